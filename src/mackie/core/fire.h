@@ -1,0 +1,55 @@
+// Firing: which actions the MK table asks for when one message arrives. The engine carries them out.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mackie/core/row.h"
+
+namespace MKRules {
+
+// One note message of a sequence: a press (127) or a release (0).
+struct MKPart {
+  int note = 0;
+  int velocity = 0;
+  bool operator==(const MKPart&) const = default;
+};
+
+// What one fired row asks for. Fields that the kind does not use stay at their zero value.
+struct MKAct {
+  MKRow row;
+  std::string kind;  // "note", "combo", "transport", "cc", "pitch", "mac" or "macvolume"
+  std::string what;  // the command's label, with " down" or " up" for a held button
+  int note = 0;
+  int velocity = 0;
+  bool release = false;  // "note": press now and release shortly after
+  std::vector<MKPart> parts;
+  int play = 0;
+  int stop = 0;
+  int number = 0;                  // "cc": the CC; "transport": the jog CC
+  int value = 0;                   // "cc": the V-Pot byte
+  int clicks = 0;                  // "cc": signed clicks after inversion
+  std::optional<std::string> rel;  // "cc": "jog" or "vpot"
+  int channel = 0;
+  int lsb = 0;
+  int msb = 0;
+  std::string act;  // "mac": "up", "down" or "mute"
+  double percent = 0;
+  bool blob = false;
+
+  bool operator==(const MKAct&) const = default;
+};
+
+// Row id to the last velocity a held button sent, so each change of half is sent once.
+using MKHeld = std::map<std::int64_t, int>;
+
+// The actions of every row that matches, in table order.
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held);
+
+// 0-127 as a percentage, 0-100.
+double percent(int v);
+
+}  // namespace MKRules
