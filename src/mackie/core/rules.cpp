@@ -2,10 +2,10 @@
 #include "mackie/core/rules.h"
 
 #include <algorithm>
-#include <limits>
 #include <unordered_map>
 
 #include "common/loose_value.h"
+#include "common/row_ids.h"
 #include "mackie/core/catalogue.h"
 #include "mackie/core/hows.h"
 
@@ -136,19 +136,7 @@ std::set<std::int64_t> clashes(const std::vector<MKRow>& rows) {
 }
 
 std::int64_t nextId(const std::vector<MKRow>& rows) {
-  if (rows.empty()) return 1;
-  std::int64_t largest = std::numeric_limits<std::int64_t>::min();
-  for (const auto& row : rows)
-    largest = std::max(largest, row.id);
-  if (largest < std::numeric_limits<std::int64_t>::max()) return largest + 1;
-  // One more than the largest would overflow: take the smallest positive id that no row has.
-  std::set<std::int64_t> taken;
-  for (const auto& row : rows)
-    taken.insert(row.id);
-  std::int64_t id = 1;
-  while (taken.count(id))
-    ++id;
-  return id;
+  return rowIds::next(rows);
 }
 
 MKRow blank(const std::vector<MKRow>& rows) {
