@@ -1,0 +1,51 @@
+// Posting one key stroke: the order of the checks, their messages, and the two events.
+#include "keystroke/post_key.h"
+
+#include <gtest/gtest.h>
+
+#include "support/recording_key_output.h"
+
+namespace {
+
+using Key = RecordingKeyOutput::Key;
+
+TEST(PostKey, PressesAndReleasesWithTheSameFlags) {
+  RecordingKeyOutput out;
+  EXPECT_EQ(KSRules::postKey(out, "return", {"cmd", "shift"}, false), std::nullopt);
+  EXPECT_EQ(out.keys, (std::vector<Key>{{36, 0x120000, true}, {36, 0x120000, false}}));
+}
+
+TEST(PostKey, ReportsAnUnknownKeyEvenWhenDry) {
+  for (const bool dry : {false, true}) {
+    RecordingKeyOutput out;
+    for (const char* name : {"Return", "A", "f21", "enter", "esc", ""})
+      EXPECT_EQ(KSRules::postKey(out, name, {}, dry), "no key code for \"" + std::string(name) + "\"");
+    EXPECT_TRUE(out.keys.empty());
+  }
+}
+
+TEST(PostKey, DryModePostsNothingAndSaysNothingForAKnownKey) {
+  RecordingKeyOutput out;
+  out.isTrusted = false;
+  EXPECT_EQ(KSRules::postKey(out, "a", {}, true), std::nullopt);
+  EXPECT_TRUE(out.keys.empty());
+}
+
+TEST(PostKey, WithoutTrustReportsEveryTimeAndPostsNothing) {
+  RecordingKeyOutput out;
+  out.isTrusted = false;
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(KSRules::postKey(out, "a", {}, false),
+              "not pressed: Accessibility is not allowed for Orvane VUDA Verer yet");
+  EXPECT_TRUE(out.keys.empty());
+  EXPECT_EQ(out.trustAsked, 0);  // asking is the engine's business at start, not every key's
+}
+
+TEST(PostKey, StillPostsTheKeyUpWhenTheKeyDownCannotBeMade) {
+  RecordingKeyOutput out;
+  out.failDown = true;
+  EXPECT_EQ(KSRules::postKey(out, "space", {"alt"}, false), std::nullopt);
+  EXPECT_EQ(out.keys, (std::vector<Key>{{49, 0x80000, false}}));
+}
+
+}  // namespace
