@@ -1,0 +1,57 @@
+// Finds the newest OXI E16 scene file under the user's Documents folder and answers which knob sends a
+// given MIDI message. Every lookup re-checks the file cheaply, so edits made in the OXI App show up.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "e16/knob.h"
+#include "platform/clock.h"
+
+namespace e16 {
+
+// How the search decides that an entry is a folder to look into.
+enum class FolderLinks {
+  skip,   // by the entry's own type: a symbolic link to a folder is not entered
+  enter,  // by where the path leads: a symbolic link to a folder is entered
+};
+
+class SceneReader {
+ public:
+  SceneReader(const Clock& clock, std::string documents, FolderLinks links);
+
+  // The scene in use, re-read when its file changed; nullptr until one has been read. The pointer stays
+  // valid until the next call that reads the scene (this, knobFor, knobOrGuess): a scene can be large, and
+  // every lookup would otherwise copy it.
+  const nlohmann::json* readScene();
+
+  // The newest ".oxie16" file in the Documents folder, its subfolders and theirs; nothing when there is none.
+  std::optional<std::string> walk() const;
+
+  // The first knob, in page and knob order, that sends the message. type "note" is a note, anything else a
+  // CC; channel is 0-based. When a channel is asked for and no knob sends on it, the first knob that sends
+  // the number on another channel.
+  std::optional<E16Knob> knobFor(std::string_view type, int number, std::optional<int> channel);
+
+  // knobFor's answer, or for notes 1-16 the knob the factory layout would give (knob n pushes note n).
+  std::optional<E16Knob> knobOrGuess(std::string_view type, int number, std::optional<int> channel);
+
+  // Makes the next lookup parse the file again, for when it was changed within the same time stamp.
+  void forget();
+
+  const std::optional<std::string>& path() const { return path_; }
+
+ private:
+  const Clock& clock_;
+  std::string documents_;
+  FolderLinks links_;
+  std::optional<std::string> path_;
+  std::optional<nlohmann::json> scene_;
+  double mtime_ = DISTANT_PAST;   // of the file the scene came from
+  double looked_ = DISTANT_PAST;  // last check of the file's time stamp
+  double walked_ = DISTANT_PAST;  // last folder search
+};
+
+}  // namespace e16
