@@ -1,0 +1,138 @@
+// Tests for running a child process: one pipe for both streams, exit and signal statuses, start failures,
+// timeouts that reach grandchildren, output floods, and what the child inherits.
+#include "platform/posix/child_process.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double GENEROUS = 20.0;  // never reached by a working child; a deadlock shows up as timedOut
+
+ProcessResult sh(const std::string& script, double timeout = GENEROUS) {
+  return runProcess("/bin/sh", {"-c", script}, timeout);
+}
+
+// Whether the process is gone (exited, even if not yet reaped by its new parent). Waits on a pidfd for the
+// exit event itself rather than sleeping; the 5 s bound only matters when the test is failing.
+bool processEnds(pid_t pid) {
+  const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) return errno == ESRCH;
+  pollfd ready{fd, POLLIN, 0};
+  const int n = poll(&ready, 1, 5000);
+  close(fd);
+  return n == 1;
+}
+
+TEST(ChildProcess, BothStreamsArriveInOnePipeInOrder) {
+  const ProcessResult r = sh("echo one; echo two >&2; echo three");
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.output, "one\ntwo\nthree\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_FALSE(r.timedOut);
+}
+
+TEST(ChildProcess, ArgumentsReachTheProgramVerbatimAfterItsOwnPath) {
+  const ProcessResult r = sh("tr '\\0' '|' < /proc/$$/cmdline", GENEROUS);
+  EXPECT_EQ(r.output, "/bin/sh|-c|tr '\\0' '|' < /proc/$$/cmdline|");
+  const ProcessResult quoted =
+      runProcess("/bin/sh", {"-c", "printf '[%s]' \"$@\"", "sh", "a b", "'q'", "", "$HOME"}, GENEROUS);
+  EXPECT_EQ(quoted.output, "[a b]['q'][][$HOME]");
+}
+
+TEST(ChildProcess, ExitStatusAndSignalsComeBackAsNumbers) {
+  const struct {
+    const char* script;
+    int status;
+  } cases[] = {
+      {"exit 0", 0},
+      {"exit 3", 3},
+      {"exit 255", 255},
+      {"kill -TERM $$", 128 + SIGTERM},
+      {"kill -KILL $$", 128 + SIGKILL},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = sh(c.script);
+    EXPECT_TRUE(r.started) << c.script;
+    EXPECT_EQ(r.status, c.status) << c.script;
+    EXPECT_FALSE(r.timedOut) << c.script;
+  }
+}
+
+TEST(ChildProcess, AProgramThatCannotRunIsNotStartedAndSaysWhy) {
+  const struct {
+    const char* program;
+    int error;
+  } cases[] = {
+      {"/no/such/program", ENOENT},
+      {"sh", ENOENT},  // a bare name is not looked up in PATH
+      {"/etc/passwd", EACCES},
+      {"/", EACCES},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = runProcess(c.program, {}, GENEROUS);
+    EXPECT_FALSE(r.started) << c.program;
+    EXPECT_EQ(r.error, std::strerror(c.error)) << c.program;
+    EXPECT_EQ(r.output, "") << c.program;
+  }
+  EXPECT_FALSE(runProcess("/bin/sh", {"-c", std::string("echo a\0b", 8)}, GENEROUS).started);
+}
+
+TEST(ChildProcess, AHangingChildAndItsGrandchildAreKilledAtTheTimeout) {
+  const ProcessResult r = sh("sleep 30 & echo $!; sleep 30", 0.3);
+  EXPECT_TRUE(r.started);
+  EXPECT_TRUE(r.timedOut);
+  EXPECT_EQ(r.status, 128 + SIGKILL);
+  ASSERT_NE(r.output, "");
+  const pid_t grandchild = std::stoi(r.output);  // printed before the hang, so kept through the kill
+  EXPECT_TRUE(processEnds(grandchild));
+}
+
+TEST(ChildProcess, AChildThatNeverStopsWritingStillTimesOut) {
+  const ProcessResult r = runProcess("/usr/bin/yes", {}, 0.3);
+  EXPECT_TRUE(r.timedOut);
+  EXPECT_EQ(r.status, 128 + SIGKILL);
+}
+
+TEST(ChildProcess, LargeOutputIsDrainedAndCappedWithoutStallingTheChild) {
+  const ProcessResult r =
+      runProcess("/usr/bin/python3",
+                 {"-c", "import sys; sys.stdout.write('a' * (5 << 20)); sys.stderr.write('done')"}, GENEROUS);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0);  // finished its writes: never blocked on a full pipe nor hit by SIGPIPE
+  EXPECT_EQ(r.output, std::string(MAX_PROCESS_OUTPUT, 'a'));
+}
+
+TEST(ChildProcess, StandardInputIsInheritedNotRedirected) {
+  int feed[2];
+  ASSERT_EQ(pipe(feed), 0);
+  ASSERT_EQ(write(feed[1], "from parent", 11), 11);
+  close(feed[1]);
+  const int saved = dup(STDIN_FILENO);
+  ASSERT_GE(saved, 0);
+  dup2(feed[0], STDIN_FILENO);
+  close(feed[0]);
+  const ProcessResult r = sh("cat");
+  dup2(saved, STDIN_FILENO);
+  close(saved);
+  EXPECT_EQ(r.output, "from parent");
+}
+
+TEST(ChildProcess, NoDescriptorOfTheParentLeaksIntoTheChild) {
+  const int open = ::open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
+  ASSERT_GE(open, 3);
+  const ProcessResult r = sh("ls /proc/$$/fd");
+  close(open);
+  EXPECT_EQ(r.output, "0\n1\n2\n");
+}
+
+}  // namespace
