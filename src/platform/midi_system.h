@@ -1,0 +1,49 @@
+// The computer's MIDI: listing sources, destinations and devices, clients with an input port that hears
+// connected sources and an output port that sends to one destination, and word of setup changes.
+// Objects are numbered references; 0 means none. Messages travel as MIDI 1.0 Universal MIDI Packet words.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+using MidiRef = std::uint32_t;
+
+struct MidiEndpoint {
+  MidiRef ref = 0;
+  std::string name;    // empty when it cannot be read
+  std::string device;  // the name of the device it belongs to; empty when unknown
+  bool offline = false;
+};
+
+struct MidiDevice {
+  std::string name;
+  bool offline = false;
+};
+
+// Called on a MIDI thread with the words of one delivery and the token its source was connected with.
+using MidiReceive = std::function<void(std::uint32_t token, std::span<const std::uint32_t> words)>;
+
+class MidiSystem {
+ public:
+  virtual ~MidiSystem() = default;
+
+  virtual std::vector<MidiEndpoint> sources() = 0;
+  virtual std::vector<MidiEndpoint> destinations() = 0;
+  virtual std::vector<MidiDevice> devices() = 0;
+
+  // A client of the MIDI system under `name`; `setupChanged` is called, on any thread, whenever sources,
+  // destinations or devices come or go. 0 when it cannot be made.
+  virtual MidiRef createClient(const std::string& name, std::function<void()> setupChanged) = 0;
+  virtual MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) = 0;
+  virtual MidiRef createOutputPort(MidiRef client, const std::string& name) = 0;
+  // Everything the source sends from now on reaches the input port with `token`.
+  virtual bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) = 0;
+  virtual void disconnectSource(MidiRef inputPort, MidiRef source) = 0;
+  // One MIDI 1.0 channel voice word (type 2), to that destination only. False when it was refused.
+  virtual bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) = 0;
+  // Closes the client and its ports.
+  virtual void disposeClient(MidiRef client) = 0;
+};

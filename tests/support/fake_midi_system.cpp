@@ -1,0 +1,117 @@
+// The in-memory MIDI system (see the header).
+#include "support/fake_midi_system.h"
+
+#include <algorithm>
+
+MidiRef FakeMidiSystem::addSource(const std::string& name, const std::string& device) {
+  sources_.push_back({next_++, name, device, false});
+  changed();
+  return sources_.back().ref;
+}
+
+MidiRef FakeMidiSystem::addDestination(const std::string& name, const std::string& device) {
+  destinations_.push_back({next_++, name, device, false});
+  changed();
+  return destinations_.back().ref;
+}
+
+void FakeMidiSystem::addDevice(const std::string& name, bool offline) {
+  devices_.push_back({name, offline});
+  changed();
+}
+
+void FakeMidiSystem::remove(MidiRef endpoint) {
+  const auto gone = [&](const MidiEndpoint& e) { return e.ref == endpoint; };
+  std::erase_if(sources_, gone);
+  std::erase_if(destinations_, gone);
+  for (auto& [ref, port] : ports_)
+    port.tokens.erase(endpoint);
+  changed();
+}
+
+void FakeMidiSystem::setOffline(MidiRef endpoint, bool offline) {
+  for (auto* list : {&sources_, &destinations_})
+    for (auto& e : *list)
+      if (e.ref == endpoint) e.offline = offline;
+  changed();
+}
+
+void FakeMidiSystem::changed() {
+  // Copied first: a client may dispose of itself from its handler.
+  const auto handlers = clients_;
+  for (const auto& [ref, handler] : handlers)
+    if (handler) handler();
+}
+
+void FakeMidiSystem::deliver(MidiRef source, std::vector<std::uint32_t> words) {
+  for (auto& [ref, port] : ports_) {
+    const auto token = port.tokens.find(source);
+    if (token != port.tokens.end() && port.receive) port.receive(token->second, words);
+  }
+}
+
+void FakeMidiSystem::send3(MidiRef source, int status, int d1, int d2) {
+  const auto type = status >= 0xF0 ? 0x10000000u : 0x20000000u;
+  deliver(source, {type | static_cast<std::uint32_t>(status & 0xFF) << 16 |
+                   static_cast<std::uint32_t>(d1 & 0x7F) << 8 | static_cast<std::uint32_t>(d2 & 0x7F)});
+}
+
+std::vector<FakeMidiSystem::Sent> FakeMidiSystem::sentTo(MidiRef destination) const {
+  std::vector<Sent> out;
+  for (const auto& s : sent)
+    if (s.destination == destination) out.push_back({0, s.destination, s.status, s.d1, s.d2});
+  return out;
+}
+
+bool FakeMidiSystem::connected(MidiRef source) const {
+  return std::any_of(ports_.begin(), ports_.end(),
+                     [&](const auto& p) { return p.second.tokens.count(source) > 0; });
+}
+
+MidiRef FakeMidiSystem::createClient(const std::string&, std::function<void()> setupChanged) {
+  const auto ref = next_++;
+  clients_[ref] = std::move(setupChanged);
+  return ref;
+}
+
+MidiRef FakeMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive) {
+  if (!clients_.count(client)) return 0;
+  const auto ref = next_++;
+  ports_[ref] = {client, name, std::move(receive), {}};
+  return ref;
+}
+
+MidiRef FakeMidiSystem::createOutputPort(MidiRef client, const std::string& name) {
+  if (!clients_.count(client)) return 0;
+  const auto ref = next_++;
+  ports_[ref] = {client, name, {}, {}};
+  return ref;
+}
+
+bool FakeMidiSystem::connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) {
+  const auto port = ports_.find(inputPort);
+  if (port == ports_.end()) return false;
+  port->second.tokens[source] = token;
+  return true;
+}
+
+void FakeMidiSystem::disconnectSource(MidiRef inputPort, MidiRef source) {
+  const auto port = ports_.find(inputPort);
+  if (port != ports_.end()) port->second.tokens.erase(source);
+}
+
+bool FakeMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t word) {
+  const auto port = ports_.find(outputPort);
+  if (refuse_ || port == ports_.end() || port->second.receive) return false;
+  const bool known = std::any_of(destinations_.begin(), destinations_.end(),
+                                 [&](const MidiEndpoint& d) { return d.ref == destination; });
+  if (!known) return false;
+  sent.push_back({clock_.now(), destination, static_cast<int>(word >> 16 & 0xFF),
+                  static_cast<int>(word >> 8 & 0x7F), static_cast<int>(word & 0x7F)});
+  return true;
+}
+
+void FakeMidiSystem::disposeClient(MidiRef client) {
+  clients_.erase(client);
+  std::erase_if(ports_, [&](const auto& p) { return p.second.client == client; });
+}

@@ -1,0 +1,73 @@
+// An in-memory MIDI system: a test adds sources, destinations and devices, takes them offline, sends from a
+// source, and reads what was sent where and when.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/midi_system.h"
+
+class FakeMidiSystem : public MidiSystem {
+ public:
+  struct Sent {
+    double at;
+    MidiRef destination;
+    int status;
+    int d1;
+    int d2;
+    bool operator==(const Sent&) const = default;
+  };
+
+  explicit FakeMidiSystem(const Clock& clock) : clock_(clock) {}
+
+  // Adding or removing anything tells every client, as a real system would.
+  MidiRef addSource(const std::string& name, const std::string& device = "");
+  MidiRef addDestination(const std::string& name, const std::string& device = "");
+  void addDevice(const std::string& name, bool offline = false);
+  void remove(MidiRef endpoint);
+  void setOffline(MidiRef endpoint, bool offline);
+  void refuseSends(bool refuse) { refuse_ = refuse; }
+
+  // Delivers words from a source to every input port it is connected to, as the MIDI thread would.
+  void deliver(MidiRef source, std::vector<std::uint32_t> words);
+  // One MIDI 1.0 message from a source.
+  void send3(MidiRef source, int status, int d1, int d2);
+
+  std::vector<Sent> sent;
+  // Sends to one destination only, without their times.
+  std::vector<Sent> sentTo(MidiRef destination) const;
+  int clients() const { return static_cast<int>(clients_.size()); }
+  bool connected(MidiRef source) const;
+
+  std::vector<MidiEndpoint> sources() override { return sources_; }
+  std::vector<MidiEndpoint> destinations() override { return destinations_; }
+  std::vector<MidiDevice> devices() override { return devices_; }
+  MidiRef createClient(const std::string& name, std::function<void()> setupChanged) override;
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) override;
+  MidiRef createOutputPort(MidiRef client, const std::string& name) override;
+  bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
+  void disconnectSource(MidiRef inputPort, MidiRef source) override;
+  bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) override;
+  void disposeClient(MidiRef client) override;
+
+ private:
+  struct Port {
+    MidiRef client;
+    std::string name;
+    MidiReceive receive;  // empty for an output port
+    std::map<MidiRef, std::uint32_t> tokens;
+  };
+  void changed();
+
+  const Clock& clock_;
+  MidiRef next_ = 100;
+  bool refuse_ = false;
+  std::vector<MidiEndpoint> sources_, destinations_;
+  std::vector<MidiDevice> devices_;
+  std::map<MidiRef, std::function<void()>> clients_;
+  std::map<MidiRef, Port> ports_;
+};

@@ -1,0 +1,22 @@
+// A desktop that a test lays out: applications, the one in front, windows and screens.
+#pragma once
+
+#include "platform/workspace.h"
+
+class FakeWorkspace : public Workspace {
+ public:
+  std::vector<RunningApp> apps;
+  std::optional<RunningApp> front;
+  std::vector<WindowInfo> shown;
+  std::vector<Screen> screenList = {{{0, 0, 1440, 900}, {0, 0, 1440, 875}}};
+  std::optional<std::size_t> mainIndex = 0;
+
+  std::vector<RunningApp> runningApps() override { return apps; }
+  std::optional<RunningApp> frontApp() override { return front; }
+  std::vector<WindowInfo> windows() override { return shown; }
+  std::vector<Screen> screens() override { return screenList; }
+  std::optional<Screen> mainScreen() override {
+    if (!mainIndex || *mainIndex >= screenList.size()) return std::nullopt;
+    return screenList[*mainIndex];
+  }
+};

@@ -1,0 +1,59 @@
+// The virtual-time loop (see the header).
+#include "support/virtual_loop.h"
+
+struct VirtualLoop::Entry : Task {
+  std::function<void()> fn;
+  double period = 0;  // 0 for a one-shot task
+  bool cancelled = false;
+  void cancel() override { cancelled = true; }
+};
+
+TaskHandle VirtualLoop::schedule(double at, double period, std::function<void()> fn) {
+  auto entry = std::make_shared<Entry>();
+  entry->fn = std::move(fn);
+  entry->period = period;
+  queue_.emplace(std::make_pair(at, seq_++), entry);
+  return entry;
+}
+
+TaskHandle VirtualLoop::after(double seconds, std::function<void()> fn) {
+  return schedule(now_ + std::max(seconds, 0.0), 0, std::move(fn));
+}
+
+TaskHandle VirtualLoop::every(double seconds, std::function<void()> fn) {
+  return schedule(now_ + seconds, seconds, std::move(fn));
+}
+
+void VirtualLoop::post(std::function<void()> fn) {
+  std::lock_guard lock(postedMutex_);
+  posted_.push_back(std::move(fn));
+}
+
+void VirtualLoop::drainPosted() {
+  for (;;) {
+    std::vector<std::function<void()>> work;
+    {
+      std::lock_guard lock(postedMutex_);
+      work.swap(posted_);
+    }
+    if (work.empty()) return;
+    for (auto& fn : work)
+      fn();
+  }
+}
+
+void VirtualLoop::advance(double seconds) {
+  const double end = now_ + seconds;
+  drainPosted();
+  while (!queue_.empty() && queue_.begin()->first.first <= end + 1e-9) {
+    auto node = queue_.extract(queue_.begin());
+    auto entry = node.mapped();
+    if (entry->cancelled) continue;
+    now_ = std::max(now_, node.key().first);
+    // A repeating task is put back before it runs, so that it may cancel itself.
+    if (entry->period > 0) queue_.emplace(std::make_pair(node.key().first + entry->period, seq_++), entry);
+    entry->fn();
+    drainPosted();
+  }
+  now_ = std::max(now_, end);
+}

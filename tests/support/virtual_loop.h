@@ -1,0 +1,38 @@
+// A Loop whose time moves only when a test advances it, so that every timing rule is tested exactly.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "platform/loop.h"
+
+class VirtualLoop : public Loop {
+ public:
+  explicit VirtualLoop(double start = 1'000'000.0) : now_(start) {}
+
+  double now() const override { return now_; }
+  TaskHandle after(double seconds, std::function<void()> fn) override;
+  TaskHandle every(double seconds, std::function<void()> fn) override;
+  void post(std::function<void()> fn) override;
+
+  // Runs what is due, in time order, moving the clock to each task's time, and ends `seconds` later.
+  void advance(double seconds);
+  // Runs posted work and tasks due now, without moving the clock.
+  void runDue() { advance(0); }
+  // How many timers and one-shot tasks are waiting.
+  std::size_t pending() const { return queue_.size(); }
+
+ private:
+  struct Entry;
+  TaskHandle schedule(double at, double period, std::function<void()> fn);
+  void drainPosted();
+
+  double now_;
+  std::uint64_t seq_ = 0;
+  std::multimap<std::pair<double, std::uint64_t>, std::shared_ptr<Entry>> queue_;
+  std::mutex postedMutex_;
+  std::vector<std::function<void()>> posted_;
+};
