@@ -1,0 +1,74 @@
+// Reading and writing the settings files (see the header).
+#include "common/json_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// A settings file is a few kilobytes; anything far larger is not one of ours and is not read into memory.
+constexpr std::uintmax_t MAX_BYTES = 64u << 20;
+
+bool writeAll(int fd, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const auto n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+JsonFileRead readJsonObject(const std::string& path) {
+  namespace fs = std::filesystem;
+  JsonFileRead out;
+  std::error_code ec;
+  out.exists = fs::exists(fs::symlink_status(path, ec));
+  if (!out.exists || !fs::is_regular_file(path, ec) || fs::file_size(path, ec) > MAX_BYTES || ec) return out;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return out;
+  std::ostringstream text;
+  text << in.rdbuf();
+  auto value = nlohmann::json::parse(text.str(), nullptr, false);
+  if (!value.is_discarded() && value.is_object()) out.object = std::move(value);
+  return out;
+}
+
+bool writeJsonAtomically(const std::string& path, const nlohmann::json& value) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path target(path);
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+  std::string text;
+  try {
+    // Invalid UTF-8 in a stored text is replaced rather than making the whole save fail.
+    text = value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  } catch (...) {
+    return false;
+  }
+  auto temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  // mkstemp makes the file private; keep the old file's permissions, or the usual ones for a new file.
+  struct stat old {};
+  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  const bool ok = writeAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  ::close(fd);
+  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool keepAside(const std::string& path, const std::string& suffix) {
+  return std::rename(path.c_str(), (path + suffix).c_str()) == 0;
+}

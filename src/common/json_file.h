@@ -1,0 +1,21 @@
+// The modules' settings files: one JSON object each, read whole, written whole and atomically, so that a
+// crash or a full disk never leaves half a file behind.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+struct JsonFileRead {
+  bool exists = false;                   // there is a file at the path
+  std::optional<nlohmann::json> object;  // its content, when it is a JSON object
+};
+
+JsonFileRead readJsonObject(const std::string& path);
+
+// Creates the folders, writes the value pretty-printed with sorted keys to a temporary file beside the target
+// and renames it over the target. False on any failure; the old file is then untouched.
+bool writeJsonAtomically(const std::string& path, const nlohmann::json& value);
+
+// Renames the file to `path + suffix`, replacing an older one. False when there was nothing to keep.
+bool keepAside(const std::string& path, const std::string& suffix);

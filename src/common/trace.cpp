@@ -1,0 +1,25 @@
+// The trace (see the header).
+#include "common/trace.h"
+
+#include <cmath>
+#include <ctime>
+
+std::string clockText(double seconds) {
+  const auto t = static_cast<std::time_t>(std::isfinite(seconds) ? std::floor(seconds) : 0);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
+void Trace::add(double now, const std::string& text,
+                const std::function<bool(const std::string&)>& replacesLast) {
+  auto line = clockText(now) + "  " + text;
+  if (replacesLast && !lines_.empty() && replacesLast(lines_.back()))
+    lines_.back() = std::move(line);
+  else
+    lines_.push_back(std::move(line));
+  while (lines_.size() > LIMIT)
+    lines_.pop_front();
+}

@@ -1,0 +1,62 @@
+// The settings files: what counts as readable, atomic writing, and keeping a bad file aside.
+#include "common/json_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/temp_folder.h"
+
+namespace {
+
+TEST(JsonFile, ReadsOnlyAnObjectAndTellsWhetherAFileWasThere) {
+  TempFolder folder;
+  EXPECT_FALSE(readJsonObject(folder.path() + "/none.json").exists);
+  const std::pair<const char*, bool> cases[] = {
+      {R"({"a": 1})", true}, {"[1]", false}, {"", false}, {"{", false}, {"\"text\"", false}};
+  for (const auto& [content, readable] : cases) {
+    const auto read = readJsonObject(folder.write("f.json", content));
+    EXPECT_TRUE(read.exists) << content;
+    EXPECT_EQ(read.object.has_value(), readable) << content;
+  }
+  std::filesystem::create_directory(folder.path() + "/dir.json");
+  EXPECT_TRUE(readJsonObject(folder.path() + "/dir.json").exists);
+  EXPECT_FALSE(readJsonObject(folder.path() + "/dir.json").object);
+}
+
+TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersAndKeepsPermissions) {
+  TempFolder folder;
+  const auto path = folder.path() + "/a/b/settings.json";
+  ASSERT_TRUE(writeJsonAtomically(path, {{"zeta", 1}, {"alpha", {1, 2}}}));
+  EXPECT_EQ(folder.read("a/b/settings.json"), "{\n  \"alpha\": [\n    1,\n    2\n  ],\n  \"zeta\": 1\n}\n");
+  ::chmod(path.c_str(), 0600);
+  ASSERT_TRUE(writeJsonAtomically(path, {{"x", "\xff"}}));  // invalid UTF-8 is replaced, not fatal
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() + "/a/b"), {}),
+            1);  // no temp left
+}
+
+TEST(JsonFile, AFailedWriteLeavesNothingBehind) {
+  TempFolder folder;
+  folder.write("taken/inside", "x");  // the target is a folder: the final rename must fail
+  EXPECT_FALSE(writeJsonAtomically(folder.path() + "/taken", {{"a", 1}}));
+  EXPECT_EQ(folder.read("taken/inside"), "x");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  folder.write("file", "x");
+  EXPECT_FALSE(writeJsonAtomically(folder.path() + "/file/settings.json", {}));  // a parent that is no folder
+}
+
+TEST(JsonFile, KeepsABadFileAsideReplacingAnOlderOne) {
+  TempFolder folder;
+  const auto path = folder.write("s.json", "first");
+  folder.write("s.json.broken", "older");
+  EXPECT_TRUE(keepAside(path, ".broken"));
+  EXPECT_EQ(folder.read("s.json.broken"), "first");
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(keepAside(path, ".broken"));
+}
+
+}  // namespace
