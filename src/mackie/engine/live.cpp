@@ -1,0 +1,239 @@
+// Live's transport state from its log, the OSC requests that make Live write it there, and where Live is on
+// the desktop (see the header).
+#include "mackie/engine/live.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <utility>
+
+#include "common/loose_value.h"
+#include "platform/posix/udp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Beyond the seed, a scan also reads this much more before it skips to the tail, so that a log growing
+// steadily between two scans is read whole while a sudden flood still costs one bounded read.
+constexpr std::uint64_t MARGIN = 1 << 16;
+
+constexpr std::array<std::string_view, 2> PATTERNS = {"Property is_playing changed of song []: (",
+                                                      "Getting property for song: is_playing = "};
+
+// Zero bytes up to the next multiple of four above the length: OSC strings always end with at least one.
+void appendOscString(std::string& out, std::string_view text) {
+  out += text;
+  out.append(4 - text.size() % 4, '\0');
+}
+
+// Entries of a folder whose names begin with "Live ", sorted so that equal times pick the same file every
+// run.
+std::vector<std::string> liveFolders(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    auto name = it->path().filename().string();
+    if (name.starts_with("Live ")) names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> subfolders(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    names.push_back(it->path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// What one log line says about the transport; nothing when it says nothing.
+std::optional<bool> lineSays(std::string_view line) {
+  std::optional<bool> says;
+  for (const auto pattern : PATTERNS) {
+    const auto found = line.find(pattern);
+    if (found == std::string_view::npos) continue;
+    const auto rest = line.substr(found + pattern.size());
+    if (rest.starts_with("True"))
+      says = true;
+    else if (rest.starts_with("False"))
+      says = false;
+  }
+  return says;
+}
+
+}  // namespace
+
+std::string oscPacket(std::string_view address) {
+  std::string out;
+  appendOscString(out, address);
+  appendOscString(out, ",");
+  return out;
+}
+
+MKLive::MKLive(Loop& loop, LiveFolders folders, int oscPort)
+    : loop_(loop), folders_(std::move(folders)), oscPort_(oscPort) {}
+
+void MKLive::ask(std::string_view address) {
+  sendDatagram("127.0.0.1", oscPort_, oscPacket(address));
+}
+
+void MKLive::askBoth() {
+  ask(START_LISTEN);
+  ask(GET);
+}
+
+std::optional<std::string> MKLive::logPath() {
+  std::error_code ec;
+  if (log && fs::exists(*log, ec)) return log;
+
+  std::vector<std::string> candidates;
+  const std::string home = folders_.home + "/Library/Preferences/Ableton";
+  for (const auto& name : liveFolders(home))
+    candidates.push_back(home + "/" + name + "/Log.txt");
+  if (folders_.winePrefix) {
+    const std::string users = *folders_.winePrefix + "/drive_c/users";
+    for (const auto& user : subfolders(users)) {
+      const std::string ableton = users + "/" + user + "/AppData/Roaming/Ableton";
+      for (const auto& name : liveFolders(ableton))
+        candidates.push_back(ableton + "/" + name + "/Preferences/Log.txt");
+    }
+  }
+
+  std::optional<std::string> best;
+  fs::file_time_type bestTime{};
+  for (auto& path : candidates) {
+    if (!fs::is_regular_file(path, ec)) continue;
+    const auto time = fs::last_write_time(path, ec);
+    if (ec) continue;
+    if (!best || time > bestTime) {
+      best = std::move(path);
+      bestTime = time;
+    }
+  }
+  log = best;
+  pos = 0;
+  return log;
+}
+
+void MKLive::scan() {
+  const auto path = logPath();
+  if (!path) return;
+  std::error_code ec;
+  const std::uint64_t size = fs::file_size(*path, ec);
+  if (ec) return;
+  // A fresh start, or a log that was replaced or cut: only the tail matters, as later lines override earlier.
+  if (pos == 0 || pos > size) pos = size >= SEED ? size - SEED : 0;
+  if (pos == size) return;
+  // Far behind (a flood of lines since the last scan): the tail alone, for the same reason.
+  if (size - pos > SEED + MARGIN) pos = size - SEED;
+
+  std::ifstream in(*path, std::ios::binary);
+  if (!in) return;
+  in.seekg(static_cast<std::streamoff>(pos));
+  // Only what the file held at the size check: what is written meanwhile waits for the next scan.
+  std::string text(static_cast<std::size_t>(size - pos), '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  pos = size;
+
+  // The patterns and the words after them are ASCII, which no invalid UTF-8 sequence can hide or forge, so
+  // the bytes are searched as they stand instead of being decoded first.
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const auto end = rest.find('\n');
+    const auto line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    if (line.empty()) continue;
+    if (const auto says = lineSays(line)) {
+      playing = says;
+      at = loop_.now();
+    }
+  }
+}
+
+std::optional<bool> MKLive::isPlaying() {
+  scan();
+  if (playing && loop_.now() - at <= STALE) return playing;
+  askBoth();
+  return std::nullopt;
+}
+
+std::optional<bool> MKLive::saysNow() {
+  scan();
+  return playing;
+}
+
+void MKLive::expect(bool isPlaying) {
+  playing = isPlaying;
+  at = loop_.now();
+}
+
+void MKLive::start() {
+  askBoth();
+  if (timer) timer->cancel();
+  const std::weak_ptr<MKLive> weak = weak_from_this();
+  timer = loop_.every(BEAT, [weak] {
+    if (const auto self = weak.lock()) {
+      self->ask(GET);
+      self->scan();
+    }
+  });
+  // Tied to this start's timer, so that a stop (or a new start) before it runs drops it too.
+  loop_.after(0.3, [weak, started = std::weak_ptr<Task>(timer)] {
+    const auto self = weak.lock();
+    if (self && self->timer && self->timer == started.lock()) self->scan();
+  });
+}
+
+void MKLive::stop() {
+  if (timer) timer->cancel();
+  timer.reset();
+  playing.reset();
+  at = DISTANT_PAST;
+  pos = 0;
+  log.reset();
+}
+
+bool isLive(const RunningApp& app) {
+  return app.bundleId == "com.ableton.live" ||
+         loose::lowered(app.name).find("ableton live") != std::string::npos;
+}
+
+std::optional<RunningApp> liveApp(Workspace& workspace) {
+  for (auto& app : workspace.runningApps())
+    if (isLive(app)) return std::move(app);
+  return std::nullopt;
+}
+
+bool liveFront(Workspace& workspace) {
+  const auto front = workspace.frontApp();
+  return front && isLive(*front);
+}
+
+geometry::Rect liveScreen(Workspace& workspace) {
+  const auto screens = workspace.screens();
+  const auto fallback = [&]() -> geometry::Rect {
+    if (const auto main = workspace.mainScreen()) return main->visibleFrame;
+    return screens.empty() ? geometry::Rect{} : screens.front().visibleFrame;
+  };
+
+  const auto live = liveApp(workspace);
+  if (!live) return fallback();
+  std::optional<geometry::Rect> largest;
+  for (const auto& window : workspace.windows()) {
+    if (window.ownerPid != live->pid || window.layer != 0) continue;
+    const auto& b = window.bounds;
+    if (!largest || b.width * b.height > largest->width * largest->height) largest = b;
+  }
+  if (!largest || screens.empty()) return fallback();
+
+  // Window bounds run down from the primary screen's top; screen frames run up from its bottom.
+  const geometry::Point centre{largest->midX(), screens.front().frame.height - largest->midY()};
+  for (const auto& screen : screens)
+    if (screen.frame.contains(centre)) return screen.visibleFrame;
+  return fallback();
+}

@@ -1,0 +1,205 @@
+// The MK module's MIDI client against the in-memory MIDI system: listings, connection tokens and port names,
+// hand-over to the main loop, the client's life cycle and the sent words.
+#include "mackie/engine/midi.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+
+#include "support/fake_midi_system.h"
+#include "support/virtual_loop.h"
+
+namespace {
+
+using Got = std::pair<std::string, MKMCU::MKRaw>;
+
+// Keeps the input port's callback, so a test can play the MIDI thread with any token, and every sent word.
+class CapturingMidi : public FakeMidiSystem {
+ public:
+  using FakeMidiSystem::FakeMidiSystem;
+  MidiReceive receive;
+  std::vector<std::uint32_t> words;
+
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive r) override {
+    receive = r;
+    return FakeMidiSystem::createInputPort(client, name, std::move(r));
+  }
+  bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) override {
+    words.push_back(word);
+    return FakeMidiSystem::send(outputPort, destination, word);
+  }
+};
+
+// Counts hand-overs to the main thread, so that "one block" can be checked.
+class CountingLoop : public VirtualLoop {
+ public:
+  int posts = 0;
+  void post(std::function<void()> fn) override {
+    ++posts;
+    VirtualLoop::post(std::move(fn));
+  }
+};
+
+class MKMidiTest : public testing::Test {
+ protected:
+  MKMidiTest() {
+    midi->onMessage = [this](const std::string& port, const MKMCU::MKRaw& raw) {
+      got.emplace_back(port, raw);
+    };
+  }
+
+  CountingLoop loop;
+  CapturingMidi system{loop};
+  std::shared_ptr<MKMidi> midi = std::make_shared<MKMidi>(system, loop);
+  std::vector<Got> got;
+};
+
+constexpr MKMCU::MKRaw NOTE{0x90, 60, 100, false};
+
+}  // namespace
+
+TEST_F(MKMidiTest, ListingsLeaveOutOfflineEndpointsAndDevicesWithoutNames) {
+  const auto a = system.addSource("A", "Pad");
+  system.setOffline(system.addSource("Gone"), true);
+  const auto b = system.addSource("B");
+  const auto out = system.addDestination("Out", "Pad");
+  system.setOffline(system.addDestination("Off", "Pad"), true);
+  system.addDevice("Pad");
+  system.addDevice("");
+  system.addDevice("Asleep", true);
+
+  EXPECT_EQ(mkSources(system), (std::vector<MKSource>{{"A", a}, {"B", b}}));
+  EXPECT_EQ(mkDestinations(system), (std::vector<MKDestination>{{"Out", "Pad", out}}));
+  EXPECT_EQ(mkDevices(system), (std::vector<std::string>{"Pad"}));
+}
+
+TEST_F(MKMidiTest, EachSourceIsHeardUnderItsOwnNameThroughTheTokenOfItsPlace) {
+  const auto a = system.addSource("A");
+  system.setOffline(system.addSource("Off"), true);
+  const auto b = system.addSource("B");
+  midi->start();
+  EXPECT_EQ(midi->openAll(), 2);
+  EXPECT_EQ(midi->names, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(midi->refs, (std::vector<MidiRef>{a, b}));
+
+  system.send3(b, 0xB0, 1, 2);
+  system.send3(a, 0x90, 60, 100);
+  EXPECT_TRUE(got.empty());  // nothing reaches the engine before the main loop runs
+  loop.runDue();
+  EXPECT_EQ(got, (std::vector<Got>{{"B", {0xB0, 1, 2, false}}, {"A", NOTE}}));
+}
+
+TEST_F(MKMidiTest, ATokenOutsideTheListStillDeliversWithAnEmptyPortName) {
+  system.addSource("A");
+  midi->start();
+  midi->openAll();
+  for (const std::uint32_t token : {0u, 2u, 0xFFFFFFFFu})
+    system.receive(token, std::vector<std::uint32_t>{0x20903C64});
+  loop.runDue();
+  EXPECT_EQ(got, (std::vector<Got>(3, {"", NOTE})));
+}
+
+TEST_F(MKMidiTest, AllMessagesOfOneDeliveryReachTheEngineInOneBlock) {
+  const auto a = system.addSource("A");
+  midi->start();
+  midi->openAll();
+  const int before = loop.posts;
+  system.deliver(a, {0x30030102, 0x03000000, 0x20903C64});  // a two-word SysEx packet, then a note
+  system.deliver(a, {0x40903C00});                          // a MIDI 2.0 packet: nothing the engine reads
+  loop.runDue();
+  EXPECT_EQ(loop.posts - before, 1);
+  EXPECT_EQ(got, (std::vector<Got>{{"A", {0xF0, 0, 0, true}}, {"A", NOTE}}));
+}
+
+TEST_F(MKMidiTest, NothingIsDeliveredOnceTheClientIsGone) {
+  const auto a = system.addSource("A");
+  midi->start();
+  midi->openAll();
+  system.send3(a, 0x90, 60, 100);
+  midi.reset();  // after the MIDI thread handed over, before the main loop ran
+  loop.runDue();
+  EXPECT_TRUE(got.empty());
+  EXPECT_EQ(system.clients(), 0);
+  EXPECT_FALSE(system.connected(a));
+}
+
+TEST_F(MKMidiTest, ASetupChangeIsReportedOnTheMainLoopWhileTheClientLives) {
+  int setups = 0;
+  midi->onSetup = [&] { ++setups; };
+  midi->start();
+  system.addSource("New");
+  EXPECT_EQ(setups, 0);
+  loop.runDue();
+  EXPECT_EQ(setups, 1);
+
+  system.addSource("Newer");
+  midi.reset();
+  loop.runDue();
+  EXPECT_EQ(setups, 1);
+}
+
+TEST_F(MKMidiTest, OpenAllStartsFromACleanSlateAfterASourceWentAway) {
+  const auto a = system.addSource("A");
+  const auto b = system.addSource("B");
+  const auto c = system.addSource("C");
+  midi->start();
+  midi->openAll();
+  system.remove(b);
+  system.setOffline(a, true);
+  EXPECT_EQ(midi->openAll(), 1);
+  EXPECT_EQ(midi->names, (std::vector<std::string>{"C"}));
+  EXPECT_FALSE(system.connected(a));
+  system.send3(c, 0x90, 60, 100);
+  loop.runDue();
+  EXPECT_EQ(got, (std::vector<Got>{{"C", NOTE}}));  // C now holds token 1
+
+  midi->closeAll();
+  EXPECT_TRUE(midi->names.empty() && midi->refs.empty());
+  EXPECT_FALSE(system.connected(c));
+}
+
+TEST_F(MKMidiTest, StartMakesOneClientAndAStartAfterStopMakesANewOne) {
+  midi->start();
+  const auto first = midi->client;
+  midi->start();
+  EXPECT_EQ(midi->client, first);
+  EXPECT_EQ(system.clients(), 1);
+  midi->stop();
+  EXPECT_EQ(system.clients(), 0);
+  EXPECT_EQ(midi->client + midi->inPort + midi->outPort, 0u);
+  midi->start();
+  EXPECT_NE(midi->client, 0u);
+  EXPECT_NE(midi->client, first);
+  EXPECT_EQ(system.clients(), 1);
+}
+
+TEST_F(MKMidiTest, SendPacksOneChannelVoiceWordAndReportsRefusals) {
+  const auto out = system.addDestination("Out");
+  EXPECT_FALSE(midi->send(out, 0x90, 1, 2));  // no output port before start
+  midi->start();
+  EXPECT_TRUE(midi->send(out, 0x90, 0x3C, 0x7F));
+  EXPECT_TRUE(midi->send(out, 0x1B0, 0xFF, 0x80));  // every field cut to its width
+  EXPECT_EQ(system.words, (std::vector<std::uint32_t>{0x20903C7F, 0x20B07F00}));
+
+  EXPECT_FALSE(midi->send(0, 0x90, 1, 2));
+  EXPECT_FALSE(midi->send(out + 1000, 0x90, 1, 2));
+  system.refuseSends(true);
+  EXPECT_FALSE(midi->send(out, 0x90, 1, 2));
+  EXPECT_EQ(system.words.size(), 4u);  // the zero destination never reached the system
+}
+
+TEST_F(MKMidiTest, TheMidiThreadNamesSourcesAsTheyWereWhenConnected) {
+  const auto a = system.addSource("A");
+  midi->start();
+  midi->openAll();
+  midi->names = {"Edited"};  // the main thread's list is not what the MIDI thread reads
+  system.send3(a, 0x90, 60, 100);
+
+  system.remove(a);
+  system.addSource("B");
+  midi->openAll();  // token 1 now stands for B
+  system.receive(1, std::vector<std::uint32_t>{0x20903C64});
+  loop.runDue();
+  EXPECT_EQ(got, (std::vector<Got>{{"A", NOTE}, {"B", NOTE}}));
+}

@@ -1,0 +1,35 @@
+// One UDP datagram to a local socket, and the refusals that must not reach the network.
+#include "platform/posix/udp.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "support/loopback_receiver.h"
+
+TEST(SendDatagram, DeliversTheBytesExactlyOnce) {
+  LoopbackReceiver receiver;
+  ASSERT_NE(receiver.port, 0);
+  const std::string bytes("/a\0\0,\0\0\0", 8);
+  EXPECT_TRUE(sendDatagram("127.0.0.1", receiver.port, bytes));
+  EXPECT_EQ(receiver.next(), bytes);
+  EXPECT_EQ(receiver.next(50), std::nullopt);
+}
+
+TEST(SendDatagram, RefusesHostsThatAreNoDottedAddressAndPortsOutOfRange) {
+  LoopbackReceiver receiver;
+  ASSERT_NE(receiver.port, 0);
+  const std::pair<std::string, int> cases[] = {
+      {"localhost", receiver.port},
+      {"127.0.0", receiver.port},
+      {"", receiver.port},
+      {"::1", receiver.port},
+      {"127.0.0.1", 0},
+      {"127.0.0.1", 65536},
+      {"127.0.0.1", -1},
+  };
+  for (const auto& [host, port] : cases)
+    EXPECT_FALSE(sendDatagram(host, port, "x")) << host << ":" << port;
+  EXPECT_EQ(receiver.next(50), std::nullopt);
+}
