@@ -104,10 +104,41 @@ bool fireRow(MKAct& a, const MKRow& row, const MKMCU::MKCommand& c, int v, MKHel
 
 }  // namespace
 
-std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held) {
+namespace {
+
+// The position a fine fader row takes from this message, when the message is one half of its pair.
+std::optional<int> finePosition(const MKRow& row, const MKMsg& msg, MKCoarse& coarse) {
+  if (!row.on || from(msg.from) != "cc") return std::nullopt;
+  const auto value = number(msg.value);
+  if (!value) return std::nullopt;
+  if (msg.number == row.number) {
+    coarse[row.id] = *value;
+    return *value << 7;
+  }
+  if (msg.number == row.number + 32) {
+    const auto upper = coarse.find(row.id);
+    return (upper == coarse.end() ? 0 : upper->second) << 7 | *value;
+  }
+  return std::nullopt;
+}
+
+std::vector<MKAct> fireAll(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse* coarse) {
   std::vector<MKAct> out;
   const int v = number(msg.value).value_or(0);
   for (const auto& row : rows) {
+    if (coarse && finePair(row)) {
+      const auto position = finePosition(row, msg, *coarse);
+      if (!position) continue;
+      if (out.empty()) out.reserve(4);
+      auto& a = out.emplace_back();
+      const auto* c = MKMCU::command(row.command);
+      start(a, row, *c, "pitch");
+      const auto bend = MKMCU::fader(*position, 14);
+      a.channel = c->channel.value_or(0);
+      a.lsb = bend.lsb;
+      a.msb = bend.msb;
+      continue;
+    }
     if (!matches(row, msg)) continue;
     const auto* c = MKMCU::command(row.command);
     if (!c) continue;
@@ -115,6 +146,23 @@ std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld
     if (!fireRow(out.emplace_back(), row, *c, v, held)) out.pop_back();
   }
   return out;
+}
+
+}  // namespace
+
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held) {
+  return fireAll(rows, msg, held, nullptr);
+}
+
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse) {
+  return fireAll(rows, msg, held, &coarse);
+}
+
+bool finePair(const MKRow& row) {
+  // The catalogue lookup last: this runs for every row on every message.
+  if (row.number > 31 || row.from != "cc" || loose::decimalInteger(row.how) != 14) return false;
+  const auto* c = MKMCU::command(row.command);
+  return c && c->kind == "fader";
 }
 
 double percent(int v) {

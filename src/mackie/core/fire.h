@@ -49,6 +49,14 @@ using MKHeld = std::map<std::int64_t, int>;
 // The actions of every row that matches, in table order.
 std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held);
 
+// A controller knob set to 14 bits sends its position as a pair of CCs: n (0-31) with the upper seven bits
+// and n + 32 with the lower seven. A row for a 14-bit fader on CC n hears both and moves the fader to the
+// whole position; `coarse` keeps each such row's last upper half. An upper half alone counts as the position
+// with a lower half of 0, as MIDI reads a pair. Every other row fires as above.
+using MKCoarse = std::map<std::int64_t, int>;
+bool finePair(const MKRow& row);
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse);
+
 // 0-127 as a percentage, 0-100.
 double percent(int v);
 

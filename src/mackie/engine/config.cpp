@@ -1,0 +1,164 @@
+// The MK module's settings file and the edits of its table, each recorded in the undo history and saved.
+#include <algorithm>
+
+#include "common/json_file.h"
+#include "common/loose_value.h"
+#include "mackie/core/rules.h"
+#include "mackie/core/says.h"
+#include "mackie/engine/engine.h"
+
+namespace {
+
+void defaultText(nlohmann::json& conf, const char* key) {
+  const auto found = conf.find(key);
+  if (found == conf.end() || !found->is_string()) conf[key] = "";
+}
+
+// A stored number at or below zero is replaced; anything that is not a number is left for the reader's
+// default.
+void positive(nlohmann::json& conf, const char* key, const nlohmann::json& replacement) {
+  const auto found = conf.find(key);
+  if (found != conf.end() && found->is_number() && found->get<double>() <= 0) *found = replacement;
+}
+
+}  // namespace
+
+void MKEngine::load() {
+  const auto path = CONF(services_.home);
+  auto read = readJsonObject(path);
+  // A file that is there but does not read would be overwritten with defaults at the next save, losing the
+  // whole table: it is kept aside first.
+  keepBrokenFile_ = read.exists && !read.object;
+  conf = read.object ? std::move(*read.object) : nlohmann::json::object();
+  if (!conf.contains("on")) conf["on"] = true;
+  defaultText(conf, "device");
+  defaultText(conf, "out");
+  defaultText(conf, "back");
+  if (!conf.contains("blob")) conf["blob"] = true;
+  positive(conf, "blobSize", 22);
+  positive(conf, "blobHold", 1.4);
+
+  std::vector<MKRow> read_rows;
+  const auto stored = conf.find("rows");
+  if (stored != conf.end() && stored->is_array())
+    for (const auto& entry : *stored)
+      if (entry.is_object())
+        if (auto r = MKRules::clean(entry).row) read_rows.push_back(std::move(*r));
+  rows = std::move(read_rows);
+  dirty = true;
+}
+
+void MKEngine::save() {
+  const auto path = CONF(services_.home);
+  if (keepBrokenFile_) {
+    keepBrokenFile_ = false;
+    if (keepAside(path, ".broken"))
+      note(
+          "the settings file did not read as JSON: it is kept as midi-to-mk.json.broken, and a fresh one is "
+          "written");
+  }
+  auto stored = nlohmann::json::array();
+  for (const auto& r : rows)
+    stored.push_back(r.dict());
+  conf["rows"] = std::move(stored);
+  writeJsonAtomically(path, conf);
+  dirty = true;
+}
+
+std::optional<MKRow> MKEngine::row(std::int64_t id) const {
+  const auto found = std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; });
+  return found == rows.end() ? std::nullopt : std::optional(*found);
+}
+
+void MKEngine::change(const std::string& what, const std::function<void()>& edit) {
+  auto before = rows;
+  edit();
+  history.record(std::move(before), rows, what);
+  save();
+}
+
+void MKEngine::add() {
+  const auto fresh = MKRules::blank(rows);
+  change("row " + std::to_string(fresh.id) + " added", [&] { rows.push_back(fresh); });
+}
+
+void MKEngine::set(std::int64_t id, const std::string& key, const std::optional<nlohmann::json>& value) {
+  const auto current = row(id);
+  if (!current) return;
+  auto stored = current->dict();
+  if (value)
+    stored[key] = *value;
+  else
+    stored.erase(key);
+  if (key == "command" && value && value->is_string() && value->get<std::string>() != current->command) {
+    stored["how"] = std::string(MKRules::defaultHow(value->get<std::string>()));
+    stored.erase("invert");
+  }
+  const auto cleaned = MKRules::clean(stored);
+  if (!cleaned.row) {
+    note("that row was refused: " + cleaned.message);
+    return;
+  }
+  const auto what = "row " + std::to_string(id) + ": " + (key == "from" ? "filter" : key) + " " +
+                    (value ? loose::textOf(*value) : "any");
+  change(what, [&] {
+    *std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; }) = *cleaned.row;
+    held.erase(id);
+  });
+}
+
+void MKEngine::tick(std::int64_t id) {
+  history.tick(id, rows);
+  dirty = true;
+}
+
+void MKEngine::tickAll() {
+  history.all(rows);
+  dirty = true;
+}
+
+void MKEngine::deleteTicked() {
+  std::vector<MKRow> doomed;
+  for (const auto& r : rows)
+    if (history.ticks.count(r.id)) doomed.push_back(r);
+  if (doomed.empty()) return;
+  std::string ids;
+  for (const auto& r : doomed)
+    ids += (ids.empty() ? "" : ", ") + std::to_string(r.id);
+  const bool learning = learnId && history.ticks.count(*learnId);
+  change((doomed.size() == 1 ? "row " : "rows ") + ids + " deleted", [&] {
+    for (const auto& r : doomed) {
+      note("row " + std::to_string(r.id) + " removed  (" + MKRules::fromText(r) + " = " +
+           MKRules::valueText(r) + " → " + MKRules::target(r) + ")");
+      held.erase(r.id);
+    }
+    std::erase_if(rows, [&](const MKRow& r) { return history.ticks.count(r.id) > 0; });
+  });
+  if (learning) learnId.reset();
+}
+
+void MKEngine::undo() {
+  if (const auto what = history.undo(rows)) {
+    held.clear();
+    afterHistory("UNDO: " + *what);
+  }
+}
+
+void MKEngine::redo() {
+  if (const auto what = history.redo(rows)) {
+    held.clear();
+    afterHistory("REDO: " + *what);
+  }
+}
+
+void MKEngine::afterHistory(const std::string& text) {
+  history.keepTicksIn(rows);
+  if (learnId && !row(*learnId)) learnId.reset();
+  save();
+  note(text);
+}
+
+void MKEngine::colour(std::int64_t id, int) {
+  // The E16's ring driver sets the colour of the row's knob in the scene; without it there is nothing to do.
+  if (!row(id)) return;
+}

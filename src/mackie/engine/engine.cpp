@@ -1,0 +1,252 @@
+// The MK engine's lifecycle, settings, observers, ports and labels. The message path, pacing, timing,
+// settings file, blob and texts live in the neighbouring files.
+#include "mackie/engine/engine.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string plural(long n, const std::string& word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
+const std::map<int, std::string>& MKEngine::LAMP() {
+  static const std::map<int, std::string> lamp = {
+      {94, "PLAY"}, {93, "STOP"}, {95, "RECORD"}, {86, "LOOP"}, {89, "HOME"}};
+  return lamp;
+}
+
+const std::map<std::string, std::string>& MKEngine::PORT_NAME() {
+  static const std::map<std::string, std::string> names = {
+      {"Port 1", "USB1"}, {"Port 2", "USB2"}, {"Port 3", "USB3"}};
+  return names;
+}
+
+MKEngine::MKEngine(MKServices services)
+    : midi(std::make_shared<MKMidi>(services.midi, services.loop)),
+      live(std::make_shared<MKLive>(services.loop, services.liveFolders, services.oscPort)),
+      services_(std::move(services)) {}
+
+MKEngine::~MKEngine() {
+  // Nobody is told about an engine that is going away: its observers may be gone already.
+  observers_.clear();
+  stop();
+}
+
+int MKEngine::subscribe(std::function<void()> changed) {
+  observers_[nextObserver_] = std::move(changed);
+  return nextObserver_++;
+}
+
+void MKEngine::unsubscribe(int id) {
+  observers_.erase(id);
+}
+
+void MKEngine::publish() {
+  // Copied: an observer may unsubscribe while being told.
+  const auto observers = observers_;
+  for (const auto& [id, changed] : observers)
+    changed();
+}
+
+bool MKEngine::power() const {
+  const auto on = conf.find("on");
+  return on == conf.end() || !on->is_boolean() || on->get<bool>();
+}
+
+bool MKEngine::blobOn() const {
+  const auto on = conf.find("blob");
+  return on == conf.end() || !on->is_boolean() || on->get<bool>();
+}
+
+namespace {
+
+std::string text(const nlohmann::json& conf, const char* key) {
+  const auto found = conf.find(key);
+  return found != conf.end() && found->is_string() ? found->get<std::string>() : "";
+}
+
+}  // namespace
+
+std::string MKEngine::device() const {
+  return text(conf, "device");
+}
+std::string MKEngine::outWant() const {
+  return text(conf, "out");
+}
+std::string MKEngine::back() const {
+  return text(conf, "back");
+}
+
+void MKEngine::start() {
+  if (running) return;
+  load();
+  const std::weak_ptr<MKEngine> weak = weak_from_this();
+  midi->onMessage = [weak](const std::string& port, const MKMCU::MKRaw& raw) {
+    if (const auto engine = weak.lock()) engine->received(port, raw);
+  };
+  midi->onSetup = [weak] {
+    if (const auto engine = weak.lock()) engine->rescan();
+  };
+  midi->start();
+  labels.clear();
+  const int n = midi->openAll();
+  lastSources = {midi->names.begin(), midi->names.end()};
+  openOut();
+  live->start();
+  running = true;
+  startRefresh();
+  note("MIDI to MK Control is up, listening on " + plural(n, "source") + ", sending to " +
+       (outRef ? outName : "nothing yet"));
+}
+
+void MKEngine::startRefresh() {
+  const std::weak_ptr<MKEngine> weak = weak_from_this();
+  // The screens hear of changes at most ten times a second; lamps fade, so activity keeps it publishing.
+  refresh = loop().every(REFRESH, [weak] {
+    const auto engine = weak.lock();
+    if (!engine || !(engine->dirty || !engine->act.empty())) return;
+    engine->dirty = false;
+    engine->publish();
+  });
+}
+
+void MKEngine::rescan() {
+  if (!running) return;
+  std::set<std::string> now;
+  for (const auto& source : mkSources(services_.midi))
+    now.insert(source.name);
+  if (now == lastSources) return;
+  after(RESCAN_AFTER, [](MKEngine& engine) {
+    if (!engine.running) return;
+    engine.labels.clear();
+    engine.midi->openAll();
+    engine.lastSources = {engine.midi->names.begin(), engine.midi->names.end()};
+    engine.openOut();
+    engine.dirty = true;
+  });
+}
+
+void MKEngine::stop() {
+  if (!running) return;
+  live->stop();
+  if (pump) pump->cancel();
+  pump.reset();
+  queue.clear();
+  if (spinTimer) spinTimer->cancel();
+  spinTimer.reset();
+  spins.clear();
+  if (vol.timer) vol.timer->cancel();
+  vol.timer.reset();
+  vol.want.reset();
+  letGoOfEverything();
+  if (blob) blob->destroy();
+  blob.reset();
+  midi->stop();
+  outRef = 0;
+  outName.clear();
+  if (refresh) refresh->cancel();
+  refresh.reset();
+  detect = false;
+  learnId.reset();
+  running = false;
+  // The refresh timer is gone: tell the screens now that the module is off.
+  publish();
+}
+
+void MKEngine::setPower() {
+  conf["on"] = !power();
+  save();
+  if (!power()) letGoOfEverything();
+}
+
+void MKEngine::toggleDetect() {
+  detect = !detect;
+  if (detect) learnId.reset();
+  dirty = true;
+}
+
+void MKEngine::unlock() {
+  conf["device"] = "";
+  save();
+  note("the device was unlocked");
+}
+
+void MKEngine::learn(std::int64_t id) {
+  if (learnId == id) {
+    learnId.reset();
+  } else {
+    learnId = id;
+    detect = false;
+  }
+  dirty = true;
+}
+
+void MKEngine::clearTrace() {
+  trace.clear();
+  dirty = true;
+}
+
+std::string MKEngine::label(const std::string& name) {
+  if (name.empty()) return "";
+  const auto cached = labels.find(name);
+  if (cached != labels.end()) return cached->second;
+  std::string out = name;
+  if (name.rfind("Bus ", 0) == 0 && name.size() > 4 && std::isdigit(static_cast<unsigned char>(name[4]))) {
+    out = "IAC " + name;
+  } else if (const auto port = PORT_NAME().find(name); port != PORT_NAME().end()) {
+    out = port->second;
+    // A single real device behind the port is worth naming; the system's own devices are not.
+    std::vector<std::string> devices;
+    for (auto& d : mkDevices(services_.midi))
+      if (d != "Network" && d != "IAC Driver" && d != "Bluetooth") devices.push_back(std::move(d));
+    if (devices.size() == 1) out += " (" + devices.front() + ")";
+  }
+  labels[name] = out;
+  return out;
+}
+
+void MKEngine::openOut() {
+  outRef = 0;
+  outName.clear();
+  auto want = outWant();
+  const auto destinations = mkDestinations(services_.midi);
+  if (want.empty()) {
+    for (const auto& d : destinations) {
+      auto lowered = d.name;
+      std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      if (lowered.find("iac") != std::string::npos) {
+        want = d.name;
+        break;
+      }
+    }
+  }
+  if (!want.empty()) {
+    for (const auto& d : destinations) {
+      if (d.name == want) {
+        outRef = d.ref;
+        outName = want;
+        break;
+      }
+    }
+  }
+  dirty = true;
+}
+
+void MKEngine::setOut(const std::string& name) {
+  conf["out"] = name;
+  save();
+  openOut();
+  note(outRef ? "Mackie goes to " + outName : "nothing is open to Live");
+}
+
+void MKEngine::setBack(const std::string& name) {
+  conf["back"] = name;
+  save();
+  lamps = {};
+  note(name.empty() ? "not listening for Live's lights" : "listening for Live on " + label(name));
+}

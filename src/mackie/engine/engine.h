@@ -1,0 +1,234 @@
+// The engine of the MIDI TO MK CONTROL module: from a controller's message to Mackie Control towards Live,
+// with its pacing, its view of Live, its table, settings file and history, the computer's volume and the
+// blob. Everything runs on the loop's thread; the screens read the public state and call the operations.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/history.h"
+#include "common/trace.h"
+#include "mackie/core/fire.h"
+#include "mackie/core/raw.h"
+#include "mackie/core/row.h"
+#include "mackie/engine/blob.h"
+#include "mackie/engine/live.h"
+#include "mackie/engine/midi.h"
+#include "platform/audio_output.h"
+#include "platform/key_output.h"
+#include "platform/loop.h"
+#include "platform/midi_system.h"
+#include "platform/workspace.h"
+
+using MKRules::MKAct;
+using MKRules::MKMsg;
+using MKRules::MKRow;
+
+// What the engine is given to reach the world.
+struct MKServices {
+  Loop& loop;
+  MidiSystem& midi;
+  AudioOutput& audio;
+  KeyOutput& keys;
+  Workspace& workspace;
+  std::string home;  // the settings file lives under it
+  LiveFolders liveFolders;
+  int oscPort = 11000;
+  // Makes the blob's window; empty when there is no user interface, and the engine runs without a blob.
+  std::function<std::unique_ptr<BlobWindow>()> blobWindow;
+};
+
+// Made with std::make_shared: timers and MIDI callbacks hold it weakly.
+class MKEngine : public std::enable_shared_from_this<MKEngine> {
+ public:
+  static constexpr double RELEASE = 0.03;  // press to release of a momentary button
+  static constexpr double PACE = 0.02;     // the shortest gap between two messages towards Live
+  static constexpr std::size_t QUEUE_LIMIT = 200;
+  static constexpr double SPIN_EVERY = 0.025;  // jog and V-Pot turns leave at most this often per row
+  static constexpr double GUARD = 0.15;        // PLAY / STOP waits this long for Live's state to settle
+  static constexpr double PLANT_AFTER = 0.15;
+  static constexpr double PLANT_GAP = 0.08;
+  static constexpr double VOL_EVERY = 0.06;
+  static constexpr double REFRESH = 0.1;
+  static constexpr double RESCAN_AFTER = 0.5;
+  static const std::map<int, std::string>& LAMP();
+  static const std::map<std::string, std::string>& PORT_NAME();
+  static std::string CONF(const std::string& home) { return home + "/.config/midi-to-mk.json"; }
+
+  explicit MKEngine(MKServices services);
+  ~MKEngine();
+
+  // --- State the screens read -------------------------------------------------------------------------
+  nlohmann::json conf = nlohmann::json::object();
+  std::vector<MKRow> rows;
+  std::shared_ptr<MKMidi> midi;
+  std::shared_ptr<MKLive> live;
+  std::shared_ptr<MKBlob> blob;
+  MidiRef outRef = 0;
+  std::string outName;
+  long sent = 0;
+  bool running = false;
+  Trace trace;
+  struct Heard {
+    std::string line;
+    bool mine = false;
+    double at = 0;
+  };
+  std::optional<Heard> heard;
+  struct Incoming {
+    std::string port;
+    std::string text;
+    int count = 0;
+    double at = 0;
+  };
+  std::deque<Incoming> incoming;  // newest first, at most 4
+  bool detect = false;
+  std::optional<std::int64_t> learnId;
+  MKRules::MKHeld held;
+  std::set<int> down;  // Mackie notes pressed towards Live
+  struct Lamps {
+    std::optional<double> at;
+    std::map<std::string, bool> lit;
+  } lamps;
+  std::map<std::string, std::string> labels;
+  std::deque<std::array<int, 3>> queue;
+  TaskHandle pump;
+  struct Spin {
+    int clicks = 0;
+    int cc = 0;
+    std::string rel;
+    std::string what;
+    std::string line;
+  };
+  std::map<std::int64_t, Spin> spins;
+  TaskHandle spinTimer;
+  struct Volume {
+    std::optional<double> want;
+    bool blob = true;
+    double at = DISTANT_PAST;
+    TaskHandle timer;
+  } vol;
+  RowHistory<MKRow> history;  // the undo and redo stacks and the ticks
+  struct Activity {
+    double at = 0;
+    std::string how;  // "fire" or "heard"
+    bool held = false;
+  };
+  std::map<std::int64_t, Activity> act;
+  bool dirty = false;
+  TaskHandle refresh;
+  std::set<std::string> lastSources;
+  // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
+  std::map<std::int64_t, int> coarse;
+
+  // --- Observing -------------------------------------------------------------------------------------
+  int subscribe(std::function<void()> changed);
+  void unsubscribe(int id);
+
+  // --- Settings ----------------------------------------------------------------------------------------
+  bool power() const;
+  bool blobOn() const;
+  std::string device() const;
+  std::string outWant() const;
+  std::string back() const;
+  double blobSize() const;
+  double blobHold() const;
+
+  // --- Lifecycle and controls --------------------------------------------------------------------------
+  void start();
+  void stop();
+  void setPower();
+  void toggleDetect();
+  void unlock();
+  void learn(std::int64_t id);
+  void clearTrace();
+
+  // --- The message path -------------------------------------------------------------------------------
+  void received(const std::string& port, const MKMCU::MKRaw& raw);
+  void onMessage(const std::string& port, const MKMsg& msg);
+  std::optional<std::string> doAct(const MKAct& act);
+  void wire(int status, int d1, int d2);
+  void wireNow(int status, int d1, int d2);
+  void noteOn(int note, int velocity);
+  void ccOut(int cc, int value);
+  void pressAndRelease(int note);
+  void after(double seconds, std::function<void(MKEngine&)> block);
+  void letGoOfEverything();
+  void note(const std::string& text, const std::optional<std::string>& collapse = std::nullopt);
+  std::string label(const std::string& name);
+
+  // --- Jog, tempo and PLAY / STOP ------------------------------------------------------------------------
+  void spin(const MKAct& act, const std::string& line);
+  void flushSpin();
+  std::string playStop(const MKAct& act);
+  void plant(int cc);
+
+  // --- Ports
+  // ------------------------------------------------------------------------------------------------
+  void openOut();
+  void setOut(const std::string& name);
+  void setBack(const std::string& name);
+
+  // --- Settings file, table and history
+  // ---------------------------------------------------------------------
+  void load();
+  void save();
+  std::optional<MKRow> row(std::int64_t id) const;
+  void change(const std::string& what, const std::function<void()>& edit);
+  void add();
+  void set(std::int64_t id, const std::string& key, const std::optional<nlohmann::json>& value);
+  void tick(std::int64_t id);
+  void tickAll();
+  void deleteTicked();
+  void undo();
+  void redo();
+  void afterHistory(const std::string& text);
+  void colour(std::int64_t id, int colour);
+
+  // --- The computer's volume
+  // ----------------------------------------------------------------------------------
+  void setVolume(double percent, bool blob);
+  void applyVolume();
+
+  // --- The command blob
+  // -----------------------------------------------------------------------------------------
+  void blobMake();
+  void blobSay(const std::string& text, const std::string& commandId);
+  void toggleBlob();
+  void blobHome();
+  void setBlobHold(double seconds);
+
+  // --- TRY and the texts the screens show
+  // ---------------------------------------------------------------------
+  void tryRow(const MKRow& row);
+  std::optional<std::string> lit(std::int64_t id) const;
+  std::string status();
+  std::pair<std::string, bool> why();
+  std::string sentLine() const;
+  std::string backLine();
+
+  Loop& loop() { return services_.loop; }
+
+ private:
+  void rescan();
+  void fireMessage(const MKMsg& msg);
+  std::vector<MKAct> fireRows(const MKMsg& msg);
+  void startRefresh();
+  void publish();
+  void traceAct(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
+
+  MKServices services_;
+  bool keepBrokenFile_ = false;  // the settings file did not read: keep it aside before the first save
+  int nextObserver_ = 1;
+  std::map<int, std::function<void()>> observers_;
+};

@@ -1,0 +1,186 @@
+// The MK engine's message path: a raw message is recorded for the monitor, detects or learns, marks the rows
+// it reaches, and fires the table; each action is done and traced.
+#include <cmath>
+
+#include "mackie/core/catalogue.h"
+#include "mackie/core/rules.h"
+#include "mackie/core/watch.h"
+#include "mackie/core/wire.h"
+#include "mackie/engine/engine.h"
+#include "mackie/engine/mac.h"
+
+namespace {
+
+constexpr std::size_t MONITOR_LIMIT = 4;
+
+std::string kindOf(const MKMsg& msg) {
+  return msg.from == "note" ? "NOTE" : "CC";
+}
+
+}  // namespace
+
+void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
+  const double now = loop().now();
+  const bool quiet = MKWatch::quiet(raw);
+  if (!quiet) {
+    const auto text = MKWatch::describe(raw);
+    const auto name = label(port);
+    if (!incoming.empty() && incoming.front().port == name && incoming.front().text == text) {
+      ++incoming.front().count;
+      incoming.front().at = now;
+    } else {
+      incoming.push_front({name, text, 1, now});
+      if (incoming.size() > MONITOR_LIMIT) incoming.pop_back();
+    }
+    dirty = true;
+  }
+
+  const int nibble = raw.status & 0xF0;
+  if (raw.system || (nibble != 0x80 && nibble != 0x90 && nibble != 0xB0)) {
+    if (!quiet) {
+      heard = Heard{label(port) + "   " + MKWatch::describe(raw), !device().empty() && device() == port, now};
+      dirty = true;
+    }
+    return;
+  }
+
+  MKMsg msg;
+  msg.from = nibble == 0xB0 ? "cc" : "note";
+  msg.number = raw.d1;
+  msg.value = nibble == 0x80 ? 0 : raw.d2;
+  msg.channel = raw.status & 0x0F;
+
+  if (!back().empty() && port == back() && nibble == 0x90) {
+    const auto lamp = LAMP().find(raw.d1);
+    if (lamp != LAMP().end()) {
+      lamps.lit[lamp->second] = raw.d2 > 0;
+      lamps.at = now;
+    }
+  }
+  onMessage(port, msg);
+}
+
+void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
+  const double now = loop().now();
+  const auto kind = kindOf(msg);
+  const auto what = kind + " " + std::to_string(msg.number);
+  const bool mine = !device().empty() && device() == port;
+  heard = Heard{label(port) + "   " + what + " = " + std::to_string(msg.value) + "   ch " +
+                    std::to_string(msg.channel.value_or(0) + 1),
+                mine, now};
+  dirty = true;
+
+  if (detect) {
+    if (port.rfind("Bus ", 0) == 0) {
+      note("that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
+      return;
+    }
+    detect = false;
+    conf["device"] = port;
+    save();
+    note("locked to " + label(port) + "  (" + what + " spoke first)");
+    return;
+  }
+
+  const bool release = msg.from == "note" && msg.value == 0;
+  if (learnId) {
+    const auto id = *learnId;
+    const auto learning = row(id);
+    if (!learning) {
+      learnId.reset();
+      return;
+    }
+    if (learning->from != msg.from) {
+      note("LEARN on row " + std::to_string(id) + " takes " + (learning->from == "note" ? "a NOTE" : "a CC") +
+           " only: " + what + " let pass");
+    } else if (!release) {
+      learnId.reset();
+      auto stored = learning->dict();
+      stored["number"] = msg.number;
+      if (!MKRules::sweeps(*learning)) stored["value"] = msg.value;
+      const auto learnt = MKRules::clean(stored).row;
+      if (!learnt) return;
+      const auto from = MKRules::fromText(*learnt);
+      change("row " + std::to_string(id) + " learned " + from, [&] {
+        const auto at = std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; });
+        if (at != rows.end()) *at = *learnt;
+      });
+      note("row " + std::to_string(id) + " learned " + from + " = " + MKRules::valueText(*learnt));
+      return;
+    }
+  }
+
+  if (!mine) return;
+  for (const auto& r : rows) {
+    if (r.from != msg.from || r.number != msg.number) continue;
+    if (release) {
+      if (const auto a = act.find(r.id); a != act.end()) a->second.held = false;
+    } else if (!r.value || r.value == msg.value) {
+      act[r.id] = {now, power() && MKRules::matches(r, msg) ? "fire" : "heard", msg.from == "note"};
+    }
+  }
+  if (!power()) return;
+  fireMessage(msg);
+}
+
+void MKEngine::fireMessage(const MKMsg& msg) {
+  const auto text = kindOf(msg) + " " + std::to_string(msg.number) + " = " + std::to_string(msg.value);
+  for (const auto& a : MKRules::fire(rows, msg, held, coarse)) {
+    if (blobOn()) {
+      blobMake();
+      if (blob)
+        blob->say(MKBlob::line(MKRules::fromText(a.row), MKMCU::shortName(a.row.command)), blobHold());
+    }
+    if (a.rel) {
+      spin(a, text);
+      continue;
+    }
+    traceAct(a, text, doAct(a));
+  }
+}
+
+void MKEngine::traceAct(const MKAct& a, const std::string& text, const std::optional<std::string>& result) {
+  std::string line = text + "   →   ";
+  if (a.kind == "pitch") {
+    line += a.what + "  (pitch bend " + std::to_string(a.msb * 128 + a.lsb) + ")";
+  } else if (a.kind == "mac") {
+    line += a.what + "  (the Mac, not Live)";
+  } else if (a.kind == "macvolume") {
+    line += "the Mac's volume " + std::to_string(static_cast<int>(a.percent + 0.5)) + "%" +
+            (a.blob ? "  (its own blob)" : "  (silent)");
+  } else if (a.kind == "transport") {
+    line += a.what + "  (" + result.value_or("") + ")";
+  } else if (a.kind == "combo") {
+    line += a.what + "  (" + MKMCU::wire(a.row.command) + ")";
+  } else {
+    line += a.what + "  (note " + std::to_string(a.note) + ")";
+  }
+  if (outRef == 0 && a.kind != "mac" && a.kind != "macvolume") line += "   — BUT NOTHING IS OPEN TO LIVE";
+  note(line, text);
+}
+
+std::optional<std::string> MKEngine::doAct(const MKAct& a) {
+  constexpr int noteOnStatus = 0x90 | MKMCU::CHANNEL;
+  if (a.kind == "mac") {
+    if (a.act == "up") MKMac::up(services_.keys);
+    if (a.act == "down") MKMac::down(services_.keys);
+    if (a.act == "mute") MKMac::mute(services_.keys);
+  } else if (a.kind == "macvolume") {
+    setVolume(a.percent, a.blob);
+  } else if (a.kind == "combo") {
+    for (const auto& part : a.parts)
+      wire(noteOnStatus, part.note, part.velocity);
+  } else if (a.kind == "transport") {
+    return playStop(a);
+  } else if (a.kind == "note") {
+    if (a.release)
+      pressAndRelease(a.note);
+    else
+      wire(noteOnStatus, a.note, a.velocity);
+  } else if (a.kind == "pitch") {
+    wire(0xE0 | (a.channel & 0x0F), a.lsb, a.msb);
+  } else {
+    wire(0xB0 | MKMCU::CHANNEL, a.number, a.value);
+  }
+  return std::nullopt;
+}

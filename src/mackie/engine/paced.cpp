@@ -1,0 +1,103 @@
+// The MK engine's paced path towards Live (at most one message every 20 ms, 200 waiting at most), letting go
+// of held notes, delayed steps, the trace, and the pacing of volume changes (one every 60 ms, the latest
+// wins).
+#include "mackie/core/wire.h"
+#include "mackie/engine/engine.h"
+#include "mackie/engine/mac.h"
+
+void MKEngine::wire(int status, int d1, int d2) {
+  if (outRef == 0) return;
+  if (pump) {
+    if (queue.size() < QUEUE_LIMIT) queue.push_back({status, d1, d2});
+    return;
+  }
+  wireNow(status, d1, d2);
+  const std::weak_ptr<MKEngine> weak = weak_from_this();
+  pump = loop().every(PACE, [weak] {
+    const auto engine = weak.lock();
+    if (!engine) return;
+    if (engine->queue.empty()) {
+      engine->pump->cancel();
+      engine->pump.reset();
+      return;
+    }
+    const auto [s, a, b] = engine->queue.front();
+    engine->queue.pop_front();
+    engine->wireNow(s, a, b);
+  });
+}
+
+void MKEngine::wireNow(int status, int d1, int d2) {
+  if (outRef == 0 || !midi->send(outRef, status, d1, d2)) return;
+  if ((status & 0xF0) == 0x90) {
+    if (d2 < 1)
+      down.erase(d1);
+    else
+      down.insert(d1);
+  }
+  ++sent;
+  dirty = true;
+}
+
+void MKEngine::noteOn(int note, int velocity) {
+  wire(0x90 | MKMCU::CHANNEL, note, velocity);
+}
+
+void MKEngine::ccOut(int cc, int value) {
+  wire(0xB0 | MKMCU::CHANNEL, cc, value);
+}
+
+void MKEngine::pressAndRelease(int note) {
+  noteOn(note, MKMCU::PRESS);
+  after(RELEASE, [note](MKEngine& engine) { engine.noteOn(note, MKMCU::RELEASE); });
+}
+
+void MKEngine::after(double seconds, std::function<void(MKEngine&)> block) {
+  const std::weak_ptr<MKEngine> weak = weak_from_this();
+  loop().after(seconds, [weak, block = std::move(block)] {
+    if (const auto engine = weak.lock()) block(*engine);
+  });
+}
+
+void MKEngine::letGoOfEverything() {
+  // At once, past the queue: a held note must never wait behind a burst, nor be dropped with it.
+  for (const int n : down)
+    if (outRef) midi->send(outRef, 0x90 | MKMCU::CHANNEL, n, MKMCU::RELEASE);
+  down.clear();
+  held.clear();
+}
+
+void MKEngine::note(const std::string& text, const std::optional<std::string>& collapse) {
+  if (collapse)
+    trace.add(loop().now(), text,
+              [&](const std::string& last) { return last.find(*collapse) != std::string::npos; });
+  else
+    trace.add(loop().now(), text);
+  dirty = true;
+}
+
+void MKEngine::setVolume(double percent, bool visible) {
+  vol.want = percent;
+  vol.blob = visible;
+  const double wait = VOL_EVERY - (loop().now() - vol.at);
+  if (wait <= 0) {
+    applyVolume();
+  } else if (!vol.timer) {
+    const std::weak_ptr<MKEngine> weak = weak_from_this();
+    vol.timer = loop().after(wait, [weak] {
+      if (const auto engine = weak.lock()) engine->applyVolume();
+    });
+  }
+}
+
+void MKEngine::applyVolume() {
+  vol.timer.reset();
+  if (!vol.want) return;
+  const double percent = *vol.want;
+  vol.want.reset();
+  vol.at = loop().now();
+  if (vol.blob)
+    MKMac::toward(services_.audio, services_.keys, percent);
+  else
+    MKMac::set(services_.audio, percent);
+}

@@ -1,0 +1,207 @@
+// The MK engine's settings file and table edits: defaults, bad files, the history, and the blob's settings.
+#include "engine_fixture.h"
+#include "mackie/core/rules.h"
+
+namespace {
+
+using nlohmann::json;
+
+json playRow(int id, int number = 1) {
+  return {{"id", id}, {"from", "cc"}, {"number", number}, {"command", "play"}};
+}
+
+TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndTheFirstSaveWritesThem) {
+  start();
+  EXPECT_TRUE(engine->power());
+  EXPECT_TRUE(engine->blobOn());
+  EXPECT_EQ(engine->device(), "");
+  EXPECT_DOUBLE_EQ(engine->blobHold(), 1.0);
+  EXPECT_DOUBLE_EQ(engine->blobSize(), 22);
+  engine->add();
+  const auto saved = savedFile();
+  EXPECT_EQ(saved, (json{{"on", true},
+                         {"device", ""},
+                         {"out", ""},
+                         {"back", ""},
+                         {"blob", true},
+                         {"rows", json::array({MKRules::blank({}).dict()})}}));
+  EXPECT_LT(home.read(".config/midi-to-mk.json").find("\"back\""),
+            home.read(".config/midi-to-mk.json").find("\"blob\""));  // sorted keys
+}
+
+TEST_F(EngineTest, OddValuesAreRepairedAndUnknownKeysSurvive) {
+  startWith({playRow(1), {{"id", 2}, {"command", "nosuch"}}, "junk"},
+            {{"blobHold", 0}, {"blobSize", -3}, {"theme", "dark"}, {"device", 7}});
+  EXPECT_EQ(engine->rows.size(), 1u);  // the unreadable rows are dropped
+  EXPECT_EQ(engine->device(), "");
+  EXPECT_DOUBLE_EQ(engine->blobHold(), 1.4);
+  engine->add();
+  const auto saved = savedFile();
+  EXPECT_EQ(saved["theme"], "dark");
+  EXPECT_EQ(saved["blobHold"], 1.4);
+  EXPECT_EQ(saved["blobSize"], 22);
+  EXPECT_EQ(saved["rows"].size(), 2u);
+}
+
+TEST_F(EngineTest, AFileThatDoesNotReadIsKeptAsideBeforeTheFirstSave) {
+  for (const std::string broken : {"", "[1, 2]", "{\"rows\": [", "\xff\xfe"}) {
+    SCOPED_TRACE(broken);
+    home.write(".config/midi-to-mk.json", broken);
+    start();
+    EXPECT_TRUE(engine->rows.empty());
+    engine->add();
+    EXPECT_EQ(home.read(".config/midi-to-mk.json.broken"), broken);
+    EXPECT_EQ(traced()[1],
+              "the settings file did not read as JSON: it is kept as midi-to-mk.json.broken, and a fresh one "
+              "is written");
+    EXPECT_EQ(savedFile()["rows"].size(), 1u);
+    engine->stop();
+  }
+}
+
+TEST_F(EngineTest, RowsHoldingAStringLoadAsAnEmptyTableAndAreNotKeptAside) {
+  home.write(".config/midi-to-mk.json", R"({"rows": "none", "on": false})");
+  start();
+  EXPECT_TRUE(engine->rows.empty());
+  EXPECT_FALSE(engine->power());
+  engine->add();
+  EXPECT_EQ(home.read(".config/midi-to-mk.json.broken"), "");
+}
+
+TEST_F(EngineTest, SettingAFieldGoesThroughTheRulesAndIsRecorded) {
+  startWith({playRow(1), playRow(1, 9)});
+  engine->set(1, "number", json("300"));
+  EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
+  EXPECT_TRUE(engine->history.undoStack.empty());
+  engine->set(1, "from", json("note"));
+  EXPECT_EQ(engine->rows[0].from, "note");
+  EXPECT_EQ(engine->rows[1].from, "cc");  // two rows with one id: the first is meant
+  EXPECT_EQ(engine->history.undoStack.back().what, "row 1: filter note");
+  engine->set(1, "value", std::nullopt);
+  EXPECT_EQ(engine->history.undoStack.size(), 1u);  // nothing changed: nothing recorded
+  engine->set(1, "command", json("jog"));
+  EXPECT_EQ(engine->rows[0].how, "twos");
+  EXPECT_EQ(engine->rows[0].invert, true);
+  engine->set(1, "invert", json(false));
+  engine->set(1, "command", json("jog"));  // the same command keeps its how and invert
+  EXPECT_EQ(engine->rows[0].invert, false);
+  EXPECT_EQ(engine->history.undoStack.back().what, "row 1: invert false");
+}
+
+TEST_F(EngineTest, UndoAndRedoWalkTheHistoryAndANewEditForgetsRedo) {
+  startWith({});
+  engine->add();
+  engine->set(1, "number", json(5));
+  engine->undo();
+  EXPECT_EQ(engine->rows[0].number, 1);
+  EXPECT_EQ(lastTrace(), "UNDO: row 1: number 5");
+  engine->redo();
+  EXPECT_EQ(engine->rows[0].number, 5);
+  EXPECT_EQ(lastTrace(), "REDO: row 1: number 5");
+  engine->undo();
+  engine->set(1, "number", json(1));  // changes nothing: the redo side stays
+  EXPECT_EQ(engine->history.redoStack.size(), 1u);
+  engine->set(1, "number", json(6));
+  EXPECT_TRUE(engine->history.redoStack.empty());
+  EXPECT_EQ(savedFile()["rows"][0]["number"], 6);
+}
+
+TEST_F(EngineTest, TheHistoryKeepsTheLastHundredChanges) {
+  startWith({});
+  engine->add();
+  for (int i = 2; i <= 101; ++i)
+    engine->set(1, "number", json(i));
+  EXPECT_EQ(engine->history.undoStack.size(), 100u);
+  for (int i = 0; i < 100; ++i)
+    engine->undo();
+  ASSERT_EQ(engine->rows.size(), 1u);  // the table as it was after the first change
+  EXPECT_EQ(engine->rows[0].number, 1);
+  engine->undo();
+  EXPECT_EQ(engine->rows.size(), 1u);
+}
+
+TEST_F(EngineTest, DeletingTickedRowsTracesEachAndCancelsTheirLearning) {
+  startWith({playRow(1), jogRow(), playRow(3, 7)});
+  engine->rows[1].id = 2;
+  engine->learn(3);
+  engine->tick(2);
+  engine->tick(3);
+  engine->deleteTicked();
+  EXPECT_EQ(engine->rows.size(), 1u);
+  EXPECT_EQ(engine->history.undoStack.back().what, "rows 2, 3 deleted");
+  const auto lines = traced();
+  EXPECT_EQ(lines[lines.size() - 2], "row 2 removed  (CC 21 = 0-127 → JOG WHEEL — the playback position)");
+  EXPECT_EQ(lines.back(), "row 3 removed  (CC 7 = any → PLAY)");
+  EXPECT_FALSE(engine->learnId);
+  engine->undo();
+  EXPECT_EQ(engine->rows.size(), 3u);
+  EXPECT_FALSE(engine->learnId);  // undo brings the row back, not the learning
+  EXPECT_TRUE(engine->history.ticks.empty());
+}
+
+TEST_F(EngineTest, TickAllTicksEverythingOrNothing) {
+  startWith({playRow(1), playRow(2)});
+  engine->tick(1);
+  engine->tickAll();
+  EXPECT_EQ(engine->history.ticks, (std::set<std::int64_t>{1, 2}));
+  engine->tickAll();
+  EXPECT_TRUE(engine->history.ticks.empty());
+  engine->deleteTicked();  // nothing ticked: nothing happens
+  EXPECT_EQ(engine->rows.size(), 2u);
+}
+
+class BlobControlsTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    withBlob = true;
+    startWith({playRow(1)});
+  }
+};
+
+TEST_F(BlobControlsTest, AFiredRowShowsOnTheBlobForItsHoldTime) {
+  cc(1, 127);
+  ASSERT_TRUE(blobWindow);
+  EXPECT_EQ(engine->blob->text(), "CC 1  ||  PLAY");
+  EXPECT_TRUE(blobWindow->shown);
+  loop.advance(1.01);
+  EXPECT_FALSE(blobWindow->shown);
+}
+
+TEST_F(BlobControlsTest, TheCrossSwitchesTheBlobOffAndToggleBringsItBack) {
+  cc(1, 127);
+  blobWindow->press({blobWindow->current.width - 5, blobWindow->current.height - 5}, {0, 0});
+  EXPECT_FALSE(engine->blobOn());
+  EXPECT_EQ(savedFile()["blob"], false);
+  EXPECT_FALSE(blobWindow->shown);
+  cc(1, 127);
+  EXPECT_FALSE(blobWindow->shown);
+  engine->toggleBlob();
+  EXPECT_EQ(engine->blob->text(), "the toast  ||  PLAY / STOP");
+  EXPECT_EQ(lastTrace(), "the command blob is on");
+  engine->toggleBlob();
+  EXPECT_EQ(lastTrace(), "the command blob is off");
+}
+
+TEST_F(BlobControlsTest, MovingAndResizingAreStoredAsWholeNumbers) {
+  cc(1, 127);
+  blobWindow->press({10, 10}, {500.5, 500.5});
+  blobWindow->dragTo({600.75, 450.25});
+  blobWindow->release();
+  const auto place = savedFile()["blobPos"];
+  EXPECT_TRUE(place["x"].is_number_integer());
+  EXPECT_EQ(place["x"], static_cast<int>(blobWindow->current.x));
+  engine->blobHome();
+  EXPECT_FALSE(savedFile().contains("blobPos"));
+  EXPECT_EQ(lastTrace(), "the command blob went back to the top of Live's screen");
+}
+
+TEST_F(BlobControlsTest, TheHoldTimeIsClampedAndSaid) {
+  engine->setBlobHold(0);
+  EXPECT_EQ(lastTrace(), "the command blob stays for 0.3 s");
+  engine->setBlobHold(25);
+  EXPECT_DOUBLE_EQ(engine->blobHold(), 10);
+  engine->setBlobHold(1.45);
+  EXPECT_EQ(lastTrace(), "the command blob stays for 1.4 s");
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+// The MK engine's message path: the monitor, the heard line, detecting and learning, the row lamps, firing
+// and the trace lines of each kind of action, labels, and the fine (14-bit) faders.
+#include "engine_fixture.h"
+
+namespace {
+
+using nlohmann::json;
+
+TEST_F(EngineTest, TheMonitorCountsRepeatsAndKeepsFourMessages) {
+  startWith({});
+  cc(1, 5);
+  cc(1, 5);
+  ASSERT_EQ(engine->incoming.size(), 1u);
+  EXPECT_EQ(engine->incoming.front().count, 2);
+  EXPECT_EQ(engine->incoming.front().port, "USB1");
+  EXPECT_EQ(engine->incoming.front().text, "CC 1 = 5   ch 1");
+  cc(2, 5);
+  cc(1, 5);
+  EXPECT_EQ(engine->incoming.size(), 3u);
+  for (int i = 3; i < 6; ++i)
+    cc(i, 5);
+  ASSERT_EQ(engine->incoming.size(), 4u);
+  EXPECT_EQ(engine->incoming.front().text, "CC 5 = 5   ch 1");
+  EXPECT_EQ(engine->incoming[3].text, "CC 1 = 5   ch 1");  // the first "CC 2" was pushed out
+}
+
+TEST_F(EngineTest, QuietMessagesAreNeverShownAndOthersOnlyReachTheHeardLine) {
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}}});
+  from(controller, 0xF8, 0, 0);
+  EXPECT_TRUE(engine->incoming.empty());
+  EXPECT_FALSE(engine->heard);
+  from(controller, 0xC2, 1, 0);  // a program change never reaches the rows
+  EXPECT_EQ(engine->heard->line, "USB1   PROGRAM 1   ch 3");
+  EXPECT_TRUE(engine->heard->mine);
+  EXPECT_TRUE(engine->act.empty());
+}
+
+TEST_F(EngineTest, ANoteReleaseIsHeardAsZeroAndOnlyUnholdsTheRowLamp) {
+  startWith({{{"id", 1}, {"from", "note"}, {"number", 36}, {"command", "play"}, {"value", 127}}});
+  noteOn(36, 127);
+  EXPECT_TRUE(engine->act.at(1).held);
+  const double pressed = engine->act.at(1).at;
+  loop.advance(1);
+  from(controller, 0x80, 36, 64);
+  EXPECT_EQ(engine->heard->line, "USB1   NOTE 36 = 0   ch 1");
+  EXPECT_EQ(engine->incoming.front().text, "NOTE 36 off   ch 1");
+  EXPECT_FALSE(engine->act.at(1).held);
+  EXPECT_EQ(engine->act.at(1).at, pressed);
+}
+
+TEST_F(EngineTest, OnlyTheLockedDeviceFires) {
+  const auto other = system.addSource("Port 2");
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}}});
+  const double t0 = loop.now();
+  from(other, 0xB0, 1, 127);
+  loop.advance(0.1);
+  EXPECT_TRUE(toLiveSince(t0).empty());
+  EXPECT_FALSE(engine->heard->mine);
+  cc(1, 127);
+  loop.advance(0.1);
+  EXPECT_EQ(toLiveSince(t0).size(), 2u);
+  EXPECT_EQ(lastTrace(), "CC 1 = 127   →   PLAY  (note 94)");
+}
+
+TEST_F(EngineTest, DetectRefusesAnIacBusThenLocksTheControllerWithoutFiring) {
+  const auto bus = system.addSource("Bus 1");
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}}}, {{"device", ""}});
+  engine->toggleDetect();
+  from(bus, 0xB0, 1, 127);
+  EXPECT_TRUE(engine->detect);
+  EXPECT_EQ(lastTrace(), "that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
+  const double t0 = loop.now();
+  cc(1, 127);
+  EXPECT_FALSE(engine->detect);
+  EXPECT_EQ(engine->device(), "Port 1");
+  EXPECT_EQ(lastTrace(), "locked to USB1  (CC 1 spoke first)");
+  loop.advance(0.1);
+  EXPECT_TRUE(toLiveSince(t0).empty());
+  EXPECT_EQ(json::parse(home.read(".config/midi-to-mk.json"))["device"], "Port 1");
+}
+
+TEST_F(EngineTest, LearnLetsTheWrongKindAndReleasesPassThenTakesTheControl) {
+  const auto other = system.addSource("Port 2");
+  startWith({{{"id", 4}, {"from", "note"}, {"number", 1}, {"command", "play"}, {"value", 127}}});
+  engine->learn(4);
+  cc(9, 3);
+  EXPECT_EQ(lastTrace(), "LEARN on row 4 takes a NOTE only: CC 9 let pass");
+  from(other, 0x80, 40, 0);  // a release never completes a learn
+  EXPECT_EQ(engine->learnId, 4);
+  const double t0 = loop.now();
+  from(other, 0x90, 40, 100);  // from any source, locked or not
+  EXPECT_FALSE(engine->learnId);
+  EXPECT_EQ(engine->row(4)->number, 40);
+  EXPECT_EQ(engine->row(4)->value, 100);
+  EXPECT_EQ(lastTrace(), "row 4 learned NOTE 40 = 100");
+  EXPECT_EQ(engine->history.undoStack.back().what, "row 4 learned NOTE 40");
+  loop.advance(0.1);
+  EXPECT_TRUE(toLiveSince(t0).empty());  // the learning message is not fired
+  engine->undo();
+  EXPECT_EQ(engine->row(4)->number, 1);
+}
+
+TEST_F(EngineTest, ASweepingRowLearnsItsNumberButNoValue) {
+  startWith({jogRow(5)});
+  engine->learn(1);
+  cc(33, 65);
+  EXPECT_EQ(engine->row(1)->number, 33);
+  EXPECT_EQ(engine->row(1)->value, std::nullopt);
+  EXPECT_EQ(lastTrace(), "row 1 learned CC 33 = 0-127");
+}
+
+TEST_F(EngineTest, DetectAndLearnAreExclusive) {
+  startWith({jogRow()});
+  engine->learn(1);
+  engine->toggleDetect();
+  EXPECT_FALSE(engine->learnId);
+  engine->learn(1);
+  EXPECT_FALSE(engine->detect);
+  engine->learn(1);
+  EXPECT_FALSE(engine->learnId);
+}
+
+TEST_F(EngineTest, EachActionKindIsTracedItsOwnWay) {
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "fader9"}},
+             {{"id", 2}, {"from", "cc"}, {"number", 2}, {"command", "volumeup"}},
+             {{"id", 3}, {"from", "cc"}, {"number", 3}, {"command", "volume"}, {"how", "blob"}},
+             {{"id", 4}, {"from", "cc"}, {"number", 4}, {"command", "bankfirst"}, {"value", 127}}});
+  cc(1, 64);
+  EXPECT_EQ(lastTrace(), "CC 1 = 64   →   FADER 9  (the master)  (absolute)  (pitch bend 8256)");
+  cc(2, 127);
+  EXPECT_EQ(lastTrace(), "CC 2 = 127   →   VOLUME UP  (the Mac, not Live)");
+  EXPECT_EQ(keys.sounds.back(), (RecordingKeyOutput::Sound{SoundKey::up, true}));
+  cc(3, 127);
+  EXPECT_EQ(lastTrace(), "CC 3 = 127   →   the Mac's volume 100%  (its own blob)");
+  cc(4, 127);
+  EXPECT_EQ(lastTrace(), "CC 4 = 127   →   BANK: THE FIRST TRACKS  (note 46 with SHIFT held)");
+}
+
+TEST_F(EngineTest, ALineSaysSoWhenNothingIsOpenToLive) {
+  system.remove(toLive);
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}},
+             {{"id", 2}, {"from", "cc"}, {"number", 2}, {"command", "volumemute"}}});
+  cc(1, 127);
+  EXPECT_EQ(lastTrace(), "CC 1 = 127   →   PLAY  (note 94)   — BUT NOTHING IS OPEN TO LIVE");
+  cc(2, 127);
+  EXPECT_EQ(lastTrace(), "CC 2 = 127   →   MUTE THE MAC  (the Mac, not Live)");
+  EXPECT_EQ(engine->sent, 0);
+}
+
+TEST_F(EngineTest, RepeatedMessagesOfOneControlKeepOneTraceLine) {
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "fader1"}}});
+  for (int i = 0; i < 10; ++i)
+    cc(1, 99);
+  EXPECT_EQ(traced().size(), 2u);
+  cc(1, 98);  // another value is another message: a line of its own
+  EXPECT_EQ(traced().size(), 3u);
+  EXPECT_EQ(lastTrace(), "CC 1 = 98   →   FADER 1  (absolute)  (pitch bend 12642)");
+}
+
+TEST_F(EngineTest, TheTraceKeepsItsSixtyNewestLines) {
+  startWith({});
+  for (int i = 0; i < 100; ++i)
+    engine->note("line " + std::to_string(i));
+  ASSERT_EQ(engine->trace.lines().size(), 60u);
+  EXPECT_EQ(traced().front(), "line 40");
+}
+
+TEST_F(EngineTest, PortsAreLabelledForPeople) {
+  system.addDevice("IAC Driver");
+  system.addDevice("OXI E16");
+  startWith({});
+  EXPECT_EQ(engine->label("Bus 1"), "IAC Bus 1");
+  EXPECT_EQ(engine->label("Bus A"), "Bus A");
+  EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");
+  EXPECT_EQ(engine->label(""), "");
+  system.addDevice("Another");
+  EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");  // cached until the next rescan
+  engine->labels.clear();
+  EXPECT_EQ(engine->label("Port 2"), "USB2");
+}
+
+TEST_F(EngineTest, LiveLightsArriveOnTheBackPort) {
+  const auto back = system.addSource("IAC Driver Bus 2");
+  startWith({}, {{"back", "IAC Driver Bus 2"}});
+  EXPECT_EQ(engine->backLine(), "listening on IAC Driver Bus 2, nothing from Live yet");
+  from(back, 0x90, 94, 127);
+  from(back, 0x90, 86, 0);
+  EXPECT_EQ(engine->backLine(), "Live's own lights, just now:  PLAY on · RECORD off · LOOP off");
+  loop.advance(65);
+  EXPECT_EQ(engine->backLine(), "Live's own lights, 1 min ago:  PLAY on · RECORD off · LOOP off");
+  engine->setBack("");
+  EXPECT_EQ(engine->backLine(), "not listening for Live's lights — optional, and it needs a second IAC bus");
+  EXPECT_EQ(lastTrace(), "not listening for Live's lights");
+}
+
+TEST_F(EngineTest, AFineFaderJoinsTheTwoHalvesOfAFourteenBitKnob) {
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 3}, {"command", "fader2"}, {"how", "14"}}});
+  const double t0 = loop.now();
+  cc(3, 100);     // upper half: 100 × 128
+  cc(3 + 32, 5);  // lower half: 12805
+  cc(3 + 32, 6);  // the lower half moves on alone
+  loop.advance(0.2);
+  EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0xE1, 0, 100}, {20, 0xE1, 5, 100}, {40, 0xE1, 6, 100}}));
+  EXPECT_EQ(lastTrace(), "CC 35 = 6   →   FADER 2  (absolute)  (pitch bend 12806)");
+}
+
+TEST_F(EngineTest, AFourteenBitRowAboveCc31KeepsItsOneValueReading) {
+  startWith({{{"id", 1}, {"from", "cc"}, {"number", 40}, {"command", "fader2"}, {"how", "14"}}});
+  const double t0 = loop.now();
+  cc(40, 100);
+  cc(72, 5);
+  loop.advance(0.1);
+  EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0xE1, 100, 0}}));
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// TRY on each kind of row, the row lamps, and the status texts the screens and the menu show.
+#include "engine_fixture.h"
+
+namespace {
+
+using nlohmann::json;
+
+json row(int id, const char* command, json extra = json::object()) {
+  json r = {{"id", id}, {"from", "cc"}, {"number", id}, {"command", command}};
+  r.update(extra);
+  return r;
+}
+
+TEST_F(EngineTest, TryPlaysEachKindOfRowAndSaysWhat) {
+  startWith({row(1, "record"), row(2, "shift"), row(3, "vpot4", {{"invert", true}}), row(4, "fader9"),
+             row(5, "bankfirst"), row(6, "volumemute"), row(7, "volume")});
+  const auto tryRow = [&](std::int64_t id) {
+    const double t0 = loop.now();
+    engine->tryRow(*engine->row(id));
+    loop.advance(1);
+    return toLiveSince(t0);
+  };
+  EXPECT_EQ(tryRow(1), (std::vector<Out>{{0, 0x90, 95, 127}, {30, 0x90, 95, 0}}));
+  EXPECT_EQ(lastTrace(), "TRY row 1   →   RECORD  (note 95)");
+  EXPECT_EQ(tryRow(2), (std::vector<Out>{{0, 0x90, 70, 127}, {250, 0x90, 70, 0}}));
+  EXPECT_EQ(lastTrace(), "TRY row 2   →   SHIFT held for a quarter second  (note 70)");
+  EXPECT_EQ(tryRow(3), (std::vector<Out>{{0, 0xB0, 19, 65}}));
+  EXPECT_EQ(lastTrace(),
+            "TRY row 3   →   V-POT 4  (relative), one click right (inverted: Live goes back)  (CC 19 = 65)");
+  EXPECT_EQ(tryRow(4), (std::vector<Out>{{0, 0xE8, 64, 64}}));
+  EXPECT_EQ(lastTrace(), "TRY row 4   →   FADER 9  (the master)  (absolute) to the middle");
+  EXPECT_EQ(tryRow(5).size(), 4u);
+  EXPECT_EQ(lastTrace(), "TRY row 5   →   BANK: THE FIRST TRACKS  (note 46 with SHIFT held)");
+  EXPECT_TRUE(tryRow(6).empty());
+  EXPECT_EQ(lastTrace(), "TRY row 6   →   MUTE THE MAC  (the Mac, not Live)");
+  EXPECT_EQ(keys.sounds.back(), (RecordingKeyOutput::Sound{SoundKey::mute, false}));
+  keys.sounds.clear();
+  engine->tryRow(*engine->row(7));
+  EXPECT_EQ(keys.sounds, (std::vector<RecordingKeyOutput::Sound>{{SoundKey::down, true}}));
+  loop.advance(0.12);
+  EXPECT_EQ(keys.sounds.back(), (RecordingKeyOutput::Sound{SoundKey::up, true}));
+  EXPECT_EQ(lastTrace(), "TRY row 7   →   the Mac's volume blob, where it stands");
+}
+
+TEST_F(EngineTest, TryOnAnUnknownCommandDoesNothing) {
+  startWith({});
+  MKRow unknown;
+  unknown.command = "gone";
+  const auto lines = engine->trace.lines().size();
+  engine->tryRow(unknown);
+  EXPECT_EQ(engine->trace.lines().size(), lines);
+  EXPECT_TRUE(system.sent.empty());
+}
+
+TEST_F(EngineTest, ARowLightsBrieflyForACcAndWhileANoteIsHeld) {
+  startWith({row(1, "play"), {{"id", 2}, {"from", "note"}, {"number", 40}, {"command", "stop"}}});
+  cc(1, 127);
+  EXPECT_EQ(engine->lit(1), "fire");
+  noteOn(40, 127);
+  loop.advance(0.31);
+  EXPECT_EQ(engine->lit(1), std::nullopt);
+  EXPECT_EQ(engine->lit(2), "fire");
+  loop.advance(19.7);
+  EXPECT_EQ(engine->lit(2), std::nullopt);
+  EXPECT_EQ(engine->lit(9), std::nullopt);
+}
+
+TEST_F(EngineTest, StatusAndWhyNameTheFirstThingMissing) {
+  system.remove(toLive);
+  startWith({}, {{"device", ""}});
+  EXPECT_EQ(engine->status(), "NOTHING TO LIVE");
+  EXPECT_EQ(engine->why(),
+            std::make_pair(std::string("nothing is open to Live: pick a bus under TO LIVE, and turn the "
+                                       "IAC Driver on in Audio MIDI Setup"),
+                           true));
+  EXPECT_EQ(engine->sentLine(), "nothing is open to Live");
+  const auto bus = system.addDestination("IAC Driver Bus 1");
+  engine->setOut("");
+  EXPECT_EQ(engine->outRef, bus);
+  EXPECT_EQ(lastTrace(), "Mackie goes to IAC Driver Bus 1");
+  EXPECT_EQ(engine->status(), "NO DEVICE");
+  EXPECT_EQ(engine->why().first, "no device is locked: press DETECT DEVICE and turn a knob");
+  EXPECT_FALSE(engine->why().second);
+  engine->conf["device"] = "Port 1";
+  EXPECT_EQ(engine->why().first, "the table is empty: press + A ROW");
+  engine->add();
+  EXPECT_EQ(engine->why().first, "listening on USB1  →  IAC Driver Bus 1");
+  EXPECT_EQ(engine->status(), "LISTENING · USB1");
+  engine->setPower();
+  EXPECT_EQ(engine->why().first, "the switch is OFF: nothing is sent");
+  EXPECT_EQ(engine->status(), "PAUSED");
+  engine->wireNow(0x90, 1, 1);
+  EXPECT_EQ(engine->sentLine(), "1 message sent to IAC Driver Bus 1");
+  engine->wireNow(0x90, 1, 0);
+  EXPECT_EQ(engine->sentLine(), "2 messages sent to IAC Driver Bus 1");
+  system.remove(controller);
+  loop.advance(0.6);
+  EXPECT_EQ(engine->why(),
+            std::make_pair(std::string("no MIDI source is open — is the controller plugged in?"), true));
+}
+
+TEST_F(EngineTest, TheStartLineCountsSourcesAndNamesTheBus) {
+  system.addSource("Port 2");
+  startWith({});
+  EXPECT_EQ(traced().front(),
+            "MIDI to MK Control is up, listening on 2 sources, sending to IAC Driver Bus 1");
+  engine->stop();
+  system.remove(toLive);
+  engine->start();
+  EXPECT_EQ(traced().back(), "MIDI to MK Control is up, listening on 2 sources, sending to nothing yet");
+}
+
+}  // namespace
