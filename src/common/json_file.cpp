@@ -72,3 +72,10 @@ bool writeJsonAtomically(const std::string& path, const nlohmann::json& value) {
 bool keepAside(const std::string& path, const std::string& suffix) {
   return std::rename(path.c_str(), (path + suffix).c_str()) == 0;
 }
+
+std::optional<std::string> keepUnreadable(const std::string& path) {
+  if (!keepAside(path, ".broken")) return std::nullopt;
+  const auto name = std::filesystem::path(path).filename().string();
+  return "the settings file did not read as JSON: it is kept as " + name +
+         ".broken, and a fresh one is written";
+}

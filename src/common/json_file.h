@@ -19,3 +19,8 @@ bool writeJsonAtomically(const std::string& path, const nlohmann::json& value);
 
 // Renames the file to `path + suffix`, replacing an older one. False when there was nothing to keep.
 bool keepAside(const std::string& path, const std::string& suffix);
+
+// A settings file that is there but does not read would be overwritten with defaults at the next save, losing
+// the user's table: before that save it is kept as `<file>.broken`. Answers the line for the trace, or
+// nothing when there was nothing to keep.
+std::optional<std::string> keepUnreadable(const std::string& path);

@@ -10,10 +10,6 @@
 
 namespace MKMCU {
 
-// How many 32-bit words a packet of this message type (0-15) occupies; 0 for a value that is no message
-// type, so a caller never mistakes garbage for a size.
-int umpWords(int messageType);
-
 // The messages carried by the words, in order. System common and real time packets become system
 // messages, MIDI 1.0 channel voice packets channel messages, and every 7-bit SysEx packet one bare 0xF0
 // system message (the engine never looks inside SysEx). Other packet types are stepped over. A packet cut

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/age_text.h"
+
 namespace MKWatch {
 
 namespace {
@@ -16,8 +18,7 @@ std::string hex2(int value) {
 }
 
 std::string systemName(int status) {
-  const auto* it = std::find_if(SYS.begin(), SYS.end(), [&](const SysName& s) { return s.status == status; });
-  if (it != SYS.end()) return std::string(it->name);
+  if (const auto name = systemMessages::name(status)) return std::string(*name);
   return "SYSTEM " + hex2(status);
 }
 
@@ -47,7 +48,7 @@ std::string channelText(int status, int d1, int d2) {
 }  // namespace
 
 bool quiet(const MKMCU::MKRaw& raw) {
-  return raw.system && std::find(QUIET.begin(), QUIET.end(), raw.status) != QUIET.end();
+  return raw.system && systemMessages::quiet(raw.status);
 }
 
 std::string describe(const MKMCU::MKRaw& raw) {
@@ -61,15 +62,5 @@ std::string describe(const MKMCU::MKRaw& raw) {
 }  // namespace MKWatch
 
 std::string mkAgo(std::optional<double> time, double now) {
-  if (!time || !std::isfinite(*time) || !std::isfinite(now)) return "";
-  const double t = now - *time;
-  // Two finite values can still differ by more than a double holds.
-  if (!std::isfinite(t)) return "";
-  if (t < 2) return "just now";
-  if (t < 60) return std::to_string(static_cast<int>(t)) + " s ago";
-  if (t < 3600) return std::to_string(static_cast<int>(t / 60)) + " min ago";
-  // Printed from the double: an age in hours can exceed every integer type.
-  char hours[400];
-  std::snprintf(hours, sizeof hours, "%.0f", std::trunc(t / 3600));
-  return std::string(hours) + " h ago";
+  return ageText(time, now);
 }

@@ -7,28 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "common/system_messages.h"
 #include "mackie/core/raw.h"
 
 namespace MKWatch {
 
-// System messages that arrive many times a second and would bury everything else.
-inline constexpr std::array<int, 3> QUIET = {0xF8, 0xFE, 0xF1};
-
-struct SysName {
-  int status;
-  std::string_view name;
-};
-
-inline constexpr std::array<SysName, 8> SYS = {{
-    {0xFA, "START"},
-    {0xFB, "CONTINUE"},
-    {0xFC, "STOP"},
-    {0xF2, "SONG POSITION"},
-    {0xF0, "SYSEX"},
-    {0xF3, "SONG SELECT"},
-    {0xF6, "TUNE REQUEST"},
-    {0xFF, "RESET"},
-}};
+inline constexpr const auto& QUIET = systemMessages::QUIET;
+inline constexpr const auto& SYS = systemMessages::SYS;
 
 // True for a system message the monitor never shows.
 bool quiet(const MKMCU::MKRaw& raw);

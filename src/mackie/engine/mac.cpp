@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/volume_keys.h"
+
 namespace MKMac {
 
 std::optional<std::uint32_t> device(AudioOutput& audio) {
@@ -22,11 +24,7 @@ bool muted(AudioOutput& audio) {
 }
 
 int steps(double from, double to, int budget) {
-  const double d = to - from;
-  // A target or reading that is no number must not turn into presses (nor into an undefined conversion).
-  if (!std::isfinite(d) || budget < 1 || std::abs(d) < DEAD) return 0;
-  const double n = std::clamp(std::floor(std::abs(d) / STEP + 0.5), 1.0, static_cast<double>(budget));
-  return d > 0 ? static_cast<int>(n) : -static_cast<int>(n);
+  return volumeKeys::steps(from, to, budget);
 }
 
 void key(KeyOutput& keys, SoundKey code, bool quarter) {
@@ -46,13 +44,7 @@ void mute(KeyOutput& keys) {
 }
 
 void toward(AudioOutput& audio, KeyOutput& keys, double percent) {
-  const auto current = level(audio);
-  if (!current) return;
-  const int n = steps(*current, percent, BUDGET);
-  for (int i = 0; i < std::abs(n); ++i)
-    n > 0 ? up(keys) : down(keys);
-  // Read after the presses: where the system itself unmutes on volume up, a mute press would mute again.
-  if (n > 0 && muted(audio)) mute(keys);
+  volumeKeys::toward(audio, keys, percent);
 }
 
 void set(AudioOutput& audio, double percent) {

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/volume_keys.h"
 #include "platform/audio_output.h"
 #include "platform/key_output.h"
 
 namespace MKMac {
 
-inline constexpr double STEP = 1.5;  // percent per quarter-step key press
-inline constexpr double DEAD = 1.1;  // differences below this are not chased
-inline constexpr int BUDGET = 8;     // most presses per update
+inline constexpr double STEP = volumeKeys::STEP;
+inline constexpr double DEAD = volumeKeys::DEAD;
+inline constexpr int BUDGET = volumeKeys::BUDGET;
 
 std::optional<std::uint32_t> device(AudioOutput& audio);
 // The volume in percent, 0-100; nothing on any failure.

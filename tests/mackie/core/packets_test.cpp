@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/ump.h"
+
 namespace {
 
 using MKMCU::MKRaw;
 using MKMCU::readPackets;
-using MKMCU::umpWords;
 
 using Words = std::vector<std::uint32_t>;
 using Raws = std::vector<MKRaw>;
@@ -18,13 +19,13 @@ using Raws = std::vector<MKRaw>;
 TEST(Packets, EveryMessageTypeHasItsWordCount) {
   const int expected[16] = {1, 1, 1, 2, 2, 4, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4};
   for (int type = 0; type < 16; ++type) {
-    EXPECT_EQ(umpWords(type), expected[type]) << "type " << type;
+    EXPECT_EQ(ump::words(type), expected[type]) << "type " << type;
   }
 }
 
 TEST(Packets, ReaderStepsOverEveryTypeByItsSize) {
   for (std::uint32_t type = 0; type < 16; ++type) {
-    Words words(static_cast<std::size_t>(umpWords(static_cast<int>(type))), 0x20903C7Fu);
+    Words words(static_cast<std::size_t>(ump::words(static_cast<int>(type))), 0x20903C7Fu);
     words[0] = type << 28 | 0x00903C7Fu;
     words.push_back(0x20B00740u);
     const Raws raws = readPackets(words);
