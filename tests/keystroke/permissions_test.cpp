@@ -1,0 +1,35 @@
+// The permissions watch: checked every 2 s, observers told only of a change.
+#include "keystroke/permissions.h"
+
+#include <gtest/gtest.h>
+
+#include "support/recording_key_output.h"
+#include "support/virtual_loop.h"
+
+namespace {
+
+TEST(Permissions, MissingFollowsTheTrustAndIsAnnouncedOnlyWhenItChanges) {
+  VirtualLoop loop;
+  RecordingKeyOutput keys;
+  keys.isTrusted = false;
+  const auto permissions = std::make_shared<Permissions>(loop, keys);
+  int told = 0;
+  permissions->subscribe([&] { ++told; });
+  permissions->watch();
+  EXPECT_EQ(permissions->missing, std::vector<std::string>{"Accessibility"});
+  loop.advance(10);
+  EXPECT_EQ(told, 1);
+  keys.isTrusted = true;
+  loop.advance(1.9);
+  EXPECT_FALSE(permissions->missing.empty());
+  loop.advance(0.2);
+  EXPECT_TRUE(permissions->missing.empty());
+  EXPECT_EQ(told, 2);
+  permissions->openMissing();
+  EXPECT_EQ(keys.trustAsked, 0);
+  keys.isTrusted = false;
+  permissions->openMissing();
+  EXPECT_EQ(keys.trustAsked, 1);
+}
+
+}  // namespace
