@@ -1,0 +1,250 @@
+// The shared ring logic against a scene in a temporary Documents folder: what pushes and releases light,
+// which rings follow the volume and when, the explanations, and colour changes through the real helper.
+#include "e16/ring_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "e16/colour_helper.h"
+#include "support/settable_clock.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using e16::RingDriver;
+
+// Page 1: knob 1 relative on CC 1; knob 2 "Pan" absolute on CC 2, its colour outside the palette; knob 3
+// "Vol" absolute on CC 3 and pushed as note 36; knob 4 (turn off) and knob 5 (relative) pushed as notes 37
+// and 38. Page 2, on channel 3: knob 1 absolute on CC 20, pushed as note 40.
+constexpr const char* SCENE = R"({"pages":[{"encoders":[
+  {"turn_actions":[{"type":1,"nr1":1}],"color":10},
+  {"turn_actions":[{"type":3,"nr1":2}],"color":120,"abbr":"Pan"},
+  {"turn_actions":[{"type":3,"nr1":3}],"push_action":{"type":1,"nr1":36},"color":5,"abbr":"Vol"},
+  {"turn_actions":[{"type":0,"nr1":4}],"push_action":{"type":1,"nr1":37}},
+  {"turn_actions":[{"type":2,"nr1":5}],"push_action":{"type":1,"nr1":38}}]},
+ {"channel":3,"encoders":[{"turn_actions":[{"type":3,"nr1":20}],"push_action":{"type":1,"nr1":40}}]}]})";
+
+struct Sent {
+  int cc, value, channel;
+  bool operator==(const Sent&) const = default;
+};
+void PrintTo(const Sent& s, std::ostream* out) {
+  *out << "CC " << s.cc << " = " << s.value << " ch " << s.channel;
+}
+
+class RingDriverTest : public testing::Test {
+ protected:
+  RingDriverTest() { docs.write("live.oxie16", SCENE); }
+
+  std::optional<std::string> feel(bool lights, std::string_view type, int number, int value,
+                                  std::optional<int> channel) {
+    return rings.feel(lights, type, number, value, channel, send);
+  }
+  // What was sent since the last call.
+  std::vector<Sent> took() { return std::exchange(sent, {}); }
+
+  TempFolder docs;
+  SettableClock clock;
+  RingDriver rings{clock, docs.path(), e16::FolderLinks::skip};
+  std::vector<Sent> sent;
+  bool portThere = true;
+  RingDriver::Send send = [this](int cc, int value, int channel) {
+    sent.push_back({cc, value, channel});
+    return portThere;
+  };
+};
+
+TEST_F(RingDriverTest, PushLightsTheRingAndReleasePutsBackTheTurnedValueOrDarkness) {
+  const struct {
+    bool lights;
+    const char* type;
+    int number, value;
+    std::optional<int> channel;
+    std::vector<Sent> sends;
+    std::optional<std::string> line;
+  } steps[] = {
+      // clang-format off
+      {true, "note", 36, 0, 0, {{3, 0, 0}}, "LED: knob 3 on page 1 dark  (CC 3 = 0 on USB3, ch 1)"},
+      // A turn is remembered even when no row asks for its ring; a turn itself never lights anything.
+      {false, "cc", 3, 64, 0, {}, {}},
+      {true, "cc", 3, 70, 0, {}, {}},
+      {true, "note", 36, 127, 0, {{3, 127, 0}}, "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)"},
+      {true, "note", 36, 0, 0, {{3, 70, 0}}, "LED: knob 3 on page 1 back to its value  (CC 3 = 70 on USB3, ch 1)"},
+      {false, "note", 36, 127, 0, {}, {}},
+      {true, "note", 99, 127, 0, {}, {}},
+      // Without a channel the knob's own (page 2's channel 3) keys both the turn and the ring.
+      {false, "cc", 20, 90, {}, {}, {}},
+      {true, "note", 40, 0, {}, {{20, 90, 2}}, "LED: knob 1 on page 2 back to its value  (CC 20 = 90 on USB3, ch 3)"},
+      // clang-format on
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(feel(s.lights, s.type, s.number, s.value, s.channel), s.line) << s.type << " " << s.number;
+    EXPECT_EQ(took(), s.sends) << s.type << " " << s.number;
+  }
+}
+
+TEST_F(RingDriverTest, NoteOneToSixteenWithoutASceneKnobLightsTheDefaultLayoutsKnob) {
+  TempFolder empty;
+  RingDriver bare{clock, empty.path(), e16::FolderLinks::skip};
+  EXPECT_EQ(bare.feel(true, "note", 5, 100, {}, send),
+            "LED: knob 5 (by the default layout) lit  (CC 5 = 127 on USB3, ch 1)");
+  EXPECT_EQ(bare.feel(true, "note", 16, 0, 4, send),
+            "LED: knob 16 (by the default layout) dark  (CC 16 = 0 on USB3, ch 5)");
+  EXPECT_EQ(bare.feel(true, "note", 17, 100, {}, send), std::nullopt);
+  EXPECT_EQ(bare.feel(true, "cc", 5, 100, {}, send), std::nullopt);
+  EXPECT_EQ(took(), (std::vector<Sent>{{5, 127, 0}, {16, 0, 4}}));
+}
+
+TEST_F(RingDriverTest, RingThatCannotLeaveSaysSo) {
+  portThere = false;
+  EXPECT_EQ(feel(true, "note", 36, 127, 0),
+            "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)  — NOT SENT: the E16's USB3 is not there");
+  // An empty send function sends nothing, and throws nothing.
+  EXPECT_TRUE(rings.feel(true, "note", 36, 0, 0, nullptr)
+                  .value_or("")
+                  .ends_with("NOT SENT: the E16's USB3 is not there"));
+}
+
+TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelAndRetriesAFailedSend) {
+  // Relative, unknown and push-only numbers are left alone.
+  const std::vector<int> ccs = {1, 2, 3, 36, 99, 20};
+  rings.follow(50, ccs, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{2, 50, 0}, {3, 50, 0}, {20, 50, 2}}));
+  rings.follow(50, ccs, send);
+  EXPECT_EQ(took(), std::vector<Sent>{});
+  rings.follow(51, {2}, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{2, 51, 0}}));
+  portThere = false;
+  rings.follow(52, {2}, send);
+  portThere = true;
+  rings.follow(52, {2}, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{2, 52, 0}, {2, 52, 0}}));
+}
+
+TEST_F(RingDriverTest, KnobTurnedWithinTheLastSecondKeepsItsOwnValueAndIsNotPulledBackAfterwards) {
+  feel(false, "cc", 2, 90, 0);
+  clock.advance(0.9);
+  rings.follow(50, {2}, send);
+  clock.advance(0.1);
+  rings.follow(50, {2}, send);
+  EXPECT_EQ(took(), std::vector<Sent>{});
+  rings.follow(51, {2}, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{2, 51, 0}}));
+  // A clock set back must not hold the ring until it catches up.
+  feel(false, "cc", 2, 90, 0);
+  clock.advance(-100);
+  rings.follow(60, {2}, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{2, 60, 0}}));
+}
+
+TEST_F(RingDriverTest, ReleaseButNotPushMakesTheNextPassSendEveryRingAgain) {
+  rings.follow(50, {2}, send);
+  feel(true, "note", 36, 127, 0);
+  rings.follow(50, {2}, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{2, 50, 0}, {3, 127, 0}}));
+  feel(true, "note", 36, 0, 0);
+  rings.follow(50, {2}, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{3, 0, 0}, {2, 50, 0}}));
+}
+
+TEST(RingLevel, RoundsHalfUpAndClampsAnyReading) {
+  const std::pair<double, int> cases[] = {
+      {0, 0},    {0.5, 64},  {0.496, 63},       {1, 127},
+      {-0.2, 0}, {1.5, 127}, {std::nan(""), 0}, {std::numeric_limits<double>::infinity(), 127}};
+  for (const auto& [fraction, level] : cases)
+    EXPECT_EQ(e16::ringLevel(fraction), level) << fraction;
+}
+
+TEST_F(RingDriverTest, AboutExplainsEachKindOfRing) {
+  const std::string off =
+      " — but its TURN is Off in the scene: set it to CC Abs in the OXI App, or the ring stays dark";
+  const std::string rel = " — its TURN is relative in the scene, and a relative ring may not light";
+  const struct {
+    const char* type;
+    int number;
+    bool isVolume, can;
+    int index;
+    std::string knob, says;  // says follows the knob's own words, when there is a knob
+  } cases[] = {
+      // clang-format off
+      {"note", 36, false, true, 5, "knob 3 (Vol) on page 1", " lights in its scene colour while NOTE 36 is held"},
+      {"note", 37, false, true, 0, "knob 4 on page 1", " lights in its scene colour while NOTE 37 is held" + off},
+      {"note", 38, true, true, 0, "knob 5 on page 1", " lights in its scene colour while NOTE 38 is held" + rel},
+      {"cc", 1, true, false, 10, "knob 1 on page 1", " is relative: its ring has no value to show"},
+      {"cc", 2, false, false, 120, "knob 2 (Pan) on page 1", " already shows its own value: nothing comes back to it from here"},
+      {"cc", 2, true, true, 120, "knob 2 (Pan) on page 1", ": the ring follows the Mac's volume, also from the keyboard"},
+      {"note", 5, false, true, -1, "", "no saved scene sends NOTE 5, so it lights knob 5 through CC 5, the E16's default layout, while it is held"},
+      {"note", 17, false, false, -1, "", "no knob in the E16's scene sends NOTE 17: nothing to light"},
+      {"cc", 99, true, false, -1, "", "no knob in the E16's scene sends CC 99: nothing to light"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    const auto got = rings.about(c.type, c.number, c.isVolume);
+    EXPECT_EQ(std::tie(got.can, got.index, got.knob, got.says),
+              std::tuple(c.can, c.index, c.knob, c.knob + c.says))
+        << c.type << " " << c.number;
+    // The colour is the palette's, and absent outside it or without a knob.
+    const bool inPalette = c.index >= 0 && c.index < 100;
+    EXPECT_EQ(got.colour,
+              inPalette ? std::optional(e16::PALETTE[static_cast<std::size_t>(c.index)]) : std::nullopt)
+        << c.number;
+  }
+}
+
+TEST_F(RingDriverTest, SetColourRunsTheRealHelperAndRereadsTheScene) {
+  const auto run = [](const std::string& scene, int page, int knob, int colour) {
+    return runColourHelper(HELPERS_DIR "/e16colour.py", scene, page, knob, colour);
+  };
+  const auto unused = [](const std::string&) { return std::string("unused"); };
+  EXPECT_EQ(rings.reader.knobFor("note", 36, {}).value().index, 5);
+  EXPECT_EQ(
+      rings.setColour("note", 36, 12, run, unused),
+      "knob 3 on page 1 of live is now colour 12 (it was 5): send the scene to the E16 from the OXI App");
+  EXPECT_EQ(rings.reader.knobFor("note", 36, {}).value().index, 12);
+
+  // The helper refuses a scene that names a key twice; its sentence reaches the user.
+  TempFolder other;
+  other.write("twice.oxie16",
+              R"({"pages":[{"encoders":[{"turn_actions":[{"type":3,"nr1":3}],"abbr":"a","abbr":"b"}]}]})");
+  RingDriver twice{clock, other.path(), e16::FolderLinks::skip};
+  const auto refused = twice.setColour("cc", 3, 12, run, unused);
+  EXPECT_TRUE(refused.starts_with("the scene was not changed: ")) << refused;
+  EXPECT_NE(refused.find("twice"), std::string::npos) << refused;
+}
+
+TEST_F(RingDriverTest, SetColourWordsEachOutcomeOfTheHelper) {
+  const auto notStarted = [](const std::string& error) { return "could not start: " + error; };
+  const struct {
+    const char* type;
+    int number, colour;
+    ProcessResult result;  // what the helper answers, when it runs
+    bool runs;
+    std::string says;
+  } cases[] = {
+      // clang-format off
+      {"note", 36, 100, {}, false, "a colour is a number from 0 to 99"},
+      {"note", 36, -1, {}, false, "a colour is a number from 0 to 99"},
+      {"cc", 99, 3, {}, false, "no knob in the E16's scene answers this row: nothing to colour"},
+      {"note", 36, 0, {false, "No such file", "", -1, false}, true, "could not start: No such file"},
+      {"note", 36, 99, {true, std::string(HELPER_TIMED_OUT), "", 137, true}, true, std::string(HELPER_TIMED_OUT)},
+      {"cc", 2, 7, {true, "", "page 1 is gone", 1, false}, true, "the scene was not changed: page 1 is gone"},
+      {"cc", 2, 7, {true, "", "", 0, false}, true,
+       "knob 2 on page 1 of live is now colour 7 (it was ): send the scene to the E16 from the OXI App"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    int runs = 0;
+    const auto run = [&](const std::string& scene, int page, int knob, int colour) {
+      ++runs;
+      EXPECT_EQ(scene, docs.path() + "/live.oxie16");
+      EXPECT_EQ(std::tuple(page, knob, colour), std::tuple(1, c.number == 36 ? 3 : 2, c.colour));
+      return c.result;
+    };
+    EXPECT_EQ(rings.setColour(c.type, c.number, c.colour, run, notStarted), c.says) << c.colour;
+    EXPECT_EQ(runs, c.runs ? 1 : 0) << c.colour;
+  }
+}
+
+}  // namespace
