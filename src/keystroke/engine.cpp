@@ -1,0 +1,285 @@
+// The Key Stroke engine's lifecycle, sources, labels, status texts, ring sends and volume pacing. The message
+// path, the table and key capture live in the neighbouring files.
+#include "keystroke/engine.h"
+
+#include <algorithm>
+
+#include "common/age_text.h"
+#include "common/ump.h"
+#include "keystroke/post_key.h"
+#include "keystroke/rules.h"
+#include "keystroke/volume.h"
+
+const std::map<std::string, std::string>& KSEngine::KS_PORT_NAME() {
+  static const std::map<std::string, std::string> names = {
+      {"Port 1", "USB1"}, {"Port 2", "USB2"}, {"Port 3", "USB3"}, {"Bus 1", "IAC Bus 1"}};
+  return names;
+}
+
+KSEngine::KSEngine(KSServices services)
+    : trusted(services.keys.trusted()),
+      e16(services.loop, services.audio, services.documents, services.helper),
+      services_(std::move(services)) {}
+
+KSEngine::~KSEngine() {
+  // Nobody is told about an engine that is going away: its observers may be gone already.
+  observers_.clear();
+  stop();
+  if (client) services_.midi.disposeClient(client);
+}
+
+void KSEngine::changed() {
+  // Many changes in one turn of the loop reach the screens as one notice.
+  if (announcing_) return;
+  announcing_ = true;
+  const std::weak_ptr<KSEngine> weak = weak_from_this();
+  loop().post([weak] {
+    if (const auto engine = weak.lock()) {
+      engine->announcing_ = false;
+      engine->observers_.notify();
+    }
+  });
+}
+
+void KSEngine::start() {
+  if (running) return;
+  running = true;
+  load();
+  // The ring driver sends through this engine, which may be gone before it.
+  const std::weak_ptr<KSEngine> weak = weak_from_this();
+  e16.send = [weak](int cc, int value, int channel) {
+    const auto engine = weak.lock();
+    return engine && engine->sendCC(cc, value, channel);
+  };
+  if (!dry && !services_.login) services_.keys.askForTrust();
+  midiStart();
+  const auto every = [&](double seconds, void (*step)(KSEngine&)) {
+    return loop().every(seconds, [weak, step] {
+      if (const auto engine = weak.lock()) step(*engine);
+    });
+  };
+  timers = {
+      every(TRUST_EVERY,
+            [](KSEngine& e) {
+              const bool now = e.services_.keys.trusted();
+              if (now != e.trusted) e.changed();
+              e.trusted = now;
+            }),
+      every(TICK_EVERY,
+            [](KSEngine& e) {
+              ++e.tick;
+              e.changed();
+              if (e.on && !e.dry) e.e16.follow(e.rows);
+            }),
+      every(LIT_EVERY, [](KSEngine& e) { e.refreshLit(); }),
+      every(SOURCES_EVERY, [](KSEngine& e) { e.checkSources(); }),
+  };
+  changed();
+}
+
+void KSEngine::stop() {
+  if (!running) return;
+  running = false;
+  captureStop();
+  for (auto& timer : timers) {
+    if (timer) timer->cancel();
+    timer.reset();
+  }
+  midiStop();
+  detect = false;
+  learnId.reset();
+  changed();
+}
+
+void KSEngine::power() {
+  on = !on;
+  save();
+  changed();
+}
+
+void KSEngine::midiStart() {
+  midiStop();
+  if (!client) {
+    const std::weak_ptr<KSEngine> weak = weak_from_this();
+    Loop& mainLoop = loop();
+    client = services_.midi.createClient(CLIENT_NAME, [weak, &mainLoop] {
+      mainLoop.post([weak] {
+        if (const auto engine = weak.lock()) engine->checkSources();
+      });
+    });
+    outPort = services_.midi.createOutputPort(client, OUT_PORT);
+    // On the MIDI thread: keep the system and channel words and hand them over in one go.
+    inPort = services_.midi.createInputPort(
+        client, IN_PORT, [weak, &mainLoop](std::uint32_t token, std::span<const std::uint32_t> words) {
+          std::vector<std::uint32_t> kept;
+          ump::forEachPacket(words, [&](int type, std::span<const std::uint32_t> packet) {
+            if (type == 1 || type == 2) kept.push_back(packet[0]);
+          });
+          if (kept.empty()) return;
+          mainLoop.post([weak, index = static_cast<std::size_t>(token) - 1, kept = std::move(kept)] {
+            if (const auto engine = weak.lock())
+              for (const auto word : kept)
+                engine->arrived(index, word);
+          });
+        });
+  }
+  labels.clear();
+  std::vector<std::string> all;
+  for (const auto& source : services_.midi.sources()) {
+    all.push_back(source.name);
+    // Nameless sources cannot be told apart, and one name is opened once: the first wins.
+    if (source.name.empty()) continue;
+    if (std::any_of(sources.begin(), sources.end(), [&](const auto& s) { return s.first == source.name; }))
+      continue;
+    sources.emplace_back(source.name, source.ref);
+    services_.midi.connectSource(inPort, source.ref, static_cast<std::uint32_t>(sources.size()));
+  }
+  for (const auto& [name, ref] : sources)
+    listening.push_back(label(name));
+  std::sort(all.begin(), all.end());
+  lastSourcesKey.clear();
+  for (const auto& name : all)
+    lastSourcesKey += (lastSourcesKey.empty() ? "" : "\n") + name;
+  changed();
+}
+
+void KSEngine::midiStop() {
+  for (const auto& [name, ref] : sources)
+    services_.midi.disconnectSource(inPort, ref);
+  sources.clear();
+  listening.clear();
+}
+
+void KSEngine::checkSources() {
+  if (!running) return;
+  std::vector<std::string> all;
+  for (const auto& source : services_.midi.sources())
+    all.push_back(source.name);
+  std::sort(all.begin(), all.end());
+  std::string key;
+  for (const auto& name : all)
+    key += (key.empty() ? "" : "\n") + name;
+  if (key == lastSourcesKey) return;
+  lastSourcesKey = key;
+  const std::weak_ptr<KSEngine> weak = weak_from_this();
+  loop().after(RESCAN_AFTER, [weak] {
+    // A stop in the meantime must not open the sources again.
+    if (const auto engine = weak.lock(); engine && engine->running) engine->midiStart();
+  });
+}
+
+void KSEngine::toggleDetect() {
+  detect = !detect;
+  if (detect) {
+    learnId.reset();
+    captureStop();
+  }
+  changed();
+}
+
+void KSEngine::unlock() {
+  device.clear();
+  save();
+  note("the device was unlocked");
+}
+
+void KSEngine::learn(std::int64_t id) {
+  if (learnId == id) {
+    learnId.reset();
+  } else {
+    learnId = id;
+    detect = false;
+    captureStop();
+  }
+  changed();
+}
+
+std::string KSEngine::label(const std::string& name) {
+  const auto cached = labels.find(name);
+  if (cached != labels.end()) return cached->second;
+  std::string out = name;
+  const auto known = KS_PORT_NAME().find(name);
+  if (known != KS_PORT_NAME().end()) {
+    out = known->second;
+    if (name.rfind("Port ", 0) == 0) {
+      std::vector<std::string> devices;
+      for (const auto& d : services_.midi.devices())
+        if (!d.offline && !d.name.empty() && d.name != "Network" && d.name != "IAC Driver" &&
+            d.name != "Bluetooth")
+          devices.push_back(d.name);
+      if (devices.size() == 1) out += " (" + devices.front() + ")";
+    }
+  }
+  labels[name] = out;
+  return out;
+}
+
+std::pair<std::string, bool> KSEngine::why() const {
+  if (sources.empty()) return {"no MIDI source is open — is the device plugged in?", true};
+  if (!on) return {"the switch is OFF: nothing is sent", false};
+  if (device.empty()) return {"no device is locked: press DETECT DEVICE and turn a knob", false};
+  if (rows.empty()) return {"the table is empty: press + A ROW", false};
+  std::string joined;
+  for (const auto& l : listening)
+    joined += (joined.empty() ? "" : ", ") + l;
+  return {"listening on " + joined, false};
+}
+
+std::string KSEngine::ago(double time) const {
+  return ageText(time, services_.loop.now());
+}
+
+std::set<std::int64_t> KSEngine::clashes() const {
+  return KSRules::clashes(rows);
+}
+
+bool KSEngine::sendCC(int cc, int value, int channel) {
+  if (dry) return false;
+  for (const auto& d : services_.midi.destinations()) {
+    if (d.name != RING_PORT) continue;
+    const auto word = 0x20B00000u + static_cast<std::uint32_t>(channel & 0x0F) * 0x10000u +
+                      static_cast<std::uint32_t>(cc & 0x7F) * 0x100u +
+                      static_cast<std::uint32_t>(value & 0x7F);
+    return services_.midi.send(outPort, d.ref, word);
+  }
+  return false;
+}
+
+void KSEngine::postKey(const std::string& key, const std::vector<std::string>& mods) {
+  if (const auto message = KSRules::postKey(services_.keys, key, mods, dry)) note(*message);
+}
+
+bool KSEngine::setVolume(int percent) {
+  if (!KSVolume::device(services_.audio)) return false;
+  if (dry) return true;
+  volWant = percent;
+  const double wait = VOL_EVERY - (loop().now() - volAt);
+  if (wait <= 0) {
+    applyVolume();
+  } else if (!volPending) {
+    volPending = true;
+    const std::weak_ptr<KSEngine> weak = weak_from_this();
+    loop().after(wait, [weak] {
+      if (const auto engine = weak.lock()) {
+        engine->volPending = false;
+        engine->applyVolume();
+      }
+    });
+  }
+  return true;
+}
+
+void KSEngine::applyVolume() {
+  if (!volWant) return;
+  const int percent = *volWant;
+  volWant.reset();
+  volAt = loop().now();
+  if (blob) {
+    KSVolume::toward(services_.audio, services_.keys, percent);
+    volLast.reset();
+  } else if (volLast != percent) {
+    // The same percent again from a knob resting on one value is not written again.
+    KSVolume::set(services_.audio, percent);
+    volLast = percent;
+  }
+}

@@ -1,0 +1,172 @@
+// The engine of the MIDI TO KEY STROKE module: it hears every source, shows what arrives, locks onto one
+// device, lets a row learn its control or capture its key, and turns the locked device's messages into key
+// strokes or volume changes. Everything runs on the loop's thread; the screens read the public state and call
+// the operations.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/history.h"
+#include "common/monitor.h"
+#include "common/observers.h"
+#include "common/trace.h"
+#include "keystroke/e16.h"
+#include "keystroke/row.h"
+#include "platform/audio_output.h"
+#include "platform/key_capture.h"
+#include "platform/key_output.h"
+#include "platform/loop.h"
+#include "platform/midi_system.h"
+
+using KSRules::KSRow;
+
+// The undo and redo history of the table, and the ticked rows.
+using KSKeep = RowHistory<KSRow>;
+
+// What the engine is given to reach the world.
+struct KSServices {
+  Loop& loop;
+  MidiSystem& midi;
+  AudioOutput& audio;
+  KeyOutput& keys;
+  KeyCapture& capture;
+  std::string home;       // the settings file lives under it
+  std::string documents;  // where the E16's scene files are
+  std::string helper;     // the colour helper script
+  bool login = false;     // started with the session: no permission prompt
+};
+
+// Made with std::make_shared: timers and MIDI callbacks hold it weakly.
+class KSEngine : public std::enable_shared_from_this<KSEngine> {
+ public:
+  static constexpr const char* CLIENT_NAME = "Orvane VUDA Verer: MIDI to Key Stroke";
+  static constexpr const char* IN_PORT = "MIDI to Key Stroke in";
+  static constexpr const char* OUT_PORT = "MIDI to Key Stroke out";
+  static constexpr const char* RING_PORT = "Port 3";
+  static constexpr double TRUST_EVERY = 2.0;
+  static constexpr double TICK_EVERY = 0.5;
+  static constexpr double LIT_EVERY = 0.08;
+  static constexpr double SOURCES_EVERY = 3.0;
+  static constexpr double RESCAN_AFTER = 0.5;
+  static constexpr double CAPTURE_FOR = 15.0;
+  static constexpr double VOL_EVERY = 0.06;
+  static const std::map<std::string, std::string>& KS_PORT_NAME();
+  static std::string CONF(const std::string& home) { return home + "/.config/midi-to-keystroke.json"; }
+
+  explicit KSEngine(KSServices services);
+  ~KSEngine();
+
+  // --- State the screens read -------------------------------------------------------------------------
+  bool on = true;
+  std::string device;
+  std::vector<KSRow> rows;
+  bool detect = false;
+  std::optional<std::int64_t> learnId;
+  std::optional<std::int64_t> capId;
+  struct Heard {
+    std::string line;
+    bool mine = false;
+    double at = 0;
+  };
+  std::optional<Heard> heard;
+  Trace trace;
+  std::deque<MonitorEntry> incoming;
+  std::vector<std::string> listening;
+  std::map<std::int64_t, std::string> lit;
+  bool trusted = false;
+  int tick = 0;
+
+  // --- Inner state ----------------------------------------------------------------------------------------
+  bool running = false;
+  bool dry = false;
+  bool blob = true;  // volume by the sound keys, shown by the system; false: written silently
+  KSKeep keep;
+  KSE16 e16;
+  MidiRef client = 0;
+  MidiRef inPort = 0;
+  MidiRef outPort = 0;
+  std::vector<std::pair<std::string, MidiRef>> sources;
+  std::map<std::string, std::string> labels;
+  std::map<std::int64_t, double> actAt;
+  std::map<std::int64_t, std::string> actHow;
+  std::set<std::int64_t> actHeld;
+  std::array<TaskHandle, 4> timers;
+  TaskHandle capStop;
+  std::optional<int> volWant;
+  double volAt = DISTANT_PAST;
+  std::optional<int> volLast;
+  bool volPending = false;
+  std::string lastSourcesKey;
+
+  int subscribe(std::function<void()> changed) { return observers_.subscribe(std::move(changed)); }
+  void unsubscribe(int id) { observers_.unsubscribe(id); }
+
+  // --- Lifecycle and modes
+  // ------------------------------------------------------------------------------------
+  void start();
+  void stop();
+  void power();
+  void midiStart();
+  void midiStop();
+  void checkSources();
+  void toggleDetect();
+  void unlock();
+  void learn(std::int64_t id);
+
+  // --- The message path
+  // -------------------------------------------------------------------------------------------
+  void arrived(std::size_t index, std::uint32_t word);
+  void control(const std::string& port, int number, int value, int channel, const std::string& type);
+  void monitor(const std::string& label, const std::string& text);
+  void note(const std::string& text, const std::optional<std::string>& collapse = std::nullopt);
+  void refreshLit();
+  std::string label(const std::string& name);
+  std::pair<std::string, bool> why() const;
+  std::string ago(double time) const;
+  std::set<std::int64_t> clashes() const;
+  bool sendCC(int cc, int value, int channel);
+  void postKey(const std::string& key, const std::vector<std::string>& mods);
+  bool setVolume(int percent);
+  void applyVolume();
+
+  // --- Settings file and table
+  // -------------------------------------------------------------------------------------
+  void load();
+  void save();
+  std::optional<KSRow> row(std::int64_t id) const;
+  void change(const std::string& label, const std::function<void()>& body);
+  std::optional<KSRow> replace(const KSRow& old, const std::string& label, const nlohmann::json& stored);
+  void add();
+  void set(std::int64_t id, const std::string& field, const nlohmann::json& value);
+  void deleteTicked();
+  void undoRedo(bool undo);
+  void colour(std::int64_t id, int index);
+
+  // --- Key capture
+  // ------------------------------------------------------------------------------------------------
+  void capture(std::int64_t id);
+  void captureStart(std::int64_t id);
+  void captureStop();
+
+  Loop& loop() { return services_.loop; }
+
+ private:
+  void changed();
+  void captured(std::uint16_t code, std::uint64_t flags);
+  void fire(const std::string& port, int number, int value, int channel, const std::string& type);
+
+  KSServices services_;
+  bool unreadable_ = false;  // the settings file did not read: keep it aside before the first save
+  bool announcing_ = false;  // a change notice is already on its way
+  Observers observers_;
+};

@@ -1,0 +1,138 @@
+// The Key Stroke module's settings file and the edits of its table, each recorded in the undo history.
+#include <algorithm>
+
+#include "common/json_file.h"
+#include "common/loose_value.h"
+#include "keystroke/engine.h"
+#include "keystroke/rules.h"
+
+void KSEngine::load() {
+  const auto read = readJsonObject(CONF(services_.home));
+  unreadable_ = read.exists && !read.object;
+  const auto conf = read.object.value_or(nlohmann::json::object());
+  const auto entry = [&](const char* key) { return conf.contains(key) ? conf.at(key) : nlohmann::json(); };
+  on = entry("on").is_boolean() ? entry("on").get<bool>() : true;
+  device = entry("device").is_string() ? entry("device").get<std::string>() : "";
+  blob = entry("blob").is_boolean() ? entry("blob").get<bool>() : true;
+  rows.clear();
+  if (const auto stored = entry("rows"); stored.is_array())
+    for (const auto& r : stored)
+      if (r.is_object())
+        if (auto cleaned = KSRules::clean(r).row) rows.push_back(std::move(*cleaned));
+  changed();
+}
+
+void KSEngine::save() {
+  if (dry) return;
+  const auto path = CONF(services_.home);
+  if (unreadable_) {
+    unreadable_ = false;
+    if (const auto kept = keepUnreadable(path)) note(*kept);
+  }
+  // Only this module's keys are rewritten; whatever else the file holds stays.
+  auto conf = readJsonObject(path).object.value_or(nlohmann::json::object());
+  conf["on"] = on;
+  conf["device"] = device;
+  auto stored = nlohmann::json::array();
+  for (const auto& r : rows)
+    stored.push_back(r.dict());
+  conf["rows"] = std::move(stored);
+  writeJsonAtomically(path, conf);
+}
+
+std::optional<KSRow> KSEngine::row(std::int64_t id) const {
+  const auto found = std::find_if(rows.begin(), rows.end(), [&](const KSRow& r) { return r.id == id; });
+  return found == rows.end() ? std::nullopt : std::optional(*found);
+}
+
+void KSEngine::change(const std::string& label, const std::function<void()>& body) {
+  auto before = rows;
+  body();
+  keep.record(std::move(before), rows, label);
+  changed();
+}
+
+std::optional<KSRow> KSEngine::replace(const KSRow& old, const std::string& label,
+                                       const nlohmann::json& stored) {
+  const auto cleaned = KSRules::clean(stored);
+  if (!cleaned.row) {
+    note("that row was refused: " + cleaned.message);
+    return std::nullopt;
+  }
+  change(label, [&] {
+    const auto at = std::find_if(rows.begin(), rows.end(), [&](const KSRow& r) { return r.id == old.id; });
+    if (at != rows.end()) *at = *cleaned.row;
+  });
+  return cleaned.row;
+}
+
+void KSEngine::add() {
+  const auto id = KSRules::nextId(rows);
+  const auto fresh = *KSRules::clean({{"id", id}, {"cc", 1}, {"kind", "key"}}).row;
+  change("row " + std::to_string(id) + " added", [&] { rows.push_back(fresh); });
+  save();
+}
+
+void KSEngine::set(std::int64_t id, const std::string& field, const nlohmann::json& value) {
+  const auto current = row(id);
+  if (!current) return;
+  auto stored = current->dict();
+  bool forgotten = false;
+  if (field == "number") {
+    stored["cc"] = value;
+  } else if (field == "value") {
+    if (KSRules::isAny(value))
+      stored.erase("value");
+    else
+      stored["value"] = value;
+  } else if (field == "key") {
+    if (loose::textOf(value).empty()) {
+      // Forgetting the key forgets its modifiers with it.
+      stored.erase("key");
+      stored["mods"] = nlohmann::json::array();
+      forgotten = true;
+    } else {
+      stored["key"] = value;
+    }
+  } else {
+    stored[field] = value;
+  }
+  const auto label = "row " + std::to_string(id) + ": " + (field == "type" ? "filter" : field) + " " +
+                     (forgotten ? "forgotten" : loose::textOf(value));
+  if (replace(*current, label, stored)) save();
+}
+
+void KSEngine::deleteTicked() {
+  const auto ids = keep.ticked(rows);
+  if (ids.empty()) return;
+  std::string joined;
+  for (const auto id : ids)
+    joined += (joined.empty() ? "" : ", ") + std::to_string(id);
+  const std::set<std::int64_t> doomed(ids.begin(), ids.end());
+  change((ids.size() == 1 ? "row " : "rows ") + joined + " deleted", [&] {
+    for (const auto& r : rows)
+      if (doomed.count(r.id))
+        note("row " + std::to_string(r.id) + " removed  (" + KSRules::midiText(r) + " = " +
+             KSRules::valueText(r) + " → " + KSRules::target(r) + ")");
+    std::erase_if(rows, [&](const KSRow& r) { return doomed.count(r.id) > 0; });
+  });
+  if (capId && doomed.count(*capId)) captureStop();
+  if (learnId && doomed.count(*learnId)) learnId.reset();
+  save();
+}
+
+void KSEngine::undoRedo(bool undo) {
+  const auto label = undo ? keep.undo(rows) : keep.redo(rows);
+  if (!label) return;
+  if (capId && !row(*capId)) captureStop();
+  if (learnId && !row(*learnId)) learnId.reset();
+  save();
+  note((undo ? "UNDO: " : "REDO: ") + *label);
+  changed();
+}
+
+void KSEngine::colour(std::int64_t id, int index) {
+  const auto r = row(id);
+  if (!r) return;
+  note(e16.setColour(std::string(KSRules::type(r->type)), r->cc, index));
+}

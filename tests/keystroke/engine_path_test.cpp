@@ -1,0 +1,277 @@
+// The Key Stroke engine's message path: decoding and the monitor, detect and learn, the lamps, firing keys
+// and the volume, sources and labels, and the status texts.
+#include <filesystem>
+
+#include "engine_fixture.h"
+
+namespace {
+
+using nlohmann::json;
+using Key = RecordingKeyOutput::Key;
+
+TEST_F(KSEngineTest, SystemMessagesAreNamedOrShownInLowerCaseHexAndQuietOnesLeaveNoTrace) {
+  startWith({});
+  from(controller, 0xF8, 0, 0);
+  from(controller, 0xFE, 0, 0);
+  EXPECT_TRUE(engine->incoming.empty());
+  EXPECT_FALSE(engine->heard);
+  from(controller, 0xF4, 0, 0);
+  EXPECT_EQ(engine->incoming.front().text, "SYSTEM f4");
+  from(controller, 0xFA, 0, 0);
+  EXPECT_EQ(engine->heard->line, "USB1   START");
+  EXPECT_TRUE(engine->heard->mine);
+}
+
+TEST_F(KSEngineTest, NoteOffsAndSilentNoteOnsAreShownOffAndHeardAsZero) {
+  startWith({keyRow(1, 36, "a", {{"type", "note"}, {"value", 0}})});
+  from(controller, 0x80, 36, 64);
+  EXPECT_EQ(engine->incoming.front().text, "NOTE 36 off   ch 1");
+  EXPECT_EQ(engine->heard->line, "USB1   N 36 = 0   ch 1");
+  from(controller, 0x92, 36, 0);
+  EXPECT_EQ(engine->incoming.front().text, "NOTE 36 off   ch 3");
+  EXPECT_EQ(keys.keys.size(), 4u);  // a row asking for exactly 0 fires on both releases
+}
+
+TEST_F(KSEngineTest, OtherMessagesOnlyReachTheMonitor) {
+  startWith({keyRow(1, 7, "a")});
+  from(controller, 0xE1, 0, 64);
+  EXPECT_EQ(engine->heard->line, "USB1   PITCH BEND 8192   ch 2");
+  from(controller, 0xA0, 1, 2);
+  EXPECT_EQ(engine->incoming.front().text, "NOTE 1 PRESSURE 2   ch 1");
+  EXPECT_TRUE(keys.keys.empty());
+}
+
+TEST_F(KSEngineTest, DetectWaitsForAPressNotARelease) {
+  startWith({}, {{"device", ""}});
+  engine->toggleDetect();
+  from(controller, 0x80, 36, 0);
+  EXPECT_TRUE(engine->detect);
+  noteOn(36, 100);
+  EXPECT_FALSE(engine->detect);
+  EXPECT_EQ(engine->device, "Port 1");
+  EXPECT_EQ(lastTrace(), "locked to USB1  (N 36 spoke first)");
+  EXPECT_EQ(savedFile()["device"], "Port 1");
+}
+
+TEST_F(KSEngineTest, LearningSetsTheNumberAndTheValueByKindOfMessage) {
+  startWith({keyRow(1, 1, "a", {{"type", "note"}, {"value", 5}}),
+             keyRow(2, 1, "b"),
+             {{"id", 3}, {"cc", 1}, {"kind", "volume"}}});
+  engine->learn(1);
+  noteOn(40, 99);
+  EXPECT_EQ(engine->row(1)->cc, 40);
+  EXPECT_EQ(engine->row(1)->value, std::nullopt);
+  EXPECT_EQ(lastTrace(), "row 1 learned N 40 = any");
+  engine->learn(2);
+  cc(21, 127);
+  EXPECT_EQ(engine->row(2)->value, 127);
+  EXPECT_EQ(lastTrace(), "row 2 learned CC 21 = 127");
+  engine->learn(3);
+  cc(22, 64);
+  EXPECT_EQ(engine->row(3)->value, std::nullopt);
+  EXPECT_EQ(engine->keep.undoStack.back().what, "row 3 learned CC 22");
+  EXPECT_TRUE(keys.keys.empty());  // learning messages fire nothing
+}
+
+TEST_F(KSEngineTest, AWrongKindOfMessageKeepsLearningOnOneLine) {
+  startWith({keyRow(1, 1, "a", {{"type", "note"}})});
+  engine->learn(1);
+  cc(9, 3);
+  cc(10, 3);
+  EXPECT_EQ(engine->learnId, 1);
+  EXPECT_EQ(lastTrace(), "LEARN on row 1 takes a NOTE only: CC 10 let pass");
+  EXPECT_EQ(traced().size(), 1u);
+}
+
+TEST_F(KSEngineTest, LampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {
+  startWith({keyRow(1, 7, "a"), keyRow(2, 36, "b", {{"type", "note"}})});
+  cc(7, 1);
+  noteOn(36, 100);
+  loop.advance(0.08);
+  EXPECT_EQ(engine->lit, (std::map<std::int64_t, std::string>{{1, "fire"}, {2, "fire"}}));
+  loop.advance(0.3);
+  EXPECT_EQ(engine->lit, (std::map<std::int64_t, std::string>{{2, "fire"}}));
+  loop.advance(20);
+  EXPECT_TRUE(engine->lit.empty());
+  EXPECT_TRUE(engine->actAt.empty());  // forgotten after 20 s
+  engine->power();
+  cc(7, 1);
+  loop.advance(0.08);
+  EXPECT_EQ(engine->lit.at(1), "heard");
+}
+
+TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresOrLights) {
+  const auto other = system.addSource("Port 2");
+  startWith({keyRow(1, 7, "a")});
+  from(other, 0xB0, 7, 1);
+  loop.advance(0.08);
+  EXPECT_FALSE(engine->heard->mine);
+  EXPECT_TRUE(engine->lit.empty());
+  EXPECT_TRUE(keys.keys.empty());
+}
+
+TEST_F(KSEngineTest, AMatchingRowPressesItsChordAndSaysSo) {
+  startWith({keyRow(1, 7, "s", {{"mods", {"cmd", "shift"}}}), keyRow(2, 7, "nosuch")});
+  cc(7, 64);
+  EXPECT_EQ(keys.keys, (std::vector<Key>{{1, 0x120000, true}, {1, 0x120000, false}}));
+  const auto lines = traced();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "USB1   CC 7 = 64   →   ⌘⇧S");
+  EXPECT_EQ(lines[1], "no key code for \"nosuch\"");
+  EXPECT_EQ(lines[2], "USB1   CC 7 = 64   →   nosuch");
+}
+
+TEST_F(KSEngineTest, DryModeListensButPressesSendsAndWritesNothing) {
+  dry = true;
+  startWith({keyRow(1, 7, "a"), {{"id", 2}, {"cc", 8}, {"kind", "volume"}}});
+  const auto before = home.read(".config/midi-to-keystroke.json");
+  cc(7, 1);
+  cc(8, 127);
+  loop.advance(1);
+  EXPECT_TRUE(keys.keys.empty());
+  EXPECT_EQ(audio.writes, 0);
+  EXPECT_EQ(traced()[0], "USB1   CC 7 = 1   →   A  (dry: not pressed)");
+  EXPECT_EQ(lastTrace(), "USB1   CC 8 = 127   →   volume 100%  (dry)");
+  engine->add();
+  EXPECT_EQ(home.read(".config/midi-to-keystroke.json"), before);
+  EXPECT_EQ(keys.trustAsked, 0);
+  EXPECT_FALSE(engine->sendCC(1, 1, 0));
+}
+
+TEST_F(KSEngineTest, StartingAsksForTrustUnlessStartedAtLogin) {
+  startWith({});
+  EXPECT_EQ(keys.trustAsked, 1);
+  engine->stop();
+  login = true;
+  start();
+  EXPECT_EQ(keys.trustAsked, 1);
+}
+
+TEST_F(KSEngineTest, VolumeGoesAtOnceThenTheLatestOf60msAndSkipsARepeatedSilentValue) {
+  startWith({{{"id", 1}, {"cc", 7}, {"kind", "volume"}}}, {{"blob", false}});
+  cc(7, 127);
+  EXPECT_DOUBLE_EQ(audio.level, 1.0);
+  loop.advance(0.02);
+  cc(7, 0);
+  cc(7, 64);
+  loop.advance(0.05);
+  EXPECT_DOUBLE_EQ(audio.level, 0.5);
+  EXPECT_EQ(audio.writes, 2);
+  loop.advance(0.1);
+  cc(7, 64);  // the same percent again: not written
+  EXPECT_EQ(audio.writes, 2);
+  EXPECT_EQ(traced().size(), 1u);  // the knob keeps one line
+  EXPECT_EQ(lastTrace(), "USB1   CC 7 = 64   →   volume 50%");
+}
+
+TEST_F(KSEngineTest, TheVisibleVolumePressesKeysAndNoDeviceIsSaid) {
+  startWith({{{"id", 1}, {"cc", 7}, {"kind", "volume"}}});
+  audio.level = 0.5;
+  cc(7, 70);  // 55 %: three quarter steps up
+  EXPECT_EQ(keys.sounds.size(), 3u);
+  audio.present = false;
+  loop.advance(1);
+  cc(7, 1);
+  EXPECT_EQ(lastTrace(), "USB1   CC 7 = 1   →   volume 1%  — the Mac has no output device");
+}
+
+TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChange) {
+  system.addSource("Port 1");  // the same name again
+  system.addSource("");
+  startWith({});
+  EXPECT_EQ(engine->sources.size(), 1u);
+  EXPECT_EQ(engine->listening, std::vector<std::string>{"USB1"});
+  system.addDevice("OXI E16");
+  const auto third = system.addSource("Port 3");
+  loop.advance(0.49);
+  EXPECT_FALSE(system.connected(third));
+  loop.advance(0.02);
+  EXPECT_EQ(engine->listening, (std::vector<std::string>{"USB1 (OXI E16)", "USB3 (OXI E16)"}));
+  EXPECT_EQ(engine->label("Bus 1"), "IAC Bus 1");
+  engine->stop();
+  EXPECT_EQ(system.clients(), 1);  // the client outlives a stop
+  EXPECT_FALSE(system.connected(controller));
+}
+
+TEST_F(KSEngineTest, RingValuesGoToPort3Only) {
+  startWith({});
+  EXPECT_FALSE(engine->sendCC(3, 127, 0));
+  const auto e16 = system.addDestination("Port 3");
+  const auto other = system.addDestination("Port 1");
+  EXPECT_TRUE(engine->sendCC(3, 127, 2));
+  EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB2, 3, 127}}));
+  EXPECT_TRUE(system.sentTo(other).empty());
+}
+
+TEST_F(KSEngineTest, WhyNamesTheFirstThingMissing) {
+  startWith({}, {{"device", ""}, {"on", false}});
+  EXPECT_EQ(engine->why(), std::make_pair(std::string("the switch is OFF: nothing is sent"), false));
+  engine->power();
+  EXPECT_EQ(engine->why().first, "no device is locked: press DETECT DEVICE and turn a knob");
+  engine->device = "Port 1";
+  EXPECT_EQ(engine->why().first, "the table is empty: press + A ROW");
+  engine->add();
+  EXPECT_EQ(engine->why().first, "listening on USB1");
+  system.remove(controller);
+  loop.advance(1);
+  EXPECT_EQ(engine->why(),
+            std::make_pair(std::string("no MIDI source is open — is the device plugged in?"), true));
+  EXPECT_EQ(engine->ago(loop.now() - 61), "1 min ago");
+}
+
+}  // namespace
+
+namespace {
+
+using nlohmann::json;
+
+class KSEngineRingsTest : public KSEngineTest {
+ protected:
+  MidiRef e16 = system.addDestination("Port 3");
+  void SetUp() override {
+    const json scene = {{"pages",
+                         {{{"encoders",
+                            {{{"turn_actions", {{{"type", 3}, {"nr1", 3}}}},
+                              {"push_action", {{"type", 1}, {"nr1", 36}}},
+                              {"color", 5}},
+                             {{"turn_actions", {{{"type", 3}, {"nr1", 7}}}}}}}}}}};
+    home.write("Documents/set.oxie16", scene.dump());
+    startWith({keyRow(1, 36, "a", {{"type", "note"}, {"led", true}}),
+               {{"id", 2}, {"cc", 7}, {"kind", "volume"}, {"led", true}}});
+  }
+};
+
+TEST_F(KSEngineRingsTest, APushedKnobLightsThroughTheEnginesOwnSend) {
+  noteOn(36, 100);
+  EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB0, 3, 127}}));
+  EXPECT_EQ(traced()[0], "LED: knob 1 on page 1 lit  (CC 3 = 127 on USB3, ch 1)");
+}
+
+TEST_F(KSEngineRingsTest, DryModeGivesNoRingFeedback) {
+  engine->dry = true;
+  noteOn(36, 100);
+  EXPECT_TRUE(system.sentTo(e16).empty());
+  EXPECT_EQ(traced().size(), 1u);
+  EXPECT_EQ(lastTrace().find("LED:"), std::string::npos);
+}
+
+TEST_F(KSEngineRingsTest, TheTickTimerKeepsTheVolumeRingInStepUnlessOff) {
+  audio.level = 1;
+  loop.advance(0.5);
+  EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB0, 7, 127}}));
+  engine->power();
+  audio.level = 0;
+  loop.advance(1);
+  EXPECT_EQ(system.sentTo(e16).size(), 1u);
+}
+
+TEST_F(KSEngineRingsTest, AColourIsSetByTheModulesOwnHelper) {
+  std::filesystem::copy_file(std::string(HELPERS_DIR) + "/midikeys_e16colour.py", home.path() + "/helper.py");
+  std::filesystem::copy_file(std::string(HELPERS_DIR) + "/e16colour.py", home.path() + "/e16colour.py");
+  engine->colour(1, 40);
+  EXPECT_EQ(
+      lastTrace(),
+      "knob 1 on page 1 of set is now colour 40 (it was 5): send the scene to the E16 from the OXI App");
+}
+
+}  // namespace

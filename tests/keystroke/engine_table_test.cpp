@@ -1,0 +1,110 @@
+// The Key Stroke settings file and table edits: leniencies, what a save keeps, labels, the history and ticks.
+#include "engine_fixture.h"
+
+namespace {
+
+using nlohmann::json;
+
+TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
+  home.write(".config/midi-to-keystroke.json",
+             json{{"on", "false"},
+                  {"device", 3},
+                  {"theme", "dark"},
+                  {"blob", false},
+                  {"rows", {keyRow(1, 7, "a"), {{"id", 2}, {"cc", 300}}, "junk"}}}
+                 .dump());
+  start();
+  EXPECT_TRUE(engine->on);  // only a JSON boolean counts
+  EXPECT_EQ(engine->device, "");
+  EXPECT_FALSE(engine->blob);
+  ASSERT_EQ(engine->rows.size(), 1u);
+  engine->add();
+  const auto saved = savedFile();
+  EXPECT_EQ(saved["theme"], "dark");
+  EXPECT_EQ(saved["blob"], false);
+  EXPECT_EQ(saved["rows"].size(), 2u);
+  EXPECT_EQ(saved["rows"][1], (json{{"id", 2},
+                                    {"cc", 1},
+                                    {"type", "cc"},
+                                    {"kind", "key"},
+                                    {"on", true},
+                                    {"note", ""},
+                                    {"mods", json::array()}}));
+  EXPECT_EQ(engine->keep.undoStack.back().what, "row 2 added");
+}
+
+TEST_F(KSEngineTest, WithoutAFileTheFirstSaveMakesTheFolder) {
+  start();
+  EXPECT_TRUE(engine->on);
+  EXPECT_TRUE(engine->rows.empty());
+  engine->power();
+  EXPECT_EQ(savedFile(), (json{{"on", false}, {"device", ""}, {"rows", json::array()}}));
+}
+
+TEST_F(KSEngineTest, AFileThatDoesNotReadIsKeptAsideBeforeTheFirstSave) {
+  home.write(".config/midi-to-keystroke.json", "{\"rows\": [ oops");
+  start();
+  engine->add();
+  EXPECT_EQ(home.read(".config/midi-to-keystroke.json.broken"), "{\"rows\": [ oops");
+  EXPECT_EQ(traced()[0],
+            "the settings file did not read as JSON: it is kept as midi-to-keystroke.json.broken, and a "
+            "fresh one is "
+            "written");
+}
+
+TEST_F(KSEngineTest, EditsAreNamedAndRecorded) {
+  startWith({keyRow(4, 7, "s", {{"mods", {"cmd"}}}), {{"id", 5}, {"cc", 8}, {"kind", "volume"}}});
+  engine->set(4, "number", json(21));
+  engine->set(4, "type", json("note"));
+  engine->set(4, "key", json(""));
+  EXPECT_EQ(engine->row(4)->key, std::nullopt);
+  EXPECT_TRUE(engine->row(4)->mods.empty());
+  std::vector<std::string> labels;
+  for (const auto& step : engine->keep.undoStack)
+    labels.push_back(step.what);
+  EXPECT_EQ(labels,
+            (std::vector<std::string>{"row 4: number 21", "row 4: filter note", "row 4: key forgotten"}));
+  engine->set(5, "value", json(64));  // a volume row keeps no value: nothing changes, nothing is recorded
+  EXPECT_EQ(engine->keep.undoStack.size(), 3u);
+  engine->set(4, "number", json(300));
+  EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
+  engine->set(4, "value", json("ANY"));
+  EXPECT_EQ(engine->row(4)->value, std::nullopt);
+}
+
+TEST_F(KSEngineTest, TheHistoryKeepsAHundredStepsAndANewEditForgetsRedo) {
+  startWith({keyRow(1, 0, "a")});
+  for (int i = 1; i <= 101; ++i)
+    engine->set(1, "number", json(i));
+  EXPECT_EQ(engine->keep.undoStack.size(), 100u);
+  engine->undoRedo(true);
+  EXPECT_EQ(engine->row(1)->cc, 100);
+  EXPECT_EQ(lastTrace(), "UNDO: row 1: number 101");
+  engine->undoRedo(false);
+  EXPECT_EQ(lastTrace(), "REDO: row 1: number 101");
+  engine->undoRedo(true);
+  engine->set(1, "number", json(7));
+  EXPECT_TRUE(engine->keep.redoStack.empty());
+  EXPECT_EQ(savedFile()["rows"][0]["cc"], 7);
+}
+
+TEST_F(KSEngineTest, DeletingTickedRowsLogsEachAndUndoLeavesNoTickBehind) {
+  startWith({keyRow(3, 7, "s", {{"mods", {"cmd"}}}), keyRow(5, 8, "b"), keyRow(6, 9, "c")});
+  engine->keep.tick(3, engine->rows);
+  engine->keep.tick(5, engine->rows);
+  engine->learn(5);
+  engine->deleteTicked();
+  EXPECT_EQ(engine->keep.undoStack.back().what, "rows 3, 5 deleted");
+  EXPECT_EQ(traced()[traced().size() - 2], "row 3 removed  (CC 7 = any → ⌘S)");
+  EXPECT_FALSE(engine->learnId);
+  EXPECT_EQ(engine->rows.size(), 1u);
+  engine->undoRedo(true);
+  EXPECT_EQ(engine->rows.size(), 3u);
+  EXPECT_TRUE(engine->keep.ticks.empty());
+  engine->keep.tick(6, engine->rows);
+  engine->add();
+  engine->undoRedo(true);  // the row added after the tick goes; the tick stays with its row
+  EXPECT_EQ(engine->keep.ticks, std::set<std::int64_t>{6});
+}
+
+}  // namespace
