@@ -52,10 +52,7 @@ void MKEngine::save() {
   const auto path = CONF(services_.home);
   if (keepBrokenFile_) {
     keepBrokenFile_ = false;
-    if (keepAside(path, ".broken"))
-      note(
-          "the settings file did not read as JSON: it is kept as midi-to-mk.json.broken, and a fresh one is "
-          "written");
+    if (const auto kept = keepUnreadable(path)) note(*kept);
   }
   auto stored = nlohmann::json::array();
   for (const auto& r : rows)
@@ -158,7 +155,6 @@ void MKEngine::afterHistory(const std::string& text) {
   note(text);
 }
 
-void MKEngine::colour(std::int64_t id, int) {
-  // The E16's ring driver sets the colour of the row's knob in the scene; without it there is nothing to do.
-  if (!row(id)) return;
+void MKEngine::colour(std::int64_t id, int colour) {
+  if (const auto r = row(id)) note(rings().setColour(r->from, r->number, colour));
 }

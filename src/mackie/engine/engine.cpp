@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "e16/colour_helper.h"
+
 namespace {
 
 std::string plural(long n, const std::string& word) {
@@ -36,20 +38,23 @@ MKEngine::~MKEngine() {
   stop();
 }
 
+MKLed& MKEngine::rings() {
+  if (!led)
+    led = std::make_shared<MKLed>(loop(), services_.midi, midi, services_.audio, services_.documents,
+                                  mkHelperPath(services_.home));
+  return *led;
+}
+
 int MKEngine::subscribe(std::function<void()> changed) {
-  observers_[nextObserver_] = std::move(changed);
-  return nextObserver_++;
+  return observers_.subscribe(std::move(changed));
 }
 
 void MKEngine::unsubscribe(int id) {
-  observers_.erase(id);
+  observers_.unsubscribe(id);
 }
 
 void MKEngine::publish() {
-  // Copied: an observer may unsubscribe while being told.
-  const auto observers = observers_;
-  for (const auto& [id, changed] : observers)
-    changed();
+  observers_.notify();
 }
 
 bool MKEngine::power() const {
@@ -97,6 +102,14 @@ void MKEngine::start() {
   lastSources = {midi->names.begin(), midi->names.end()};
   openOut();
   live->start();
+  rings().follow = [weak] {
+    std::vector<int> numbers;
+    if (const auto engine = weak.lock())
+      for (const auto& r : engine->rows)
+        if (r.on && r.led == true && r.command == "volume" && r.from == "cc") numbers.push_back(r.number);
+    return numbers;
+  };
+  rings().startFollowing();
   running = true;
   startRefresh();
   note("MIDI to MK Control is up, listening on " + plural(n, "source") + ", sending to " +
@@ -133,6 +146,7 @@ void MKEngine::rescan() {
 void MKEngine::stop() {
   if (!running) return;
   live->stop();
+  if (led) led->stopFollowing();
   if (pump) pump->cancel();
   pump.reset();
   queue.clear();

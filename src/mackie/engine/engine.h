@@ -17,11 +17,14 @@
 #include <vector>
 
 #include "common/history.h"
+#include "common/monitor.h"
+#include "common/observers.h"
 #include "common/trace.h"
 #include "mackie/core/fire.h"
 #include "mackie/core/raw.h"
 #include "mackie/core/row.h"
 #include "mackie/engine/blob.h"
+#include "mackie/engine/led.h"
 #include "mackie/engine/live.h"
 #include "mackie/engine/midi.h"
 #include "platform/audio_output.h"
@@ -46,6 +49,7 @@ struct MKServices {
   int oscPort = 11000;
   // Makes the blob's window; empty when there is no user interface, and the engine runs without a blob.
   std::function<std::unique_ptr<BlobWindow>()> blobWindow;
+  std::string documents;  // where the E16's scene files are
 };
 
 // Made with std::make_shared: timers and MIDI callbacks hold it weakly.
@@ -74,6 +78,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::shared_ptr<MKMidi> midi;
   std::shared_ptr<MKLive> live;
   std::shared_ptr<MKBlob> blob;
+  std::shared_ptr<MKLed> led;  // the E16's rings, made on first use
   MidiRef outRef = 0;
   std::string outName;
   long sent = 0;
@@ -85,13 +90,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
     double at = 0;
   };
   std::optional<Heard> heard;
-  struct Incoming {
-    std::string port;
-    std::string text;
-    int count = 0;
-    double at = 0;
-  };
-  std::deque<Incoming> incoming;  // newest first, at most 4
+  std::deque<MonitorEntry> incoming;  // newest first, at most 4
   bool detect = false;
   std::optional<std::int64_t> learnId;
   MKRules::MKHeld held;
@@ -218,6 +217,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::string backLine();
 
   Loop& loop() { return services_.loop; }
+  MKLed& rings();
 
  private:
   void rescan();
@@ -229,6 +229,5 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
 
   MKServices services_;
   bool keepBrokenFile_ = false;  // the settings file did not read: keep it aside before the first save
-  int nextObserver_ = 1;
-  std::map<int, std::function<void()>> observers_;
+  Observers observers_;
 };

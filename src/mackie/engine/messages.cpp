@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::size_t MONITOR_LIMIT = 4;
-
 std::string kindOf(const MKMsg& msg) {
   return msg.from == "note" ? "NOTE" : "CC";
 }
@@ -23,15 +21,7 @@ void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
   const double now = loop().now();
   const bool quiet = MKWatch::quiet(raw);
   if (!quiet) {
-    const auto text = MKWatch::describe(raw);
-    const auto name = label(port);
-    if (!incoming.empty() && incoming.front().port == name && incoming.front().text == text) {
-      ++incoming.front().count;
-      incoming.front().at = now;
-    } else {
-      incoming.push_front({name, text, 1, now});
-      if (incoming.size() > MONITOR_LIMIT) incoming.pop_back();
-    }
+    monitorAdd(incoming, label(port), MKWatch::describe(raw), now);
     dirty = true;
   }
 
@@ -124,6 +114,7 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
 }
 
 void MKEngine::fireMessage(const MKMsg& msg) {
+  if (const auto line = rings().feel(rows, msg.from, msg.number, msg.value, msg.channel)) note(*line);
   const auto text = kindOf(msg) + " " + std::to_string(msg.number) + " = " + std::to_string(msg.value);
   for (const auto& a : MKRules::fire(rows, msg, held, coarse)) {
     if (blobOn()) {

@@ -59,7 +59,8 @@ class EngineTest : public ::testing::Test {
         return window;
       };
     engine = std::make_shared<MKEngine>(MKServices{loop, system, audio, keys, workspace, home.path(),
-                                                   LiveFolders{home.path(), std::nullopt}, 47999, windows});
+                                                   LiveFolders{home.path(), std::nullopt}, 47999, windows,
+                                                   home.path() + "/Documents"});
     engine->start();
   }
 
