@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum class SoundKey { up = 0, down = 1, mute = 7 };
 
@@ -14,6 +15,8 @@ class KeyOutput {
   virtual bool trusted() = 0;
   // Asks the user to allow it; the answer is not waited for.
   virtual void askForTrust() = 0;
+  // What stands in the way when not trusted, in one sentence for the user; empty when nothing does.
+  virtual std::string trustAdvice() { return ""; }
 
   // Posts one key-down or key-up event carrying `flags`. False when the event could not be made.
   virtual bool postKey(std::uint16_t code, std::uint64_t flags, bool down) = 0;

@@ -1,6 +1,7 @@
 // The desktop as the application sees it: running applications, the one in front, windows and screens.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,9 +28,15 @@ struct Screen {
   geometry::Rect visibleFrame;  // without the menu bar, panels and docks
 };
 
+enum class AppEvent { launched, terminated, activated };
+
 class Workspace {
  public:
   virtual ~Workspace() = default;
+  // Set by the application: called, on any thread, when an application was launched, quit, or came to the
+  // front.
+  std::function<void(AppEvent event, const RunningApp& app)> changed;
+
   virtual std::vector<RunningApp> runningApps() = 0;
   virtual std::optional<RunningApp> frontApp() = 0;
   // On-screen windows, without desktop elements, front to back.
