@@ -1,0 +1,452 @@
+// The JACK backend against real servers: the run's server for listing, receiving and sending, and a private
+// server that is stopped and started again for the outage. A peer JACK client in the test plays the other
+// side.
+#include "platform/jack/jack_midi_system.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "support/services.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+template <class Done>
+bool eventually(Done done, std::chrono::milliseconds within = std::chrono::seconds(5)) {
+  const auto deadline = Clock::now() + within;
+  while (!done()) {
+    if (Clock::now() > deadline) return done();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+std::string unique(const std::string& stem) {
+  static int count = 0;
+  return stem + "-" + std::to_string(getpid()) + "-" + std::to_string(++count);
+}
+
+jack_client_t* openOn(const std::string& name, const std::string& server) {
+  jack_status_t status{};
+  if (server.empty()) return jack_client_open(name.c_str(), JackNoStartServer, &status);
+  return jack_client_open(name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                          &status, server.c_str());
+}
+
+// The other side: output ports "outN" that send what the test queues, input ports "inN" that keep what
+// they hear.
+class Peer {
+ public:
+  Peer(const std::string& wanted, int outputs, int inputs, const std::string& server = {})
+      : client_(openOn(wanted, server)), heard_(static_cast<std::size_t>(inputs)) {
+    if (client_ == nullptr) return;
+    name_ = jack_get_client_name(client_);
+    for (int i = 1; i <= outputs; ++i)
+      outs_.push_back(jack_port_register(client_, ("out" + std::to_string(i)).c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                         JackPortIsOutput, 0));
+    for (int i = 1; i <= inputs; ++i)
+      ins_.push_back(jack_port_register(client_, ("in" + std::to_string(i)).c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                        JackPortIsInput, 0));
+    jack_set_process_callback(client_, process, this);
+    jack_activate(client_);
+  }
+  ~Peer() {
+    if (client_ != nullptr) jack_client_close(client_);
+  }
+  Peer(const Peer&) = delete;
+  Peer& operator=(const Peer&) = delete;
+
+  jack_client_t* jack() const { return client_; }
+  const std::string& name() const { return name_; }
+  std::string output(int n) const { return name_ + ":out" + std::to_string(n); }
+  std::string input(int n) const { return name_ + ":in" + std::to_string(n); }
+  // Whether the output is connected in the graph JACK runs now, not merely asked for.
+  bool linked(int out) const { return jack_port_connected(outs_[static_cast<std::size_t>(out - 1)]) > 0; }
+
+  void send(int out, Bytes bytes) {
+    Out record{static_cast<std::uint8_t>(out - 1), static_cast<std::uint8_t>(bytes.size()), {}};
+    std::copy(bytes.begin(), bytes.end(), record.bytes);
+    ASSERT_TRUE(toSend_.push(&record, sizeof record));
+  }
+  std::vector<Bytes> heard(int in) {
+    In head{};
+    while (received_.peek(&head, sizeof head)) {
+      Bytes bytes(head.size);
+      received_.pop(nullptr, sizeof head);
+      received_.pop(bytes.data(), head.size);
+      heard_[head.port].push_back(std::move(bytes));
+    }
+    return heard_[static_cast<std::size_t>(in - 1)];
+  }
+
+ private:
+  struct Out {
+    std::uint8_t port, size, bytes[3];
+  };
+  struct In {
+    std::uint8_t port, size;
+  };
+
+  static int process(jack_nframes_t frames, void* arg) {
+    auto& self = *static_cast<Peer*>(arg);
+    for (jack_port_t* port : self.outs_)
+      jack_midi_clear_buffer(jack_port_get_buffer(port, frames));
+    Out out{};
+    while (self.toSend_.pop(&out, sizeof out))
+      jack_midi_event_write(jack_port_get_buffer(self.outs_[out.port], frames), 0, out.bytes, out.size);
+    for (std::size_t i = 0; i < self.ins_.size(); ++i) {
+      void* buffer = jack_port_get_buffer(self.ins_[i], frames);
+      for (std::uint32_t e = 0; e < jack_midi_get_event_count(buffer); ++e) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, e) != 0 || event.size > 255) continue;
+        const In head{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(event.size)};
+        self.received_.push(&head, sizeof head, event.buffer, event.size);
+      }
+    }
+    return 0;
+  }
+
+  jack_client_t* client_;
+  std::string name_;
+  std::vector<jack_port_t*> outs_;
+  std::vector<jack_port_t*> ins_;
+  jackmidi::ByteRing toSend_{1 << 14};
+  jackmidi::ByteRing received_{1 << 16};
+  std::vector<std::vector<Bytes>> heard_;
+};
+
+// What a receive callback was given, kept for the test thread.
+struct Heard {
+  std::mutex mutex;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> words;  // token, word
+
+  MidiReceive receiver() {
+    return [this](std::uint32_t token, std::span<const std::uint32_t> got) {
+      const std::lock_guard lock(mutex);
+      for (const auto w : got)
+        words.emplace_back(token, w);
+    };
+  }
+  std::vector<std::uint32_t> of(std::uint32_t token) {
+    const std::lock_guard lock(mutex);
+    std::vector<std::uint32_t> out;
+    for (const auto& [t, w] : words)
+      if (t == token) out.push_back(w);
+    return out;
+  }
+};
+
+MidiRef refNamed(const std::vector<MidiEndpoint>& list, const std::string& device, const std::string& name) {
+  for (const auto& e : list)
+    if (e.device == device && e.name == name) return e.ref;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+TEST(JackNaming, ClientNamesLoseTheirColonsAndFitJacksLimitWithoutSplittingACharacter) {
+  EXPECT_EQ(jackmidi::clientName("Orvane VUDA Verer: MIDI to Key Stroke", 60),
+            "Orvane VUDA Verer - MIDI to Key Stroke");
+  EXPECT_EQ(jackmidi::clientName("Orvane VUDA Verer · MK Control", 60), "Orvane VUDA Verer · MK Control");
+  EXPECT_EQ(jackmidi::clientName("a:b: :", 60), "a-b - -");
+  EXPECT_EQ(jackmidi::clientName("ab·cd", 3), "ab");  // "·" is two bytes: it goes whole
+  EXPECT_EQ(jackmidi::truncateUtf8("a→b", 2), "a");
+}
+
+TEST(JackNaming, DevicesAreReadFromAlsaBridgeAndA2jNamesOnly) {
+  EXPECT_EQ(jackmidi::deviceFromName("alsa_pcm:OXI-E16/midi_capture_1"), "OXI-E16");
+  EXPECT_EQ(jackmidi::deviceFromName("a2j:OXI E16 [24] (capture): OXI E16 MIDI 1"), "OXI E16");
+  EXPECT_EQ(jackmidi::deviceFromName("OXI E16 [24] (playback): OXI E16 MIDI 3"), "OXI E16");
+  EXPECT_EQ(jackmidi::deviceFromName("system:midi_capture_1"), "");
+  EXPECT_EQ(jackmidi::deviceFromName("alsa_pcm:no-slash"), "");
+  EXPECT_EQ(jackmidi::deviceFromName("Box [x] (capture): y"), "");
+}
+
+TEST(JackWords, ChannelAndSystemWordsBecomeTheirBytesAndEverythingElseIsRefused) {
+  const auto bytes = [](std::uint32_t word) {
+    const auto b = jackmidi::wordBytes(word);
+    return Bytes(b.data.begin(), b.data.begin() + static_cast<std::ptrdiff_t>(b.size));
+  };
+  EXPECT_EQ(bytes(0x20903C40), (Bytes{0x90, 0x3C, 0x40}));
+  EXPECT_EQ(bytes(0x20C50700), (Bytes{0xC5, 0x07}));
+  EXPECT_EQ(bytes(0x10F80000), (Bytes{0xF8}));
+  EXPECT_EQ(bytes(0x10F20102), (Bytes{0xF2, 0x01, 0x02}));
+  for (const std::uint32_t refused : {0x40903C40u, 0x30010203u, 0x20403C40u, 0x20F80000u, 0x20903C80u,
+                                      0x10F00000u, 0x10F70000u, 0x10F40000u, 0x10F1FF00u})
+    EXPECT_TRUE(bytes(refused).empty()) << std::hex << refused;
+}
+
+TEST(JackRing, RecordsStayWholeAcrossTheWrapAndAFullRingTakesNothing) {
+  jackmidi::ByteRing ring(16);
+  const Bytes head{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, tail{11, 12, 13, 14};
+  Bytes out(10);
+  ASSERT_TRUE(ring.push(head.data(), head.size()));
+  ASSERT_TRUE(ring.pop(out.data(), 10));
+  ASSERT_TRUE(ring.push(head.data(), 8, tail.data(), 4));  // crosses the end of the buffer
+  EXPECT_FALSE(ring.push(head.data(), 5));                 // 12 + 5 > 16: refused whole
+  out.assign(12, 0);
+  ASSERT_TRUE(ring.peek(out.data(), 12));
+  EXPECT_EQ(out, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14}));
+  EXPECT_FALSE(ring.pop(out.data(), 13));
+  EXPECT_TRUE(ring.pop(out.data(), 12));
+  EXPECT_FALSE(ring.peek(out.data(), 1));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+TEST(JackMidiSystem, ListsOtherClientsPortsWithTheirDeviceButNeverItsOwn) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer peer(unique("peer"), 2, 1);
+  ASSERT_NE(peer.jack(), nullptr);
+  jack_port_set_alias(jack_port_by_name(peer.jack(), peer.output(2).c_str()),
+                      "alsa_pcm:Fake-E16/midi_capture_2");
+  JackMidiSystem midi;
+  ASSERT_TRUE(midi.online());
+
+  ASSERT_TRUE(eventually([&] { return refNamed(midi.sources(), peer.name(), "out1") != 0; }));
+  const MidiRef out1 = refNamed(midi.sources(), peer.name(), "out1");
+  EXPECT_EQ(refNamed(midi.sources(), peer.name(), "out1"), out1) << "a ref is stable";
+  EXPECT_NE(refNamed(midi.sources(), "Fake-E16", "out2"), 0u) << "an ALSA bridge alias names the device";
+  const MidiRef in1 = refNamed(midi.destinations(), peer.name(), "in1");
+  EXPECT_NE(in1, 0u);
+  for (const auto& e : midi.sources())
+    EXPECT_FALSE(e.offline);
+  const auto devices = midi.devices();
+  EXPECT_TRUE(
+      std::any_of(devices.begin(), devices.end(), [&](const auto& d) { return d.name == peer.name(); }));
+
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  const MidiRef input =
+      midi.createInputPort(client, "in", [](std::uint32_t, std::span<const std::uint32_t>) {});
+  const MidiRef output = midi.createOutputPort(client, "out");
+  ASSERT_TRUE(midi.connectSource(input, out1, 1));
+  ASSERT_TRUE(midi.send(output, in1, 0x20903C40));
+  const std::string ours = midi.jackClientName(client);
+  ASSERT_NE(jack_port_by_name(peer.jack(), (ours + ":in 1").c_str()), nullptr);
+  ASSERT_NE(jack_port_by_name(peer.jack(), (ours + ":out → in1").c_str()), nullptr);
+  for (const auto& list : {midi.sources(), midi.destinations()})
+    for (const auto& e : list) {
+      EXPECT_NE(e.device, ours);
+      EXPECT_EQ(e.device.find("Orvane VUDA Verer watch"), std::string::npos);
+    }
+
+  midi.disposeClient(client);
+  EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 1").c_str()), nullptr)
+      << "disposing removes its ports";
+  EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
+}
+
+TEST(JackMidiSystem, DeliversEachSourcesMessagesAsWordsWithItsTokenInOrder) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer peer(unique("peer"), 2, 0);
+  ASSERT_NE(peer.jack(), nullptr);
+  Heard heard;  // before the system, which may call into it until it is gone
+  JackMidiSystem midi;
+  const MidiRef client = midi.createClient("Orvane VUDA Verer: MIDI to Key Stroke", [] {});
+  const MidiRef input = midi.createInputPort(client, "in", heard.receiver());
+  ASSERT_TRUE(eventually([&] { return refNamed(midi.sources(), peer.name(), "out2") != 0; }));
+  const MidiRef out1 = refNamed(midi.sources(), peer.name(), "out1");
+  const MidiRef out2 = refNamed(midi.sources(), peer.name(), "out2");
+  ASSERT_TRUE(midi.connectSource(input, out1, 7));
+  ASSERT_TRUE(midi.connectSource(input, out2, 9));
+  EXPECT_EQ(midi.jackClientName(client).rfind("Orvane VUDA Verer - MIDI to Key Stroke", 0), 0u);
+  // JACK applies a connection a few cycles after it is made; what a source sends before then is lost.
+  ASSERT_TRUE(eventually([&] { return peer.linked(1) && peer.linked(2); }));
+
+  std::vector<std::uint32_t> want1, want2;
+  for (std::uint8_t i = 0; i < 100; ++i) {
+    peer.send(1, {0xB0, 0x01, i});
+    want1.push_back(0x20B00100u | i);
+    if (i % 4 == 0) {
+      peer.send(2, {0x90, 0x3C, 0x40});
+      peer.send(2, {0xC1, i});
+      want2.insert(want2.end(), {0x20903C40u, 0x20C10000u | std::uint32_t{i} << 8});
+    }
+  }
+  ASSERT_TRUE(
+      eventually([&] { return heard.of(7).size() >= want1.size() && heard.of(9).size() >= want2.size(); }));
+  EXPECT_EQ(heard.of(7), want1);
+  EXPECT_EQ(heard.of(9), want2);
+
+  midi.disconnectSource(input, out2);
+  EXPECT_EQ(jack_port_by_name(peer.jack(), (midi.jackClientName(client) + ":in 9").c_str()), nullptr);
+  EXPECT_EQ(midi.droppedEvents(), 0u);
+}
+
+TEST(JackMidiSystem, SendsExactlyTheseBytesInOrderToTheAddressedDestinationOnly) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer peer(unique("peer"), 0, 2);
+  ASSERT_NE(peer.jack(), nullptr);
+  JackMidiSystem midi;
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  const MidiRef output = midi.createOutputPort(client, "out");
+  ASSERT_TRUE(eventually([&] { return refNamed(midi.destinations(), peer.name(), "in2") != 0; }));
+  const MidiRef in1 = refNamed(midi.destinations(), peer.name(), "in1");
+  const MidiRef in2 = refNamed(midi.destinations(), peer.name(), "in2");
+
+  std::vector<Bytes> want;
+  for (std::uint32_t i = 0; i < 60; ++i) {
+    ASSERT_TRUE(midi.send(output, in1, 0x20B00000u | (i % 16) << 16 | 0x4000u | i));
+    want.push_back({static_cast<std::uint8_t>(0xB0 | i % 16), 0x40, static_cast<std::uint8_t>(i)});
+  }
+  ASSERT_TRUE(midi.send(output, in1, 0x20C20500));
+  ASSERT_TRUE(midi.send(output, in1, 0x10F80000));
+  want.insert(want.end(), {{0xC2, 0x05}, {0xF8}});
+  ASSERT_TRUE(midi.send(output, in2, 0x20913C40));
+
+  ASSERT_TRUE(eventually([&] { return peer.heard(1).size() >= want.size() && !peer.heard(2).empty(); }));
+  EXPECT_EQ(peer.heard(1), want) << "the first message, sent as the port was made, arrives too";
+  EXPECT_EQ(peer.heard(2), (std::vector<Bytes>{{0x91, 0x3C, 0x40}}));
+
+  EXPECT_FALSE(midi.send(output, in1, 0x40903C40)) << "a MIDI 2.0 word is refused";
+  EXPECT_FALSE(midi.send(output, 999999, 0x20903C40)) << "an unknown destination is refused";
+  EXPECT_FALSE(midi.send(output, refNamed(midi.sources(), peer.name(), "out1"), 0x20903C40));
+}
+
+TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer peer(unique("peer"), 0, 0);
+  ASSERT_NE(peer.jack(), nullptr);
+  std::atomic<int> changes{0};
+  JackMidiSystem midi;
+  midi.createClient(unique("ours"), [&] { ++changes; });
+  const auto listed = [&] { return refNamed(midi.sources(), peer.name(), "late"); };
+
+  jack_port_t* port = jack_port_register(peer.jack(), "late", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+  ASSERT_TRUE(eventually([&] { return changes > 0 && listed() != 0; }));
+  const MidiRef ref = listed();
+  const int before = changes;
+  jack_port_unregister(peer.jack(), port);
+  ASSERT_TRUE(eventually([&] { return changes > before && listed() == 0; }));
+  jack_port_register(peer.jack(), "late", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+  ASSERT_TRUE(eventually([&] { return listed() != 0; }));
+  EXPECT_EQ(listed(), ref);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+// A JACK server of the test's own, so that it can be stopped and started again.
+class PrivateServer {
+ public:
+  explicit PrivateServer(std::string name) : name_(std::move(name)) {}
+  ~PrivateServer() { stop(); }
+
+  bool start() {
+    std::vector<std::string> args = {"jackd", "-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+      argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env = {"JACK_NO_START_SERVER=1"};
+    for (char** e = environ; *e != nullptr; ++e)
+      if (std::string(*e).rfind("JACK_", 0) != 0) env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (auto& e : env)
+      envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+    const int spawned = posix_spawnp(&pid_, "jackd", &files, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&files);
+    installed_ = spawned != ENOENT;
+    if (spawned != 0) return false;
+    return eventually(
+        [&] {
+          jack_client_t* probe = openOn("probe", name_);
+          if (probe != nullptr) jack_client_close(probe);
+          return probe != nullptr;
+        },
+        std::chrono::seconds(10));
+  }
+
+  bool installed() const { return installed_; }
+
+  void stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    if (!eventually([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; })) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = 0;
+  }
+
+ private:
+  std::string name_;
+  pid_t pid_ = 0;
+  bool installed_ = true;
+};
+
+TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItReturns) {
+  const std::string server = unique("vuda-private");
+  PrivateServer jackd(server);
+  if (!jackd.start()) {
+    if (!jackd.installed()) GTEST_SKIP() << "jackd is not installed";
+    FAIL() << "a private JACK server did not start";
+  }
+  std::atomic<int> changes{0};
+  Heard heard;
+  JackMidiSystem midi(server);
+  const MidiRef client = midi.createClient(unique("ours"), [&] { ++changes; });
+  const MidiRef input = midi.createInputPort(client, "in", heard.receiver());
+  const MidiRef output = midi.createOutputPort(client, "out");
+  const std::string peerName = unique("peer");
+  MidiRef source = 0;
+  MidiRef destination = 0;
+  {
+    Peer peer(peerName, 1, 1, server);
+    ASSERT_TRUE(eventually([&] { return (source = refNamed(midi.sources(), peer.name(), "out1")) != 0; }));
+    destination = refNamed(midi.destinations(), peer.name(), "in1");
+    ASSERT_TRUE(midi.connectSource(input, source, 3));
+    ASSERT_TRUE(midi.send(output, destination, 0x20903C40));
+
+    const int before = changes;
+    jackd.stop();
+    ASSERT_TRUE(eventually([&] { return changes > before && !midi.online(); }));
+  }
+  EXPECT_TRUE(midi.sources().empty());
+  EXPECT_TRUE(midi.destinations().empty());
+  EXPECT_TRUE(midi.devices().empty());
+  EXPECT_FALSE(midi.send(output, destination, 0x20903C40));
+  const MidiRef later = midi.createClient(unique("later"), [] {});
+  EXPECT_NE(later, 0u) << "a client can be made while the server is away";
+
+  const int before = changes;
+  ASSERT_TRUE(jackd.start());
+  ASSERT_TRUE(eventually([&] { return changes > before && midi.online(); }, std::chrono::seconds(10)));
+  EXPECT_FALSE(midi.jackClientName(later).empty());
+
+  // The same peer comes back: the connection and the destination made before the outage work again.
+  Peer peer(peerName, 1, 1, server);
+  ASSERT_TRUE(eventually([&] { return refNamed(midi.sources(), peer.name(), "out1") == source; }));
+  ASSERT_TRUE(eventually([&] {
+    peer.send(1, {0x90, 0x3C, 0x40});
+    return !heard.of(3).empty();
+  }));
+  EXPECT_EQ(heard.of(3).front(), 0x20903C40u);
+  ASSERT_TRUE(
+      eventually([&] { return midi.send(output, destination, 0x20803C00) && !peer.heard(1).empty(); }));
+}
+
+}  // namespace
