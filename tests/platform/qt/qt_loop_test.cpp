@@ -1,0 +1,121 @@
+// The Qt loop against a real QCoreApplication: timer order, repeating and cancelling, work posted from other
+// threads, and handles that outlive their loop. Each test runs the event loop until its condition holds.
+#include "platform/qt/qt_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class QtLoopTest : public ::testing::Test {
+ protected:
+  // Runs the event loop until `done` holds or five seconds pass; a short tick keeps the deadline checked
+  // when nothing else happens.
+  static bool runUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.start(10);
+    while (!done()) {
+      if (clock.hasExpired(5000)) return false;
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+  }
+
+  int argc_ = 1;
+  char name_[8] = "qt_loop";
+  char* argv_[2] = {name_, nullptr};
+  QCoreApplication app_{argc_, argv_};
+  QtLoop loop_;
+};
+
+TEST_F(QtLoopTest, TellsTheWallClockInSecondsSinceTheEpoch) {
+  const double system =
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  EXPECT_NEAR(loop_.now(), system, 5.0);
+}
+
+TEST_F(QtLoopTest, RunsOneShotTasksInTheOrderTheyFallDueAndOnlyOnce) {
+  std::vector<int> ran;
+  loop_.after(0.03, [&] { ran.push_back(2); });
+  loop_.after(0.01, [&] { ran.push_back(1); });
+  bool marker = false;
+  loop_.after(0.08, [&] { marker = true; });
+  ASSERT_TRUE(runUntil([&] { return marker; }));
+  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
+TEST_F(QtLoopTest, RepeatsUntilTheTaskCancelsItselfFromInside) {
+  int runs = 0;
+  TaskHandle handle;
+  handle = loop_.every(0.005, [&] {
+    if (++runs == 3) handle->cancel();
+  });
+  ASSERT_TRUE(runUntil([&] { return runs >= 3; }));
+  bool later = false;
+  loop_.after(0.05, [&] { later = true; });
+  ASSERT_TRUE(runUntil([&] { return later; }));
+  EXPECT_EQ(runs, 3);
+  handle->cancel();  // twice, and after it stopped: nothing happens
+}
+
+TEST_F(QtLoopTest, ACancelledTaskNeverRunsAndCancellingAfterItRanDoesNothing) {
+  bool cancelledRan = false, ran = false;
+  auto cancelled = loop_.after(0.01, [&] { cancelledRan = true; });
+  cancelled->cancel();
+  auto done = loop_.after(0.02, [&] { ran = true; });
+  bool later = false;
+  loop_.after(0.06, [&] { later = true; });
+  ASSERT_TRUE(runUntil([&] { return later; }));
+  EXPECT_FALSE(cancelledRan);
+  EXPECT_TRUE(ran);
+  done->cancel();
+  done->cancel();
+  cancelled->cancel();
+}
+
+TEST_F(QtLoopTest, RunsWorkPostedFromAnotherThreadOnTheLoopsThreadInOrder) {
+  const auto loopThread = std::this_thread::get_id();
+  std::vector<int> ran;
+  bool allOnLoopThread = true;
+  std::thread poster([&] {
+    for (int i = 0; i < 200; ++i)
+      loop_.post([&, i] {
+        allOnLoopThread = allOnLoopThread && std::this_thread::get_id() == loopThread;
+        ran.push_back(i);
+      });
+  });
+  poster.join();
+  ASSERT_TRUE(runUntil([&] { return ran.size() == 200; }));
+  EXPECT_TRUE(allOnLoopThread);
+  for (int i = 0; i < 200; ++i)
+    ASSERT_EQ(ran[i], i);
+}
+
+TEST_F(QtLoopTest, AHandleOutlivesItsLoopAndATaskWhoseOwnerIsGoneDoesNothing) {
+  auto owner = std::make_shared<int>(0);
+  TaskHandle handle;
+  {
+    QtLoop shortLived;
+    handle = shortLived.every(0.005, [weak = std::weak_ptr<int>(owner)] {
+      if (const auto alive = weak.lock()) ++*alive;
+    });
+    ASSERT_TRUE(runUntil([&] { return *owner >= 1; }));
+    owner.reset();
+    bool later = false;
+    shortLived.after(0.02, [&] { later = true; });
+    ASSERT_TRUE(runUntil([&] { return later; }));
+  }
+  handle->cancel();
+  handle->cancel();
+}
+
+}  // namespace
