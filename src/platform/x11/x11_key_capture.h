@@ -1,0 +1,33 @@
+// Capturing the next key press system-wide by grabbing the whole X keyboard on a connection and a thread of
+// its own, so that the key reaches no other application.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/key_capture.h"
+
+class X11KeyCapture : public KeyCapture {
+ public:
+  // `display` names the X display to use; nothing means the one in DISPLAY.
+  explicit X11KeyCapture(std::optional<std::string> display = std::nullopt);
+  ~X11KeyCapture() override;
+  X11KeyCapture(const X11KeyCapture&) = delete;
+  X11KeyCapture& operator=(const X11KeyCapture&) = delete;
+
+  // False when there is no display or another client holds the keyboard. Modifier keys pressed alone are not
+  // handed over; a key the key table has no code for comes as x11keys::NO_CODE.
+  bool start(Pressed pressed) override;
+  // Also safe from within `pressed`.
+  void stop() override;
+
+ private:
+  struct Session;  // the X side, kept out of this header
+  std::optional<std::string> display_;
+  std::mutex mutex_;
+  std::unique_ptr<Session> session_;
+  // A session stopped from its own thread, which cannot join itself; joined by the next start or stop.
+  std::unique_ptr<Session> ended_;
+};

@@ -1,0 +1,35 @@
+// The desktop through the X server's window-manager hints (EWMH) and /proc: applications, the one in front,
+// windows and the screen, so that the engines can follow Ableton Live and place their windows beside it.
+#pragma once
+
+#include <memory>
+
+#include "platform/workspace.h"
+
+// Talks over an X connection of its own, opened on first use and again after the server went away. An
+// application is a process that owns a top-level window, or any process named like Ableton Live (a Windows
+// build under Wine). Without XRandR the screen is the root window: several monitors show as one screen.
+// Docks and pop-ups are windows of layer 1; desktop windows are left out.
+class X11Workspace : public Workspace {
+ public:
+  X11Workspace();
+  // Stops the watch thread; never destroy it from inside `changed`.
+  ~X11Workspace() override;
+  X11Workspace(const X11Workspace&) = delete;
+  X11Workspace& operator=(const X11Workspace&) = delete;
+
+  std::vector<RunningApp> runningApps() override;
+  std::optional<RunningApp> frontApp() override;
+  std::vector<WindowInfo> windows() override;
+  std::vector<Screen> screens() override;
+  std::optional<Screen> mainScreen() override;
+
+  // Starts reporting launches, quits and activations through `changed`, which must be set before: a thread
+  // of its own compares the applications and the front one with what it saw a second earlier. What runs now
+  // is the starting point; calling it again does nothing.
+  void watch();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,355 @@
+// The X keyboard backends against the run's X server: strokes posted with XTEST reach another client's
+// focused window as real chords, a capture swallows what it hands over, hot keys fire whatever locks are on,
+// and a chord another client holds is refused without ending the process.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "keystroke/keys.h"
+#include "platform/x11/keysyms.h"
+#include "platform/x11/x11_hot_keys.h"
+#include "platform/x11/x11_key_capture.h"
+#include "platform/x11/x11_key_output.h"
+#include "platform/x11/x_errors.h"
+#include "support/services.h"
+
+// After GoogleTest: Xlib's macros (None, Bool) would rename its declarations.
+#include <X11/XF86keysym.h>
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto PATIENCE = std::chrono::seconds(5);  // only ever waited out by a failing test
+constexpr unsigned int CHORD_MASK = ShiftMask | ControlMask | Mod1Mask | Mod4Mask;
+constexpr std::uint32_t HOT_COMMAND_SHIFT = 0x100 | 0x200;
+
+std::uint16_t code(const char* name) {
+  return KS_KEYS().at(name);
+}
+
+struct KeyEvent {
+  bool press;
+  KeySym keysym;
+  unsigned int state;
+};
+
+// What another thread hands over, waited for with a deadline instead of a sleep.
+template <typename T>
+class Inbox {
+ public:
+  void put(T item) {
+    {
+      const std::lock_guard lock(mutex_);
+      items_.push_back(std::move(item));
+    }
+    ready_.notify_all();
+  }
+  // Everything handed over once there are `count` items, or when the patience ran out.
+  std::vector<T> await(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    ready_.wait_until(lock, Clock::now() + PATIENCE, [&] { return items_.size() >= count; });
+    return items_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::vector<T> items_;
+};
+
+using Captured = std::pair<std::uint16_t, std::uint64_t>;
+
+// A window of another X client, mapped and given the focus, and the output that types into it.
+class X11Keyboard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_SERVICE("DISPLAY", "the X server");
+    viewer_ = XOpenDisplay(nullptr);
+    ASSERT_NE(viewer_, nullptr);
+    root_ = DefaultRootWindow(viewer_);
+    window_ = XCreateSimpleWindow(viewer_, root_, 0, 0, 200, 200, 0, 0, 0);
+    XSelectInput(viewer_, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask);
+    XMapWindow(viewer_, window_);
+    ASSERT_TRUE(awaitEvent(MapNotify));
+    // There is no window manager to do it.
+    XSetInputFocus(viewer_, window_, RevertToPointerRoot, CurrentTime);
+    ASSERT_TRUE(awaitEvent(FocusIn));
+  }
+
+  void TearDown() override {
+    if (viewer_) XCloseDisplay(viewer_);
+  }
+
+  std::optional<XEvent> nextEvent(Clock::time_point deadline) {
+    while (XPending(viewer_) == 0) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return std::nullopt;
+      pollfd ready{ConnectionNumber(viewer_), POLLIN, 0};
+      poll(&ready, 1, static_cast<int>(left));
+    }
+    XEvent event;
+    XNextEvent(viewer_, &event);
+    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+    return event;
+  }
+
+  bool awaitEvent(int type) {
+    const auto deadline = Clock::now() + PATIENCE;
+    while (const auto event = nextEvent(deadline))
+      if (event->type == type) return true;
+    return false;
+  }
+
+  std::optional<KeyEvent> nextKey() {
+    const auto deadline = Clock::now() + PATIENCE;
+    while (const auto e = nextEvent(deadline))
+      if (e->type == KeyPress || e->type == KeyRelease)
+        return KeyEvent{e->type == KeyPress,
+                        XkbKeycodeToKeysym(viewer_, static_cast<KeyCode>(e->xkey.keycode), 0, 0),
+                        e->xkey.state};
+    return std::nullopt;
+  }
+
+  std::vector<KeyEvent> nextKeys(std::size_t count) {
+    std::vector<KeyEvent> keys;
+    while (keys.size() < count)
+      if (const auto key = nextKey())
+        keys.push_back(*key);
+      else
+        break;
+    return keys;
+  }
+
+  void stroke(const char* key, std::uint64_t flags = 0) {
+    EXPECT_TRUE(output_.postKey(code(key), flags, true)) << key;
+    EXPECT_TRUE(output_.postKey(code(key), flags, false)) << key;
+  }
+
+  Display* viewer_ = nullptr;
+  Window root_ = 0;
+  Window window_ = 0;
+  X11KeyOutput output_;
+};
+
+TEST_F(X11Keyboard, PostedStrokesArriveInAnotherClientsWindowWithTheirModifiersPressedAroundThem) {
+  EXPECT_TRUE(output_.trusted());
+  EXPECT_EQ(output_.trustAdvice(), "");
+  const struct {
+    const char* what;
+    std::function<void()> press;
+    KeySym keysym;
+    std::vector<KeySym> modifiers;
+    unsigned int state;
+  } cases[] = {
+      {"cmd+shift+s",
+       [&] { stroke("s", FLAG_COMMAND | FLAG_SHIFT); },
+       XK_s,
+       {XK_Super_L, XK_Shift_L},
+       Mod4Mask | ShiftMask},
+      {"ctrl+alt+a",
+       [&] { stroke("a", FLAG_CONTROL | FLAG_ALTERNATE); },
+       XK_a,
+       {XK_Control_L, XK_Alt_L},
+       ControlMask | Mod1Mask},
+      {"f5", [&] { stroke("f5"); }, XK_F5, {}, 0},
+      {"return", [&] { stroke("return"); }, XK_Return, {}, 0},
+      {"fn+s, fn having no X modifier", [&] { stroke("s", FLAG_SECONDARY_FN); }, XK_s, {}, 0},
+      {"shift+f13, F13 having no key here",
+       [&] { stroke("f13", FLAG_SHIFT); },
+       XK_F13,
+       {XK_Shift_L},
+       ShiftMask},
+      {"pad1, on the keypad's second level", [&] { stroke("pad1"); }, XK_KP_1, {}, 0},
+      {"shift with shift, holding itself", [&] { stroke("shift", FLAG_SHIFT); }, XK_Shift_L, {}, 0},
+      {"a quarter volume step",
+       [&] { output_.pressSoundKey(SoundKey::up, true); },
+       XF86XK_AudioRaiseVolume,
+       {XK_Shift_L, XK_Alt_L},
+       ShiftMask | Mod1Mask},
+  };
+  const auto sorted = [](std::vector<KeySym> keys) {
+    std::sort(keys.begin(), keys.end());
+    return keys;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.press();
+    const std::size_t n = c.modifiers.size();
+    const auto keys = nextKeys(2 * n + 2);
+    ASSERT_EQ(keys.size(), 2 * n + 2);
+    std::vector<KeySym> pressed, released;
+    for (std::size_t i = 0; i < n; ++i) {
+      EXPECT_TRUE(keys[i].press && !keys[n + 2 + i].press);
+      pressed.push_back(keys[i].keysym);
+      released.push_back(keys[n + 2 + i].keysym);
+    }
+    EXPECT_EQ(sorted(pressed), sorted(c.modifiers));
+    EXPECT_EQ(sorted(released), sorted(c.modifiers));
+    EXPECT_TRUE(keys[n].press);
+    EXPECT_EQ(keys[n].keysym, c.keysym);
+    EXPECT_EQ(keys[n].state & CHORD_MASK, c.state);
+    EXPECT_FALSE(keys[n + 1].press);
+    EXPECT_EQ(keys[n + 1].keysym, c.keysym);
+  }
+}
+
+TEST_F(X11Keyboard, AModifierAlreadyDownIsNeitherPressedAgainNorReleasedByTheStroke) {
+  EXPECT_TRUE(output_.postKey(code("shift"), FLAG_SHIFT, true));
+  stroke("s", FLAG_SHIFT);
+  EXPECT_TRUE(output_.postKey(code("shift"), 0, false));
+  const auto keys = nextKeys(4);
+  ASSERT_EQ(keys.size(), 4u);
+  EXPECT_TRUE(keys[0].press && keys[0].keysym == XK_Shift_L);
+  EXPECT_TRUE(keys[1].press && keys[1].keysym == XK_s && (keys[1].state & CHORD_MASK) == ShiftMask);
+  EXPECT_TRUE(!keys[2].press && keys[2].keysym == XK_s);
+  EXPECT_TRUE(!keys[3].press && keys[3].keysym == XK_Shift_L);
+}
+
+TEST_F(X11Keyboard, ACapturedKeyReachesNoWindowAndComesBackAsItsCodeAndFlags) {
+  const struct {
+    const char* what;
+    std::function<void()> press;
+    Captured expected;
+  } cases[] = {
+      {"cmd+shift+s", [&] { stroke("s", FLAG_COMMAND | FLAG_SHIFT); }, {1, FLAG_COMMAND | FLAG_SHIFT}},
+      {"escape", [&] { stroke("escape"); }, {53, 0}},
+      // Not ctrl+alt: with those two the F keys switch the server's virtual terminal.
+      {"ctrl+shift+f5", [&] { stroke("f5", FLAG_CONTROL | FLAG_SHIFT); }, {96, FLAG_CONTROL | FLAG_SHIFT}},
+      {"pad1", [&] { stroke("pad1"); }, {83, 0}},
+      {"a key with no name",
+       [&] { output_.pressSoundKey(SoundKey::mute, true); },
+       {x11keys::NO_CODE, FLAG_SHIFT | FLAG_ALTERNATE}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Inbox<Captured> captured;
+    X11KeyCapture capture;
+    ASSERT_TRUE(capture.start([&](std::uint16_t key, std::uint64_t flags) { captured.put({key, flags}); }));
+    c.press();
+    captured.await(1);
+    capture.stop();
+    // Modifier keys pressed alone are not handed over, and nothing comes after stop().
+    EXPECT_EQ(captured.await(0), std::vector<Captured>{c.expected});
+    // Keys flow again, and the captured stroke never reached the window: "b" is the first key it sees.
+    stroke("b");
+    const auto keys = nextKeys(2);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_TRUE(keys[0].press && keys[0].keysym == XK_b);
+    capture.stop();
+  }
+}
+
+TEST_F(X11Keyboard, TheCaptureMayBeStoppedFromItsOwnCallback) {
+  Inbox<Captured> captured;
+  X11KeyCapture capture;
+  ASSERT_TRUE(capture.start([&](std::uint16_t key, std::uint64_t flags) {
+    capture.stop();
+    captured.put({key, flags});
+  }));
+  stroke("s");
+  EXPECT_EQ(captured.await(1), (std::vector<Captured>{{1, 0}}));
+  // Waits for the thread that stopped itself; keys reach the window again.
+  capture.stop();
+  stroke("b");
+  const auto keys = nextKeys(1);
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_TRUE(keys[0].press && keys[0].keysym == XK_b);
+}
+
+TEST_F(X11Keyboard, CaptureIsRefusedWhileAnotherClientHoldsTheKeyboard) {
+  ASSERT_EQ(XGrabKeyboard(viewer_, root_, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+  X11KeyCapture capture;
+  EXPECT_FALSE(capture.start([](std::uint16_t, std::uint64_t) {}));
+  XUngrabKeyboard(viewer_, CurrentTime);
+  XSync(viewer_, False);
+  EXPECT_TRUE(capture.start([](std::uint16_t, std::uint64_t) {}));
+}
+
+TEST_F(X11Keyboard, AHotKeyFiresWhateverLocksAreOnAndStopsGrabbingWhenUnregistered) {
+  Inbox<std::uint32_t> fired;  // outlives the hot keys' thread
+  X11HotKeys hotKeys;
+  hotKeys.pressed = [&](std::uint32_t number) { fired.put(number); };
+  const auto handle = hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 7);
+  ASSERT_TRUE(handle);
+  EXPECT_FALSE(hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 8)) << "held twice";
+  stroke("f9", FLAG_COMMAND | FLAG_SHIFT);
+  EXPECT_EQ(fired.await(1), std::vector<std::uint32_t>{7});
+  stroke("capslock");
+  stroke("f9", FLAG_COMMAND | FLAG_SHIFT);
+  stroke("capslock");
+  EXPECT_EQ(fired.await(2), (std::vector<std::uint32_t>{7, 7}));
+
+  hotKeys.unregisterKey(*handle);
+  stroke("f9", FLAG_COMMAND | FLAG_SHIFT);
+  std::optional<KeyEvent> key;
+  while ((key = nextKey()) && !(key->press && key->keysym == XK_F9)) {
+  }
+  EXPECT_TRUE(key) << "the window never got F9 after the chord was given up";
+  EXPECT_EQ(fired.await(0).size(), 2u);
+}
+
+TEST_F(X11Keyboard, AChordAnotherClientHoldsIsRefusedWithNoVariantLeftGrabbed) {
+  const KeyCode f8 = XKeysymToKeycode(viewer_, XK_F8);
+  const auto grab = [&](Display* display, unsigned int modifiers) {
+    return xerrors::firstError(
+        display, [&] { XGrabKey(display, f8, modifiers, root_, False, GrabModeAsync, GrabModeAsync); });
+  };
+  // The other client holds the chord only with Caps Lock on.
+  ASSERT_EQ(grab(viewer_, Mod4Mask | ShiftMask | LockMask), 0);
+  X11HotKeys hotKeys;
+  EXPECT_FALSE(hotKeys.registerKey(code("f8"), HOT_COMMAND_SHIFT, 1));
+
+  Display* third = XOpenDisplay(nullptr);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(grab(third, Mod4Mask | ShiftMask | LockMask), BadAccess);
+  EXPECT_EQ(grab(third, Mod4Mask | ShiftMask), 0) << "the refused registration kept the plain chord";
+  XCloseDisplay(third);
+
+  xerrors::firstError(viewer_, [&] { XUngrabKey(viewer_, f8, Mod4Mask | ShiftMask | LockMask, root_); });
+  EXPECT_TRUE(hotKeys.registerKey(code("f8"), HOT_COMMAND_SHIFT, 1));
+}
+
+TEST(X11KeyboardWithoutDisplay, NothingIsTrustedOrGrabbedAndTheAdviceSaysWhy) {
+  const char* variable = std::getenv("DISPLAY");
+  const std::string saved = variable ? variable : "";
+  const struct {
+    const char* what;
+    std::optional<std::string> display;
+    const char* advice;
+  } cases[] = {
+      {"a display that does not exist", ":7491", "no X display is reachable at \":7491\""},
+      {"DISPLAY unset", std::nullopt, "no X display is reachable: DISPLAY is not set"},
+  };
+  unsetenv("DISPLAY");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    X11KeyOutput output(c.display);
+    EXPECT_FALSE(output.trusted());
+    output.askForTrust();
+    EXPECT_EQ(output.trustAdvice(), c.advice);
+    EXPECT_FALSE(output.postKey(code("a"), 0, true));
+    output.pressSoundKey(SoundKey::mute, false);
+    X11KeyCapture capture(c.display);
+    EXPECT_FALSE(capture.start([](std::uint16_t, std::uint64_t) {}));
+    capture.stop();
+    X11HotKeys hotKeys(c.display);
+    EXPECT_FALSE(hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 1));
+  }
+  if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+}  // namespace
