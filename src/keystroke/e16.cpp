@@ -29,11 +29,14 @@ std::optional<std::string> KSE16::feel(const std::vector<KSRules::KSRow>& rows, 
 }
 
 void KSE16::follow(const std::vector<KSRules::KSRow>& rows) {
-  const auto volume = audio_.volume();
-  if (!volume) return;
+  // The rows first: reading the volume asks the sound server, twice a second, for nothing when none follows
+  // it.
   std::vector<int> ccs;
   for (const auto& row : rows)
     if (row.on && row.led && row.kind == "volume" && KSRules::type(row.type) == "cc") ccs.push_back(row.cc);
+  if (ccs.empty()) return;
+  const auto volume = audio_.volume();
+  if (!volume) return;
   rings.follow(e16::ringLevel(*volume), ccs, send);
 }
 

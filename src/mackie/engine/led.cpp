@@ -63,10 +63,13 @@ void MKLed::stopFollowing() {
 }
 
 void MKLed::followTick() {
-  const auto percent = MKMac::level(audio_);
-  if (!percent || !follow) return;
+  // The rows first: reading the volume asks the sound server, twice a second, for nothing when none follows
+  // it.
+  if (!follow) return;
   const auto ccs = follow();
   if (ccs.empty()) return;
+  const auto percent = MKMac::level(audio_);
+  if (!percent) return;
   rings.follow(levelOfPercent(*percent), ccs, [this](int cc, int v, int ch) { return send(cc, v, ch); });
 }
 
