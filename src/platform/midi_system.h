@@ -30,6 +30,9 @@ class MidiSystem {
  public:
   virtual ~MidiSystem() = default;
 
+  // Which MIDI layer this is and why it was chosen, for the engines' trace; empty when nobody chose.
+  std::string about;
+
   virtual std::vector<MidiEndpoint> sources() = 0;
   virtual std::vector<MidiEndpoint> destinations() = 0;
   virtual std::vector<MidiDevice> devices() = 0;

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/midi_wire.h"
 #include "platform/ump_encoder.h"
 
 // ---------------------------------------------------------------------------------------------------------
@@ -75,58 +76,6 @@ bool ByteRing::pop(void* out, std::size_t size) {
   return true;
 }
 
-Bytes wordBytes(std::uint32_t word) {
-  Bytes out;
-  const auto status = static_cast<std::uint8_t>(word >> 16);
-  const auto d1 = static_cast<std::uint8_t>(word >> 8);
-  const auto d2 = static_cast<std::uint8_t>(word);
-  std::size_t size = 0;
-  switch (word >> 28) {
-    case 2:
-      if (status < 0x80 || status > 0xEF) return out;
-      size = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
-      break;
-    case 1:
-      switch (status) {
-        case 0xF1:
-        case 0xF3:
-          size = 2;
-          break;
-        case 0xF2:
-          size = 3;
-          break;
-        case 0xF6:
-        case 0xF8:
-        case 0xFA:
-        case 0xFB:
-        case 0xFC:
-        case 0xFE:
-        case 0xFF:
-          size = 1;
-          break;
-        default:
-          return out;  // undefined, or SysEx framing, which never travels in a type 1 word
-      }
-      break;
-    default:
-      return out;
-  }
-  if ((size > 1 && d1 >= 0x80) || (size > 2 && d2 >= 0x80)) return out;
-  out.data = {status, d1, d2};
-  out.size = size;
-  return out;
-}
-
-std::string truncateUtf8(std::string text, std::size_t limit) {
-  if (text.size() <= limit) return text;
-  std::size_t cut = limit;
-  // Step back over continuation bytes so that the cut lands before a character's first byte.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-    --cut;
-  text.resize(cut);
-  return text;
-}
-
 std::string clientName(std::string_view wanted, std::size_t limit) {
   std::string out;
   for (std::size_t i = 0; i < wanted.size(); ++i) {
@@ -138,7 +87,7 @@ std::string clientName(std::string_view wanted, std::size_t limit) {
       out += '-';
     }
   }
-  return truncateUtf8(std::move(out), limit);
+  return midiWire::truncateUtf8(std::move(out), limit);
 }
 
 std::string deviceFromName(std::string_view name) {
@@ -554,10 +503,10 @@ struct JackMidiSystem::Impl {
 
   std::string uniquePortName(Client& c, const std::string& wanted) const {
     const std::size_t limit = static_cast<std::size_t>(jack_port_name_size()) - 2 - jack_client_name_size();
-    std::string name = jackmidi::truncateUtf8(wanted, limit);
+    std::string name = midiWire::truncateUtf8(wanted, limit);
     for (int n = 2; c.portNames.count(name) != 0; ++n) {
       const std::string suffix = " (" + std::to_string(n) + ")";
-      name = jackmidi::truncateUtf8(wanted, limit - suffix.size()) + suffix;
+      name = midiWire::truncateUtf8(wanted, limit - suffix.size()) + suffix;
     }
     return name;
   }
@@ -1022,7 +971,7 @@ void JackMidiSystem::disconnectSource(MidiRef inputPort, MidiRef source) {
 }
 
 bool JackMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t word) {
-  const jackmidi::Bytes bytes = jackmidi::wordBytes(word);
+  const midiWire::Bytes bytes = midiWire::wordBytes(word);
   if (bytes.size == 0) return false;
   const std::lock_guard lock(impl_->mutex);
   const auto out = impl_->outputs.find(outputPort);

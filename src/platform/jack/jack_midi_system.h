@@ -42,19 +42,6 @@ class ByteRing {
   std::atomic<std::size_t> read_{0};
 };
 
-// The bytes of one MIDI 1.0 message.
-struct Bytes {
-  std::array<std::uint8_t, 3> data{};
-  std::size_t size = 0;  // 0: the word cannot be sent as MIDI 1.0 bytes
-};
-
-// A channel voice word (type 2) or a system common / real time word (type 1) as bytes. Anything else, or a
-// data byte with its top bit set, gives size 0: sending it would put a stray status byte on the wire.
-Bytes wordBytes(std::uint32_t word);
-
-// `text` cut to at most `limit` bytes without splitting a UTF-8 character.
-std::string truncateUtf8(std::string text, std::size_t limit);
-
 // A JACK client name for `wanted`: JACK tells a port's client from its name by the first ':', so colons are
 // replaced (": " by " - ", a lone ':' by '-'); then cut to `limit` bytes.
 std::string clientName(std::string_view wanted, std::size_t limit);

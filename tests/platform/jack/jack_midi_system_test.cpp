@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/midi_wire.h"
 #include "support/services.h"
 
 extern char** environ;
@@ -169,7 +170,7 @@ TEST(JackNaming, ClientNamesLoseTheirColonsAndFitJacksLimitWithoutSplittingAChar
   EXPECT_EQ(jackmidi::clientName("Orvane VUDA Verer · MK Control", 60), "Orvane VUDA Verer · MK Control");
   EXPECT_EQ(jackmidi::clientName("a:b: :", 60), "a-b - -");
   EXPECT_EQ(jackmidi::clientName("ab·cd", 3), "ab");  // "·" is two bytes: it goes whole
-  EXPECT_EQ(jackmidi::truncateUtf8("a→b", 2), "a");
+  EXPECT_EQ(midiWire::truncateUtf8("a→b", 2), "a");
 }
 
 TEST(JackNaming, DevicesAreReadFromAlsaBridgeAndA2jNamesOnly) {
@@ -183,7 +184,7 @@ TEST(JackNaming, DevicesAreReadFromAlsaBridgeAndA2jNamesOnly) {
 
 TEST(JackWords, ChannelAndSystemWordsBecomeTheirBytesAndEverythingElseIsRefused) {
   const auto bytes = [](std::uint32_t word) {
-    const auto b = jackmidi::wordBytes(word);
+    const auto b = midiWire::wordBytes(word);
     return Bytes(b.data.begin(), b.data.begin() + static_cast<std::ptrdiff_t>(b.size));
   };
   EXPECT_EQ(bytes(0x20903C40), (Bytes{0x90, 0x3C, 0x40}));
