@@ -1,0 +1,149 @@
+// Both engines on the ALSA sequencer, on a real-time loop: a controller that appears after the MK engine
+// started drives paced Mackie notes to a DAW client only, the Key Stroke engine opens one source per name,
+// and the E16's ring values reach the port named "Port 3" and nothing else.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "keystroke/engine.h"
+#include "mackie/engine/engine.h"
+#include "platform/alsa/alsa_midi_system.h"
+#include "seq_peer.h"
+#include "support/fake_audio_output.h"
+#include "support/fake_key_capture.h"
+#include "support/fake_workspace.h"
+#include "support/recording_key_output.h"
+#include "support/temp_folder.h"
+#include "support/thread_loop.h"
+
+namespace {
+
+using nlohmann::json;
+using Bytes = SeqPeer::Bytes;
+
+class AlsaEngines : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_SEQUENCER();
+    // Whatever reaches Midi Through is another destination the engines must leave alone.
+    tapper = std::make_unique<SeqPeer>("Orvane test tapper");
+    through = tapper->writable("tap");
+    const auto port = tapper->find("Midi Through", "Midi Through Port-0");
+    ASSERT_TRUE(port && tapper->tap(through, *port));
+  }
+
+  std::shared_ptr<MKEngine> mk(const json& settings) {
+    home.write(".config/midi-to-mk.json", settings.dump());
+    auto engine = std::make_shared<MKEngine>(MKServices{loop,
+                                                        midi,
+                                                        audio,
+                                                        keys,
+                                                        workspace,
+                                                        home.path(),
+                                                        LiveFolders{home.path(), std::nullopt},
+                                                        47999,
+                                                        {},
+                                                        home.path()});
+    engine->start();
+    return engine;
+  }
+  std::shared_ptr<KSEngine> ks() {
+    home.write(".config/midi-to-keystroke.json", json{{"device", ""}, {"rows", json::array()}}.dump());
+    auto engine = std::make_shared<KSEngine>(KSServices{loop, midi, audio, keys, capture, home.path(),
+                                                        home.path(), home.path() + "/helper.py", true});
+    engine->start();
+    return engine;
+  }
+
+  ThreadLoop loop;
+  FakeAudioOutput audio;
+  RecordingKeyOutput keys;
+  FakeKeyCapture capture;
+  FakeWorkspace workspace;
+  TempFolder home;
+  std::unique_ptr<SeqPeer> tapper;
+  int through = -1;
+  AlsaMidiSystem midi;
+};
+
+TEST_F(AlsaEngines, AControllerThatAppearsLaterDrivesPacedMackieNotesToTheDawAndNowhereElse) {
+  SeqPeer daw("Orvane test DAW");
+  const int dawIn = daw.writable("DAW in");
+  const int bystander = daw.writable("Bystander in");
+  const auto engine =
+      mk({{"device", "Controller out"},
+          {"out", "DAW in"},
+          {"rows", {{{"id", 1}, {"from", "cc"}, {"number", 20}, {"command", "bankfirst"}, {"value", 127}}}}});
+  EXPECT_EQ(engine->outName, "DAW in");
+
+  SeqPeer controller("Orvane test controller");
+  const int out = controller.readable("Controller out");
+  const auto listening = [&] {
+    const auto& names = engine->midi->names;
+    return std::find(names.begin(), names.end(), "Controller out") != names.end();
+  };
+  ASSERT_TRUE(loop.runUntil(listening));
+  ASSERT_TRUE(controller.play(out, {0xB0, 20, 127}));
+  ASSERT_TRUE(loop.runUntil([&] { return daw.heard(dawIn).size() >= 4; }));
+
+  const auto got = daw.heard(dawIn);
+  const std::vector<Bytes> bankFirst = {{0x90, 70, 127}, {0x90, 46, 127}, {0x90, 46, 0}, {0x90, 70, 0}};
+  ASSERT_EQ(got.size(), 4u);
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].bytes, bankFirst[i]) << i;
+    // Paced, the n-th leaves no sooner than n × 20 ms after the first: the pump keeps its rate, so a late
+    // tick only shortens the gap after it. Unpaced, all four would share a millisecond.
+    const auto paced = std::chrono::milliseconds(20 * static_cast<int>(i) - 1);
+    EXPECT_GE(got[i].at - got[0].at, paced) << i;
+  }
+  EXPECT_TRUE(daw.heard(bystander).empty());
+  EXPECT_TRUE(tapper->heard(through).empty());
+
+  controller.remove(out);
+  EXPECT_TRUE(loop.runUntil([&] { return !listening(); }));
+}
+
+TEST_F(AlsaEngines, TheKeyStrokeEngineOpensTheFirstOfTwoSourcesOfOneNameAndSkipsNamelessOnes) {
+  SeqPeer first("Orvane test twin A");
+  SeqPeer second("Orvane test twin B");
+  const int a = first.readable("Twin");
+  const int b = second.readable("Twin");
+  first.readable("");
+  const auto engine = ks();
+  std::vector<MidiRef> twins;
+  for (const auto& [name, ref] : engine->sources) {
+    EXPECT_FALSE(name.empty());
+    if (name == "Twin") twins.push_back(ref);
+  }
+  const auto listed = midi.sources();
+  const auto firstTwin =
+      std::find_if(listed.begin(), listed.end(), [](const auto& s) { return s.name == "Twin"; });
+  ASSERT_NE(firstTwin, listed.end());
+  EXPECT_EQ(twins, std::vector<MidiRef>{firstTwin->ref});
+
+  // Sent in this order, the second twin's message would be read first if it were heard at all.
+  ASSERT_TRUE(second.play(b, {0xB0, 22, 2}));
+  ASSERT_TRUE(first.play(a, {0xB0, 21, 1}));
+  ASSERT_TRUE(loop.runUntil([&] { return !engine->incoming.empty(); }));
+  for (const auto& entry : engine->incoming)
+    EXPECT_EQ(entry.text.rfind("CC 21 = 1", 0), 0u) << entry.text;
+}
+
+TEST_F(AlsaEngines, RingValuesOfBothEnginesReachPort3AndNoOtherDestination) {
+  SeqPeer e16("Orvane test E16");
+  const int port3 = e16.writable("Port 3");
+  const int port1 = e16.writable("Port 1");
+  const auto keystroke = ks();
+  const auto mackie = mk({{"device", ""}, {"rows", json::array()}});
+  ASSERT_TRUE(keystroke->sendCC(3, 99, 0));
+  ASSERT_TRUE(mackie->led->send(4, 77, 1));
+  ASSERT_TRUE(loop.runUntil([&] { return e16.heard(port3).size() >= 2; }));
+  const auto got = e16.heard(port3);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].bytes, (Bytes{0xB0, 3, 99}));
+  EXPECT_EQ(got[1].bytes, (Bytes{0xB1, 4, 77}));
+  EXPECT_TRUE(e16.heard(port1).empty());
+  EXPECT_TRUE(tapper->heard(through).empty());
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+// The ALSA backend against a real sequencer: listings, a note through Midi Through, sources coming and going,
+// a device plugged in again, strangers ignored, and the automatic choice. The word helpers and the offline
+// system need no sequencer and run everywhere.
+#include "platform/alsa/alsa_midi_system.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/midi_choice.h"
+#include "platform/midi_wire.h"
+#include "seq_peer.h"
+#include "support/spawned_process.h"
+
+namespace {
+
+using Words = std::vector<std::uint32_t>;
+
+TEST(AlsaWords, ChannelAndSystemWordsBecomeTheirBytesAndAnythingElseIsRefused) {
+  const auto bytes = [](std::uint32_t word) {
+    const auto b = midiWire::wordBytes(word);
+    return std::vector<int>(b.data.begin(), b.data.begin() + static_cast<long>(b.size));
+  };
+  EXPECT_EQ(bytes(0x20903C40), (std::vector<int>{0x90, 0x3C, 0x40}));
+  EXPECT_EQ(bytes(0x20C50700), (std::vector<int>{0xC5, 0x07}));
+  EXPECT_EQ(bytes(0x10F20102), (std::vector<int>{0xF2, 0x01, 0x02}));
+  EXPECT_EQ(bytes(0x10F80000), (std::vector<int>{0xF8}));
+  for (const std::uint32_t refused : {0x40903C40u, 0x10F00000u, 0x20703C40u, 0x20908040u, 0x30010203u})
+    EXPECT_TRUE(bytes(refused).empty()) << std::hex << refused;
+  EXPECT_EQ(midiWire::truncateUtf8("a·b", 2), "a");  // never half of the two-byte dot
+  EXPECT_EQ(midiWire::truncateUtf8("abc", 5), "abc");
+}
+
+TEST(AlsaOffline, ASequencerThatCannotBeOpenedGivesEmptyListingsAndClientsThatDoNothing) {
+  AlsaMidiSystem midi("vuda-no-such-sequencer");
+  EXPECT_FALSE(midi.online());
+  EXPECT_FALSE(midi.failure().empty());
+  EXPECT_TRUE(midi.sources().empty() && midi.destinations().empty() && midi.devices().empty());
+  const MidiRef client = midi.createClient("nothing", [] {});
+  ASSERT_NE(client, 0u);
+  const MidiRef in = midi.createInputPort(client, "in", {});
+  const MidiRef out = midi.createOutputPort(client, "out");
+  EXPECT_FALSE(midi.connectSource(in, 1, 1));
+  EXPECT_FALSE(midi.send(out, 1, 0x20903C40));
+  midi.disconnectSource(in, 1);
+  midi.disposeClient(client);
+  if (::access("/dev/snd/seq", F_OK) != 0) {
+    EXPECT_EQ(AlsaMidiSystem().failure(), "No such file or directory");
+  }
+}
+
+class AlsaSystem : public ::testing::Test {
+ protected:
+  void SetUp() override { REQUIRE_SEQUENCER(); }
+
+  static std::optional<MidiEndpoint> named(const std::vector<MidiEndpoint>& list, const std::string& name) {
+    for (const auto& e : list)
+      if (e.name == name) return e;
+    return std::nullopt;
+  }
+
+  // A client whose input port records every delivery with its token.
+  MidiRef listen(const std::string& name) {
+    client = midi.createClient(name, [] {});
+    input =
+        midi.createInputPort(client, "in", [this](std::uint32_t token, std::span<const std::uint32_t> words) {
+          const std::lock_guard lock(mutex);
+          got.emplace_back(token, Words(words.begin(), words.end()));
+        });
+    output = midi.createOutputPort(client, "out");
+    return client;
+  }
+  bool received(std::uint32_t token, Words words) {
+    const std::lock_guard lock(mutex);
+    return std::find(got.begin(), got.end(), std::make_pair(token, words)) != got.end();
+  }
+  std::size_t deliveries() {
+    const std::lock_guard lock(mutex);
+    return got.size();
+  }
+
+  // What the system's threads touch is declared before it, so that it outlives them.
+  std::mutex mutex;
+  std::vector<std::pair<std::uint32_t, Words>> got;
+  std::atomic<bool> appeared{false}, vanished{false};
+  std::atomic<int> calls{0};
+  MidiRef client = 0, input = 0, output = 0;
+  AlsaMidiSystem midi;
+};
+
+TEST_F(AlsaSystem, ListingsNameMidiThroughBothWaysAndNeverShowOurOwnPorts) {
+  ASSERT_TRUE(midi.online());
+  listen("Orvane test lister");
+  const auto sources = midi.sources();
+  const auto destinations = midi.destinations();
+  const auto through = named(sources, "Midi Through Port-0");
+  ASSERT_TRUE(through && named(destinations, "Midi Through Port-0"));
+  EXPECT_EQ(through->device, "Midi Through");
+  EXPECT_EQ(named(midi.sources(), "Midi Through Port-0").value().ref,
+            through->ref);  // stable between listings
+  for (const auto& list : {sources, destinations})
+    for (const auto& e : list) {
+      EXPECT_FALSE(e.offline);
+      EXPECT_TRUE(e.device.rfind("Orvane", 0) != 0 && e.device != "System") << e.device << ": " << e.name;
+    }
+  const auto devices = midi.devices();
+  EXPECT_TRUE(
+      std::any_of(devices.begin(), devices.end(), [](const auto& d) { return d.name == "Midi Through"; }));
+}
+
+TEST_F(AlsaSystem, ANoteSentToMidiThroughComesBackFromItWithItsSourcesTokenAndOnlyWhileConnected) {
+  listen("Orvane test through");
+  const MidiRef source = named(midi.sources(), "Midi Through Port-0").value().ref;
+  const MidiRef destination = named(midi.destinations(), "Midi Through Port-0").value().ref;
+  ASSERT_TRUE(midi.connectSource(input, source, 7));
+  ASSERT_TRUE(midi.send(output, destination, 0x20903C40));
+  ASSERT_TRUE(eventually([&] { return received(7, {0x20903C40}); }));
+
+  // Midi Through keeps the order: had the note sent while disconnected come back, it would precede the next.
+  midi.disconnectSource(input, source);
+  ASSERT_TRUE(midi.send(output, destination, 0x20903C41));
+  ASSERT_TRUE(midi.connectSource(input, source, 8));
+  ASSERT_TRUE(midi.send(output, destination, 0x20903C42));
+  ASSERT_TRUE(eventually([&] { return received(8, {0x20903C42}); }));
+  EXPECT_EQ(deliveries(), 2u);
+
+  EXPECT_FALSE(midi.send(output, destination, 0x40903C40));  // a MIDI 2.0 word
+  EXPECT_FALSE(midi.send(output, 999999, 0x20903C40));       // nowhere
+}
+
+TEST_F(AlsaSystem, UnconnectedSendersAreIgnoredAndEachConnectedSourceKeepsItsOwnStatusBytes) {
+  listen("Orvane test strangers");
+  SeqPeer peer("Orvane test stranger");
+  const int stranger = peer.readable("stranger out");
+  const int one = peer.readable("one out");
+  const int two = peer.readable("two out");
+  const auto ours = peer.find("Orvane test strangers", "in");
+  ASSERT_TRUE(ours);
+  ASSERT_TRUE(midi.connectSource(input, named(midi.sources(), "one out").value().ref, 1));
+  ASSERT_TRUE(midi.connectSource(input, named(midi.sources(), "two out").value().ref, 2));
+  ASSERT_TRUE(peer.play(stranger, {0x90, 1, 1}, *ours));
+  // The same status from two sources in a row: the second must not lean on the first's running status.
+  ASSERT_TRUE(peer.play(one, {0x90, 2, 2}));
+  ASSERT_TRUE(peer.play(two, {0x90, 3, 3}));
+  ASSERT_TRUE(eventually([&] { return received(2, {0x20900303}); }));
+  EXPECT_TRUE(received(1, {0x20900202}));
+  EXPECT_EQ(deliveries(), 2u);  // the stranger's, queued first, never came
+}
+
+TEST_F(AlsaSystem, ASourceAppearingAndVanishingIsAnnouncedAndListed) {
+  // What the listing says when the system tells of a change.
+  midi.createClient("Orvane test watcher", [this] {
+    if (named(midi.sources(), "gadget out"))
+      appeared = true;
+    else if (appeared)
+      vanished = true;
+  });
+  SeqPeer gadget("Orvane test gadget");
+  const int port = gadget.readable("gadget out");
+  ASSERT_TRUE(eventually([&] { return appeared.load(); }));
+  EXPECT_EQ(named(midi.sources(), "gadget out").value().device, "Orvane test gadget");
+  EXPECT_FALSE(named(midi.destinations(), "gadget out"));
+  gadget.remove(port);
+  EXPECT_TRUE(eventually([&] { return vanished.load(); }));
+}
+
+TEST_F(AlsaSystem, ADevicePluggedInAgainKeepsItsReferenceAndItsConnectionUnderANewClientNumber) {
+  listen("Orvane test replug");
+  auto device = std::make_unique<SeqPeer>("Orvane test device");
+  int port = device->readable("device out");
+  const int first = device->number();
+  const MidiRef ref = named(midi.sources(), "device out").value().ref;
+  ASSERT_TRUE(midi.connectSource(input, ref, 5));
+  device.reset();
+  SeqPeer squatter("Orvane test squatter");  // takes the old number, as another client would
+  device = std::make_unique<SeqPeer>("Orvane test device");
+  port = device->readable("device out");
+  EXPECT_NE(device->number(), first);
+  EXPECT_EQ(named(midi.sources(), "device out").value().ref, ref);
+  // Nobody connects again: the system follows the device by itself once it has heard of it.
+  EXPECT_TRUE(eventually([&] { return device->play(port, {0x90, 60, 2}) && received(5, {0x20903C02}); }));
+}
+
+TEST_F(AlsaSystem, AClientDisposedFromItsOwnReceiveStopsAtOnceAndItsPortsGo) {
+  SeqPeer device("Orvane test disposer");
+  const int port = device.readable("disposer out");
+  client = midi.createClient("Orvane test disposed", [] {});
+  input = midi.createInputPort(client, "in", [this](std::uint32_t, std::span<const std::uint32_t>) {
+    ++calls;
+    midi.disposeClient(client);
+  });
+  ASSERT_TRUE(midi.connectSource(input, named(midi.sources(), "disposer out").value().ref, 1));
+  ASSERT_TRUE(device.play(port, {0x90, 1, 1}));
+  ASSERT_TRUE(eventually([&] { return calls > 0 && !device.find("Orvane test disposed", "in"); }));
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(midi.connectSource(input, named(midi.sources(), "disposer out").value().ref, 1));
+}
+
+TEST_F(AlsaSystem, TheAutomaticChoiceTakesTheSequencer) {
+  const auto choice = chooseMidi("");
+  EXPECT_EQ(choice.backend, "alsa");
+  EXPECT_EQ(choice.system->about, "MIDI through the ALSA sequencer, the default");
+}
+
+}  // namespace
