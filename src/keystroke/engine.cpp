@@ -53,6 +53,7 @@ void KSEngine::start() {
   };
   if (!dry && !services_.login) services_.keys.askForTrust();
   midiStart();
+  if (!services_.midi.about.empty()) note(services_.midi.about);
   const auto every = [&](double seconds, void (*step)(KSEngine&)) {
     return loop().every(seconds, [weak, step] {
       if (const auto engine = weak.lock()) step(*engine);

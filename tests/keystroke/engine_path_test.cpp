@@ -275,3 +275,13 @@ TEST_F(KSEngineRingsTest, AColourIsSetByTheModulesOwnHelper) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KSEngineTest, TheStartSaysWhichMidiLayerWasChosen) {
+  system.about = "MIDI through JACK, as asked";
+  startWith({});
+  EXPECT_EQ(traced(), std::vector<std::string>{"MIDI through JACK, as asked"});
+}
+
+}  // namespace

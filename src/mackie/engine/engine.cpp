@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/loose_value.h"
 #include "e16/colour_helper.h"
 
 namespace {
@@ -114,6 +115,7 @@ void MKEngine::start() {
   startRefresh();
   note("MIDI to MK Control is up, listening on " + plural(n, "source") + ", sending to " +
        (outRef ? outName : "nothing yet"));
+  if (!services_.midi.about.empty()) note(services_.midi.about);
 }
 
 void MKEngine::startRefresh() {
@@ -228,12 +230,12 @@ void MKEngine::openOut() {
   outName.clear();
   auto want = outWant();
   const auto destinations = mkDestinations(services_.midi);
-  if (want.empty()) {
+  // With nothing chosen, the first virtual bus the DAW can read: an IAC bus, or on Linux the kernel's own
+  // loopback port, "Midi Through".
+  for (const char* bus : {"iac", "midi through"}) {
+    if (!want.empty()) break;
     for (const auto& d : destinations) {
-      auto lowered = d.name;
-      std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-      if (lowered.find("iac") != std::string::npos) {
+      if (loose::lowered(d.name).find(bus) != std::string::npos) {
         want = d.name;
         break;
       }

@@ -2,6 +2,7 @@
 // it reaches, and fires the table; each action is done and traced.
 #include <cmath>
 
+#include "common/loose_value.h"
 #include "mackie/core/catalogue.h"
 #include "mackie/core/rules.h"
 #include "mackie/core/watch.h"
@@ -61,7 +62,9 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
   dirty = true;
 
   if (detect) {
-    if (port.rfind("Bus ", 0) == 0) {
+    // This module sends on an IAC bus or through the kernel's loopback port: what comes back there is its
+    // own.
+    if (port.rfind("Bus ", 0) == 0 || loose::lowered(port).rfind("midi through", 0) == 0) {
       note("that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
       return;
     }

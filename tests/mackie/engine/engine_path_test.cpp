@@ -214,3 +214,30 @@ TEST_F(EngineTest, AFourteenBitRowAboveCc31KeepsItsOneValueReading) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineTest, OnLinuxTheKernelsLoopbackPortIsTheBusWhenThereIsNoIacBus) {
+  system.remove(toLive);
+  const auto through = system.addDestination("Midi Through Port-0", "Midi Through");
+  system.about = "MIDI through the ALSA sequencer, the default";
+  startWith({});
+  EXPECT_EQ(engine->outRef, through);
+  EXPECT_EQ(traced(), (std::vector<std::string>{
+                          "MIDI to MK Control is up, listening on 1 source, sending to Midi Through Port-0",
+                          "MIDI through the ALSA sequencer, the default"}));
+  const auto iac = system.addDestination("IAC Driver Bus 2");
+  engine->setOut("");
+  EXPECT_EQ(engine->outRef, iac);  // an IAC bus comes first
+}
+
+TEST_F(EngineTest, DetectRefusesTheLoopbackPortLikeAnIacBus) {
+  const auto through = system.addSource("Midi Through Port-0");
+  startWith({}, {{"device", ""}});
+  engine->toggleDetect();
+  from(through, 0xB0, 1, 1);
+  EXPECT_TRUE(engine->detect);
+  EXPECT_EQ(lastTrace(), "that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
+}
+
+}  // namespace
