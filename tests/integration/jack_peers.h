@@ -68,12 +68,11 @@ class PrivateJackServer {
 
   const std::string& name() const { return name_; }
   // Up when jack_lsp gets an answer from it.
-  bool answers() const {
-    return std::system(("jack_lsp -s " + name_ + " > /dev/null 2>&1").c_str()) == 0;
-  }
+  bool answers() const { return std::system(("jack_lsp -s " + name_ + " > /dev/null 2>&1").c_str()) == 0; }
   void start() {
     process_ = std::make_unique<SpawnedProcess>(
-        std::vector<std::string>{"jackd", "-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"}, log_);
+        std::vector<std::string>{"jackd", "-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"},
+        log_);
     eventually([&] { return answers(); }, 10);
   }
   void kill() { process_.reset(); }

@@ -72,11 +72,13 @@ TEST_F(MkOverJack, AControllersNoteLeavesAsPacedMackieNotes) {
       << "the DAW's peer received:\n"
       << [&] {
            std::string all;
-           for (const auto& m : peers.received()) all += std::to_string(m.frame) + ": " + m.bytes + "\n";
+           for (const auto& m : peers.received())
+             all += std::to_string(m.frame) + ": " + m.bytes + "\n";
            return all;
          }();
   EXPECT_EQ(engine->outName, "input");
-  for (const auto& m : peers.received()) EXPECT_NE(m.bytes.substr(0, 2), "80");  // releases are note-ons at 0
+  for (const auto& m : peers.received())
+    EXPECT_NE(m.bytes.substr(0, 2), "80");  // releases are note-ons at 0
 }
 
 TEST_F(MkOverJack, TheEngineOutlivesItsJackServerAndTakesItBackWhenItReturns) {
