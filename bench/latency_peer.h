@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "latency_figures.h"
+
 namespace latency {
 
 // The far side of the measurement, a JACK client of its own with an "out" port that sends one message every
@@ -105,18 +107,5 @@ struct LatencyPeer {
     return 0;
   }
 };
-
-struct Figures {
-  double median = 0, p99 = 0, max = 0;
-};
-
-inline Figures figures(std::vector<double> values) {
-  if (values.empty()) return {};
-  std::sort(values.begin(), values.end());
-  const auto at = [&](double q) {
-    return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
-  };
-  return {at(0.5), at(0.99), values.back()};
-}
 
 }  // namespace latency
