@@ -132,6 +132,10 @@ struct AlsaMidiSystem::Impl {
   std::multiset<int> closingNumbers;  // clients being closed outside the lock: their ports are still ours
   MidiRef nextRef = 1;
   std::string signature;
+  std::map<MidiRef, Found> known;
+  // Reused by every question about clients and ports.
+  std::unique_ptr<snd_seq_client_info_t, InfoFree> clientInfo;
+  std::unique_ptr<snd_seq_port_info_t, InfoFree> portInfo;
 
   alsaseq::Wake watcherWake;
   std::atomic<bool> watcherStop{false};
@@ -151,17 +155,14 @@ struct AlsaMidiSystem::Impl {
     return at->second;
   }
 
-  // Every port of other clients that can be a source or a destination, in the sequencer's order.
+  // Every port of other clients that can be a source or a destination, in the sequencer's order; remembered
+  // in `known`.
   std::vector<Found> scan() {
     std::vector<Found> out;
-    if (watcher == nullptr) return out;
-    snd_seq_client_info_t* clientRaw = nullptr;
-    snd_seq_port_info_t* portRaw = nullptr;
-    if (snd_seq_client_info_malloc(&clientRaw) < 0) return out;
-    const std::unique_ptr<snd_seq_client_info_t, InfoFree> clientInfo(clientRaw);
-    if (snd_seq_port_info_malloc(&portRaw) < 0) return out;
-    const std::unique_ptr<snd_seq_port_info_t, InfoFree> portInfo(portRaw);
-
+    known.clear();
+    if (watcher == nullptr || !clientInfo || !portInfo) return out;
+    snd_seq_client_info_t* clientRaw = clientInfo.get();
+    snd_seq_port_info_t* portRaw = portInfo.get();
     std::map<std::pair<std::string, std::string>, int> seen;
     snd_seq_client_info_set_client(clientRaw, -1);
     while (snd_seq_query_next_client(watcher, clientRaw) >= 0) {
@@ -182,7 +183,21 @@ struct AlsaMidiSystem::Impl {
             {ref, {client, snd_seq_port_info_get_port(portRaw)}, std::move(name), clientName, caps});
       }
     }
+    for (const auto& f : out)
+      known.insert_or_assign(f.ref, f);
     return out;
+  }
+
+  // Whether the port remembered as `f` still sits at its address under the same names and abilities: two
+  // questions to the sequencer rather than one for every client and port.
+  bool stillThere(const Found& f) {
+    if (watcher == nullptr || !clientInfo || !portInfo) return false;
+    if (snd_seq_get_any_client_info(watcher, f.address.client, clientInfo.get()) < 0 ||
+        f.client != snd_seq_client_info_get_name(clientInfo.get()))
+      return false;
+    return snd_seq_get_any_port_info(watcher, f.address.client, f.address.port, portInfo.get()) >= 0 &&
+           f.name == snd_seq_port_info_get_name(portInfo.get()) &&
+           f.caps == snd_seq_port_info_get_capability(portInfo.get());
   }
 
   std::vector<MidiEndpoint> list(unsigned caps) {
@@ -192,7 +207,12 @@ struct AlsaMidiSystem::Impl {
     return out;
   }
 
+  // Every send resolves its destination: the port remembered from the last listing when it is still there,
+  // else a fresh listing.
   std::optional<Address> resolve(MidiRef ref, unsigned caps) {
+    if (const auto found = known.find(ref);
+        found != known.end() && has(found->second.caps, caps) && stillThere(found->second))
+      return found->second.address;
     for (const auto& f : scan())
       if (f.ref == ref && has(f.caps, caps)) return f.address;
     return std::nullopt;
@@ -398,6 +418,10 @@ AlsaMidiSystem::AlsaMidiSystem(const std::string& sequencer) : impl_(std::make_u
   const std::lock_guard lock(impl_->mutex);
   impl_->watcher = seq;
   impl_->watcherNumber = snd_seq_client_id(seq);
+  snd_seq_client_info_t* clientInfo = nullptr;
+  snd_seq_port_info_t* portInfo = nullptr;
+  if (snd_seq_client_info_malloc(&clientInfo) >= 0) impl_->clientInfo.reset(clientInfo);
+  if (snd_seq_port_info_malloc(&portInfo) >= 0) impl_->portInfo.reset(portInfo);
   impl_->signature = impl_->currentSignature();
   // Without the announcements the listings still work; only the news of changes is lost.
   const int port =

@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <memory>
 
 #include "platform/midi_choice.h"
@@ -180,6 +184,54 @@ TEST_F(AlsaSystem, ADevicePluggedInAgainKeepsItsReferenceAndItsConnectionUnderAN
   EXPECT_EQ(named(midi.sources(), "device out").value().ref, ref);
   // Nobody connects again: the system follows the device by itself once it has heard of it.
   EXPECT_TRUE(eventually([&] { return device->play(port, {0x90, 60, 2}) && received(5, {0x20903C02}); }));
+}
+
+TEST_F(AlsaSystem, SendsFollowADestinationPluggedInAgainAndNeverReachAnotherClientAtItsOldAddress) {
+  listen("Orvane test sender");
+  auto device = std::make_unique<SeqPeer>("Orvane test synth");
+  int port = device->writable("synth in");
+  const MidiRef ref = named(midi.destinations(), "synth in").value().ref;
+  ASSERT_TRUE(midi.send(output, ref, 0x20903C01));
+  ASSERT_TRUE(eventually([&] { return device->heard(port).size() == 1; }));
+
+  // Hold the system's watcher inside a listener, so that what happens next is not yet known to it: the send
+  // must find out by itself that the address it remembers now belongs to someone else.
+  std::promise<void> entered, release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> armed{true};
+  const MidiRef blocker = midi.createClient("Orvane test blocker", [&] {
+    if (!armed.exchange(false)) return;
+    entered.set_value();
+    released.wait();
+  });
+  // However the test ends, the watcher is let go and the blocker gone before what it uses goes.
+  struct Finally {
+    std::function<void()> run;
+    ~Finally() { run(); }
+  } unblock{[&] {
+    armed = false;
+    if (released.wait_for(std::chrono::seconds(0)) != std::future_status::ready) release.set_value();
+    midi.disposeClient(blocker);
+  }};
+  SeqPeer nudge("Orvane test nudge");
+  nudge.readable("nudge out");
+  ASSERT_EQ(entered.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
+
+  const int first = device->number();
+  device.reset();
+  SeqPeer squatter("Orvane test squatter");
+  const int squatterPort = squatter.writable("synth in");
+  ASSERT_EQ(squatter.number(), first);  // the very address the synth had
+  ASSERT_EQ(squatterPort, port);
+  EXPECT_FALSE(midi.send(output, ref, 0x20903C02));
+  release.set_value();
+
+  device = std::make_unique<SeqPeer>("Orvane test synth");
+  port = device->writable("synth in");
+  EXPECT_TRUE(midi.send(output, ref, 0x20903C03));
+  ASSERT_TRUE(eventually([&] { return device->heard(port).size() == 1; }));
+  EXPECT_EQ(device->heard(port)[0].bytes, (SeqPeer::Bytes{0x90, 0x3C, 0x03}));
+  EXPECT_TRUE(squatter.heard(squatterPort).empty());
 }
 
 TEST_F(AlsaSystem, AClientDisposedFromItsOwnReceiveStopsAtOnceAndItsPortsGo) {
