@@ -1,9 +1,10 @@
 // Round trip through AlsaMidiSystem on a real sequencer: notes sent from our output port to the kernel's
 // Midi Through come back from it into our input port; every figure is on one clock, in one process. Also
-// times a send and a listing on their own, with a few other clients and with many, since every send and
-// listing asks the sequencer afresh. Run in the VM: scripts/alsa-vm build/bench/alsa_latency_bench [n=2000]
+// times a send and a listing on their own, with a few other clients and with many, and what an idle client
+// costs. Run in the VM: scripts/alsa-vm build/bench/alsa_latency_bench [n=2000]
 // It prints, never asserts.
 #include <alsa/asoundlib.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -123,6 +124,27 @@ void measure(AlsaMidiSystem& midi, std::size_t count, int crowdSize) {
   std::printf("lost: %zu of %zu\n", lost, count);
 }
 
+// CPU time the whole process spends while a client sits connected and nothing is played: the threads should
+// sleep in poll without waking.
+void idle(AlsaMidiSystem& midi, int seconds) {
+  const MidiRef client = midi.createClient("Orvane VUDA Verer idle", [] {});
+  const MidiRef input =
+      midi.createInputPort(client, "in", [](std::uint32_t, std::span<const std::uint32_t>) {});
+  if (const auto source = throughPort(midi.sources())) midi.connectSource(input, *source, 1);
+  const auto cpu = [] {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+  };
+  const double before = cpu();
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  const double used = cpu() - before;
+  std::printf("\nidle %d s with a client connected: %.1f ms of CPU (%.3f %% of a core)\n", seconds, used,
+              used / (seconds * 10.0));
+  midi.disposeClient(client);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,5 +156,6 @@ int main(int argc, char** argv) {
   }
   measure(midi, count, 0);
   measure(midi, count, 32);
+  idle(midi, 10);
   return 0;
 }
