@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/private_jack_server.h"
 #include "support/services.h"
 #include "support/spawned_process.h"
 #include "support/temp_folder.h"
@@ -54,34 +55,6 @@ inline std::vector<DumpedMessage> dumped(const std::string& output) {
   }
   return out;
 }
-
-// A JACK server of the test's own, so that no other test's peers (which have the same port names) can answer
-// in their place. The programs the test starts afterwards use it.
-class PrivateJackServer {
- public:
-  explicit PrivateJackServer(const TempFolder& folder)
-      : name_("vuda-test-" + std::to_string(::getpid())), log_(folder.path() + "/jackd.log") {
-    setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    start();
-  }
-
-  const std::string& name() const { return name_; }
-  // Up when jack_lsp gets an answer from it.
-  bool answers() const { return std::system(("jack_lsp -s " + name_ + " > /dev/null 2>&1").c_str()) == 0; }
-  void start() {
-    process_ = std::make_unique<SpawnedProcess>(
-        std::vector<std::string>{"jackd", "-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"},
-        log_);
-    eventually([&] { return answers(); }, 10);
-  }
-  void kill() { process_.reset(); }
-
- private:
-  std::string name_;
-  std::string log_;
-  std::unique_ptr<SpawnedProcess> process_;
-};
 
 class JackPeers {
  public:

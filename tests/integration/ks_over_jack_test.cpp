@@ -16,7 +16,7 @@ TEST(KsOverJack, AControllersNotePressesTheRowsKey) {
   qtApplication();
   TempFolder home;
   PrivateJackServer server(home);
-  ASSERT_TRUE(server.answers()) << "a private jackd did not start";
+  ASSERT_TRUE(server.answers()) << "a private jackd did not start; " << server.log();
   home.write(".config/midi-to-keystroke.json",
              nlohmann::json{
                  {"device", "out"},

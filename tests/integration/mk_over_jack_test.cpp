@@ -60,7 +60,7 @@ class MkOverJack : public ::testing::Test {
 TEST_F(MkOverJack, AControllersNoteLeavesAsPacedMackieNotes) {
   qtApplication();
   PrivateJackServer server(home);
-  ASSERT_TRUE(server.answers()) << "a private jackd did not start";
+  ASSERT_TRUE(server.answers()) << "a private jackd did not start; " << server.log();
   JackPeers peers(home);
   ASSERT_TRUE(peers.running()) << "jack_midiseq or jack_midi_dump could not be started";
   QtLoop loop;
@@ -84,7 +84,7 @@ TEST_F(MkOverJack, AControllersNoteLeavesAsPacedMackieNotes) {
 TEST_F(MkOverJack, TheEngineOutlivesItsJackServerAndTakesItBackWhenItReturns) {
   qtApplication();
   PrivateJackServer server(home);
-  ASSERT_TRUE(server.answers()) << "a private jackd did not start";
+  ASSERT_TRUE(server.answers()) << "a private jackd did not start; " << server.log();
   QtLoop loop;
   JackMidiSystem midi(server.name());
   const auto engine = makeEngine(loop, midi);
@@ -98,8 +98,7 @@ TEST_F(MkOverJack, TheEngineOutlivesItsJackServerAndTakesItBackWhenItReturns) {
   EXPECT_EQ(engine->why().first, "no MIDI source is open — is the controller plugged in?");
   EXPECT_TRUE(engine->running);
 
-  server.start();
-  ASSERT_TRUE(server.answers()) << "the private jackd did not start again";
+  ASSERT_TRUE(server.start()) << "the private jackd did not start again; " << server.log();
   TempFolder again;
   JackPeers peers(again);
   ASSERT_TRUE(runUntil([&] { return pacedBankFirst(peers.received()); }, 15));

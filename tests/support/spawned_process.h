@@ -37,6 +37,11 @@ class SpawnedProcess {
   SpawnedProcess& operator=(const SpawnedProcess&) = delete;
 
   bool running() const { return pid_ > 0 && ::kill(pid_, 0) == 0; }
+  // Whether it has ended by itself; reaps it if so.
+  bool exited() {
+    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = 0;
+    return pid_ <= 0;
+  }
 
   // Ends it (SIGTERM, then SIGKILL after 5 s) and reaps it.
   void stop() {

@@ -3,18 +3,13 @@
 // side.
 #include "platform/jack/jack_midi_system.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -22,9 +17,8 @@
 #include <vector>
 
 #include "platform/midi_wire.h"
+#include "support/private_jack_server.h"
 #include "support/services.h"
-
-extern char** environ;
 
 namespace {
 
@@ -345,67 +339,11 @@ TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {
 
 // ---------------------------------------------------------------------------------------------------------
 
-// A JACK server of the test's own, so that it can be stopped and started again.
-class PrivateServer {
- public:
-  explicit PrivateServer(std::string name) : name_(std::move(name)) {}
-  ~PrivateServer() { stop(); }
-
-  bool start() {
-    std::vector<std::string> args = {"jackd", "-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"JACK_NO_START_SERVER=1"};
-    for (char** e = environ; *e != nullptr; ++e)
-      if (std::string(*e).rfind("JACK_", 0) != 0) env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& e : env)
-      envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawnp(&pid_, "jackd", &files, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&files);
-    installed_ = spawned != ENOENT;
-    if (spawned != 0) return false;
-    return eventually(
-        [&] {
-          jack_client_t* probe = openOn("probe", name_);
-          if (probe != nullptr) jack_client_close(probe);
-          return probe != nullptr;
-        },
-        std::chrono::seconds(10));
-  }
-
-  bool installed() const { return installed_; }
-
-  void stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    if (!eventually([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; })) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    pid_ = 0;
-  }
-
- private:
-  std::string name_;
-  pid_t pid_ = 0;
-  bool installed_ = true;
-};
-
 TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItReturns) {
-  const std::string server = unique("vuda-private");
-  PrivateServer jackd(server);
-  if (!jackd.start()) {
-    if (!jackd.installed()) GTEST_SKIP() << "jackd is not installed";
-    FAIL() << "a private JACK server did not start";
-  }
+  const TempFolder folder;
+  PrivateJackServer jackd(folder);
+  ASSERT_TRUE(jackd.answers()) << "a private JACK server did not start; " << jackd.log();
+  const std::string server = jackd.name();
   std::atomic<int> changes{0};
   Heard heard;
   JackMidiSystem midi(server);
@@ -423,7 +361,7 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
     ASSERT_TRUE(midi.send(output, destination, 0x20903C40));
 
     const int before = changes;
-    jackd.stop();
+    jackd.kill();
     ASSERT_TRUE(eventually([&] { return changes > before && !midi.online(); }));
   }
   EXPECT_TRUE(midi.sources().empty());
@@ -434,7 +372,7 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
   EXPECT_NE(later, 0u) << "a client can be made while the server is away";
 
   const int before = changes;
-  ASSERT_TRUE(jackd.start());
+  ASSERT_TRUE(jackd.start()) << jackd.log();
   ASSERT_TRUE(eventually([&] { return changes > before && midi.online(); }, std::chrono::seconds(10)));
   EXPECT_FALSE(midi.jackClientName(later).empty());
 
