@@ -18,6 +18,7 @@
 #include "platform/jack/jack_midi_system.h"
 #include "platform/pulse/pulse_audio_output.h"
 #include "platform/qt/qt_loop.h"
+#include "support/engine_services.h"
 #include "support/fake_key_capture.h"
 #include "support/fake_workspace.h"
 #include "support/recording_key_output.h"
@@ -80,16 +81,7 @@ int main(int argc, char** argv) {
   RecordingKeyOutput keys;
   FakeWorkspace workspace;
   FakeKeyCapture capture;
-  const auto mk = std::make_shared<MKEngine>(MKServices{loop,
-                                                        midi,
-                                                        audio,
-                                                        keys,
-                                                        workspace,
-                                                        home.path(),
-                                                        LiveFolders{home.path(), std::nullopt},
-                                                        47999,
-                                                        {},
-                                                        home.path()});
+  const auto mk = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
   mk->start();
   runFor(5, [&] { return mk->outRef != 0 && !mk->midi->names.empty() && jack_port_connected(peer.in) > 0; });
   mk->wireNow(0xE0, 0, 64);  // the first send makes the output port towards the peer
@@ -126,8 +118,7 @@ int main(int argc, char** argv) {
       f.median * us, f.median / period, f.p99 * us, f.p99 / period, f.max * us, f.max / period);
 
   home.write(".config/midi-to-keystroke.json", nlohmann::json{{"device", "out"}}.dump());
-  const auto ks = std::make_shared<KSEngine>(KSServices{loop, midi, audio, keys, capture, home.path(),
-                                                        home.path(), home.path() + "/helper.py", true});
+  const auto ks = std::make_shared<KSEngine>(ksServicesAt(home.path(), loop, midi, audio, keys, capture));
   ks->start();
   // The peer is a JACK client of this process: closed, so that only the engines are measured.
   peerClient.reset();

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "mackie/engine/engine.h"
+#include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_midi_system.h"
 #include "support/fake_workspace.h"
@@ -47,16 +48,8 @@ int main() {
   system.addSource("Port 1");
   system.addDestination("IAC Driver Bus 1");
   home.write(".config/midi-to-mk.json", nlohmann::json{{"device", "Port 1"}, {"rows", tableOf200()}}.dump());
-  const auto engine = std::make_shared<MKEngine>(MKServices{loop,
-                                                            system,
-                                                            audio,
-                                                            keys,
-                                                            workspace,
-                                                            home.path(),
-                                                            LiveFolders{home.path(), std::nullopt},
-                                                            47999,
-                                                            {},
-                                                            home.path()});
+  const auto engine =
+      std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, system, audio, keys, workspace));
   engine->start();
 
   // A controller turned fast: one message per virtual millisecond, the loop running its timers in between.

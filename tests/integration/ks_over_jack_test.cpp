@@ -6,6 +6,7 @@
 #include "keystroke/engine.h"
 #include "platform/jack/jack_midi_system.h"
 #include "platform/qt/qt_loop.h"
+#include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_key_capture.h"
 #include "support/recording_key_output.h"
@@ -27,8 +28,7 @@ TEST(KsOverJack, AControllersNotePressesTheRowsKey) {
   FakeKeyCapture capture;
   QtLoop loop;
   JackMidiSystem midi(server.name());
-  const auto engine = std::make_shared<KSEngine>(KSServices{loop, midi, audio, keys, capture, home.path(),
-                                                            home.path(), home.path() + "/helper.py", true});
+  const auto engine = std::make_shared<KSEngine>(ksServicesAt(home.path(), loop, midi, audio, keys, capture));
   engine->start();
   JackPeers peers(home);
   ASSERT_TRUE(runUntil([&] { return keys.keys.size() >= 2; }, 10));

@@ -6,6 +6,7 @@
 #include "mackie/engine/engine.h"
 #include "platform/jack/jack_midi_system.h"
 #include "platform/qt/qt_loop.h"
+#include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_workspace.h"
 #include "support/recording_key_output.h"
@@ -29,16 +30,7 @@ class MkOverJack : public ::testing::Test {
 
   std::shared_ptr<MKEngine> makeEngine(QtLoop& loop, MidiSystem& midi) {
     home.write(".config/midi-to-mk.json", SETTINGS.dump());
-    return std::make_shared<MKEngine>(MKServices{loop,
-                                                 midi,
-                                                 audio,
-                                                 keys,
-                                                 workspace,
-                                                 home.path(),
-                                                 LiveFolders{home.path(), std::nullopt},
-                                                 47999,
-                                                 {},
-                                                 home.path()});
+    return std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
   }
 
   // The four notes of one press, in order, each at least ~12 ms after the one before (a JACK period of

@@ -9,6 +9,7 @@
 #include "mackie/engine/engine.h"
 #include "platform/alsa/alsa_midi_system.h"
 #include "seq_peer.h"
+#include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_key_capture.h"
 #include "support/fake_workspace.h"
@@ -34,23 +35,13 @@ class AlsaEngines : public ::testing::Test {
 
   std::shared_ptr<MKEngine> mk(const json& settings) {
     home.write(".config/midi-to-mk.json", settings.dump());
-    auto engine = std::make_shared<MKEngine>(MKServices{loop,
-                                                        midi,
-                                                        audio,
-                                                        keys,
-                                                        workspace,
-                                                        home.path(),
-                                                        LiveFolders{home.path(), std::nullopt},
-                                                        47999,
-                                                        {},
-                                                        home.path()});
+    auto engine = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
     engine->start();
     return engine;
   }
   std::shared_ptr<KSEngine> ks() {
     home.write(".config/midi-to-keystroke.json", json{{"device", ""}, {"rows", json::array()}}.dump());
-    auto engine = std::make_shared<KSEngine>(KSServices{loop, midi, audio, keys, capture, home.path(),
-                                                        home.path(), home.path() + "/helper.py", true});
+    auto engine = std::make_shared<KSEngine>(ksServicesAt(home.path(), loop, midi, audio, keys, capture));
     engine->start();
     return engine;
   }
