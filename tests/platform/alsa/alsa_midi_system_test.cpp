@@ -1,6 +1,6 @@
 // The ALSA backend against a real sequencer: listings, a note through Midi Through, sources coming and going,
-// a device plugged in again, strangers ignored, and the automatic choice. The word helpers and the offline
-// system need no sequencer and run everywhere.
+// a device plugged in again, strangers ignored, and the automatic choice. The offline system needs no
+// sequencer and runs everywhere.
 #include "platform/alsa/alsa_midi_system.h"
 
 #include <gtest/gtest.h>
@@ -13,28 +13,12 @@
 #include <memory>
 
 #include "platform/midi_choice.h"
-#include "platform/midi_wire.h"
 #include "seq_peer.h"
 #include "support/spawned_process.h"
 
 namespace {
 
 using Words = std::vector<std::uint32_t>;
-
-TEST(AlsaWords, ChannelAndSystemWordsBecomeTheirBytesAndAnythingElseIsRefused) {
-  const auto bytes = [](std::uint32_t word) {
-    const auto b = midiWire::wordBytes(word);
-    return std::vector<int>(b.data.begin(), b.data.begin() + static_cast<long>(b.size));
-  };
-  EXPECT_EQ(bytes(0x20903C40), (std::vector<int>{0x90, 0x3C, 0x40}));
-  EXPECT_EQ(bytes(0x20C50700), (std::vector<int>{0xC5, 0x07}));
-  EXPECT_EQ(bytes(0x10F20102), (std::vector<int>{0xF2, 0x01, 0x02}));
-  EXPECT_EQ(bytes(0x10F80000), (std::vector<int>{0xF8}));
-  for (const std::uint32_t refused : {0x40903C40u, 0x10F00000u, 0x20703C40u, 0x20908040u, 0x30010203u})
-    EXPECT_TRUE(bytes(refused).empty()) << std::hex << refused;
-  EXPECT_EQ(midiWire::truncateUtf8("a·b", 2), "a");  // never half of the two-byte dot
-  EXPECT_EQ(midiWire::truncateUtf8("abc", 5), "abc");
-}
 
 TEST(AlsaOffline, ASequencerThatCannotBeOpenedGivesEmptyListingsAndClientsThatDoNothing) {
   AlsaMidiSystem midi("vuda-no-such-sequencer");
