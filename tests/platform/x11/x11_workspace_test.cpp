@@ -1,12 +1,10 @@
 // The X11 workspace on the run's Xvfb, where no window manager runs: the tests make their own windows and
-// publish a window manager's hints on the root themselves, holding a lock on the shared root meanwhile.
+// publish a window manager's hints on the root themselves (ctest runs no two tests on one display at once).
 #include "platform/x11/x11_workspace.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,33 +29,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Serialises the tests that change the root window's hints across the test processes ctest runs at once.
-class RootLock {
- public:
-  RootLock() {
-    std::string display = serviceVariable("DISPLAY");
-    std::replace(display.begin(), display.end(), '/', '_');
-    const std::string folder = serviceVariable("VUDA_SERVICES");
-    const std::string path =
-        (folder.empty() ? ::testing::TempDir() : folder + "/") + "x-root" + display + ".lock";
-    fd_ = open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0 && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(10ms);
-    held_ = fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
-  }
-  ~RootLock() {
-    if (fd_ >= 0) close(fd_);
-  }
-  RootLock(const RootLock&) = delete;
-  RootLock& operator=(const RootLock&) = delete;
-  bool held() const { return held_; }
-
- private:
-  int fd_ = -1;
-  bool held_ = false;
-};
 
 // What `changed` reported, for a test to wait on.
 class Events {
@@ -89,8 +60,6 @@ class X11WorkspaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_SERVICE("DISPLAY", "the X server");
-    lock_ = std::make_unique<RootLock>();
-    ASSERT_TRUE(lock_->held()) << "another test kept the root window for a minute";
     display_ = XOpenDisplay(nullptr);
     ASSERT_NE(display_, nullptr);
     root_ = DefaultRootWindow(display_);
@@ -140,7 +109,6 @@ class X11WorkspaceTest : public ::testing::Test {
             double(DisplayHeight(display_, DefaultScreen(display_)))};
   }
 
-  std::unique_ptr<RootLock> lock_;
   Display* display_ = nullptr;
   Window root_ = None;
   std::vector<Window> made_;
