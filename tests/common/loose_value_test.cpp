@@ -21,21 +21,18 @@ TEST(TextOf, GivesStringsAsTheyStandNullAsAWordAndOtherValuesAsJson) {
 }
 
 TEST(DecimalNumber, ReadsWholeDecimalTextsOnly) {
-  const std::pair<const char*, std::optional<double>> cases[] = {
+  const std::string huge(5000, '9');
+  const std::pair<std::string_view, std::optional<double>> cases[] = {
       {"12", 12.0},  {"-0.4", -0.4}, {"+3", 3.0}, {"1e2", 100.0}, {".5", 0.5},  {"5.", 5.0},
       {"1E-1", 0.1}, {"", {}},       {"12a", {}}, {"a12", {}},    {"0x10", {}}, {"inf", {}},
       {"nan", {}},   {"-", {}},      {".", {}},   {"1e", {}},     {"1e+", {}},  {"1 2", {}},
       {"+-1", {}},   {"--1", {}},    {" 1", {}},  // trimming is the caller's choice
+      {"1e999", {}}, {huge, {}},                  // too large to be a double
   };
   for (const auto& [text, expected] : cases) {
-    SCOPED_TRACE(text);
+    SCOPED_TRACE(text.substr(0, 20));
     EXPECT_EQ(loose::decimalNumber(text), expected);
   }
-}
-
-TEST(DecimalNumber, TreatsHugeExponentsAsUnreadable) {
-  EXPECT_EQ(loose::decimalNumber("1e999"), std::nullopt);
-  EXPECT_EQ(loose::decimalNumber(std::string(5000, '9')), std::nullopt);
 }
 
 TEST(DecimalInteger, ReadsSignedIntegersThatFit) {
@@ -52,6 +49,7 @@ TEST(RoundedHalfUp, RoundsHalvesUpAndRefusesWhatLiesOutsideEvenAtTheIntegerLimit
   EXPECT_EQ(loose::roundedHalfUp(-0.5, 0, 127), 0);
   EXPECT_EQ(loose::roundedHalfUp(-0.6, 0, 127), std::nullopt);
   EXPECT_EQ(loose::roundedHalfUp(-INFINITY, 0, 127), std::nullopt);
+  EXPECT_EQ(loose::roundedHalfUp(NAN, 0, 127), std::nullopt);
   constexpr auto lo = std::numeric_limits<std::int64_t>::min();
   constexpr auto hi = std::numeric_limits<std::int64_t>::max();
   EXPECT_EQ(loose::roundedHalfUp(9223372036854775808.0, lo, hi), std::nullopt);

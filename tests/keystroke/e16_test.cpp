@@ -1,5 +1,5 @@
 // The Key Stroke module's rings: which Key Stroke rows light a pushed knob or follow the volume, the engine's
-// send function, colours as numbers, and colour changes through the module's own helper.
+// send function, colours as numbers, and which folders are searched.
 #include "keystroke/e16.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +16,6 @@ namespace {
 constexpr const char* SCENE = R"({"pages":[{"encoders":[{"turn_actions":[{"type":1,"nr1":1}]},
   {"turn_actions":[{"type":3,"nr1":2}]},
   {"turn_actions":[{"type":3,"nr1":3}],"push_action":{"type":1,"nr1":36},"color":5}]}]})";
-
-const std::string MIDIKEYS_COLOUR =
-    (std::filesystem::path(__FILE__).parent_path() / "../../helpers/midikeys_e16colour.py")
-        .lexically_normal();
 
 struct Sent {
   int cc, value, channel;
@@ -48,7 +44,7 @@ class KSE16Test : public testing::Test {
   SettableClock clock;
   FakeAudioOutput audio;
   TempFolder docs;
-  KSE16 e16{clock, audio, docs.path(), MIDIKEYS_COLOUR};
+  KSE16 e16{clock, audio, docs.path(), ""};
   std::vector<Sent> sent;
 };
 
@@ -103,31 +99,14 @@ TEST_F(KSE16Test, AboutGivesTheColourAsANumber) {
   const auto vol = e16.about("note", 36, false);
   EXPECT_EQ(std::tuple(vol.can, vol.colour, vol.index, vol.knob),
             std::tuple(true, e16::PALETTE[5], 5, "knob 3 on page 1"));
-  const auto none = e16.about("cc", 99, true);
-  EXPECT_EQ(std::tuple(none.can, none.colour, none.index, none.knob),
-            std::tuple(false, std::nullopt, -1, ""));
 }
 
-TEST_F(KSE16Test, SetColourRunsTheModulesOwnHelper) {
-  EXPECT_EQ(
-      e16.setColour("note", 36, 77),
-      "knob 3 on page 1 of live is now colour 77 (it was 5): send the scene to the E16 from the OXI App");
-  EXPECT_EQ(e16.knobFor("cc", 3, {}).value().index, 77);
-  KSE16 missing{clock, audio, docs.path(), docs.path() + "/none.py"};
-  const auto refused = missing.setColour("note", 36, 78);
-  EXPECT_TRUE(refused.starts_with("the scene was not changed: ")) << refused;
-  EXPECT_NE(refused.find("none.py"), std::string::npos) << refused;
-}
-
-TEST(KSE16, LinkedFoldersAreNotSearchedAndNotesOneToSixteenStillGetTheGuess) {
-  SettableClock clock;
-  FakeAudioOutput audio;
-  TempFolder docs, elsewhere;
-  elsewhere.write("live.oxie16", SCENE);
-  std::filesystem::create_directory_symlink(elsewhere.path(), docs.path() + "/linked");
-  KSE16 e16{clock, audio, docs.path(), ""};
-  EXPECT_EQ(e16.knobFor("note", 36, {}), std::nullopt);
-  const auto guess = e16.knobOrGuess("note", 5, 3).value();
+TEST_F(KSE16Test, LinkedFoldersAreNotSearchedAndNotesOneToSixteenStillGetTheGuess) {
+  TempFolder linking;
+  std::filesystem::create_directory_symlink(docs.path(), linking.path() + "/linked");
+  KSE16 linked{clock, audio, linking.path(), ""};
+  EXPECT_EQ(linked.knobFor("note", 36, {}), std::nullopt);
+  const auto guess = linked.knobOrGuess("note", 5, 3).value();
   EXPECT_EQ(std::tuple(guess.knob, guess.cc, guess.ch, guess.guessed), std::tuple(5, 5, 3, true));
 }
 

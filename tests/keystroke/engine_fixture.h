@@ -43,10 +43,8 @@ class KSEngineTest : public ::testing::Test {
     loop.runDue();
   }
 
-  void cc(int number, int value, int channel = 0) { from(controller, 0xB0 | channel, number, value); }
-  void noteOn(int number, int velocity, int channel = 0) {
-    from(controller, 0x90 | channel, number, velocity);
-  }
+  void cc(int number, int value) { from(controller, 0xB0, number, value); }
+  void noteOn(int number, int velocity) { from(controller, 0x90, number, velocity); }
   void from(MidiRef source, int status, int d1, int d2) {
     system.send3(source, status, d1, d2);
     loop.runDue();
@@ -58,9 +56,7 @@ class KSEngineTest : public ::testing::Test {
       out.push_back(line.substr(10));
     return out;
   }
-  std::string lastTrace() const {
-    return engine->trace.lines().empty() ? "" : engine->trace.lines().back().substr(10);
-  }
+  std::string lastTrace() const { return traced().empty() ? "" : traced().back(); }
   nlohmann::json savedFile() const {
     return nlohmann::json::parse(home.read(".config/midi-to-keystroke.json"));
   }
