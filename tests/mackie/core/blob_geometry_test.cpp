@@ -15,42 +15,29 @@ using geometry::Rect;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 
-TEST(BlobFit, GivesAShortLabelTheSmallestBoxAndKeepsTheTopEdge) {
-  const auto l = G::fit({50.2, 12.3}, {100, 500, 0, 0});
-  EXPECT_EQ(l.frame, (Rect{100, 460, 220, 40}));
-  EXPECT_EQ(l.label, (Rect{11, 13.5, 198, 13}));
-  EXPECT_EQ(l.close, (Rect{198, 18, 18, 18}));
-  EXPECT_EQ(l.grip, (Rect{202, 3, 14, 16}));
-}
-
-TEST(BlobFit, RoundsALongLabelUpAndGrowsDownwards) {
-  const auto l = G::fit({300.2, 30.1}, {100, 460, 220, 40});
-  EXPECT_EQ(l.frame, (Rect{100, 449, 345, 51}));
-  EXPECT_EQ(l.label, (Rect{11, 10, 323, 31}));
-  EXPECT_EQ(l.close, (Rect{323, 29, 18, 18}));
-}
-
-TEST(BlobFit, LeavesAFrameOfTheRightSizeWhereItIs) {
+TEST(BlobFit, SizesTheBoxToTheLabelRoundingUpAndKeepingTheTopEdge) {
+  const auto small = G::fit({50.2, 12.3}, {100, 500, 0, 0});
+  EXPECT_EQ(small.frame, (Rect{100, 460, 220, 40}));
+  EXPECT_EQ(small.label, (Rect{11, 13.5, 198, 13}));
+  EXPECT_EQ(small.close, (Rect{198, 18, 18, 18}));
+  EXPECT_EQ(small.grip, (Rect{202, 3, 14, 16}));
+  const auto large = G::fit({300.2, 30.1}, {100, 460, 220, 40});
+  EXPECT_EQ(large.frame, (Rect{100, 449, 345, 51}));
+  EXPECT_EQ(large.label, (Rect{11, 10, 323, 31}));
+  EXPECT_EQ(large.close, (Rect{323, 29, 18, 18}));
+  // A frame of the right size stays where it is.
   EXPECT_EQ(G::fit({10, 10}, {-7.5, 3.25, 220, 40}).frame, (Rect{-7.5, 3.25, 220, 40}));
-}
-
-TEST(BlobFit, TreatsAMeaninglessMeasureAsAnEmptyLabel) {
-  for (double v : {NaN, INF, -INF, -5.0}) {
+  for (double v : {NaN, INF, -INF, -5.0}) {  // a meaningless measure is an empty label
     const auto l = G::fit({v, v}, {NaN, 10, NaN, 20});
     EXPECT_EQ(l.frame, (Rect{0, -10, 220, 40})) << v;
     EXPECT_EQ(l.label.height, 0) << v;
   }
 }
 
-TEST(BlobPlace, RoundTripsThroughTopLeftCoordinates) {
+TEST(BlobPlace, RoundTripsThroughTopLeftCoordinatesAndRefusesADamagedPlace) {
   const Rect frame{2000, 760, 220, 40};  // on a second screen to the right of a 900-high primary
-  const auto [x, y] = G::toLua(frame, 900);
-  EXPECT_EQ(x, 2000);
-  EXPECT_EQ(y, 100);
-  EXPECT_EQ(G::fromLua(x, y, {220, 40}, 900), frame);
-}
-
-TEST(BlobPlace, HasNoFrameWithoutAScreenOrWithADamagedPlace) {
+  EXPECT_EQ(G::toLua(frame, 900), std::make_pair(2000.0, 100.0));
+  EXPECT_EQ(G::fromLua(2000, 100, {220, 40}, 900), frame);
   EXPECT_EQ(G::fromLua(10, 20, {220, 40}, std::nullopt), std::nullopt);
   EXPECT_EQ(G::fromLua(NaN, 20, {220, 40}, 900), std::nullopt);
   EXPECT_EQ(G::fromLua(10, INF, {220, 40}, 900), std::nullopt);

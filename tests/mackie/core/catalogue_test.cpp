@@ -10,26 +10,22 @@
 
 namespace {
 
-using MKMCU::MKCommand;
 using nlohmann::json;
 
-json reference() {
+template <typename T>
+std::optional<T> optional(const json& entry, const char* key) {
+  return entry.contains(key) ? std::optional<T>(entry[key].get<T>()) : std::nullopt;
+}
+
+TEST(Catalogue, EveryCommandMatchesTheReferenceTableInOrderAndIsFoundByItsId) {
   std::ifstream in(std::string(MACKIE_CORE_TEST_DATA) + "/catalogue.json");
-  return json::parse(in);
-}
-
-std::optional<int> optionalInt(const json& entry, const char* key) {
-  return entry.contains(key) ? std::optional<int>(entry[key].get<int>()) : std::nullopt;
-}
-
-TEST(Catalogue, EveryCommandMatchesTheReferenceTableInOrder) {
-  const auto expected = reference();
+  const auto expected = json::parse(in);
   const auto& commands = MKMCU::COMMANDS();
   ASSERT_EQ(commands.size(), 121u);
   ASSERT_EQ(expected.size(), 121u);
   for (std::size_t i = 0; i < commands.size(); ++i) {
     const auto& e = expected[i];
-    const MKCommand& c = commands[i];
+    const MKMCU::MKCommand& c = commands[i];
     SCOPED_TRACE(e["id"].get<std::string>());
     EXPECT_EQ(c.id, e["id"]);
     EXPECT_EQ(c.label, e["label"]);
@@ -37,29 +33,25 @@ TEST(Catalogue, EveryCommandMatchesTheReferenceTableInOrder) {
     EXPECT_EQ(c.kind, e["kind"]);
     EXPECT_EQ(c.sid, e["sid"]);
     EXPECT_EQ(c.says, e["says"]);
-    EXPECT_EQ(c.note, optionalInt(e, "note"));
-    EXPECT_EQ(c.stopNote, optionalInt(e, "stopNote"));
-    EXPECT_EQ(c.cc, optionalInt(e, "cc"));
-    EXPECT_EQ(c.shift, optionalInt(e, "shift"));
-    EXPECT_EQ(c.channel, optionalInt(e, "channel"));
-    EXPECT_EQ(c.strip, optionalInt(e, "strip"));
-    EXPECT_EQ(c.with, e.contains("with") ? std::optional(e["with"].get<std::vector<int>>()) : std::nullopt);
-    EXPECT_EQ(c.act, e.contains("act") ? std::optional(e["act"].get<std::string>()) : std::nullopt);
+    EXPECT_EQ(c.note, optional<int>(e, "note"));
+    EXPECT_EQ(c.stopNote, optional<int>(e, "stopNote"));
+    EXPECT_EQ(c.cc, optional<int>(e, "cc"));
+    EXPECT_EQ(c.shift, optional<int>(e, "shift"));
+    EXPECT_EQ(c.channel, optional<int>(e, "channel"));
+    EXPECT_EQ(c.strip, optional<int>(e, "strip"));
+    EXPECT_EQ(c.with, optional<std::vector<int>>(e, "with"));
+    EXPECT_EQ(c.act, optional<std::string>(e, "act"));
     EXPECT_EQ(MKMCU::wire(c.id), e["wire"]);
     EXPECT_EQ(MKMCU::shortName(c.id), e["short"]);
+    EXPECT_EQ(MKMCU::command(c.id), &c);
   }
+  EXPECT_EQ(MKMCU::BY_ID().size(), 121u);
 }
 
-TEST(Catalogue, LooksUpByIdAndGivesNothingForUnknownEmptyOrAbsentIds) {
-  EXPECT_EQ(MKMCU::BY_ID().size(), 121u);
-  ASSERT_NE(MKMCU::command("arm1"), nullptr);
-  EXPECT_EQ(MKMCU::command("arm1")->note, 0);  // a real note number, not an absent one
-  EXPECT_EQ(MKMCU::command("fadertouch8")->note, 111);
-  EXPECT_EQ(MKMCU::command("fadertouch9")->note, 112);
-  EXPECT_EQ(MKMCU::command("nosuch"), nullptr);
-  EXPECT_EQ(MKMCU::command(""), nullptr);
+TEST(Catalogue, GivesNothingForUnknownEmptyOrAbsentIds) {
+  for (const char* id : {"nosuch", "", "JOG"})  // ids are exact
+    EXPECT_EQ(MKMCU::command(id), nullptr) << id;
   EXPECT_EQ(MKMCU::command(std::nullopt), nullptr);
-  EXPECT_EQ(MKMCU::command("JOG"), nullptr);  // ids are exact
 }
 
 TEST(Catalogue, GroupsTheCommandsUnderTheThirteenHeadingsInOrder) {
@@ -73,11 +65,9 @@ TEST(Catalogue, GroupsTheCommandsUnderTheThirteenHeadingsInOrder) {
     total += groups[i].items.size();
   }
   EXPECT_EQ(total, 121u);
-  EXPECT_EQ(groups[7].group, "THE MIXER STRIP");
   EXPECT_EQ(groups[7].items.size(), 49u);
   EXPECT_EQ(groups[7].items.back()->id, "fadertouch9");
   EXPECT_EQ(groups[11].items.size(), 17u);
-  EXPECT_EQ(groups[12].group, "THE MAC  (not Live)");
   EXPECT_EQ(groups[12].items.size(), 4u);
 }
 

@@ -16,16 +16,11 @@ using MKMCU::readPackets;
 using Words = std::vector<std::uint32_t>;
 using Raws = std::vector<MKRaw>;
 
-TEST(Packets, EveryMessageTypeHasItsWordCount) {
+TEST(Packets, ReaderStepsOverEveryTypeByItsWordCount) {
   const int expected[16] = {1, 1, 1, 2, 2, 4, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4};
-  for (int type = 0; type < 16; ++type) {
-    EXPECT_EQ(ump::words(type), expected[type]) << "type " << type;
-  }
-}
-
-TEST(Packets, ReaderStepsOverEveryTypeByItsSize) {
   for (std::uint32_t type = 0; type < 16; ++type) {
-    Words words(static_cast<std::size_t>(ump::words(static_cast<int>(type))), 0x20903C7Fu);
+    EXPECT_EQ(ump::words(static_cast<int>(type)), expected[type]) << "type " << type;
+    Words words(static_cast<std::size_t>(expected[type]), 0x20903C7Fu);
     words[0] = type << 28 | 0x00903C7Fu;
     words.push_back(0x20B00740u);
     const Raws raws = readPackets(words);
@@ -36,59 +31,28 @@ TEST(Packets, ReaderStepsOverEveryTypeByItsSize) {
   }
 }
 
-TEST(Packets, ChannelVoiceWordGivesChannelMessage) {
-  EXPECT_EQ(readPackets(Words{0x20923C64u}), (Raws{{0x92, 0x3C, 0x64, false}}));
-}
-
-TEST(Packets, SystemWordGivesSystemMessage) {
-  EXPECT_EQ(readPackets(Words{0x10F20102u, 0x10F80000u}),
-            (Raws{{0xF2, 0x01, 0x02, true}, {0xF8, 0, 0, true}}));
-}
-
-TEST(Packets, EverySysexPacketGivesOneSysexMessage) {
-  const Words words = {
-      0x30024142u, 0x00000000u,  // complete, two bytes
-      0x30164142u, 0x43444546u,  // start
-      0x30264142u, 0x43444546u,  // continue
-      0x30314100u, 0x00000000u,  // end
-  };
+TEST(Packets, EachPacketGivesItsMessagesAndATruncatedOneEndsTheReading) {
   const MKRaw sysex{0xF0, 0, 0, true};
-  EXPECT_EQ(readPackets(words), (Raws{sysex, sysex, sysex, sysex}));
-}
-
-TEST(Packets, SysexThenNoteInOnePacketGiveTwoMessages) {
-  EXPECT_EQ(readPackets(Words{0x30024142u, 0u, 0x20903C64u}),
-            (Raws{{0xF0, 0, 0, true}, {0x90, 0x3C, 0x64, false}}));
-}
-
-TEST(Packets, UnknownAndUnusedTypesGiveNothing) {
-  const Words words = {
-      0x00000000u,                       // utility
-      0x40903C00u, 0x12345678u,          // MIDI 2.0 channel voice
-      0x50000000u, 0u,          0u, 0u,  // data
-      0xF0000000u, 0u,          0u, 0u,  // stream
-      0x70000000u,                       // reserved
-      0x20803C00u,                       // a real note-off at the end
-  };
-  EXPECT_EQ(readPackets(words), (Raws{{0x80, 0x3C, 0x00, false}}));
-}
-
-struct Truncated {
-  const char* name;
-  Words words;
-  Raws expected;
-};
-
-TEST(Packets, TruncatedPacketEndsTheReading) {
-  const std::vector<Truncated> cases = {
-      {"sysex missing its second word", {0x20903C64u, 0x30024142u}, {{0x90, 0x3C, 0x64, false}}},
-      {"midi 2 packet cut short", {0x40903C00u}, {}},
-      {"three word packet with two", {0xB0000000u, 0u}, {}},
-      {"four word packet with three", {0x10FA0000u, 0xD0000000u, 0u, 0u}, {{0xFA, 0, 0, true}}},
-  };
-  for (const Truncated& c : cases) {
+  const struct {
+    const char* name;
+    Words words;
+    Raws expected;
+  } cases[] = {{"channel voice", {0x20923C64u}, {{0x92, 0x3C, 0x64, false}}},
+               {"system", {0x10F20102u, 0x10F80000u}, {{0xF2, 0x01, 0x02, true}, {0xF8, 0, 0, true}}},
+               {"sysex complete, start, continue, end",
+                {0x30024142u, 0u, 0x30164142u, 0x43444546u, 0x30264142u, 0x43444546u, 0x30314100u, 0u},
+                {sysex, sysex, sysex, sysex}},
+               {"sysex then note", {0x30024142u, 0u, 0x20903C64u}, {sysex, {0x90, 0x3C, 0x64, false}}},
+               {"utility, MIDI 2.0, data, stream and reserved give nothing",
+                {0x00000000u, 0x40903C00u, 0x12345678u, 0x50000000u, 0u, 0u, 0u, 0xF0000000u, 0u, 0u, 0u,
+                 0x70000000u, 0x20803C00u},
+                {{0x80, 0x3C, 0x00, false}}},
+               {"sysex missing its second word", {0x20903C64u, 0x30024142u}, {{0x90, 0x3C, 0x64, false}}},
+               {"midi 2 packet cut short", {0x40903C00u}, {}},
+               {"three word packet with two", {0xB0000000u, 0u}, {}},
+               {"four word packet with three", {0x10FA0000u, 0xD0000000u, 0u, 0u}, {{0xFA, 0, 0, true}}}};
+  for (const auto& c : cases)
     EXPECT_EQ(readPackets(c.words), c.expected) << c.name;
-  }
 }
 
 TEST(Packets, ReadingStopsAtTheSpanEvenWhenTheBufferGoesOn) {

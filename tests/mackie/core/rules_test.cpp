@@ -26,49 +26,28 @@ MKRow row(std::int64_t id, const char* from, int number, std::optional<int> valu
 }
 
 TEST(From, ReadsNoteInAnyCaseAndEverythingElseAsCc) {
-  EXPECT_EQ(MKRules::from(json()), "cc");
-  EXPECT_EQ(MKRules::from(json("note")), "note");
-  EXPECT_EQ(MKRules::from(json("NOTE")), "note");
-  EXPECT_EQ(MKRules::from(json(" note")), "cc");  // not trimmed
-  EXPECT_EQ(MKRules::from(json("cc")), "cc");
-  EXPECT_EQ(MKRules::from(json("n")), "cc");
-  EXPECT_EQ(MKRules::from(json(1)), "cc");
+  const std::pair<json, const char*> cases[] = {{json(), "cc"},         {json("note"), "note"},
+                                                {json("NOTE"), "note"}, {json(" note"), "cc"},  // not trimmed
+                                                {json("cc"), "cc"},     {json("n"), "cc"},
+                                                {json(1), "cc"}};
+  for (const auto& [stored, expected] : cases)
+    EXPECT_EQ(MKRules::from(stored), expected) << stored.dump();
   EXPECT_EQ(MKRules::from("Note"), "note");
 }
 
 TEST(Number, ReadsJsonNumbersAndNumericTextRoundedHalfUp) {
+  using U64 = std::numeric_limits<std::uint64_t>;
+  using I64 = std::numeric_limits<std::int64_t>;
   const std::pair<json, std::optional<int>> cases[] = {
-      {json(12), 12},
-      {json(0), 0},
-      {json(127), 127},
-      {json(128), {}},
-      {json(-1), {}},
-      {json(126.5), 127},
-      {json(127.5), {}},
-      {json(-0.4), 0},
-      {json(-0.5), 0},
-      {json("-0.5"), 0},
-      {json(64.4), 64},
-      {json(" 12 "), 12},
-      {json("12a"), {}},
-      {json(""), {}},
-      {json("1e2"), 100},
-      {json("0x10"), {}},
-      {json(true), {}},
-      {json(), {}},
-      {json::array({1}), {}},
-      {json::object(), {}},
-      {json(1e300), {}},
-      {json("nan"), {}},
-      {json(std::numeric_limits<std::uint64_t>::max()), {}},
-      {json(std::numeric_limits<std::int64_t>::min()), {}},
-      {json(std::nan("")), {}},
-      {json(INFINITY), {}},
-  };
-  for (const auto& [stored, expected] : cases) {
-    SCOPED_TRACE(stored.dump());
-    EXPECT_EQ(MKRules::number(stored), expected);
-  }
+      {json(12), 12},           {json(0), 0},        {json(127), 127},       {json(128), {}},
+      {json(-1), {}},           {json(126.5), 127},  {json(127.5), {}},      {json(-0.4), 0},
+      {json(-0.5), 0},          {json("-0.5"), 0},   {json(64.4), 64},       {json(" 12 "), 12},
+      {json("12a"), {}},        {json(""), {}},      {json("1e2"), 100},     {json("0x10"), {}},
+      {json(true), {}},         {json(), {}},        {json::array({1}), {}}, {json::object(), {}},
+      {json(1e300), {}},        {json("nan"), {}},   {json(U64::max()), {}}, {json(I64::min()), {}},
+      {json(std::nan("")), {}}, {json(INFINITY), {}}};
+  for (const auto& [stored, expected] : cases)
+    EXPECT_EQ(MKRules::number(stored), expected) << stored.dump();
 }
 
 TEST(Value, ReadsTheAnyWordsAsAnyValue) {
@@ -79,7 +58,7 @@ TEST(Value, ReadsTheAnyWordsAsAnyValue) {
   EXPECT_EQ(MKRules::value(json(200)), std::nullopt);
 }
 
-TEST(How, OffersTheChoicesOfTheCommandsKind) {
+TEST(How, OffersTheChoicesOfTheCommandsKindAndLabelsThem) {
   EXPECT_EQ(MKRules::hows("play").size(), 2u);          // press, hold
   EXPECT_EQ(MKRules::hows("continuestop").size(), 1u);  // a combination only presses
   EXPECT_EQ(MKRules::hows("continuestop")[0].says,
@@ -88,26 +67,22 @@ TEST(How, OffersTheChoicesOfTheCommandsKind) {
   EXPECT_EQ(MKRules::hows("vpot3")[0].says, "the E16's CC Rel 1: 1 right, 127 left");
   EXPECT_EQ(MKRules::hows("nosuch")[1].id, "hold");  // an unknown command is treated as a button
 
-  EXPECT_EQ(MKRules::defaultHow("shift"), "hold");
-  EXPECT_EQ(MKRules::defaultHow("alt"), "hold");
-  EXPECT_EQ(MKRules::defaultHow("play"), "press");
-  EXPECT_EQ(MKRules::defaultHow("jog"), "twos");
-  EXPECT_EQ(MKRules::defaultHow("fader1"), "7");
-  EXPECT_EQ(MKRules::defaultHow("volume"), "blob");
+  const std::pair<const char*, const char*> defaults[] = {{"shift", "hold"}, {"alt", "hold"},
+                                                          {"play", "press"}, {"jog", "twos"},
+                                                          {"fader1", "7"},   {"volume", "blob"}};
+  for (const auto& [command, how] : defaults)
+    EXPECT_EQ(MKRules::defaultHow(command), how) << command;
 
   EXPECT_EQ(MKRules::how("playstop", "hold"), "press");  // not offered: the default
   EXPECT_EQ(MKRules::how("shift", std::nullopt), "hold");
   EXPECT_EQ(MKRules::how("shift", "press"), "press");
-  EXPECT_EQ(MKRules::how("jog", std::nullopt), "twos");
   EXPECT_EQ(MKRules::how("fader2", "14"), "14");
   EXPECT_EQ(MKRules::how("volume", "SILENT"), "blob");  // ids are exact
-}
 
-TEST(How, LabelsTheRowsHowOrShowsItWhenNotOffered) {
   auto r = row(1, "cc", 1, {}, "fader1");
   r.how = "14";
   EXPECT_EQ(MKRules::howLabel(r), "14-BIT");
-  r.how = "weird";
+  r.how = "weird";  // not offered: shown as it is
   EXPECT_EQ(MKRules::howLabel(r), "weird");
 }
 
@@ -122,9 +97,8 @@ TEST(Invert, AppliesOnlyToJogAndVpotsWithTheirDefaults) {
 
 TEST(Sweeps, HoldsForWholeRangeCommandsAndHeldButtons) {
   const std::pair<const char*, bool> byCommand[] = {
-      {"jog", true},       {"vpot1", true}, {"fader9", true},        {"volume", true},  {"volumeup", false},
-      {"playstop", false}, {"play", false}, {"continuestop", false}, {"nosuch", false},
-  };
+      {"jog", true},       {"vpot1", true}, {"fader9", true},        {"volume", true}, {"volumeup", false},
+      {"playstop", false}, {"play", false}, {"continuestop", false}, {"nosuch", false}};
   for (const auto& [command, sweeps] : byCommand)
     EXPECT_EQ(MKRules::sweeps(row(1, "cc", 1, {}, command)), sweeps) << command;
   auto held = row(1, "cc", 1, {}, "play");
@@ -158,9 +132,8 @@ TEST(Matches, NeedsTheRowOnTheSameKindNumberAndValue) {
 }
 
 TEST(Clashes, ReportsEveryRowThatSharesAnEarlierRowsMessage) {
-  std::vector<MKRow> rows = {row(1, "cc", 21), row(2, "cc", 21), row(3, "cc", 21, 127), row(4, "note", 21)};
-  EXPECT_EQ(MKRules::clashes(rows), (std::set<std::int64_t>{1, 2}));
-  rows.push_back(row(5, "cc", 21));
+  std::vector<MKRow> rows = {row(1, "cc", 21), row(2, "cc", 21), row(3, "cc", 21, 127), row(4, "note", 21),
+                             row(5, "cc", 21)};
   EXPECT_EQ(MKRules::clashes(rows), (std::set<std::int64_t>{1, 2, 5}));
   rows[0].on = false;
   EXPECT_EQ(MKRules::clashes(rows), (std::set<std::int64_t>{2, 5}));
@@ -168,26 +141,14 @@ TEST(Clashes, ReportsEveryRowThatSharesAnEarlierRowsMessage) {
   EXPECT_EQ(MKRules::clashes(rows), (std::set<std::int64_t>{}));
 }
 
-TEST(NextId, IsOneMoreThanTheLargestAndNeverOverflows) {
+TEST(NextIdAndBlank, ANewRowIsAJogOnCcOneWithOneMoreThanTheLargestId) {
   EXPECT_EQ(MKRules::nextId({}), 1);
-  EXPECT_EQ(MKRules::nextId({row(3, "cc", 1), row(7, "cc", 1)}), 8);
   EXPECT_EQ(MKRules::nextId({row(-5, "cc", 1)}), -4);
-  constexpr auto most = std::numeric_limits<std::int64_t>::max();
+  constexpr auto most = std::numeric_limits<std::int64_t>::max();  // never overflows
   EXPECT_EQ(MKRules::nextId({row(most, "cc", 1), row(1, "cc", 1), row(2, "cc", 1)}), 3);
-}
-
-TEST(Blank, IsAJogRowOnCcOneWithTheNextId) {
-  const auto b = MKRules::blank({row(4, "cc", 1)});
-  EXPECT_EQ(b.id, 5);
-  EXPECT_EQ(b.from, "cc");
-  EXPECT_EQ(b.number, 1);
-  EXPECT_EQ(b.command, "jog");
-  EXPECT_EQ(b.how, "twos");
-  EXPECT_TRUE(b.on);
-  EXPECT_EQ(b.value, std::nullopt);
-  EXPECT_EQ(b.note, "");
-  EXPECT_EQ(b.invert, true);
-  EXPECT_EQ(b.led, std::nullopt);
+  EXPECT_EQ(MKRules::blank({row(3, "cc", 1), row(7, "cc", 1)}).dict(), json::parse(R"({
+      "id": 8, "from": "cc", "number": 1, "command": "jog", "how": "twos", "on": true, "note": "",
+      "invert": true})"));
 }
 
 }  // namespace

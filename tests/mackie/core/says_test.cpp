@@ -24,7 +24,7 @@ std::string help(const char* id) {
   return MKMCU::command(id)->says;
 }
 
-TEST(Target, IsTheCommandsLabel) {
+TEST(Target, IsTheCommandsLabelAndNothingDescribesAnUnknownCommand) {
   EXPECT_EQ(MKRules::target(row("fader9")), "FADER 9  (the master)  (absolute)");
   auto gone = row("play");
   gone.command = "gone";
@@ -32,14 +32,11 @@ TEST(Target, IsTheCommandsLabel) {
   EXPECT_EQ(MKRules::says(gone), "");
 }
 
-TEST(Says, DescribesAPressedButton) {
+TEST(Says, DescribesAPressedAndAHeldButton) {
   EXPECT_EQ(MKRules::says(row("play", {{"from", "note"}, {"number", 94}})),
             "note 94, channel 1 pressed and released — " + help("play"));
   // A button gets no warning even when a knob could fire it on every value, and no dash without help text.
   EXPECT_EQ(MKRules::says(row("loop")), "note 86, channel 1 pressed and released");
-}
-
-TEST(Says, DescribesAHeldButton) {
   EXPECT_EQ(MKRules::says(row("shift")), "note 70, channel 1 held while the knob is at 64 or above");
   EXPECT_EQ(MKRules::says(row("control")),
             "note 72, channel 1 held while the knob is at 64 or above — " + help("control"));
@@ -57,7 +54,7 @@ TEST(Says, WarnsTransportAndCombinationRowsThatFireOnEveryValue) {
       "note 94 with SHIFT held, channel 1, pressed and released inside it — " + help("continuestop") + WARN);
 }
 
-TEST(Says, DescribesARelativeKnobAndItsDirection) {
+TEST(Says, DescribesARelativeKnobAndItsDirectionAndAFader) {
   EXPECT_EQ(
       MKRules::says(row("jog", {{"how", "signmag"}, {"invert", true}})),
       "CC 60, channel 1, sign-magnitude, from a knob sending Sign-mag, TURNED ROUND (right goes back) — " +

@@ -10,106 +10,65 @@ namespace {
 using MKMCU::MKBend;
 using MKMCU::MKClickByte;
 
-struct DeltaCase {
-  const char* mode;
-  std::optional<int> value;
-  std::optional<int> clicks;
-};
-
-TEST(Delta, ReadsEachRelativeEncoding) {
-  const DeltaCase cases[] = {
-      {"twos", 1, 1},
-      {"twos", 63, 63},
-      {"twos", 64, -64},
-      {"twos", 127, -1},
-      {"twos", 0, std::nullopt},
-      {"offset", 65, 1},
-      {"offset", 63, -1},
-      {"offset", 0, -64},
-      {"offset", 127, 63},
-      {"offset", 64, std::nullopt},
-      {"signmag", 1, 1},
-      {"signmag", 63, 63},
-      {"signmag", 65, -1},
-      {"signmag", 127, -63},
-      {"signmag", 0, std::nullopt},
-      {"signmag", 64, std::nullopt},
-      {"unknown", 127, -1},  // any other mode reads as two's complement
-      {"", 5, 5},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.mode) + " " + std::to_string(c.value.value_or(-999)));
-    EXPECT_EQ(MKMCU::delta(c.mode, c.value), c.clicks);
-  }
-}
-
-TEST(Delta, GivesNothingForAbsentOrOutOfRangeValues) {
-  for (const char* mode : {"twos", "offset", "signmag"}) {
-    EXPECT_EQ(MKMCU::delta(mode, std::nullopt), std::nullopt);
-    EXPECT_EQ(MKMCU::delta(mode, 128), std::nullopt);
-    EXPECT_EQ(MKMCU::delta(mode, -1), std::nullopt);
-    EXPECT_EQ(MKMCU::delta(mode, INT_MIN), std::nullopt);
-  }
+TEST(Delta, ReadsEachRelativeEncodingAndNothingForAbsentOrOutOfRangeValues) {
+  const struct {
+    const char* mode;
+    std::optional<int> value, clicks;
+  } cases[] = {{"twos", 1, 1},      {"twos", 63, 63},      {"twos", 64, -64},
+               {"twos", 127, -1},   {"twos", 0, {}},       {"offset", 65, 1},
+               {"offset", 63, -1},  {"offset", 0, -64},    {"offset", 127, 63},
+               {"offset", 64, {}},  {"signmag", 1, 1},     {"signmag", 63, 63},
+               {"signmag", 65, -1}, {"signmag", 127, -63}, {"signmag", 0, {}},
+               {"signmag", 64, {}}, {"unknown", 127, -1},  // any other mode reads as two's complement
+               {"", 5, 5}};
+  for (const auto& c : cases)
+    EXPECT_EQ(MKMCU::delta(c.mode, c.value), c.clicks) << c.mode << " " << c.value.value_or(-999);
+  for (const char* mode : {"twos", "offset", "signmag"})
+    for (const std::optional<int> value :
+         {std::optional<int>(), std::optional(128), std::optional(-1), std::optional(INT_MIN)})
+      EXPECT_EQ(MKMCU::delta(mode, value), std::nullopt) << mode << " " << value.value_or(-999);
 }
 
 TEST(Signmag, SetsBitSixForLeftAndClampsTheMagnitude) {
-  EXPECT_EQ(MKMCU::signmag(0), std::nullopt);
-  EXPECT_EQ(MKMCU::signmag(1), 1);
-  EXPECT_EQ(MKMCU::signmag(-1), 65);
-  EXPECT_EQ(MKMCU::signmag(63), 63);
-  EXPECT_EQ(MKMCU::signmag(-63), 127);
-  EXPECT_EQ(MKMCU::signmag(100), 63);
-  EXPECT_EQ(MKMCU::signmag(-100), 127);
-  EXPECT_EQ(MKMCU::signmag(INT_MIN), 127);
+  const std::pair<int, std::optional<int>> cases[] = {{0, {}},    {1, 1},    {-1, 65},    {63, 63},
+                                                      {-63, 127}, {100, 63}, {-100, 127}, {INT_MIN, 127}};
+  for (const auto& [clicks, byte] : cases)
+    EXPECT_EQ(MKMCU::signmag(clicks), byte) << clicks;
 }
 
-TEST(JogByte, CarriesTwiceTheClicksUpToThirtyOne) {
-  EXPECT_EQ(MKMCU::jogByteForClicks(0), std::nullopt);
-  EXPECT_EQ(MKMCU::jogByteForClicks(1), (MKClickByte{2, 1}));
-  EXPECT_EQ(MKMCU::jogByteForClicks(-1), (MKClickByte{66, 1}));
-  EXPECT_EQ(MKMCU::jogByteForClicks(31), (MKClickByte{62, 31}));
-  EXPECT_EQ(MKMCU::jogByteForClicks(-31), (MKClickByte{126, 31}));
-  EXPECT_EQ(MKMCU::jogByteForClicks(40), (MKClickByte{62, 31}));
-  EXPECT_EQ(MKMCU::jogByteForClicks(INT_MIN), (MKClickByte{126, 31}));
+TEST(ClickBytes, JogCarriesTwiceTheClicksUpToThirtyOneAndTempoOneUnitAClickUpToSixtyThree) {
+  const std::pair<int, std::optional<MKClickByte>> jog[] = {
+      {0, {}},          {1, {{2, 1}}},         {-1, {{66, 1}}}, {31, {{62, 31}}}, {-31, {{126, 31}}},
+      {40, {{62, 31}}}, {INT_MIN, {{126, 31}}}};
+  for (const auto& [clicks, byte] : jog)
+    EXPECT_EQ(MKMCU::jogByteForClicks(clicks), byte) << clicks;
+  const std::pair<int, std::optional<MKClickByte>> tempo[] = {
+      {0, {}}, {1, {{1, 1}}}, {-1, {{65, 1}}}, {63, {{63, 63}}}, {-70, {{127, 63}}}};
+  for (const auto& [clicks, byte] : tempo)
+    EXPECT_EQ(MKMCU::tempoByteForClicks(clicks), byte) << clicks;
 }
 
-TEST(TempoByte, CarriesOneUnitAClickUpToSixtyThree) {
-  EXPECT_EQ(MKMCU::tempoByteForClicks(0), std::nullopt);
-  EXPECT_EQ(MKMCU::tempoByteForClicks(1), (MKClickByte{1, 1}));
-  EXPECT_EQ(MKMCU::tempoByteForClicks(-1), (MKClickByte{65, 1}));
-  EXPECT_EQ(MKMCU::tempoByteForClicks(63), (MKClickByte{63, 63}));
-  EXPECT_EQ(MKMCU::tempoByteForClicks(-70), (MKClickByte{127, 63}));
+TEST(Fader, ScalesSevenBitKnobsToTheWholeRangeAndPassesFourteenBitPositionsThrough) {
+  const struct {
+    int value, bits;
+    MKBend bend;
+  } cases[] = {
+      {0, 7, {0, 0}},       {64, 7, {64, 64}},                                  // 8256
+      {127, 7, {127, 127}}, {1, 7, {1, 1}},                                     // 129.0 exactly: 16383 / 127
+      {-5, 7, {0, 0}},      {200, 7, {127, 127}},    {INT_MAX, 0, {127, 127}},  // any width but 14 is 7-bit
+      {1000, 14, {104, 7}}, {20000, 14, {127, 127}}, {-1, 14, {0, 0}},         {127, 14, {127, 0}}};
+  for (const auto& c : cases)
+    EXPECT_EQ(MKMCU::fader(c.value, c.bits), c.bend) << c.value << " at " << c.bits << " bits";
 }
 
-TEST(Fader, ScalesSevenBitKnobsToTheWholeRange) {
-  EXPECT_EQ(MKMCU::fader(0, 7), (MKBend{0, 0}));
-  EXPECT_EQ(MKMCU::fader(64, 7), (MKBend{64, 64}));  // 8256
-  EXPECT_EQ(MKMCU::fader(127, 7), (MKBend{127, 127}));
-  EXPECT_EQ(MKMCU::fader(1, 7), (MKBend{1, 1}));  // 129.0 exactly: 16383 / 127
-  EXPECT_EQ(MKMCU::fader(-5, 7), (MKBend{0, 0}));
-  EXPECT_EQ(MKMCU::fader(200, 7), (MKBend{127, 127}));
-  EXPECT_EQ(MKMCU::fader(INT_MAX, 0), (MKBend{127, 127}));  // any width but 14 is 7-bit
-}
-
-TEST(Fader, PassesFourteenBitPositionsThrough) {
-  EXPECT_EQ(MKMCU::fader(1000, 14), (MKBend{104, 7}));
-  EXPECT_EQ(MKMCU::fader(20000, 14), (MKBend{127, 127}));
-  EXPECT_EQ(MKMCU::fader(-1, 14), (MKBend{0, 0}));
-  EXPECT_EQ(MKMCU::fader(127, 14), (MKBend{127, 0}));
-}
-
-TEST(Wire, AndTheShortNameAreEmptyForAnUnknownCommand) {
+TEST(Names, TheWireAndShortNameAreEmptyForAnUnknownCommandAndModifiersAreNamed) {
   // Every command's texts are checked against the reference table in catalogue_test.
   EXPECT_EQ(MKMCU::wire("nosuch"), "");
   EXPECT_EQ(MKMCU::shortName("nosuch"), "");
-}
-
-TEST(ModName, NamesTheFourModifiersAndNumbersAnyOtherNote) {
-  EXPECT_EQ(MKMCU::modName(70), "SHIFT");
-  EXPECT_EQ(MKMCU::modName(71), "OPTION");
-  EXPECT_EQ(MKMCU::modName(72), "CONTROL");
-  EXPECT_EQ(MKMCU::modName(73), "ALT");
-  EXPECT_EQ(MKMCU::modName(74), "note 74");
+  const std::pair<int, const char*> mods[] = {
+      {70, "SHIFT"}, {71, "OPTION"}, {72, "CONTROL"}, {73, "ALT"}, {74, "note 74"}};
+  for (const auto& [note, name] : mods)
+    EXPECT_EQ(MKMCU::modName(note), name);
 }
 
 }  // namespace

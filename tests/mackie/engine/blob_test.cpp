@@ -63,7 +63,7 @@ TEST_F(BlobTest, LaysOutEachNewTextOnceKeepingTheTopEdge) {
   EXPECT_EQ(win->current, (Rect{610, 828, 356, 44}));  // 26 characters of 12 points, plus the padding
 }
 
-TEST_F(BlobTest, StaysUntilTheHoldHasPassedSinceTheLastMessage) {
+TEST_F(BlobTest, StaysUntilTheHoldHasPassedSinceTheLastMessageAndHidingAtOnceCancelsThePendingHiding) {
   auto blob = make();
   blob->say("one", 1.0);
   loop.advance(0.5);
@@ -73,15 +73,11 @@ TEST_F(BlobTest, StaysUntilTheHoldHasPassedSinceTheLastMessage) {
   loop.advance(0.01);
   EXPECT_FALSE(blob->visible());
   EXPECT_EQ(win->shows, 1);
-}
-
-TEST_F(BlobTest, HidingAtOnceCancelsThePendingHiding) {
-  auto blob = make();
-  blob->say("one", 1.0);
+  blob->say("three", 1.0);
   blob->hideNow();
   EXPECT_FALSE(blob->visible());
   loop.advance(0.5);
-  blob->say("two", 1.0);
+  blob->say("four", 1.0);
   loop.advance(0.7);
   EXPECT_TRUE(blob->visible());
 }
@@ -95,7 +91,7 @@ TEST_F(BlobTest, KeepsAStoredPlaceOnASecondScreenAndGoesHomeOnceThatScreenIsUnpl
   EXPECT_EQ(win->current, (Rect{610, 832, 220, 40}));
 }
 
-TEST_F(BlobTest, MovesByTheMouseTravelAndReportsItsTopLeftPlace) {
+TEST_F(BlobTest, MovesByTheMouseTravelAndReportsItsTopLeftPlaceOrNoneWithoutAScreen) {
   auto blob = make();
   win->press({50, 20}, {660, 852});
   win->dragTo({700, 800});
@@ -103,15 +99,12 @@ TEST_F(BlobTest, MovesByTheMouseTravelAndReportsItsTopLeftPlace) {
   win->release();
   EXPECT_EQ(moves, (decltype(moves){{650, 80}}));
   EXPECT_TRUE(sizes.empty());
-}
-
-TEST_F(BlobTest, ReportsNoPlaceWithoutAScreen) {
   desk.screenList.clear();
-  auto blob = make(15, Point{10, 10});
+  auto lost = make(15, Point{10, 10});
   EXPECT_EQ(win->current, (Rect{610, 832, 220, 40}));  // home on Live's screen all the same
-  blob->press({50, 20}, {0, 0});
-  blob->release();
-  EXPECT_EQ(moves, (decltype(moves){{std::nullopt, std::nullopt}}));
+  lost->press({50, 20}, {0, 0});
+  lost->release();
+  EXPECT_EQ(moves, (decltype(moves){{650, 80}, {std::nullopt, std::nullopt}}));
 }
 
 TEST_F(BlobTest, ResizesFromTheGripBetweenTenAndOneHundredTwentyPoints) {
@@ -141,7 +134,7 @@ TEST_F(BlobTest, ClosesFromTheCrossWithoutStartingADrag) {
   EXPECT_TRUE(moves.empty() && sizes.empty());
 }
 
-TEST_F(BlobTest, CanBeDestroyedFromItsCrossAndAgainHarmlessly) {
+TEST_F(BlobTest, CanBeDestroyedFromItsCrossAndAgainHarmlesslyAndLeavesNothingBehind) {
   auto blob = make();
   blob->closed = [&] { blob->destroy(); };
   blob->say("one", 1.0);
@@ -153,10 +146,7 @@ TEST_F(BlobTest, CanBeDestroyedFromItsCrossAndAgainHarmlessly) {
   EXPECT_EQ(win->hides, 1);  // the second destroy and the cancelled hiding left the closed window alone
   EXPECT_EQ(win->shows, 1);
   EXPECT_FALSE(blob->visible());
-}
-
-TEST_F(BlobTest, DroppedBeforeItsHidingDueLeavesNothingBehind) {
-  make()->say("one", 1.0);
+  make()->say("dropped before its hiding is due", 1.0);
   loop.advance(2);
   EXPECT_EQ(loop.pending(), 0u);
 }

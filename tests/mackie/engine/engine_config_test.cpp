@@ -6,10 +6,6 @@ namespace {
 
 using nlohmann::json;
 
-json playRow(int id, int number = 1) {
-  return {{"id", id}, {"from", "cc"}, {"number", number}, {"command", "play"}};
-}
-
 TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndTheFirstSaveWritesThem) {
   start();
   EXPECT_TRUE(engine->power());
@@ -30,7 +26,7 @@ TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndTheFirstSaveWritesThem) {
 }
 
 TEST_F(EngineTest, OddValuesAreRepairedAndUnknownKeysSurvive) {
-  startWith({playRow(1), {{"id", 2}, {"command", "nosuch"}}, "junk"},
+  startWith({row(1, "play", 1), {{"id", 2}, {"command", "nosuch"}}, "junk"},
             {{"blobHold", 0}, {"blobSize", -3}, {"theme", "dark"}, {"device", 7}});
   EXPECT_EQ(engine->rows.size(), 1u);  // the unreadable rows are dropped
   EXPECT_EQ(engine->device(), "");
@@ -69,7 +65,7 @@ TEST_F(EngineTest, RowsHoldingAStringLoadAsAnEmptyTableAndAreNotKeptAside) {
 }
 
 TEST_F(EngineTest, SettingAFieldGoesThroughTheRulesAndIsRecorded) {
-  startWith({playRow(1), playRow(1, 9)});
+  startWith({row(1, "play", 1), row(1, "play", 9)});
   engine->set(1, "number", json("300"));
   EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
   EXPECT_TRUE(engine->history.undoStack.empty());
@@ -121,7 +117,7 @@ TEST_F(EngineTest, TheHistoryKeepsTheLastHundredChanges) {
 }
 
 TEST_F(EngineTest, DeletingTickedRowsTracesEachAndCancelsTheirLearning) {
-  startWith({playRow(1), jogRow(), playRow(3, 7)});
+  startWith({row(1, "play", 1), jogRow(), row(3, "play", 7)});
   engine->rows[1].id = 2;
   engine->learn(3);
   engine->tick(2);
@@ -140,7 +136,7 @@ TEST_F(EngineTest, DeletingTickedRowsTracesEachAndCancelsTheirLearning) {
 }
 
 TEST_F(EngineTest, TickAllTicksEverythingOrNothing) {
-  startWith({playRow(1), playRow(2)});
+  startWith({row(1, "play", 1), row(2, "play", 1)});
   engine->tick(1);
   engine->tickAll();
   EXPECT_EQ(engine->history.ticks, (std::set<std::int64_t>{1, 2}));
@@ -154,7 +150,7 @@ class BlobControlsTest : public EngineTest {
  protected:
   void SetUp() override {
     withBlob = true;
-    startWith({playRow(1)});
+    startWith({row(1, "play", 1)});
   }
 };
 

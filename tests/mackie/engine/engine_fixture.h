@@ -43,24 +43,22 @@ class EngineTest : public ::testing::Test {
   FakeBlobWindow* blobWindow = nullptr;  // the last one it made
 
   // Writes the settings file (device "Port 1" unless given) and starts the engine on it.
-  void startWith(nlohmann::json rows, nlohmann::json settings = nlohmann::json::object()) {
+  void startWith(std::vector<nlohmann::json> rows, nlohmann::json settings = nlohmann::json::object()) {
     if (!settings.contains("device")) settings["device"] = "Port 1";
-    settings["rows"] = std::move(rows);
+    settings["rows"] = rows;
     home.write(".config/midi-to-mk.json", settings.dump());
     start();
   }
 
   void start() {
-    std::function<std::unique_ptr<BlobWindow>()> windows;
-    if (withBlob)
-      windows = [this] {
-        auto window = std::make_unique<FakeBlobWindow>();
-        blobWindow = window.get();
-        return window;
-      };
+    std::function<std::unique_ptr<BlobWindow>()> windows = [this] {
+      auto window = std::make_unique<FakeBlobWindow>();
+      blobWindow = window.get();
+      return window;
+    };
     engine = std::make_shared<MKEngine>(MKServices{loop, system, audio, keys, workspace, home.path(),
-                                                   LiveFolders{home.path(), std::nullopt}, 47999, windows,
-                                                   home.path() + "/Documents"});
+                                                   LiveFolders{home.path(), std::nullopt}, 47999,
+                                                   withBlob ? windows : nullptr, home.path() + "/Documents"});
     engine->start();
   }
 
@@ -96,20 +94,26 @@ class EngineTest : public ::testing::Test {
 
   // A jog turn of that many clicks from row 1, as the rules would fire it.
   MKAct jogTurn(int clicks) const {
-    MKAct a;
-    a.row = *engine->row(1);
-    a.kind = "cc";
-    a.what = "JOG";
-    a.number = 60;
-    a.clicks = clicks;
-    a.rel = "jog";
-    return a;
+    return {.row = *engine->row(1),
+            .kind = "cc",
+            .what = "JOG",
+            .parts = {},
+            .number = 60,
+            .clicks = clicks,
+            .rel = "jog",
+            .act = {}};
   }
 
   nlohmann::json savedFile() const { return nlohmann::json::parse(home.read(".config/midi-to-mk.json")); }
 
+  // A stored row on CC `number` (or what `extra` says) with the command's default how.
+  static nlohmann::json row(int id, const char* command, int number,
+                            nlohmann::json extra = nlohmann::json::object()) {
+    nlohmann::json r = {{"id", id}, {"from", "cc"}, {"number", number}, {"command", command}};
+    r.update(extra);
+    return r;
+  }
   static nlohmann::json jogRow(int number = 21) {
-    return {{"id", 1},          {"from", "cc"},  {"number", number},
-            {"command", "jog"}, {"how", "twos"}, {"invert", false}};
+    return row(1, "jog", number, {{"how", "twos"}, {"invert", false}});
   }
 };

@@ -23,13 +23,8 @@ class EngineRingsTest : public EngineTest {
   MidiRef e16 = system.addDestination("Port 3");
   void SetUp() override {
     home.write("Documents/live.oxie16", SCENE.dump());
-    startWith({{{"id", 1}, {"from", "note"}, {"number", 36}, {"command", "play"}, {"led", true}},
-               {{"id", 2},
-                {"from", "cc"},
-                {"number", 7},
-                {"command", "volume"},
-                {"how", "silent"},
-                {"led", true}}});
+    startWith({row(1, "play", 36, {{"from", "note"}, {"led", true}}),
+               row(2, "volume", 7, {{"how", "silent"}, {"led", true}})});
   }
 };
 

@@ -25,7 +25,7 @@ TEST_F(EngineTest, TheMonitorCountsRepeatsAndKeepsFourMessages) {
 }
 
 TEST_F(EngineTest, QuietMessagesAreNeverShownAndOthersOnlyReachTheHeardLine) {
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}}});
+  startWith({row(1, "play", 1)});
   from(controller, 0xF8, 0, 0);
   EXPECT_TRUE(engine->incoming.empty());
   EXPECT_FALSE(engine->heard);
@@ -36,7 +36,7 @@ TEST_F(EngineTest, QuietMessagesAreNeverShownAndOthersOnlyReachTheHeardLine) {
 }
 
 TEST_F(EngineTest, ANoteReleaseIsHeardAsZeroAndOnlyUnholdsTheRowLamp) {
-  startWith({{{"id", 1}, {"from", "note"}, {"number", 36}, {"command", "play"}, {"value", 127}}});
+  startWith({row(1, "play", 36, {{"from", "note"}, {"value", 127}})});
   noteOn(36, 127);
   EXPECT_TRUE(engine->act.at(1).held);
   const double pressed = engine->act.at(1).at;
@@ -50,7 +50,7 @@ TEST_F(EngineTest, ANoteReleaseIsHeardAsZeroAndOnlyUnholdsTheRowLamp) {
 
 TEST_F(EngineTest, OnlyTheLockedDeviceFires) {
   const auto other = system.addSource("Port 2");
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}}});
+  startWith({row(1, "play", 1)});
   const double t0 = loop.now();
   from(other, 0xB0, 1, 127);
   loop.advance(0.1);
@@ -62,13 +62,16 @@ TEST_F(EngineTest, OnlyTheLockedDeviceFires) {
   EXPECT_EQ(lastTrace(), "CC 1 = 127   →   PLAY  (note 94)");
 }
 
-TEST_F(EngineTest, DetectRefusesAnIacBusThenLocksTheControllerWithoutFiring) {
-  const auto bus = system.addSource("Bus 1");
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}}}, {{"device", ""}});
+TEST_F(EngineTest, DetectRefusesAnIacBusAndTheLoopbackPortThenLocksTheControllerWithoutFiring) {
+  const MidiRef buses[] = {system.addSource("Bus 1"), system.addSource("Midi Through Port-0")};
+  startWith({row(1, "play", 1)}, {{"device", ""}});
   engine->toggleDetect();
-  from(bus, 0xB0, 1, 127);
-  EXPECT_TRUE(engine->detect);
-  EXPECT_EQ(lastTrace(), "that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
+  for (const auto bus : buses) {
+    from(bus, 0xB0, 1, 127);
+    EXPECT_TRUE(engine->detect);
+    EXPECT_EQ(lastTrace(),
+              "that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
+  }
   const double t0 = loop.now();
   cc(1, 127);
   EXPECT_FALSE(engine->detect);
@@ -76,12 +79,12 @@ TEST_F(EngineTest, DetectRefusesAnIacBusThenLocksTheControllerWithoutFiring) {
   EXPECT_EQ(lastTrace(), "locked to USB1  (CC 1 spoke first)");
   loop.advance(0.1);
   EXPECT_TRUE(toLiveSince(t0).empty());
-  EXPECT_EQ(json::parse(home.read(".config/midi-to-mk.json"))["device"], "Port 1");
+  EXPECT_EQ(savedFile()["device"], "Port 1");
 }
 
 TEST_F(EngineTest, LearnLetsTheWrongKindAndReleasesPassThenTakesTheControl) {
   const auto other = system.addSource("Port 2");
-  startWith({{{"id", 4}, {"from", "note"}, {"number", 1}, {"command", "play"}, {"value", 127}}});
+  startWith({row(4, "play", 1, {{"from", "note"}, {"value", 127}})});
   engine->learn(4);
   cc(9, 3);
   EXPECT_EQ(lastTrace(), "LEARN on row 4 takes a NOTE only: CC 9 let pass");
@@ -121,10 +124,8 @@ TEST_F(EngineTest, DetectAndLearnAreExclusive) {
 }
 
 TEST_F(EngineTest, EachActionKindIsTracedItsOwnWay) {
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "fader9"}},
-             {{"id", 2}, {"from", "cc"}, {"number", 2}, {"command", "volumeup"}},
-             {{"id", 3}, {"from", "cc"}, {"number", 3}, {"command", "volume"}, {"how", "blob"}},
-             {{"id", 4}, {"from", "cc"}, {"number", 4}, {"command", "bankfirst"}, {"value", 127}}});
+  startWith({row(1, "fader9", 1), row(2, "volumeup", 2), row(3, "volume", 3, {{"how", "blob"}}),
+             row(4, "bankfirst", 4, {{"value", 127}})});
   cc(1, 64);
   EXPECT_EQ(lastTrace(), "CC 1 = 64   →   FADER 9  (the master)  (absolute)  (pitch bend 8256)");
   cc(2, 127);
@@ -138,8 +139,7 @@ TEST_F(EngineTest, EachActionKindIsTracedItsOwnWay) {
 
 TEST_F(EngineTest, ALineSaysSoWhenNothingIsOpenToLive) {
   system.remove(toLive);
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "play"}},
-             {{"id", 2}, {"from", "cc"}, {"number", 2}, {"command", "volumemute"}}});
+  startWith({row(1, "play", 1), row(2, "volumemute", 2)});
   cc(1, 127);
   EXPECT_EQ(lastTrace(), "CC 1 = 127   →   PLAY  (note 94)   — BUT NOTHING IS OPEN TO LIVE");
   cc(2, 127);
@@ -148,7 +148,7 @@ TEST_F(EngineTest, ALineSaysSoWhenNothingIsOpenToLive) {
 }
 
 TEST_F(EngineTest, RepeatedMessagesOfOneControlKeepOneTraceLine) {
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 1}, {"command", "fader1"}}});
+  startWith({row(1, "fader1", 1)});
   for (int i = 0; i < 10; ++i)
     cc(1, 99);
   EXPECT_EQ(traced().size(), 2u);
@@ -193,29 +193,20 @@ TEST_F(EngineTest, LiveLightsArriveOnTheBackPort) {
   EXPECT_EQ(lastTrace(), "not listening for Live's lights");
 }
 
-TEST_F(EngineTest, AFineFaderJoinsTheTwoHalvesOfAFourteenBitKnob) {
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 3}, {"command", "fader2"}, {"how", "14"}}});
+TEST_F(EngineTest, AFineFaderJoinsTheTwoHalvesOfAFourteenBitKnobButOnlyUpToCc31) {
+  startWith({row(1, "fader2", 3, {{"how", "14"}}), row(2, "fader3", 40, {{"how", "14"}})});
   const double t0 = loop.now();
+  cc(40, 100);  // above CC 31 a row keeps its one-value reading
+  cc(72, 5);
   cc(3, 100);     // upper half: 100 × 128
   cc(3 + 32, 5);  // lower half: 12805
   cc(3 + 32, 6);  // the lower half moves on alone
   loop.advance(0.2);
-  EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0xE1, 0, 100}, {20, 0xE1, 5, 100}, {40, 0xE1, 6, 100}}));
+  EXPECT_EQ(
+      toLiveSince(t0),
+      (std::vector<Out>{{0, 0xE2, 100, 0}, {20, 0xE1, 0, 100}, {40, 0xE1, 5, 100}, {60, 0xE1, 6, 100}}));
   EXPECT_EQ(lastTrace(), "CC 35 = 6   →   FADER 2  (absolute)  (pitch bend 12806)");
 }
-
-TEST_F(EngineTest, AFourteenBitRowAboveCc31KeepsItsOneValueReading) {
-  startWith({{{"id", 1}, {"from", "cc"}, {"number", 40}, {"command", "fader2"}, {"how", "14"}}});
-  const double t0 = loop.now();
-  cc(40, 100);
-  cc(72, 5);
-  loop.advance(0.1);
-  EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0xE1, 100, 0}}));
-}
-
-}  // namespace
-
-namespace {
 
 TEST_F(EngineTest, OnLinuxTheKernelsLoopbackPortIsTheBusWhenThereIsNoIacBus) {
   system.remove(toLive);
@@ -229,15 +220,6 @@ TEST_F(EngineTest, OnLinuxTheKernelsLoopbackPortIsTheBusWhenThereIsNoIacBus) {
   const auto iac = system.addDestination("IAC Driver Bus 2");
   engine->setOut("");
   EXPECT_EQ(engine->outRef, iac);  // an IAC bus comes first
-}
-
-TEST_F(EngineTest, DetectRefusesTheLoopbackPortLikeAnIacBus) {
-  const auto through = system.addSource("Midi Through Port-0");
-  startWith({}, {{"device", ""}});
-  engine->toggleDetect();
-  from(through, 0xB0, 1, 1);
-  EXPECT_TRUE(engine->detect);
-  EXPECT_EQ(lastTrace(), "that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
 }
 
 }  // namespace

@@ -5,15 +5,9 @@ namespace {
 
 using nlohmann::json;
 
-json row(int id, const char* command, json extra = json::object()) {
-  json r = {{"id", id}, {"from", "cc"}, {"number", id}, {"command", command}};
-  r.update(extra);
-  return r;
-}
-
 TEST_F(EngineTest, TryPlaysEachKindOfRowAndSaysWhat) {
-  startWith({row(1, "record"), row(2, "shift"), row(3, "vpot4", {{"invert", true}}), row(4, "fader9"),
-             row(5, "bankfirst"), row(6, "volumemute"), row(7, "volume")});
+  startWith({row(1, "record", 1), row(2, "shift", 2), row(3, "vpot4", 3, {{"invert", true}}),
+             row(4, "fader9", 4), row(5, "bankfirst", 5), row(6, "volumemute", 6), row(7, "volume", 7)});
   const auto tryRow = [&](std::int64_t id) {
     const double t0 = loop.now();
     engine->tryRow(*engine->row(id));
@@ -53,7 +47,7 @@ TEST_F(EngineTest, TryOnAnUnknownCommandDoesNothing) {
 }
 
 TEST_F(EngineTest, ARowLightsBrieflyForACcAndWhileANoteIsHeld) {
-  startWith({row(1, "play"), {{"id", 2}, {"from", "note"}, {"number", 40}, {"command", "stop"}}});
+  startWith({row(1, "play", 1), row(2, "stop", 40, {{"from", "note"}})});
   cc(1, 127);
   EXPECT_EQ(engine->lit(1), "fire");
   noteOn(40, 127);
