@@ -33,9 +33,9 @@ KSRules::KSRow row(int cc, const char* type, const char* kind = "key") {
 
 class KSE16Test : public testing::Test {
  protected:
-  KSE16Test() { docs.write("live.oxie16", SCENE); }
-  void install() {
-    e16.send = [this](int cc, int value, int channel) {
+  KSE16Test() {
+    docs.write("live.oxie16", SCENE);
+    e16.send = [this](int cc, int value, int channel) {  // as the engine installs its own
       sent.push_back({cc, value, channel});
       return true;
     };
@@ -48,13 +48,10 @@ class KSE16Test : public testing::Test {
   std::vector<Sent> sent;
 };
 
-TEST_F(KSE16Test, UntilTheEngineInstallsItsSendNoRingLeaves) {
-  EXPECT_EQ(e16.feel({row(36, "note")}, "note", 36, 127, 0),
+TEST_F(KSE16Test, OnlyAnOnLedRowOfTheMessagesTypeAndNumberLightsTheRingOnceTheEngineInstalledItsSend) {
+  KSE16 bare{clock, audio, docs.path(), ""};
+  EXPECT_EQ(bare.feel({row(36, "note")}, "note", 36, 127, 0),
             "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)  — NOT SENT: the E16's USB3 is not there");
-}
-
-TEST_F(KSE16Test, OnlyAnOnLedRowOfTheMessagesTypeAndNumberLightsTheRing) {
-  install();
   const auto with = [](auto change) {
     auto r = row(36, "n");
     change(r);
@@ -80,7 +77,6 @@ TEST_F(KSE16Test, OnlyAnOnLedRowOfTheMessagesTypeAndNumberLightsTheRing) {
 }
 
 TEST_F(KSE16Test, FollowTakesTheRingsOfOnLedVolumeCCRowsAtTheVolumesLevel) {
-  install();
   auto off = row(2, "cc", "volume");
   off.on = false;
   auto dark = row(3, "cc", "volume");
@@ -95,13 +91,10 @@ TEST_F(KSE16Test, FollowTakesTheRingsOfOnLedVolumeCCRowsAtTheVolumesLevel) {
   EXPECT_EQ(sent, (std::vector<Sent>{{2, 64, 0}}));
 }
 
-TEST_F(KSE16Test, AboutGivesTheColourAsANumber) {
+TEST_F(KSE16Test, AboutGivesTheColourAsANumberAndLinkedFoldersAreNotSearchedButNotesOneToSixteenAreGuessed) {
   const auto vol = e16.about("note", 36, false);
   EXPECT_EQ(std::tuple(vol.can, vol.colour, vol.index, vol.knob),
             std::tuple(true, e16::PALETTE[5], 5, "knob 3 on page 1"));
-}
-
-TEST_F(KSE16Test, LinkedFoldersAreNotSearchedAndNotesOneToSixteenStillGetTheGuess) {
   TempFolder linking;
   std::filesystem::create_directory_symlink(docs.path(), linking.path() + "/linked");
   KSE16 linked{clock, audio, linking.path(), ""};

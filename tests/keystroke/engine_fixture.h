@@ -2,63 +2,26 @@
 // loop, with a controller source "Port 1".
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-
 #include "keystroke/engine.h"
-#include "support/fake_audio_output.h"
+#include "support/engine_fixture_base.h"
 #include "support/fake_key_capture.h"
-#include "support/fake_midi_system.h"
-#include "support/recording_key_output.h"
-#include "support/temp_folder.h"
-#include "support/virtual_loop.h"
 
-class KSEngineTest : public ::testing::Test {
+class KSEngineTest : public EngineFixtureBase<KSEngine> {
  protected:
-  VirtualLoop loop;
-  FakeMidiSystem system{loop};
-  FakeAudioOutput audio;
-  RecordingKeyOutput keys;
+  KSEngineTest() : EngineFixtureBase(".config/midi-to-keystroke.json") {}
+  ~KSEngineTest() override { engine.reset(); }  // before the key capture it uses
+
   FakeKeyCapture keyCapture;
-  TempFolder home;
-  MidiRef controller = system.addSource("Port 1");
-  std::shared_ptr<KSEngine> engine;
   bool dry = false;
   bool login = false;
 
-  void startWith(nlohmann::json rows, nlohmann::json settings = nlohmann::json::object()) {
-    if (!settings.contains("device")) settings["device"] = "Port 1";
-    settings["rows"] = std::move(rows);
-    home.write(".config/midi-to-keystroke.json", settings.dump());
-    start();
-  }
-
-  void start() {
+  void start() override {
     engine =
         std::make_shared<KSEngine>(KSServices{loop, system, audio, keys, keyCapture, home.path(),
                                               home.path() + "/Documents", home.path() + "/helper.py", login});
     engine->dry = dry;
     engine->start();
     loop.runDue();
-  }
-
-  void cc(int number, int value) { from(controller, 0xB0, number, value); }
-  void noteOn(int number, int velocity) { from(controller, 0x90, number, velocity); }
-  void from(MidiRef source, int status, int d1, int d2) {
-    system.send3(source, status, d1, d2);
-    loop.runDue();
-  }
-
-  std::vector<std::string> traced() const {
-    std::vector<std::string> out;
-    for (const auto& line : engine->trace.lines())
-      out.push_back(line.substr(10));
-    return out;
-  }
-  std::string lastTrace() const { return traced().empty() ? "" : traced().back(); }
-  nlohmann::json savedFile() const {
-    return nlohmann::json::parse(home.read(".config/midi-to-keystroke.json"));
   }
 
   static nlohmann::json keyRow(int id, int cc, const char* key,

@@ -9,9 +9,10 @@ namespace {
 using nlohmann::json;
 using Key = RecordingKeyOutput::Key;
 
-TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFire) {
+TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRowsChord) {
   // Row 1 asks for exactly 0, so it fires on both forms of a note release; row 2 fires if pressure counted.
-  startWith({keyRow(1, 36, "a", {{"type", "note"}, {"value", 0}}), keyRow(2, 1, "b")});
+  startWith({keyRow(1, 36, "a", {{"type", "note"}, {"value", 0}}), keyRow(2, 1, "b"),
+             keyRow(3, 7, "s", {{"mods", {"cmd", "shift"}}}), keyRow(4, 7, "nosuch")});
   const struct {
     int status, d1, d2;
     const char *shown, *heard;
@@ -32,10 +33,20 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFire) {
   }
   EXPECT_TRUE(engine->heard->mine);
   EXPECT_EQ(keys.keys.size(), 4u);
+
+  keys.keys.clear();
+  engine->trace.clear();
+  cc(7, 64);
+  EXPECT_EQ(keys.keys, (std::vector<Key>{{1, 0x120000, true}, {1, 0x120000, false}}));
+  EXPECT_EQ(traced(), (std::vector<std::string>{"USB1   CC 7 = 64   →   ⌘⇧S", "no key code for \"nosuch\"",
+                                                "USB1   CC 7 = 64   →   nosuch"}));
 }
 
-TEST_F(KSEngineTest, DetectWaitsForAPressNotARelease) {
-  startWith({}, {{"device", ""}});
+TEST_F(KSEngineTest, DetectWaitsForAPressAndLearningLetsTheWrongKindPassThenTakesNumberAndValueByKind) {
+  startWith({keyRow(1, 1, "a", {{"type", "note"}, {"value", 5}}),
+             keyRow(2, 1, "b"),
+             {{"id", 3}, {"cc", 1}, {"kind", "volume"}}},
+            {{"device", ""}});
   engine->toggleDetect();
   from(controller, 0x80, 36, 0);
   EXPECT_TRUE(engine->detect);
@@ -44,13 +55,13 @@ TEST_F(KSEngineTest, DetectWaitsForAPressNotARelease) {
   EXPECT_EQ(engine->device, "Port 1");
   EXPECT_EQ(lastTrace(), "locked to USB1  (N 36 spoke first)");
   EXPECT_EQ(savedFile()["device"], "Port 1");
-}
 
-TEST_F(KSEngineTest, LearningSetsTheNumberAndTheValueByKindOfMessage) {
-  startWith({keyRow(1, 1, "a", {{"type", "note"}, {"value", 5}}),
-             keyRow(2, 1, "b"),
-             {{"id", 3}, {"cc", 1}, {"kind", "volume"}}});
   engine->learn(1);
+  cc(9, 3);
+  cc(10, 3);
+  EXPECT_EQ(engine->learnId, 1);
+  EXPECT_EQ(lastTrace(), "LEARN on row 1 takes a NOTE only: CC 10 let pass");
+  EXPECT_EQ(traced().size(), 2u);  // one line for both
   noteOn(40, 99);
   EXPECT_EQ(engine->row(1)->cc, 40);
   EXPECT_EQ(engine->row(1)->value, std::nullopt);
@@ -66,18 +77,15 @@ TEST_F(KSEngineTest, LearningSetsTheNumberAndTheValueByKindOfMessage) {
   EXPECT_TRUE(keys.keys.empty());  // learning messages fire nothing
 }
 
-TEST_F(KSEngineTest, AWrongKindOfMessageKeepsLearningOnOneLine) {
-  startWith({keyRow(1, 1, "a", {{"type", "note"}})});
-  engine->learn(1);
-  cc(9, 3);
-  cc(10, 3);
-  EXPECT_EQ(engine->learnId, 1);
-  EXPECT_EQ(lastTrace(), "LEARN on row 1 takes a NOTE only: CC 10 let pass");
-  EXPECT_EQ(traced().size(), 1u);
-}
-
-TEST_F(KSEngineTest, LampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {
+TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {
+  const auto other = system.addSource("Port 2");
   startWith({keyRow(1, 7, "a"), keyRow(2, 36, "b", {{"type", "note"}})});
+  from(other, 0xB0, 7, 1);
+  loop.advance(0.08);
+  EXPECT_FALSE(engine->heard->mine);
+  EXPECT_TRUE(engine->lit.empty());
+  EXPECT_TRUE(keys.keys.empty());
+
   cc(7, 1);
   noteOn(36, 100);
   loop.advance(0.08);
@@ -91,24 +99,6 @@ TEST_F(KSEngineTest, LampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {
   cc(7, 1);
   loop.advance(0.08);
   EXPECT_EQ(engine->lit.at(1), "heard");
-}
-
-TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresOrLights) {
-  const auto other = system.addSource("Port 2");
-  startWith({keyRow(1, 7, "a")});
-  from(other, 0xB0, 7, 1);
-  loop.advance(0.08);
-  EXPECT_FALSE(engine->heard->mine);
-  EXPECT_TRUE(engine->lit.empty());
-  EXPECT_TRUE(keys.keys.empty());
-}
-
-TEST_F(KSEngineTest, AMatchingRowPressesItsChordAndSaysSo) {
-  startWith({keyRow(1, 7, "s", {{"mods", {"cmd", "shift"}}}), keyRow(2, 7, "nosuch")});
-  cc(7, 64);
-  EXPECT_EQ(keys.keys, (std::vector<Key>{{1, 0x120000, true}, {1, 0x120000, false}}));
-  EXPECT_EQ(traced(), (std::vector<std::string>{"USB1   CC 7 = 64   →   ⌘⇧S", "no key code for \"nosuch\"",
-                                                "USB1   CC 7 = 64   →   nosuch"}));
 }
 
 TEST_F(KSEngineTest, DryModeListensButPressesSendsAndWritesNothing) {
@@ -128,8 +118,10 @@ TEST_F(KSEngineTest, DryModeListensButPressesSendsAndWritesNothing) {
   EXPECT_FALSE(engine->sendCC(1, 1, 0));
 }
 
-TEST_F(KSEngineTest, StartingAsksForTrustUnlessStartedAtLogin) {
+TEST_F(KSEngineTest, TheStartSaysWhichMidiLayerWasChosenAndAsksForTrustUnlessStartedAtLogin) {
+  system.about = "MIDI through JACK, as asked";
   startWith({});
+  EXPECT_EQ(traced(), std::vector<std::string>{"MIDI through JACK, as asked"});
   EXPECT_EQ(keys.trustAsked, 1);
   engine->stop();
   login = true;
@@ -137,7 +129,7 @@ TEST_F(KSEngineTest, StartingAsksForTrustUnlessStartedAtLogin) {
   EXPECT_EQ(keys.trustAsked, 1);
 }
 
-TEST_F(KSEngineTest, VolumeGoesAtOnceThenTheLatestOf60msAndSkipsARepeatedSilentValue) {
+TEST_F(KSEngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOf60msAndTheVisibleOnePressesKeys) {
   startWith({{{"id", 1}, {"cc", 7}, {"kind", "volume"}}}, {{"blob", false}});
   cc(7, 127);
   EXPECT_DOUBLE_EQ(audio.level, 1.0);
@@ -152,45 +144,41 @@ TEST_F(KSEngineTest, VolumeGoesAtOnceThenTheLatestOf60msAndSkipsARepeatedSilentV
   EXPECT_EQ(audio.writes, 2);
   EXPECT_EQ(traced().size(), 1u);  // the knob keeps one line
   EXPECT_EQ(lastTrace(), "USB1   CC 7 = 64   →   volume 50%");
-}
+  EXPECT_TRUE(keys.sounds.empty());
 
-TEST_F(KSEngineTest, TheVisibleVolumePressesKeysAndNoDeviceIsSaid) {
-  startWith({{{"id", 1}, {"cc", 7}, {"kind", "volume"}}});
-  audio.level = 0.5;
+  engine->blob = true;
+  loop.advance(1);
   cc(7, 70);  // 55 %: three quarter steps up
   EXPECT_EQ(keys.sounds.size(), 3u);
+  EXPECT_EQ(audio.writes, 2);
   audio.present = false;
   loop.advance(1);
   cc(7, 1);
   EXPECT_EQ(lastTrace(), "USB1   CC 7 = 1   →   volume 1%  — the Mac has no output device");
 }
 
-TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChange) {
+TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChangeAndRingValuesGoToPort3Only) {
   system.addSource("Port 1");  // the same name again
   system.addSource("");
   startWith({});
   EXPECT_EQ(engine->sources.size(), 1u);
   EXPECT_EQ(engine->listening, std::vector<std::string>{"USB1"});
+  EXPECT_FALSE(engine->sendCC(3, 127, 0));
   system.addDevice("OXI E16");
   const auto third = system.addSource("Port 3");
+  const auto e16 = system.addDestination("Port 3");
   loop.advance(0.49);
   EXPECT_FALSE(system.connected(third));
   loop.advance(0.02);
   EXPECT_EQ(engine->listening, (std::vector<std::string>{"USB1 (OXI E16)", "USB3 (OXI E16)"}));
   EXPECT_EQ(engine->label("Bus 1"), "IAC Bus 1");
-  engine->stop();
-  EXPECT_EQ(system.clients(), 1);  // the client outlives a stop
-  EXPECT_FALSE(system.connected(controller));
-}
-
-TEST_F(KSEngineTest, RingValuesGoToPort3Only) {
-  startWith({});
-  EXPECT_FALSE(engine->sendCC(3, 127, 0));
-  const auto e16 = system.addDestination("Port 3");
   const auto other = system.addDestination("Port 1");
   EXPECT_TRUE(engine->sendCC(3, 127, 2));
   EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB2, 3, 127}}));
   EXPECT_TRUE(system.sentTo(other).empty());
+  engine->stop();
+  EXPECT_EQ(system.clients(), 1);  // the client outlives a stop
+  EXPECT_FALSE(system.connected(controller));
 }
 
 TEST_F(KSEngineTest, WhyNamesTheFirstThingMissing) {
@@ -209,54 +197,40 @@ TEST_F(KSEngineTest, WhyNamesTheFirstThingMissing) {
   EXPECT_EQ(engine->ago(loop.now() - 61), "1 min ago");
 }
 
-class KSEngineRingsTest : public KSEngineTest {
- protected:
-  MidiRef e16 = system.addDestination("Port 3");
-  void SetUp() override {
-    // Knob 1 turns CC 7; knob 2 turns CC 3 and is pushed as note 36, so a page and knob swapped show.
-    home.write("Documents/set.oxie16", R"({"pages":[{"encoders":[{"turn_actions":[{"type":3,"nr1":7}]},
-      {"turn_actions":[{"type":3,"nr1":3}],"push_action":{"type":1,"nr1":36},"color":5}]}]})");
-    startWith({keyRow(1, 36, "a", {{"type", "note"}, {"led", true}}),
-               {{"id", 2}, {"cc", 7}, {"kind", "volume"}, {"led", true}}});
-  }
-};
-
-TEST_F(KSEngineRingsTest, APushedKnobLightsThroughTheEnginesOwnSend) {
-  noteOn(36, 100);
-  EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB0, 3, 127}}));
-  EXPECT_EQ(traced()[0], "LED: knob 2 on page 1 lit  (CC 3 = 127 on USB3, ch 1)");
-}
-
-TEST_F(KSEngineRingsTest, DryModeGivesNoRingFeedback) {
+// The ring logic itself is the ring driver's and KSE16's (RingDriverTest, KSE16Test); here it is wired to the
+// engine's rows, send, timer, dry mode and helper.
+TEST_F(KSEngineTest, RingsLightThroughTheEnginesOwnSendFollowTheVolumeAndTakeColoursThroughTheHelper) {
+  const MidiRef e16 = system.addDestination("Port 3");
+  // Knob 1 turns CC 7; knob 2 turns CC 3 and is pushed as note 36, so a page and knob swapped show.
+  home.write("Documents/set.oxie16", R"({"pages":[{"encoders":[{"turn_actions":[{"type":3,"nr1":7}]},
+    {"turn_actions":[{"type":3,"nr1":3}],"push_action":{"type":1,"nr1":36},"color":5}]}]})");
+  startWith({keyRow(1, 36, "a", {{"type", "note"}, {"led", true}}),
+             {{"id", 2}, {"cc", 7}, {"kind", "volume"}, {"led", true}}});
+  using Sent = FakeMidiSystem::Sent;
   engine->dry = true;
   noteOn(36, 100);
   EXPECT_TRUE(system.sentTo(e16).empty());
   EXPECT_EQ(traced().size(), 1u);  // the key's line only
-}
+  engine->dry = false;
+  noteOn(36, 101);
+  EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 3, 127}}));
+  EXPECT_EQ(traced()[1], "LED: knob 2 on page 1 lit  (CC 3 = 127 on USB3, ch 1)");
 
-TEST_F(KSEngineRingsTest, TheTickTimerKeepsTheVolumeRingInStepUnlessOff) {
+  system.sent.clear();
   audio.level = 1;
   loop.advance(0.5);
-  EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB0, 7, 127}}));
+  EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 7, 127}}));
   engine->power();
   audio.level = 0;
   loop.advance(1);
-  EXPECT_EQ(system.sentTo(e16).size(), 1u);
-}
+  EXPECT_EQ(system.sentTo(e16).size(), 1u);  // off: the ring is left alone
 
-TEST_F(KSEngineRingsTest, AColourIsSetByTheModulesOwnHelper) {
   std::filesystem::copy_file(std::string(HELPERS_DIR) + "/midikeys_e16colour.py", home.path() + "/helper.py");
   std::filesystem::copy_file(std::string(HELPERS_DIR) + "/e16colour.py", home.path() + "/e16colour.py");
   engine->colour(1, 40);
   EXPECT_EQ(
       lastTrace(),
       "knob 2 on page 1 of set is now colour 40 (it was 5): send the scene to the E16 from the OXI App");
-}
-
-TEST_F(KSEngineTest, TheStartSaysWhichMidiLayerWasChosen) {
-  system.about = "MIDI through JACK, as asked";
-  startWith({});
-  EXPECT_EQ(traced(), std::vector<std::string>{"MIDI through JACK, as asked"});
 }
 
 }  // namespace

@@ -18,35 +18,23 @@ const json SCENE = {{"pages",
                           {"color", 5}},
                          {{"turn_actions", {{{"type", 3}, {"nr1", 7}}}}, {"color", 9}}}}}}}};
 
-class EngineRingsTest : public EngineTest {
- protected:
-  MidiRef e16 = system.addDestination("Port 3");
-  void SetUp() override {
-    home.write("Documents/live.oxie16", SCENE.dump());
-    startWith({row(1, "play", 36, {{"from", "note"}, {"led", true}}),
-               row(2, "volume", 7, {{"how", "silent"}, {"led", true}})});
-  }
-};
-
-TEST_F(EngineRingsTest, APushedKnobLightsThroughPort3AndTheLineIsTraced) {
+// The ring logic itself is the ring driver's and MKLed's (RingDriverTest, MKLedTest); here it is wired to the
+// engine's rows, timer and settings.
+TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughTheHelper) {
+  const MidiRef e16 = system.addDestination("Port 3");
+  home.write("Documents/live.oxie16", SCENE.dump());
+  startWith({row(1, "play", 36, {{"from", "note"}, {"led", true}}),
+             row(2, "volume", 7, {{"how", "silent"}, {"led", true}})});
+  using Sent = FakeMidiSystem::Sent;
   noteOn(36, 100);
-  EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB0, 3, 127}}));
+  EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 3, 127}}));
   EXPECT_EQ(traced()[1], "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)");
-}
 
-TEST_F(EngineRingsTest, TheVolumeKnobsRingFollowsTheVolumeEveryHalfSecond) {
+  system.sent.clear();
   audio.level = 0.5;
   loop.advance(0.5);
-  EXPECT_EQ(system.sentTo(e16), (std::vector<FakeMidiSystem::Sent>{{0, e16, 0xB0, 7, 64}}));
-  loop.advance(0.5);
-  EXPECT_EQ(system.sentTo(e16).size(), 1u);  // the same level is not sent again
-  engine->stop();
-  audio.level = 1;
-  loop.advance(1);
-  EXPECT_EQ(system.sentTo(e16).size(), 1u);  // stopped: no more passes
-}
+  EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 7, 64}}));  // the volume row's knob only
 
-TEST_F(EngineRingsTest, AKnobsColourIsChangedInTheSceneByTheHelper) {
   const auto helper = std::filesystem::path(home.path()) / ".local/lib/orvane/e16colour.py";
   std::filesystem::create_directories(helper.parent_path());
   std::filesystem::copy_file(std::string(HELPERS_DIR) + "/e16colour.py", helper);
@@ -57,6 +45,11 @@ TEST_F(EngineRingsTest, AKnobsColourIsChangedInTheSceneByTheHelper) {
   EXPECT_EQ(json::parse(home.read("Documents/live.oxie16"))["pages"][0]["encoders"][2]["color"], 12);
   engine->colour(2, 100);
   EXPECT_EQ(lastTrace(), "a colour is a number from 0 to 99");
+
+  engine->stop();
+  audio.level = 1;
+  loop.advance(1);
+  EXPECT_EQ(system.sentTo(e16).size(), 1u);  // stopped: no more passes
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ TEST_F(EngineTest, TheMonitorCountsRepeatsAndKeepsFourMessages) {
   EXPECT_EQ(engine->incoming[3].text, "CC 1 = 5   ch 1");  // the first "CC 2" was pushed out
 }
 
-TEST_F(EngineTest, QuietMessagesAreNeverShownAndOthersOnlyReachTheHeardLine) {
-  startWith({row(1, "play", 1)});
+TEST_F(EngineTest, QuietMessagesAreNeverShownAndANoteReleaseIsHeardAsZeroAndOnlyUnholdsTheRowLamp) {
+  startWith({row(1, "play", 36, {{"from", "note"}, {"value", 127}})});
   from(controller, 0xF8, 0, 0);
   EXPECT_TRUE(engine->incoming.empty());
   EXPECT_FALSE(engine->heard);
@@ -33,10 +33,7 @@ TEST_F(EngineTest, QuietMessagesAreNeverShownAndOthersOnlyReachTheHeardLine) {
   EXPECT_EQ(engine->heard->line, "USB1   PROGRAM 1   ch 3");
   EXPECT_TRUE(engine->heard->mine);
   EXPECT_TRUE(engine->act.empty());
-}
 
-TEST_F(EngineTest, ANoteReleaseIsHeardAsZeroAndOnlyUnholdsTheRowLamp) {
-  startWith({row(1, "play", 36, {{"from", "note"}, {"value", 127}})});
   noteOn(36, 127);
   EXPECT_TRUE(engine->act.at(1).held);
   const double pressed = engine->act.at(1).at;
@@ -46,20 +43,6 @@ TEST_F(EngineTest, ANoteReleaseIsHeardAsZeroAndOnlyUnholdsTheRowLamp) {
   EXPECT_EQ(engine->incoming.front().text, "NOTE 36 off   ch 1");
   EXPECT_FALSE(engine->act.at(1).held);
   EXPECT_EQ(engine->act.at(1).at, pressed);
-}
-
-TEST_F(EngineTest, OnlyTheLockedDeviceFires) {
-  const auto other = system.addSource("Port 2");
-  startWith({row(1, "play", 1)});
-  const double t0 = loop.now();
-  from(other, 0xB0, 1, 127);
-  loop.advance(0.1);
-  EXPECT_TRUE(toLiveSince(t0).empty());
-  EXPECT_FALSE(engine->heard->mine);
-  cc(1, 127);
-  loop.advance(0.1);
-  EXPECT_EQ(toLiveSince(t0).size(), 2u);
-  EXPECT_EQ(lastTrace(), "CC 1 = 127   →   PLAY  (note 94)");
 }
 
 TEST_F(EngineTest, DetectRefusesAnIacBusAndTheLoopbackPortThenLocksTheControllerWithoutFiring) {
@@ -82,16 +65,26 @@ TEST_F(EngineTest, DetectRefusesAnIacBusAndTheLoopbackPortThenLocksTheController
   EXPECT_EQ(savedFile()["device"], "Port 1");
 }
 
-TEST_F(EngineTest, LearnLetsTheWrongKindAndReleasesPassThenTakesTheControl) {
+TEST_F(EngineTest, OnlyTheLockedDeviceFiresButLearningTakesTheRightKindFromAnySource) {
   const auto other = system.addSource("Port 2");
   startWith({row(4, "play", 1, {{"from", "note"}, {"value", 127}})});
+  double t0 = loop.now();
+  from(other, 0x90, 1, 127);
+  loop.advance(0.1);
+  EXPECT_TRUE(toLiveSince(t0).empty());
+  EXPECT_FALSE(engine->heard->mine);
+  noteOn(1, 127);
+  loop.advance(0.1);
+  EXPECT_EQ(toLiveSince(t0).size(), 2u);
+  EXPECT_EQ(lastTrace(), "NOTE 1 = 127   →   PLAY  (note 94)");
+
   engine->learn(4);
   cc(9, 3);
   EXPECT_EQ(lastTrace(), "LEARN on row 4 takes a NOTE only: CC 9 let pass");
   from(other, 0x80, 40, 0);  // a release never completes a learn
   EXPECT_EQ(engine->learnId, 4);
-  const double t0 = loop.now();
-  from(other, 0x90, 40, 100);  // from any source, locked or not
+  t0 = loop.now();
+  from(other, 0x90, 40, 100);
   EXPECT_FALSE(engine->learnId);
   EXPECT_EQ(engine->row(4)->number, 40);
   EXPECT_EQ(engine->row(4)->value, 100);
@@ -103,31 +96,33 @@ TEST_F(EngineTest, LearnLetsTheWrongKindAndReleasesPassThenTakesTheControl) {
   EXPECT_EQ(engine->row(4)->number, 1);
 }
 
-TEST_F(EngineTest, ASweepingRowLearnsItsNumberButNoValue) {
+TEST_F(EngineTest, ASweepingRowLearnsItsNumberButNoValueAndDetectAndLearnAreExclusive) {
   startWith({jogRow(5)});
   engine->learn(1);
   cc(33, 65);
   EXPECT_EQ(engine->row(1)->number, 33);
   EXPECT_EQ(engine->row(1)->value, std::nullopt);
   EXPECT_EQ(lastTrace(), "row 1 learned CC 33 = 0-127");
-}
-
-TEST_F(EngineTest, DetectAndLearnAreExclusive) {
-  startWith({jogRow()});
   engine->learn(1);
   engine->toggleDetect();
   EXPECT_FALSE(engine->learnId);
   engine->learn(1);
   EXPECT_FALSE(engine->detect);
-  engine->learn(1);
+  engine->learn(1);  // again on the same row: it stops
   EXPECT_FALSE(engine->learnId);
 }
 
-TEST_F(EngineTest, EachActionKindIsTracedItsOwnWay) {
-  startWith({row(1, "fader9", 1), row(2, "volumeup", 2), row(3, "volume", 3, {{"how", "blob"}}),
-             row(4, "bankfirst", 4, {{"value", 127}})});
-  cc(1, 64);
-  EXPECT_EQ(lastTrace(), "CC 1 = 64   →   FADER 9  (the master)  (absolute)  (pitch bend 8256)");
+TEST_F(EngineTest, EachActionKindIsTracedItsOwnWayAndRepeatsOfOneMessageKeepOneLine) {
+  startWith({row(1, "fader1", 1), row(2, "volumeup", 2), row(3, "volume", 3, {{"how", "blob"}}),
+             row(4, "bankfirst", 4, {{"value", 127}}), row(5, "fader9", 5)});
+  for (int i = 0; i < 10; ++i)
+    cc(1, 99);
+  EXPECT_EQ(traced().size(), 2u);
+  cc(1, 98);  // another value is another message: a line of its own
+  EXPECT_EQ(traced().size(), 3u);
+  EXPECT_EQ(lastTrace(), "CC 1 = 98   →   FADER 1  (absolute)  (pitch bend 12642)");
+  cc(5, 64);
+  EXPECT_EQ(lastTrace(), "CC 5 = 64   →   FADER 9  (the master)  (absolute)  (pitch bend 8256)");
   cc(2, 127);
   EXPECT_EQ(lastTrace(), "CC 2 = 127   →   VOLUME UP  (the Mac, not Live)");
   EXPECT_EQ(keys.sounds.back(), (RecordingKeyOutput::Sound{SoundKey::up, true}));
@@ -145,38 +140,6 @@ TEST_F(EngineTest, ALineSaysSoWhenNothingIsOpenToLive) {
   cc(2, 127);
   EXPECT_EQ(lastTrace(), "CC 2 = 127   →   MUTE THE MAC  (the Mac, not Live)");
   EXPECT_EQ(engine->sent, 0);
-}
-
-TEST_F(EngineTest, RepeatedMessagesOfOneControlKeepOneTraceLine) {
-  startWith({row(1, "fader1", 1)});
-  for (int i = 0; i < 10; ++i)
-    cc(1, 99);
-  EXPECT_EQ(traced().size(), 2u);
-  cc(1, 98);  // another value is another message: a line of its own
-  EXPECT_EQ(traced().size(), 3u);
-  EXPECT_EQ(lastTrace(), "CC 1 = 98   →   FADER 1  (absolute)  (pitch bend 12642)");
-}
-
-TEST_F(EngineTest, TheTraceKeepsItsSixtyNewestLines) {
-  startWith({});
-  for (int i = 0; i < 100; ++i)
-    engine->note("line " + std::to_string(i));
-  ASSERT_EQ(engine->trace.lines().size(), 60u);
-  EXPECT_EQ(traced().front(), "line 40");
-}
-
-TEST_F(EngineTest, PortsAreLabelledForPeople) {
-  system.addDevice("IAC Driver");
-  system.addDevice("OXI E16");
-  startWith({});
-  EXPECT_EQ(engine->label("Bus 1"), "IAC Bus 1");
-  EXPECT_EQ(engine->label("Bus A"), "Bus A");
-  EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");
-  EXPECT_EQ(engine->label(""), "");
-  system.addDevice("Another");
-  EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");  // cached until the next rescan
-  engine->labels.clear();
-  EXPECT_EQ(engine->label("Port 2"), "USB2");
 }
 
 TEST_F(EngineTest, LiveLightsArriveOnTheBackPort) {
@@ -208,15 +171,26 @@ TEST_F(EngineTest, AFineFaderJoinsTheTwoHalvesOfAFourteenBitKnobButOnlyUpToCc31)
   EXPECT_EQ(lastTrace(), "CC 35 = 6   →   FADER 2  (absolute)  (pitch bend 12806)");
 }
 
-TEST_F(EngineTest, OnLinuxTheKernelsLoopbackPortIsTheBusWhenThereIsNoIacBus) {
+TEST_F(EngineTest, PortsAreLabelledForPeopleAndOnLinuxTheKernelsLoopbackPortIsTheBusWithoutAnIacBus) {
   system.remove(toLive);
   const auto through = system.addDestination("Midi Through Port-0", "Midi Through");
   system.about = "MIDI through the ALSA sequencer, the default";
+  system.addDevice("IAC Driver");
+  system.addDevice("OXI E16");
   startWith({});
   EXPECT_EQ(engine->outRef, through);
   EXPECT_EQ(traced(), (std::vector<std::string>{
                           "MIDI to MK Control is up, listening on 1 source, sending to Midi Through Port-0",
                           "MIDI through the ALSA sequencer, the default"}));
+  EXPECT_EQ(engine->label("Bus 1"), "IAC Bus 1");
+  EXPECT_EQ(engine->label("Bus A"), "Bus A");
+  EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");
+  EXPECT_EQ(engine->label(""), "");
+  system.addDevice("Another");
+  EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");  // cached until the next rescan
+  engine->labels.clear();
+  EXPECT_EQ(engine->label("Port 2"), "USB2");
+
   const auto iac = system.addDestination("IAC Driver Bus 2");
   engine->setOut("");
   EXPECT_EQ(engine->outRef, iac);  // an IAC bus comes first

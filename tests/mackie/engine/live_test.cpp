@@ -65,15 +65,9 @@ class MKLiveTest : public testing::Test {
 
 }  // namespace
 
-// The requests' exact bytes are checked where they arrive, in AskBoth.
+// The requests' exact bytes are checked where they arrive, when Live is asked.
 TEST(OscPacket, PadsAddressAndTypeTagToTheNextMultipleOfFourAbove) {
   EXPECT_EQ(oscPacket("/abc"), std::string("/abc\0\0\0\0,\0\0\0", 12));
-}
-
-TEST_F(MKLiveTest, AskBothSendsStartListenThenGetToTheOscPort) {
-  ASSERT_NE(osc.port, 0);
-  live->askBoth();
-  EXPECT_EQ(osc.drain(), (std::vector<std::string>{START_PACKET, GET_PACKET}));
 }
 
 TEST_F(MKLiveTest, TheLastTransportLineOfTheLogDecides) {
@@ -94,7 +88,7 @@ TEST_F(MKLiveTest, TheLastTransportLineOfTheLogDecides) {
   }
 }
 
-TEST_F(MKLiveTest, LaterScansReadOnlyWhatWasAppended) {
+TEST_F(MKLiveTest, LaterScansReadOnlyWhatWasAppendedAndALargeLogOnlyItsTail) {
   write(homeLog("12.0"), GOT + "True\n");
   EXPECT_EQ(live->saysNow(), true);
   live->playing.reset();  // a line read twice would bring it back
@@ -102,10 +96,9 @@ TEST_F(MKLiveTest, LaterScansReadOnlyWhatWasAppended) {
   append(homeLog("12.0"), GOT + "False\n");
   EXPECT_EQ(live->saysNow(), false);
   EXPECT_EQ(live->pos, fs::file_size(homeLog("12.0")));
-}
 
-TEST_F(MKLiveTest, ALargeLogIsReadFromItsTailAndAgainWhenReplacedBySomethingSmaller) {
-  // 10000 lines of 100 bytes: the first scan starts at line 6000.
+  // 10000 lines of 100 bytes: a first scan starts at line 6000.
+  live->stop();
   write(homeLog("12.0"), bigLog(10000, {{5999, "True"}}));
   EXPECT_EQ(live->saysNow(), std::nullopt);
   EXPECT_EQ(live->pos, 1'000'000u);
@@ -152,6 +145,7 @@ TEST_F(MKLiveTest, TheMostRecentlyWrittenLogWinsAmongLiveVersionsAndWine) {
 }
 
 TEST_F(MKLiveTest, AnExpectedStateHoldsForFifteenSecondsThenLiveIsAskedAgain) {
+  ASSERT_NE(osc.port, 0);
   live->expect(true);
   loop.advance(MKLive::STALE);
   EXPECT_EQ(live->isPlaying(), true);
@@ -161,40 +155,34 @@ TEST_F(MKLiveTest, AnExpectedStateHoldsForFifteenSecondsThenLiveIsAskedAgain) {
   EXPECT_EQ(osc.drain(), (std::vector<std::string>{START_PACKET, GET_PACKET}));
 }
 
-TEST_F(MKLiveTest, StartAsksScansAfterAMomentAndPollsEveryBeat) {
-  write(homeLog("12.0"), GOT + "True\n");
-  live->start();
-  EXPECT_EQ(osc.drain(), (std::vector<std::string>{START_PACKET, GET_PACKET}));
-  loop.advance(0.29);
-  EXPECT_EQ(live->playing, std::nullopt);
-  loop.advance(0.02);
-  EXPECT_EQ(live->playing, true);
-
-  append(homeLog("12.0"), GOT + "False\n");
-  loop.advance(4.6);
-  EXPECT_EQ(live->playing, true);
-  loop.advance(0.1);
-  EXPECT_EQ(live->playing, false);
-  EXPECT_EQ(osc.drain(), (std::vector<std::string>{GET_PACKET}));
-}
-
-TEST_F(MKLiveTest, StopForgetsEverythingAndEndsThePolling) {
+TEST_F(MKLiveTest, StartAsksScansAfterAMomentAndPollsEveryBeatUntilStopped) {
   write(homeLog("12.0"), GOT + "True\n");
   live->start();
   live->stop();  // before the first scan: it must not run either
   loop.advance(20);
   EXPECT_EQ(live->playing, std::nullopt);
   EXPECT_EQ(live->log, std::nullopt);
+  osc.drain();
 
   live->start();
-  loop.advance(1);
-  live->stop();
+  EXPECT_EQ(osc.drain(), (std::vector<std::string>{START_PACKET, GET_PACKET}));
+  loop.advance(0.29);
+  EXPECT_EQ(live->playing, std::nullopt);
+  loop.advance(0.02);
+  EXPECT_EQ(live->playing, true);
+  append(homeLog("12.0"), GOT + "False\n");
+  loop.advance(4.6);
+  EXPECT_EQ(live->playing, true);
+  loop.advance(0.1);
+  EXPECT_EQ(live->playing, false);
+  EXPECT_EQ(osc.drain(), (std::vector<std::string>{GET_PACKET}));
+
+  live->stop();  // forgets everything
   EXPECT_EQ(live->timer, nullptr);
   EXPECT_EQ(live->playing, std::nullopt);
   EXPECT_EQ(live->at, DISTANT_PAST);
   EXPECT_EQ(live->pos, 0u);
   EXPECT_EQ(live->log, std::nullopt);
-  osc.drain();
   loop.advance(20);
   EXPECT_TRUE(osc.drain().empty());
 }
@@ -214,28 +202,16 @@ TEST(LiveScreen, IsTheScreenUnderTheCentreOfLivesLargestWindow) {
     geometry::Rect expected;
   };
   const Case cases[] = {
-      {"largest on the right",
-       {live},
-       {small, {7, 0, {1600, 100, 1000, 700}}},
-       {primary, right},
-       0,
-       right.visibleFrame},
-      {"above, y flipped",
-       {live},
-       {small, {7, 0, {0, -700, 1000, 400}}},
-       {primary, above},
-       0,
-       above.visibleFrame},
-      {"other layers and apps",
-       {live, {8, "Other", ""}},
-       {small, {7, 3, {1600, 0, 900, 900}}, {8, 0, {1600, 0, 900, 900}}},
-       {primary, right},
-       1,
-       primary.visibleFrame},
+      // clang-format off
+      {"largest on the right", {live}, {small, {7, 0, {1600, 100, 1000, 700}}}, {primary, right}, 0, right.visibleFrame},
+      {"above, y flipped", {live}, {small, {7, 0, {0, -700, 1000, 400}}}, {primary, above}, 0, above.visibleFrame},
+      {"other layers and apps", {live, {8, "Other", ""}}, {small, {7, 3, {1600, 0, 900, 900}}, {8, 0, {1600, 0, 900, 900}}},
+       {primary, right}, 1, primary.visibleFrame},
       {"not running", {}, {small}, {primary, right}, 1, right.visibleFrame},
       {"no window", {live}, {}, {primary, right}, std::nullopt, primary.visibleFrame},
       {"off every screen", {live}, {{7, 0, {-5000, 0, 100, 100}}}, {primary, right}, 1, right.visibleFrame},
       {"no screen", {live}, {small}, {}, std::nullopt, {}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     FakeWorkspace desk;

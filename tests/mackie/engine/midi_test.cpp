@@ -74,25 +74,38 @@ TEST_F(MKMidiTest, ListingsLeaveOutOfflineEndpointsAndDevicesWithoutNames) {
   EXPECT_EQ(mkDevices(system), (std::vector<std::string>{"Pad"}));
 }
 
-TEST_F(MKMidiTest, EachSourceIsHeardUnderItsOwnNameThroughTheTokenOfItsPlace) {
+TEST_F(MKMidiTest, EachSourceIsHeardUnderItsOwnNameAndOpenAllStartsFromACleanSlate) {
   const auto a = system.addSource("A");
   system.setOffline(system.addSource("Off"), true);
   const auto b = system.addSource("B");
+  const auto c = system.addSource("C");
   midi->start();
-  EXPECT_EQ(midi->openAll(), 2);
-  EXPECT_EQ(midi->names, (std::vector<std::string>{"A", "B"}));
-  EXPECT_EQ(midi->refs, (std::vector<MidiRef>{a, b}));
-
+  EXPECT_EQ(midi->openAll(), 3);
+  EXPECT_EQ(midi->names, (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(midi->refs, (std::vector<MidiRef>{a, b, c}));
   system.send3(b, 0xB0, 1, 2);
   system.send3(a, 0x90, 60, 100);
   EXPECT_TRUE(got.empty());  // nothing reaches the engine before the main loop runs
   loop.runDue();
   EXPECT_EQ(got, (std::vector<Got>{{"B", {0xB0, 1, 2, false}}, {"A", NOTE}}));
+
+  got.clear();
+  system.remove(b);
+  system.setOffline(a, true);
+  EXPECT_EQ(midi->openAll(), 1);
+  EXPECT_EQ(midi->names, (std::vector<std::string>{"C"}));
+  EXPECT_FALSE(system.connected(a));
+  system.send3(c, 0x90, 60, 100);
+  loop.runDue();
+  EXPECT_EQ(got, (std::vector<Got>{{"C", NOTE}}));  // C now holds token 1
+  midi->closeAll();
+  EXPECT_TRUE(midi->names.empty() && midi->refs.empty());
+  EXPECT_FALSE(system.connected(c));
 }
 
 // The MIDI thread names a source from its own copy of the list as it was when connected; a token outside
 // that list still delivers, with an empty port name.
-TEST_F(MKMidiTest, TheMidiThreadNamesSourcesAsTheyWereWhenConnected) {
+TEST_F(MKMidiTest, TheMidiThreadNamesSourcesAsTheyWereWhenConnectedAndHandsEachDeliveryOverInOneBlock) {
   const auto a = system.addSource("A");
   midi->start();
   midi->openAll();
@@ -107,24 +120,33 @@ TEST_F(MKMidiTest, TheMidiThreadNamesSourcesAsTheyWereWhenConnected) {
   system.receive(1, std::vector<std::uint32_t>{0x20903C64});
   loop.runDue();
   EXPECT_EQ(got, (std::vector<Got>{{"A", NOTE}, {"", NOTE}, {"", NOTE}, {"", NOTE}, {"B", NOTE}}));
-}
 
-TEST_F(MKMidiTest, AllMessagesOfOneDeliveryReachTheEngineInOneBlock) {
-  const auto a = system.addSource("A");
-  midi->start();
-  midi->openAll();
+  // All messages of one delivery reach the engine in one block.
+  got.clear();
   const int before = loop.posts;
-  system.deliver(a, {0x30030102, 0x03000000, 0x20903C64});  // a two-word SysEx packet, then a note
-  system.deliver(a, {0x40903C00});                          // a MIDI 2.0 packet: nothing the engine reads
+  system.deliver(midi->refs[0],
+                 {0x30030102, 0x03000000, 0x20903C64});  // a two-word SysEx packet, then a note
+  system.deliver(midi->refs[0], {0x40903C00});           // a MIDI 2.0 packet: nothing the engine reads
   loop.runDue();
   EXPECT_EQ(loop.posts - before, 1);
-  EXPECT_EQ(got, (std::vector<Got>{{"A", {0xF0, 0, 0, true}}, {"A", NOTE}}));
+  EXPECT_EQ(got, (std::vector<Got>{{"B", {0xF0, 0, 0, true}}, {"B", NOTE}}));
 }
 
-TEST_F(MKMidiTest, MessagesAndSetupChangesReachTheMainLoopOnlyWhileTheClientLives) {
+TEST_F(MKMidiTest, StartMakesOneClientAndMessagesAndSetupChangesReachTheMainLoopOnlyWhileItLives) {
   int setups = 0;
   midi->onSetup = [&] { ++setups; };
   midi->start();
+  const auto first = midi->client;
+  midi->start();
+  EXPECT_EQ(midi->client, first);
+  midi->stop();
+  EXPECT_EQ(system.clients(), 0);
+  EXPECT_EQ(midi->client + midi->inPort + midi->outPort, 0u);
+  midi->start();  // a new client after a stop
+  EXPECT_NE(midi->client, 0u);
+  EXPECT_NE(midi->client, first);
+  EXPECT_EQ(system.clients(), 1);
+
   const auto a = system.addSource("A");
   EXPECT_EQ(setups, 0);
   loop.runDue();
@@ -139,41 +161,6 @@ TEST_F(MKMidiTest, MessagesAndSetupChangesReachTheMainLoopOnlyWhileTheClientLive
   EXPECT_EQ(setups, 1);
   EXPECT_EQ(system.clients(), 0);
   EXPECT_FALSE(system.connected(a));
-}
-
-TEST_F(MKMidiTest, OpenAllStartsFromACleanSlateAfterASourceWentAway) {
-  const auto a = system.addSource("A");
-  const auto b = system.addSource("B");
-  const auto c = system.addSource("C");
-  midi->start();
-  midi->openAll();
-  system.remove(b);
-  system.setOffline(a, true);
-  EXPECT_EQ(midi->openAll(), 1);
-  EXPECT_EQ(midi->names, (std::vector<std::string>{"C"}));
-  EXPECT_FALSE(system.connected(a));
-  system.send3(c, 0x90, 60, 100);
-  loop.runDue();
-  EXPECT_EQ(got, (std::vector<Got>{{"C", NOTE}}));  // C now holds token 1
-
-  midi->closeAll();
-  EXPECT_TRUE(midi->names.empty() && midi->refs.empty());
-  EXPECT_FALSE(system.connected(c));
-}
-
-TEST_F(MKMidiTest, StartMakesOneClientAndAStartAfterStopMakesANewOne) {
-  midi->start();
-  const auto first = midi->client;
-  midi->start();
-  EXPECT_EQ(midi->client, first);
-  EXPECT_EQ(system.clients(), 1);
-  midi->stop();
-  EXPECT_EQ(system.clients(), 0);
-  EXPECT_EQ(midi->client + midi->inPort + midi->outPort, 0u);
-  midi->start();
-  EXPECT_NE(midi->client, 0u);
-  EXPECT_NE(midi->client, first);
-  EXPECT_EQ(system.clients(), 1);
 }
 
 TEST_F(MKMidiTest, SendPacksOneChannelVoiceWordAndReportsRefusals) {
