@@ -81,17 +81,6 @@ TEST_F(SceneReaderTest, WithoutSceneFileOnlyNotes1To16GetTheGuessedKnob) {
   EXPECT_EQ(reader.knobOrGuess("cc", 1, {})->guessed, false);
 }
 
-TEST_F(SceneReaderTest, NewerSceneFileWinsAndOneSavedLaterIsFoundAtTheNextSearch) {
-  write(at("old.oxie16"), named("Old"), 100);
-  write(at("sub/newer.oxie16"), named("Newer"), 200);
-  EXPECT_EQ(nameOfCC1(), "Newer");
-  write(at("a/b/newest.oxie16"), named("Newest"), 300);
-  clock.advance(29.9);
-  EXPECT_EQ(nameOfCC1(), "Newer");
-  clock.advance(0.1);
-  EXPECT_EQ(nameOfCC1(), "Newest");
-}
-
 TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepSkipsDotEntriesAndEntersLinksOnlyWhenAsked) {
   write(at("a/b/two.oxie16"), "{}", 100);
   write(at("a/b/c/three.oxie16"), "{}", 500);
@@ -131,23 +120,26 @@ TEST_F(SceneReaderTest, ChangeIsNoticedAfterTwoSecondsHalfWrittenFileKeepsThePre
   EXPECT_EQ(nameOfCC1(), "D");
 }
 
-TEST_F(SceneReaderTest, SceneStaysAfterItsFileGoesUntilAnotherIsFound) {
-  write(at("s.oxie16"), named("A"), 100);
-  EXPECT_EQ(nameOfCC1(), "A");
-  fs::remove(at("s.oxie16"));
-  clock.advance(30);
-  EXPECT_EQ(nameOfCC1(), "A");
-  // Same time stamp as the file that went: still another file, so it is read.
-  write(at("other.oxie16"), named("B"), 100);
-  EXPECT_EQ(nameOfCC1(), "B");
-}
-
-TEST_F(SceneReaderTest, ClockSetBackDoesNotFreezeTheCache) {
-  write(at("s.oxie16"), named("A"), 100);
-  EXPECT_EQ(nameOfCC1(), "A");
-  write(at("t.oxie16"), named("B"), 200);
+TEST_F(SceneReaderTest, NewestFileWinsOneSavedLaterIsFoundAtTheNextSearchAndAGoneFileKeepsItsScene) {
+  write(at("old.oxie16"), named("Old"), 100);
+  write(at("sub/newer.oxie16"), named("Newer"), 200);
+  EXPECT_EQ(nameOfCC1(), "Newer");
+  write(at("a/b/newest.oxie16"), named("Newest"), 300);
+  clock.advance(29.9);
+  EXPECT_EQ(nameOfCC1(), "Newer");
+  clock.advance(0.1);
+  EXPECT_EQ(nameOfCC1(), "Newest");
+  // A clock set back must not freeze the cache.
+  write(at("t.oxie16"), named("T"), 400);
   clock.advance(-3600);
-  EXPECT_EQ(nameOfCC1(), "B");
+  EXPECT_EQ(nameOfCC1(), "T");
+  // The scene stays after its file goes until another is found, even one with the same time stamp.
+  for (const char* file : {"t.oxie16", "a/b/newest.oxie16", "sub/newer.oxie16", "old.oxie16"})
+    fs::remove(at(file));
+  clock.advance(30);
+  EXPECT_EQ(nameOfCC1(), "T");
+  write(at("other.oxie16"), named("Other"), 400);
+  EXPECT_EQ(nameOfCC1(), "Other");
 }
 
 TEST_F(SceneReaderTest, FileThatIsNotRegularIsNotRead) {

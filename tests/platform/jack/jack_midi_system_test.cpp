@@ -58,8 +58,6 @@ class Peer {
 
   jack_client_t* jack() const { return client_; }
   const std::string& name() const { return name_; }
-  std::string output(int n) const { return name_ + ":out" + std::to_string(n); }
-  std::string input(int n) const { return name_ + ":in" + std::to_string(n); }
   // Whether the output is connected in the graph JACK runs now, not merely asked for.
   bool linked(int out) const { return jack_port_connected(outs_[static_cast<std::size_t>(out - 1)]) > 0; }
 
@@ -179,65 +177,53 @@ TEST(JackRing, RecordsStayWholeAcrossTheWrapAndAFullRingTakesNothing) {
 
 // ---------------------------------------------------------------------------------------------------------
 
-TEST(JackMidiSystem, ListsOtherClientsPortsWithTheirDeviceButNeverItsOwn) {
+// One peer and one client of ours through their life: listing, receiving, sending, disconnecting, disposing.
+TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
-  Peer peer(unique("peer"), 2, 1);
+  Peer peer(unique("peer"), 2, 2);
   ASSERT_NE(peer.jack(), nullptr);
-  jack_port_set_alias(jack_port_by_name(peer.jack(), peer.output(2).c_str()),
+  jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + ":out2").c_str()),
                       "alsa_pcm:Fake-E16/midi_capture_2");
+  Heard heard;  // before the system, which may call into it until it is gone
   JackMidiSystem midi;
   ASSERT_TRUE(midi.online());
 
-  ASSERT_TRUE(eventually([&] { return refNamed(midi.sources(), peer.name(), "out1") != 0; }));
-  const MidiRef out1 = refNamed(midi.sources(), peer.name(), "out1");
-  EXPECT_EQ(refNamed(midi.sources(), peer.name(), "out1"), out1) << "a ref is stable";
-  EXPECT_NE(refNamed(midi.sources(), "Fake-E16", "out2"), 0u) << "an ALSA bridge alias names the device";
-  const MidiRef in1 = refNamed(midi.destinations(), peer.name(), "in1");
-  EXPECT_NE(in1, 0u);
+  // Listing: every port with its device, an ALSA bridge alias naming one; refs are stable.
+  MidiRef out1 = 0, out2 = 0, in1 = 0, in2 = 0;
+  ASSERT_TRUE(eventually([&] {
+    out1 = refNamed(midi.sources(), peer.name(), "out1");
+    out2 = refNamed(midi.sources(), "Fake-E16", "out2");
+    in1 = refNamed(midi.destinations(), peer.name(), "in1");
+    in2 = refNamed(midi.destinations(), peer.name(), "in2");
+    return out1 && out2 && in1 && in2;
+  }));
+  EXPECT_EQ(refNamed(midi.sources(), peer.name(), "out1"), out1);
   for (const auto& e : midi.sources())
     EXPECT_FALSE(e.offline);
   const auto devices = midi.devices();
   EXPECT_TRUE(
       std::any_of(devices.begin(), devices.end(), [&](const auto& d) { return d.name == peer.name(); }));
 
-  const MidiRef client = midi.createClient(unique("ours"), [] {});
-  const MidiRef input =
-      midi.createInputPort(client, "in", [](std::uint32_t, std::span<const std::uint32_t>) {});
+  const MidiRef client = midi.createClient("Orvane VUDA Verer: MIDI to Key Stroke", [] {});
+  const MidiRef input = midi.createInputPort(client, "in", heard.receiver());
   const MidiRef output = midi.createOutputPort(client, "out");
-  ASSERT_TRUE(midi.connectSource(input, out1, 1));
-  ASSERT_TRUE(midi.send(output, in1, 0x20903C40));
   const std::string ours = midi.jackClientName(client);
-  ASSERT_NE(jack_port_by_name(peer.jack(), (ours + ":in 1").c_str()), nullptr);
+  EXPECT_EQ(ours.rfind("Orvane VUDA Verer - MIDI to Key Stroke", 0), 0u);
+  ASSERT_TRUE(midi.connectSource(input, out1, 7));
+  ASSERT_TRUE(midi.connectSource(input, out2, 9));
+  ASSERT_TRUE(midi.send(output, in1, 0x20903C40));  // makes the port as it sends
+  ASSERT_NE(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr);
   ASSERT_NE(jack_port_by_name(peer.jack(), (ours + ":out → in1").c_str()), nullptr);
+  // Its own ports, and those of its watching client, are never listed.
   for (const auto& list : {midi.sources(), midi.destinations()})
     for (const auto& e : list) {
       EXPECT_NE(e.device, ours);
       EXPECT_EQ(e.device.find("Orvane VUDA Verer watch"), std::string::npos);
     }
 
-  midi.disposeClient(client);
-  EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 1").c_str()), nullptr)
-      << "disposing removes its ports";
-  EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
-}
-
-TEST(JackMidiSystem, DeliversEachSourcesMessagesAsWordsWithItsTokenInOrder) {
-  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
-  Peer peer(unique("peer"), 2, 0);
-  ASSERT_NE(peer.jack(), nullptr);
-  Heard heard;  // before the system, which may call into it until it is gone
-  JackMidiSystem midi;
-  const MidiRef client = midi.createClient("Orvane VUDA Verer: MIDI to Key Stroke", [] {});
-  const MidiRef input = midi.createInputPort(client, "in", heard.receiver());
-  ASSERT_TRUE(eventually([&] { return refNamed(midi.sources(), peer.name(), "out2") != 0; }));
-  const MidiRef out1 = refNamed(midi.sources(), peer.name(), "out1");
-  const MidiRef out2 = refNamed(midi.sources(), peer.name(), "out2");
-  ASSERT_TRUE(midi.connectSource(input, out1, 7));
-  ASSERT_TRUE(midi.connectSource(input, out2, 9));
-  EXPECT_EQ(midi.jackClientName(client).rfind("Orvane VUDA Verer - MIDI to Key Stroke", 0), 0u);
-  // JACK applies a connection a few cycles after it is made; what a source sends before then is lost.
+  // Receiving: each source's messages as words with its token, in order. JACK applies a connection a few
+  // cycles after it is made; what a source sends before then is lost.
   ASSERT_TRUE(eventually([&] { return peer.linked(1) && peer.linked(2); }));
-
   std::vector<std::uint32_t> want1, want2;
   for (std::uint8_t i = 0; i < 100; ++i) {
     peer.send(1, {0xB0, 0x01, i});
@@ -252,24 +238,12 @@ TEST(JackMidiSystem, DeliversEachSourcesMessagesAsWordsWithItsTokenInOrder) {
       eventually([&] { return heard.of(7).size() >= want1.size() && heard.of(9).size() >= want2.size(); }));
   EXPECT_EQ(heard.of(7), want1);
   EXPECT_EQ(heard.of(9), want2);
-
   midi.disconnectSource(input, out2);
-  EXPECT_EQ(jack_port_by_name(peer.jack(), (midi.jackClientName(client) + ":in 9").c_str()), nullptr);
+  EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 9").c_str()), nullptr);
   EXPECT_EQ(midi.droppedEvents(), 0u);
-}
 
-TEST(JackMidiSystem, SendsExactlyTheseBytesInOrderToTheAddressedDestinationOnly) {
-  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
-  Peer peer(unique("peer"), 0, 2);
-  ASSERT_NE(peer.jack(), nullptr);
-  JackMidiSystem midi;
-  const MidiRef client = midi.createClient(unique("ours"), [] {});
-  const MidiRef output = midi.createOutputPort(client, "out");
-  ASSERT_TRUE(eventually([&] { return refNamed(midi.destinations(), peer.name(), "in2") != 0; }));
-  const MidiRef in1 = refNamed(midi.destinations(), peer.name(), "in1");
-  const MidiRef in2 = refNamed(midi.destinations(), peer.name(), "in2");
-
-  std::vector<Bytes> want;
+  // Sending: exactly these bytes, in order, to the addressed destination only.
+  std::vector<Bytes> want{{0x90, 0x3C, 0x40}};
   for (std::uint32_t i = 0; i < 60; ++i) {
     ASSERT_TRUE(midi.send(output, in1, 0x20B00000u | (i % 16) << 16 | 0x4000u | i));
     want.push_back({static_cast<std::uint8_t>(0xB0 | i % 16), 0x40, static_cast<std::uint8_t>(i)});
@@ -278,14 +252,17 @@ TEST(JackMidiSystem, SendsExactlyTheseBytesInOrderToTheAddressedDestinationOnly)
   ASSERT_TRUE(midi.send(output, in1, 0x10F80000));
   want.insert(want.end(), {{0xC2, 0x05}, {0xF8}});
   ASSERT_TRUE(midi.send(output, in2, 0x20913C40));
-
   ASSERT_TRUE(eventually([&] { return peer.heard(1).size() >= want.size() && !peer.heard(2).empty(); }));
   EXPECT_EQ(peer.heard(1), want) << "the first message, sent as the port was made, arrives too";
   EXPECT_EQ(peer.heard(2), (std::vector<Bytes>{{0x91, 0x3C, 0x40}}));
-
   EXPECT_FALSE(midi.send(output, in1, 0x40903C40)) << "a MIDI 2.0 word is refused";
   EXPECT_FALSE(midi.send(output, 999999, 0x20903C40)) << "an unknown destination is refused";
-  EXPECT_FALSE(midi.send(output, refNamed(midi.sources(), peer.name(), "out1"), 0x20903C40));
+  EXPECT_FALSE(midi.send(output, out1, 0x20903C40)) << "a source is no destination";
+
+  midi.disposeClient(client);
+  EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr)
+      << "disposing removes its ports";
+  EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
 }
 
 TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {

@@ -33,39 +33,33 @@ bool processEnds(pid_t pid) {
   return n == 1;
 }
 
-TEST(ChildProcess, BothStreamsArriveInOnePipeInOrder) {
-  const ProcessResult r = sh("echo one; echo two >&2; echo three");
-  EXPECT_TRUE(r.started);
-  EXPECT_EQ(r.output, "one\ntwo\nthree\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_FALSE(r.timedOut);
+TEST(ChildProcess, BothStreamsArriveInOnePipeInOrderAndExitsAndSignalsComeBackAsNumbers) {
+  const struct {
+    const char* script;
+    const char* output;
+    int status;
+  } cases[] = {
+      {"echo one; echo two >&2; echo three", "one\ntwo\nthree\n", 0},
+      {"exit 3", "", 3},
+      {"exit 255", "", 255},
+      {"kill -TERM $$", "", 128 + SIGTERM},
+      {"kill -KILL $$", "", 128 + SIGKILL},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    const ProcessResult r = sh(c.script);
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.output, c.output);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_FALSE(r.timedOut);
+  }
 }
 
 TEST(ChildProcess, ArgumentsReachTheProgramVerbatimAfterItsOwnPath) {
-  const ProcessResult r = sh("tr '\\0' '|' < /proc/$$/cmdline", GENEROUS);
-  EXPECT_EQ(r.output, "/bin/sh|-c|tr '\\0' '|' < /proc/$$/cmdline|");
-  const ProcessResult quoted =
-      runProcess("/bin/sh", {"-c", "printf '[%s]' \"$@\"", "sh", "a b", "'q'", "", "$HOME"}, GENEROUS);
-  EXPECT_EQ(quoted.output, "[a b]['q'][][$HOME]");
-}
-
-TEST(ChildProcess, ExitStatusAndSignalsComeBackAsNumbers) {
-  const struct {
-    const char* script;
-    int status;
-  } cases[] = {
-      {"exit 0", 0},
-      {"exit 3", 3},
-      {"exit 255", 255},
-      {"kill -TERM $$", 128 + SIGTERM},
-      {"kill -KILL $$", 128 + SIGKILL},
-  };
-  for (const auto& c : cases) {
-    const ProcessResult r = sh(c.script);
-    EXPECT_TRUE(r.started) << c.script;
-    EXPECT_EQ(r.status, c.status) << c.script;
-    EXPECT_FALSE(r.timedOut) << c.script;
-  }
+  EXPECT_EQ(sh("tr '\\0' '|' < /proc/$$/cmdline").output, "/bin/sh|-c|tr '\\0' '|' < /proc/$$/cmdline|");
+  EXPECT_EQ(
+      runProcess("/bin/sh", {"-c", "printf '[%s]' \"$@\"", "sh", "a b", "'q'", "", "$HOME"}, GENEROUS).output,
+      "[a b]['q'][][$HOME]");
 }
 
 TEST(ChildProcess, AProgramThatCannotRunIsNotStartedAndSaysWhy) {
@@ -87,7 +81,7 @@ TEST(ChildProcess, AProgramThatCannotRunIsNotStartedAndSaysWhy) {
   EXPECT_FALSE(runProcess("/bin/sh", {"-c", std::string("echo a\0b", 8)}, GENEROUS).started);
 }
 
-TEST(ChildProcess, AHangingChildAndItsGrandchildAreKilledAtTheTimeout) {
+TEST(ChildProcess, AHangingChildAndItsGrandchildAreKilledAtTheTimeoutAsIsOneThatNeverStopsWriting) {
   const ProcessResult r = sh("sleep 30 & echo $!; sleep 30", 0.3);
   EXPECT_TRUE(r.started);
   EXPECT_TRUE(r.timedOut);
@@ -95,12 +89,10 @@ TEST(ChildProcess, AHangingChildAndItsGrandchildAreKilledAtTheTimeout) {
   ASSERT_NE(r.output, "");
   const pid_t grandchild = std::stoi(r.output);  // printed before the hang, so kept through the kill
   EXPECT_TRUE(processEnds(grandchild));
-}
 
-TEST(ChildProcess, AChildThatNeverStopsWritingStillTimesOut) {
-  const ProcessResult r = runProcess("/usr/bin/yes", {}, 0.3);
-  EXPECT_TRUE(r.timedOut);
-  EXPECT_EQ(r.status, 128 + SIGKILL);
+  const ProcessResult flood = runProcess("/usr/bin/yes", {}, 0.3);
+  EXPECT_TRUE(flood.timedOut);
+  EXPECT_EQ(flood.status, 128 + SIGKILL);
 }
 
 TEST(ChildProcess, LargeOutputIsDrainedAndCappedWithoutStallingTheChild) {

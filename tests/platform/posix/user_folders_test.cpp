@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
+#include <string>
+
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -57,21 +58,15 @@ TEST(DocumentsFolder, ReadsTheConfiguredFolderAndFallsBackToDocumentsInHome) {
 }
 
 TEST(DocumentsFolder, ReadsTheUserDirsFileUnderTheConfigFolder) {
-  char name[] = "/tmp/user-folders-XXXXXX";
-  ASSERT_NE(mkdtemp(name), nullptr);
-  const std::string config = name;
-  std::ofstream(config + "/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n";
+  const TempFolder config;
+  config.write("user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
   {
-    const EnvironmentValue configHome("XDG_CONFIG_HOME", config.c_str());
+    const EnvironmentValue configHome("XDG_CONFIG_HOME", config.path().c_str());
     EXPECT_EQ(posix::documentsFolder("/home/ada"), "/home/ada/Papers");
   }
-  {
-    // Without XDG_CONFIG_HOME the file is looked for in home/.config, here absent.
-    const EnvironmentValue configHome("XDG_CONFIG_HOME", nullptr);
-    EXPECT_EQ(posix::documentsFolder(config), config + "/Documents");
-  }
-  std::error_code ec;
-  std::filesystem::remove_all(config, ec);
+  // Without XDG_CONFIG_HOME the file is looked for in home/.config, here absent.
+  const EnvironmentValue configHome("XDG_CONFIG_HOME", nullptr);
+  EXPECT_EQ(posix::documentsFolder(config.path()), config.path() + "/Documents");
 }
 
 TEST(HomeFolder, PrefersHomeFromTheEnvironmentThenThePasswordDatabase) {

@@ -5,19 +5,17 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <tuple>
 #include <utility>
 
 #include "support/services.h"
+#include "support/spawned_process.h"
+#include "support/temp_folder.h"
 
 // Xlib has a `Screen` of its own.
 #define Screen XlibScreen
@@ -28,31 +26,29 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // What `changed` reported, for a test to wait on.
 class Events {
  public:
   void record(AppEvent event, const RunningApp& app) {
-    std::lock_guard lock(mutex_);
+    const std::lock_guard lock(mutex_);
     seen_.emplace_back(event, app);
-    arrived_.notify_all();
   }
   // Waits up to ten seconds for `event` about `app`; its position among everything reported, or -1.
   int await(AppEvent event, const RunningApp& app) {
-    std::unique_lock lock(mutex_);
     int at = -1;
-    arrived_.wait_for(lock, 10s, [&] {
-      const auto it = std::find(seen_.begin(), seen_.end(), std::pair{event, app});
-      at = it == seen_.end() ? -1 : static_cast<int>(it - seen_.begin());
-      return at >= 0;
-    });
+    eventually(
+        [&] {
+          const std::lock_guard lock(mutex_);
+          const auto it = std::find(seen_.begin(), seen_.end(), std::pair{event, app});
+          at = it == seen_.end() ? -1 : static_cast<int>(it - seen_.begin());
+          return at >= 0;
+        },
+        10);
     return at;
   }
 
  private:
   std::mutex mutex_;
-  std::condition_variable arrived_;
   std::vector<std::pair<AppEvent, RunningApp>> seen_;
 };
 
@@ -225,10 +221,8 @@ TEST_F(X11WorkspaceTest, WatchReportsLaunchesActivationsAndQuits) {
 
 // Live under Wine: a process whose program file and path name it, with no window of its own yet.
 TEST_F(X11WorkspaceTest, FindsAProcessNamedLikeAbletonLiveWithoutAWindow) {
-  const std::string folder = ::testing::TempDir() + "vuda-live-" + std::to_string(pid_);
-  const std::string link = folder + "/Ableton Live 12 Suite.exe";
-  mkdir(folder.c_str(), 0700);
-  unlink(link.c_str());
+  const TempFolder folder;
+  const std::string link = folder.path() + "/Ableton Live 12 Suite.exe";
   ASSERT_EQ(symlink("/bin/sleep", link.c_str()), 0);
   char program[] = "C:\\ProgramData\\Ableton\\Live 12 Suite\\Program\\Ableton Live 12 Suite.exe";
   char seconds[] = "60";
@@ -238,21 +232,15 @@ TEST_F(X11WorkspaceTest, FindsAProcessNamedLikeAbletonLiveWithoutAWindow) {
 
   X11Workspace workspace;
   const RunningApp live{child, "Ableton Live 12 Suite.exe", ""};
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  bool found = false;
-  // The name shows once the child has started its program.
-  while (!found && std::chrono::steady_clock::now() < deadline) {
+  const auto listed = [&] {
     const auto apps = workspace.runningApps();
-    found = std::find(apps.begin(), apps.end(), live) != apps.end();
-    if (!found) std::this_thread::sleep_for(10ms);
-  }
+    return std::find(apps.begin(), apps.end(), live) != apps.end();
+  };
+  // The name shows once the child has started its program.
+  EXPECT_TRUE(eventually(listed, 10));
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
-  unlink(link.c_str());
-  rmdir(folder.c_str());
-  EXPECT_TRUE(found);
-  const auto apps = workspace.runningApps();
-  EXPECT_EQ(std::find(apps.begin(), apps.end(), live), apps.end());
+  EXPECT_FALSE(listed());
 }
 
 }  // namespace
