@@ -32,6 +32,18 @@ void key(KeyOutput& keys, SoundKey code, bool quarter) {
   keys.pressSoundKey(code, quarter);
 }
 
+void up(KeyOutput& keys, bool quarter) {
+  key(keys, SoundKey::up, quarter);
+}
+
+void down(KeyOutput& keys, bool quarter) {
+  key(keys, SoundKey::down, quarter);
+}
+
+void mute(KeyOutput& keys) {
+  key(keys, SoundKey::mute, false);
+}
+
 int toward(AudioOutput& audio, KeyOutput& keys, double percent) {
   const auto volume = level(audio);
   if (!volume) return 0;
@@ -39,7 +51,7 @@ int toward(AudioOutput& audio, KeyOutput& keys, double percent) {
   for (int i = 0; i < std::abs(n); ++i)
     key(keys, n > 0 ? SoundKey::up : SoundKey::down, true);
   // Read after the presses: where the system itself unmutes on volume up, a mute press would mute again.
-  if (n > 0 && muted(audio)) key(keys, SoundKey::mute, false);
+  if (n > 0 && muted(audio)) mute(keys);
   return n;
 }
 

@@ -25,6 +25,9 @@ bool muted(AudioOutput& audio);
 // 0 below DEAD and for what is not a number.
 int steps(double from, double to, int budget);
 void key(KeyOutput& keys, SoundKey code, bool quarter);
+void up(KeyOutput& keys, bool quarter = true);
+void down(KeyOutput& keys, bool quarter = true);
+void mute(KeyOutput& keys);
 // Presses towards `percent` from the current volume (nothing when it cannot be read); raising the volume also
 // unmutes. Answers the signed number of presses made.
 int toward(AudioOutput& audio, KeyOutput& keys, double percent);

@@ -4,18 +4,4 @@
 
 #include "common/system_volume.h"
 
-namespace KSVolume {
-
-using systemVolume::BUDGET;
-using systemVolume::DEAD;
-using systemVolume::STEP;
-
-using systemVolume::device;
-using systemVolume::key;
-using systemVolume::level;
-using systemVolume::muted;
-using systemVolume::set;
-using systemVolume::steps;
-using systemVolume::toward;
-
-}  // namespace KSVolume
+namespace KSVolume = systemVolume;
