@@ -149,15 +149,7 @@ void MKEngine::stop() {
   if (!running) return;
   live->stop();
   if (led) led->stopFollowing();
-  if (pump) pump->cancel();
-  pump.reset();
-  queue.clear();
-  if (spinTimer) spinTimer->cancel();
-  spinTimer.reset();
-  spins.clear();
-  if (vol.timer) vol.timer->cancel();
-  vol.timer.reset();
-  vol.want.reset();
+  dropPending();
   letGoOfEverything();
   if (blob) blob->destroy();
   blob.reset();
@@ -176,7 +168,22 @@ void MKEngine::stop() {
 void MKEngine::setPower() {
   conf["on"] = !power();
   save();
-  if (!power()) letGoOfEverything();
+  if (power()) return;
+  // What still waits would otherwise reach Live after the releases, and its own release could never follow.
+  dropPending();
+  letGoOfEverything();
+}
+
+void MKEngine::dropPending() {
+  if (pump) pump->cancel();
+  pump.reset();
+  queue.clear();
+  if (spinTimer) spinTimer->cancel();
+  spinTimer.reset();
+  spins.clear();
+  if (vol.timer) vol.timer->cancel();
+  vol.timer.reset();
+  vol.want.reset();
 }
 
 void MKEngine::toggleDetect() {

@@ -221,6 +221,8 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
 
  private:
   void rescan();
+  // Forgets every message, turn and volume change that has not left yet.
+  void dropPending();
   void fireMessage(const MKMsg& msg);
   std::vector<MKAct> fireRows(const MKMsg& msg);
   void startRefresh();
