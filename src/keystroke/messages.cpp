@@ -119,8 +119,10 @@ void KSEngine::control(const std::string& port, int number, int value, int chann
     else if (!(special && special->sweep))
       stored["value"] = value;
     const auto label_ = "row " + std::to_string(id) + " learned " + text;
-    if (const auto learnt = replace(*learning, label_, stored))
+    if (const auto learnt = replace(*learning, label_, stored)) {
+      save();
       note(label_ + " = " + KSRules::valueText(*learnt));
+    }
     return;
   }
   if (learnId || detect) return;

@@ -70,6 +70,7 @@ TEST_F(KSEngineTest, DetectWaitsForAPressAndLearningLetsTheWrongKindPassThenTake
   cc(21, 127);
   EXPECT_EQ(engine->row(2)->value, 127);
   EXPECT_EQ(lastTrace(), "row 2 learned CC 21 = 127");
+  EXPECT_EQ(savedFile()["rows"][1]["cc"], 21);
   engine->learn(3);
   cc(22, 64);
   EXPECT_EQ(engine->row(3)->value, std::nullopt);
