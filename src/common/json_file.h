@@ -24,3 +24,7 @@ bool keepAside(const std::string& path, const std::string& suffix);
 // the user's table: before that save it is kept as `<file>.broken`. Answers the line for the trace, or
 // nothing when there was nothing to keep.
 std::optional<std::string> keepUnreadable(const std::string& path);
+
+// The trace line of a save asked for before the settings file was read: refused, so that the defaults never
+// replace a table that nobody has seen yet.
+inline constexpr const char* NOT_READ_YET = "not saved: the settings file has not been read yet";

@@ -166,6 +166,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   void fire(const std::string& port, int number, int value, int channel, const std::string& type);
 
   KSServices services_;
+  bool loaded_ = false;      // nothing is saved before the settings file was read
   bool unreadable_ = false;  // the settings file did not read: keep it aside before the first save
   bool announcing_ = false;  // a change notice is already on its way
   Observers observers_;

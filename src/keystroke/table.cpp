@@ -19,11 +19,17 @@ void KSEngine::load() {
     for (const auto& r : stored)
       if (r.is_object())
         if (auto cleaned = KSRules::clean(r).row) rows.push_back(std::move(*cleaned));
+  loaded_ = true;
   changed();
 }
 
 void KSEngine::save() {
   if (dry) return;
+  if (!loaded_) {
+    // Defaults written now would replace the user's table before it was ever read.
+    note(NOT_READ_YET);
+    return;
+  }
   const auto path = CONF(services_.home);
   if (unreadable_) {
     unreadable_ = false;

@@ -16,12 +16,17 @@ class KSEngineTest : public EngineFixtureBase<KSEngine> {
   bool login = false;
 
   void start() override {
+    make();
+    engine->start();
+    loop.runDue();
+  }
+
+  // The engine, not started.
+  void make() {
     engine =
         std::make_shared<KSEngine>(KSServices{loop, system, audio, keys, keyCapture, home.path(),
                                               home.path() + "/Documents", home.path() + "/helper.py", login});
     engine->dry = dry;
-    engine->start();
-    loop.runDue();
   }
 
   static nlohmann::json keyRow(int id, int cc, const char* key,

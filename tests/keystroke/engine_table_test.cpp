@@ -1,4 +1,5 @@
 // The Key Stroke settings file and table edits: leniencies, what a save keeps, labels, the history and ticks.
+#include "common/json_file.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -31,6 +32,15 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
                                     {"note", ""},
                                     {"mods", json::array()}}));
   EXPECT_EQ(engine->keep.undoStack.back().what, "row 2 added");
+}
+
+TEST_F(KSEngineTest, NothingIsSavedBeforeTheFileWasRead) {
+  home.write(".config/midi-to-keystroke.json", json{{"rows", {keyRow(1, 7, "a")}}}.dump());
+  make();
+  engine->power();
+  EXPECT_EQ(traced(), std::vector<std::string>{NOT_READ_YET});
+  engine->start();
+  EXPECT_EQ(engine->rows.size(), 1u);
 }
 
 TEST_F(KSEngineTest, WithoutAFileTheFirstSaveMakesTheFolderAndABrokenFileIsKeptAsideFirst) {

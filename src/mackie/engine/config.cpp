@@ -45,10 +45,16 @@ void MKEngine::load() {
       if (entry.is_object())
         if (auto r = MKRules::clean(entry).row) read_rows.push_back(std::move(*r));
   rows = std::move(read_rows);
+  loaded_ = true;
   dirty = true;
 }
 
 void MKEngine::save() {
+  if (!loaded_) {
+    // Defaults written now would replace the user's table before it was ever read.
+    note(NOT_READ_YET);
+    return;
+  }
   const auto path = CONF(services_.home);
   if (keepBrokenFile_) {
     keepBrokenFile_ = false;

@@ -1,4 +1,5 @@
 // The MK engine's settings file and table edits: defaults, bad files, the history, and the blob's settings.
+#include "common/json_file.h"
 #include "engine_fixture.h"
 #include "mackie/core/rules.h"
 
@@ -35,6 +36,15 @@ TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndOddValuesAreRepairedButUnk
   EXPECT_EQ(saved["blobHold"], 1.4);
   EXPECT_EQ(saved["blobSize"], 22);
   EXPECT_EQ(saved["rows"].size(), 2u);
+}
+
+TEST_F(EngineTest, NothingIsSavedBeforeTheFileWasRead) {
+  home.write(".config/midi-to-mk.json", R"({"rows": [{"id": 1, "command": "play", "number": 1}]})");
+  make();
+  engine->setOut("IAC Driver Bus 1");
+  EXPECT_EQ(traced().front(), NOT_READ_YET);
+  engine->start();
+  EXPECT_EQ(engine->rows.size(), 1u);
 }
 
 TEST_F(EngineTest, AFileThatDoesNotReadIsKeptAsideBeforeTheFirstSave) {

@@ -31,6 +31,12 @@ class EngineTest : public EngineFixtureBase<MKEngine> {
   FakeBlobWindow* blobWindow = nullptr;  // the last one it made
 
   void start() override {
+    make();
+    engine->start();
+  }
+
+  // The engine, not started.
+  void make() {
     std::function<std::unique_ptr<BlobWindow>()> windows = [this] {
       auto window = std::make_unique<FakeBlobWindow>();
       blobWindow = window.get();
@@ -39,7 +45,6 @@ class EngineTest : public EngineFixtureBase<MKEngine> {
     engine = std::make_shared<MKEngine>(MKServices{loop, system, audio, keys, workspace, home.path(),
                                                    LiveFolders{home.path(), std::nullopt}, 47999,
                                                    withBlob ? windows : nullptr, home.path() + "/Documents"});
-    engine->start();
   }
 
   // What went to Live since `t0`, with times rounded to the millisecond.
