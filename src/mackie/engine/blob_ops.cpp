@@ -84,7 +84,8 @@ void MKEngine::blobSay(const std::string& text, const std::string& commandId) {
 
 void MKEngine::toggleBlob() {
   const auto stored = conf.find("blob");
-  const bool on = !(stored != conf.end() && stored->is_boolean() && stored->get<bool>());
+  // Only a stored false turns it on: anything else, also a value that is not a boolean, counts as on.
+  const bool on = stored != conf.end() && stored->is_boolean() && !stored->get<bool>();
   conf["blob"] = on;
   save();
   if (!on) {

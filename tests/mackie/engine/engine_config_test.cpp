@@ -170,6 +170,9 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   EXPECT_EQ(lastTrace(), "the command blob is on");
   engine->toggleBlob();
   EXPECT_EQ(lastTrace(), "the command blob is off");
+  engine->conf["blob"] = "yes";  // not a boolean: shown, so the toggle hides it
+  engine->toggleBlob();
+  EXPECT_EQ(savedFile()["blob"], false);
 }
 
 }  // namespace
