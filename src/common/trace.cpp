@@ -20,6 +20,19 @@ void Trace::add(double now, const std::string& text,
     lines_.back() = std::move(line);
   else
     lines_.push_back(std::move(line));
+  trim();
+}
+
+void Trace::replaceRun(double now, const std::vector<std::string>& texts, const std::string& prefix) {
+  const auto stamp = clockText(now) + "  ";
+  while (!lines_.empty() && lines_.back().compare(stamp.size(), prefix.size(), prefix) == 0)
+    lines_.pop_back();
+  for (const auto& text : texts)
+    lines_.push_back(stamp + text);
+  trim();
+}
+
+void Trace::trim() {
   while (lines_.size() > LIMIT)
     lines_.pop_front();
 }

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Local time of day as "HH:mm:ss".
 std::string clockText(double seconds);
@@ -17,9 +18,14 @@ class Trace {
   // Adds "HH:mm:ss  text", or replaces the last line with it when `replacesLast(last line)` says so.
   void add(double now, const std::string& text,
            const std::function<bool(const std::string&)>& replacesLast = {});
+  // Adds the lines of one event after removing the run of lines at the end whose text (after the time) begins
+  // with `prefix`: the lines of the previous event of the same kind, which these bring up to date.
+  void replaceRun(double now, const std::vector<std::string>& texts, const std::string& prefix);
   void clear() { lines_.clear(); }
   const std::deque<std::string>& lines() const { return lines_; }
 
  private:
+  void trim();
+
   std::deque<std::string> lines_;
 };

@@ -227,7 +227,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::vector<MKAct> fireRows(const MKMsg& msg);
   void startRefresh();
   void publish();
-  void traceAct(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
+  std::string actLine(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
 
   MKServices services_;
   bool loaded_ = false;         // nothing is saved before the settings file was read

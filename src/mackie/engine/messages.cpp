@@ -118,7 +118,9 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
 
 void MKEngine::fireMessage(const MKMsg& msg) {
   if (const auto line = rings().feel(rows, msg.from, msg.number, msg.value, msg.channel)) note(*line);
-  const auto text = kindOf(msg) + " " + std::to_string(msg.number) + " = " + std::to_string(msg.value);
+  const auto control = kindOf(msg) + " " + std::to_string(msg.number) + " = ";
+  const auto text = control + std::to_string(msg.value);
+  std::vector<std::string> lines;
   for (const auto& a : MKRules::fire(rows, msg, held, coarse)) {
     if (blobOn()) {
       blobMake();
@@ -129,11 +131,16 @@ void MKEngine::fireMessage(const MKMsg& msg) {
       spin(a, text);
       continue;
     }
-    traceAct(a, text, doAct(a));
+    lines.push_back(actLine(a, text, doAct(a)));
+  }
+  // A control being moved keeps its lines up to date instead of filling the trace, one line per row it fired.
+  if (!lines.empty()) {
+    trace.replaceRun(loop().now(), lines, control);
+    dirty = true;
   }
 }
 
-void MKEngine::traceAct(const MKAct& a, const std::string& text, const std::optional<std::string>& result) {
+std::string MKEngine::actLine(const MKAct& a, const std::string& text, const std::optional<std::string>& result) {
   std::string line = text + "   →   ";
   if (a.kind == "pitch") {
     line += a.what + "  (pitch bend " + std::to_string(a.msb * 128 + a.lsb) + ")";
@@ -150,7 +157,7 @@ void MKEngine::traceAct(const MKAct& a, const std::string& text, const std::opti
     line += a.what + "  (note " + std::to_string(a.note) + ")";
   }
   if (outRef == 0 && a.kind != "mac" && a.kind != "macvolume") line += "   — BUT NOTHING IS OPEN TO LIVE";
-  note(line, text);
+  return line;
 }
 
 std::optional<std::string> MKEngine::doAct(const MKAct& a) {

@@ -112,15 +112,19 @@ TEST_F(EngineTest, ASweepingRowLearnsItsNumberButNoValueAndDetectAndLearnAreExcl
   EXPECT_FALSE(engine->learnId);
 }
 
-TEST_F(EngineTest, EachActionKindIsTracedItsOwnWayAndRepeatsOfOneMessageKeepOneLine) {
+TEST_F(EngineTest, EachActionKindIsTracedItsOwnWayAndAMovingControlKeepsItsLines) {
   startWith({row(1, "fader1", 1), row(2, "volumeup", 2), row(3, "volume", 3, {{"how", "blob"}}),
-             row(4, "bankfirst", 4, {{"value", 127}}), row(5, "fader9", 5)});
-  for (int i = 0; i < 10; ++i)
-    cc(1, 99);
-  EXPECT_EQ(traced().size(), 2u);
-  cc(1, 98);  // another value is another message: a line of its own
-  EXPECT_EQ(traced().size(), 3u);
+             row(4, "bankfirst", 4, {{"value", 127}}), row(5, "fader9", 5), row(6, "play", 6),
+             row(7, "stop", 6)});
+  for (int v = 0; v < 128; ++v)
+    cc(1, v);
+  cc(1, 98);
+  EXPECT_EQ(traced().size(), 2u);  // the start line and one for the whole sweep
   EXPECT_EQ(lastTrace(), "CC 1 = 98   →   FADER 1  (absolute)  (pitch bend 12642)");
+  cc(6, 127);
+  cc(6, 127);
+  EXPECT_EQ(traced().size(), 4u);  // both rows of the button keep a line
+  EXPECT_EQ(traced()[2], "CC 6 = 127   →   PLAY  (note 94)");
   cc(5, 64);
   EXPECT_EQ(lastTrace(), "CC 5 = 64   →   FADER 9  (the master)  (absolute)  (pitch bend 8256)");
   cc(2, 127);
