@@ -230,7 +230,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::string actLine(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
 
   MKServices services_;
-  bool loaded_ = false;         // nothing is saved before the settings file was read
+  bool loaded_ = false;          // nothing is saved before the settings file was read
   bool keepBrokenFile_ = false;  // the settings file did not read: keep it aside before the first save
   Observers observers_;
 };

@@ -140,7 +140,8 @@ void MKEngine::fireMessage(const MKMsg& msg) {
   }
 }
 
-std::string MKEngine::actLine(const MKAct& a, const std::string& text, const std::optional<std::string>& result) {
+std::string MKEngine::actLine(const MKAct& a, const std::string& text,
+                              const std::optional<std::string>& result) {
   std::string line = text + "   →   ";
   if (a.kind == "pitch") {
     line += a.what + "  (pitch bend " + std::to_string(a.msb * 128 + a.lsb) + ")";
