@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <utility>
+#include <vector>
 
 #include "common/loose_value.h"
 #include "platform/posix/udp.h"
@@ -15,9 +16,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Beyond the seed, a scan also reads this much more before it skips to the tail, so that a log growing
-// steadily between two scans is read whole while a sudden flood still costs one bounded read.
-constexpr std::uint64_t MARGIN = 1 << 16;
+// A scan reads the log in pieces of this size, so that a flood of lines since the last scan is read whole
+// without ever being held in memory at once.
+constexpr std::size_t CHUNK = 1 << 16;
+// The part of an overlong line that is kept while its end is still to come: longer than any pattern and the
+// word after it.
+constexpr std::size_t LINE_TAIL = 256;
 
 constexpr std::array<std::string_view, 2> PATTERNS = {"Property is_playing changed of song []: (",
                                                       "Getting property for song: is_playing = "};
@@ -128,31 +132,41 @@ void MKLive::scan() {
   // A fresh start, or a log that was replaced or cut: only the tail matters, as later lines override earlier.
   if (pos == 0 || pos > size) pos = size >= SEED ? size - SEED : 0;
   if (pos == size) return;
-  // Far behind (a flood of lines since the last scan): the tail alone, for the same reason.
-  if (size - pos > SEED + MARGIN) pos = size - SEED;
 
   std::ifstream in(*path, std::ios::binary);
   if (!in) return;
   in.seekg(static_cast<std::streamoff>(pos));
   // Only what the file held at the size check: what is written meanwhile waits for the next scan.
-  std::string text(static_cast<std::size_t>(size - pos), '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  std::uint64_t left = size - pos;
   pos = size;
-
-  // The patterns and the words after them are ASCII, which no invalid UTF-8 sequence can hide or forge, so
-  // the bytes are searched as they stand instead of being decoded first.
-  std::string_view rest = text;
-  while (!rest.empty()) {
-    const auto end = rest.find('\n');
-    const auto line = rest.substr(0, end);
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    if (line.empty()) continue;
+  const auto heard = [this](std::string_view line) {
     if (const auto says = lineSays(line)) {
       playing = says;
       at = loop_.now();
     }
+  };
+  // The patterns and the words after them are ASCII, which no invalid UTF-8 sequence can hide or forge, so
+  // the bytes are searched as they stand instead of being decoded first.
+  std::string text;  // the unfinished last line of the pieces read so far, then the next piece
+  std::vector<char> piece(CHUNK);
+  while (left > 0) {
+    in.read(piece.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(left, CHUNK)));
+    const auto got = in.gcount();
+    if (got <= 0) break;
+    left -= static_cast<std::uint64_t>(got);
+    text.append(piece.data(), static_cast<std::size_t>(got));
+    std::string_view rest = text;
+    for (auto end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+      heard(rest.substr(0, end));
+      rest = rest.substr(end + 1);
+    }
+    if (rest.size() > CHUNK) {
+      heard(rest);
+      rest = rest.substr(rest.size() - LINE_TAIL);
+    }
+    text = std::string(rest);
   }
+  heard(text);
 }
 
 std::optional<bool> MKLive::isPlaying() {
