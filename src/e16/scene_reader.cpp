@@ -22,6 +22,9 @@ using nlohmann::json;
 constexpr std::string_view SCENE_SUFFIX = ".oxie16";
 constexpr int SEARCH_DEPTH = 2;         // Documents, its subfolders and theirs
 constexpr double WALK_INTERVAL = 30.0;  // a folder search is slow; a new scene file may wait this long
+// Without any scene file yet, the search runs this often: not at every lookup, which would walk the folders
+// once per MIDI message.
+constexpr double EMPTY_WALK_INTERVAL = 2.0;
 constexpr double CHECK_INTERVAL = 2.0;  // a time stamp check is cheap but lookups come in bursts
 constexpr std::uintmax_t MAX_SCENE_BYTES = 32u << 20;  // scenes are a few hundred KB
 // Scenes nest about five deep; far deeper text is not a scene, and would only cost memory to build.
@@ -175,7 +178,7 @@ std::optional<std::string> SceneReader::walk() const {
 const json* SceneReader::readScene() {
   const auto current = [this]() -> const json* { return scene_ ? &*scene_ : nullptr; };
   const double now = clock_.now();
-  if (!path_ || passed(now, walked_, WALK_INTERVAL)) {
+  if (passed(now, walked_, path_ ? WALK_INTERVAL : EMPTY_WALK_INTERVAL)) {
     auto found = walk();
     // Another file is read at once, even when it carries the same time stamp as the one in use.
     if (found != path_) mtime_ = looked_ = DISTANT_PAST;

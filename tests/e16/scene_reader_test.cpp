@@ -75,8 +75,11 @@ TEST_F(SceneReaderTest, WithoutSceneFileOnlyNotes1To16GetTheGuessedKnob) {
     EXPECT_EQ(reader.knobFor(c.type, c.number, c.channel), std::nullopt);
     EXPECT_EQ(reader.knobOrGuess(c.type, c.number, c.channel), c.expected) << c.type << c.number;
   }
-  // Until a scene file exists every lookup searches again.
+  // Until a scene file exists the folders are searched again every two seconds.
   write(at("new.oxie16"), named("N"), 100);
+  clock.advance(1.9);
+  EXPECT_EQ(nameOfCC1(), "none");
+  clock.advance(0.1);
   EXPECT_EQ(nameOfCC1(), "N");
   EXPECT_EQ(reader.knobOrGuess("cc", 1, {})->guessed, false);
 }
@@ -139,6 +142,7 @@ TEST_F(SceneReaderTest, NewestFileWinsOneSavedLaterIsFoundAtTheNextSearchAndAGon
   clock.advance(30);
   EXPECT_EQ(nameOfCC1(), "T");
   write(at("other.oxie16"), named("Other"), 400);
+  clock.advance(2);
   EXPECT_EQ(nameOfCC1(), "Other");
 }
 
