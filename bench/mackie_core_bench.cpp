@@ -55,11 +55,12 @@ std::vector<std::uint32_t> trafficWords() {
 int main() {
   const auto rows = tableOf200();
   MKRules::MKHeld held;
+  MKRules::MKCoarse coarse;
   std::size_t fired = 0;
   int value = 0;
   const double fire = nanosecondsPer(1'000'000, [&] {
     value = (value + 1) % 128;
-    fired += MKRules::fire(rows, MKRules::MKMsg{"cc", 21, value, 0}, held).size();
+    fired += MKRules::fire(rows, MKRules::MKMsg{"cc", 21, value, 0}, held, coarse).size();
   });
 
   const auto words = trafficWords();

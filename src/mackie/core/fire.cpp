@@ -102,10 +102,6 @@ bool fireRow(MKAct& a, const MKRow& row, const MKMCU::MKCommand& c, int v, MKHel
   return false;
 }
 
-}  // namespace
-
-namespace {
-
 // The position a fine fader row takes from this message, when the message is one half of its pair.
 std::optional<int> finePosition(const MKRow& row, const MKMsg& msg, MKCoarse& coarse) {
   if (!row.on || from(msg.from) != "cc") return std::nullopt;
@@ -117,17 +113,20 @@ std::optional<int> finePosition(const MKRow& row, const MKMsg& msg, MKCoarse& co
   }
   if (msg.number == row.number + 32) {
     const auto upper = coarse.find(row.id);
-    return (upper == coarse.end() ? 0 : upper->second) << 7 | *value;
+    if (upper == coarse.end()) return std::nullopt;
+    return upper->second << 7 | *value;
   }
   return std::nullopt;
 }
 
-std::vector<MKAct> fireAll(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse* coarse) {
+}  // namespace
+
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse) {
   std::vector<MKAct> out;
   const int v = number(msg.value).value_or(0);
   for (const auto& row : rows) {
-    if (coarse && finePair(row)) {
-      const auto position = finePosition(row, msg, *coarse);
+    if (finePair(row)) {
+      const auto position = finePosition(row, msg, coarse);
       if (!position) continue;
       if (out.empty()) out.reserve(4);
       auto& a = out.emplace_back();
@@ -148,21 +147,15 @@ std::vector<MKAct> fireAll(const std::vector<MKRow>& rows, const MKMsg& msg, MKH
   return out;
 }
 
-}  // namespace
-
-std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held) {
-  return fireAll(rows, msg, held, nullptr);
-}
-
-std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse) {
-  return fireAll(rows, msg, held, &coarse);
-}
-
 bool finePair(const MKRow& row) {
   // The catalogue lookup last: this runs for every row on every message.
   if (row.number > 31 || row.from != "cc" || loose::decimalInteger(row.how) != 14) return false;
   const auto* c = MKMCU::command(row.command);
   return c && c->kind == "fader";
+}
+
+bool reaches(const MKRow& row, const std::string& kind, int n) {
+  return row.from == kind && (row.number == n || (n == row.number + 32 && finePair(row)));
 }
 
 double percent(int v) {

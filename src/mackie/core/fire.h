@@ -46,15 +46,17 @@ struct MKAct {
 // Row id to the last velocity a held button sent, so each change of half is sent once.
 using MKHeld = std::map<std::int64_t, int>;
 
-// The actions of every row that matches, in table order.
-std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held);
-
 // A controller knob set to 14 bits sends its position as a pair of CCs: n (0-31) with the upper seven bits
 // and n + 32 with the lower seven. A row for a 14-bit fader on CC n hears both and moves the fader to the
 // whole position; `coarse` keeps each such row's last upper half. An upper half alone counts as the position
-// with a lower half of 0, as MIDI reads a pair. Every other row fires as above.
+// with a lower half of 0, as MIDI reads a pair; a lower half before any upper half is ignored, as it would
+// throw the fader to the bottom. Above CC 31 such a row takes the one 7-bit value as the position.
 using MKCoarse = std::map<std::int64_t, int>;
 bool finePair(const MKRow& row);
+// Whether a message of that kind and number reaches the row: its own control, or the lower half of its pair.
+bool reaches(const MKRow& row, const std::string& from, int number);
+
+// The actions of every row that matches, in table order.
 std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse);
 
 // 0-127 as a percentage, 0-100.

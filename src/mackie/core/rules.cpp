@@ -7,6 +7,7 @@
 #include "common/loose_value.h"
 #include "common/row_ids.h"
 #include "mackie/core/catalogue.h"
+#include "mackie/core/fire.h"
 #include "mackie/core/hows.h"
 
 namespace MKRules {
@@ -124,12 +125,16 @@ std::set<std::int64_t> clashes(const std::vector<MKRow>& rows) {
   std::unordered_map<std::string, std::int64_t> first;
   for (const auto& row : rows) {
     if (!row.on) continue;
-    auto key =
-        row.from + "|" + std::to_string(row.number) + "|" + (row.value ? std::to_string(*row.value) : "any");
-    const auto [found, isNew] = first.emplace(std::move(key), row.id);
-    if (!isNew) {
-      out.insert(row.id);
-      out.insert(found->second);
+    const auto value = "|" + (row.value ? std::to_string(*row.value) : std::string("any"));
+    // A fine fader also answers the lower half of its pair.
+    std::vector<int> numbers = {row.number};
+    if (finePair(row)) numbers.push_back(row.number + 32);
+    for (const int n : numbers) {
+      const auto [found, isNew] = first.emplace(row.from + "|" + std::to_string(n) + value, row.id);
+      if (!isNew && found->second != row.id) {
+        out.insert(row.id);
+        out.insert(found->second);
+      }
     }
   }
   return out;

@@ -77,6 +77,7 @@ void MKEngine::change(const std::string& what, const std::function<void()>& edit
   auto before = rows;
   edit();
   history.record(std::move(before), rows, what);
+  coarse.clear();  // an upper half heard for the old table must not complete a pair of the new one
   save();
 }
 
@@ -156,6 +157,7 @@ void MKEngine::redo() {
 
 void MKEngine::afterHistory(const std::string& text) {
   history.keepTicksIn(rows);
+  coarse.clear();
   if (learnId && !row(*learnId)) learnId.reset();
   save();
   note(text);

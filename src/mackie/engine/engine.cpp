@@ -151,6 +151,7 @@ void MKEngine::stop() {
   if (led) led->stopFollowing();
   dropPending();
   letGoOfEverything();
+  coarse.clear();
   if (blob) blob->destroy();
   blob.reset();
   midi->stop();

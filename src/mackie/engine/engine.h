@@ -128,7 +128,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   TaskHandle refresh;
   std::set<std::string> lastSources;
   // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
-  std::map<std::int64_t, int> coarse;
+  MKRules::MKCoarse coarse;
 
   // --- Observing -------------------------------------------------------------------------------------
   int subscribe(std::function<void()> changed);

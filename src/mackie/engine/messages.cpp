@@ -105,11 +105,13 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
 
   if (!mine) return;
   for (const auto& r : rows) {
-    if (r.from != msg.from || r.number != msg.number) continue;
+    if (!MKRules::reaches(r, msg.from, msg.number)) continue;
+    const bool lowerHalf = msg.number != r.number;  // of a fine fader's pair: it lights the row all the same
     if (release) {
       if (const auto a = act.find(r.id); a != act.end()) a->second.held = false;
-    } else if (!r.value || r.value == msg.value) {
-      act[r.id] = {now, power() && MKRules::matches(r, msg) ? "fire" : "heard", msg.from == "note"};
+    } else if (lowerHalf || !r.value || r.value == msg.value) {
+      const bool fires = power() && (lowerHalf ? r.on : MKRules::matches(r, msg));
+      act[r.id] = {now, fires ? "fire" : "heard", msg.from == "note"};
     }
   }
   if (!power()) return;

@@ -23,7 +23,8 @@ void MKEngine::tryRow(const MKRow& r) {
   const int noteNumber = c->note.value_or(0);
   const auto fireAlone = [&] {
     MKRules::MKHeld fresh;
-    return MKRules::fire({r}, MKMsg{r.from, r.number, r.value.value_or(127), std::nullopt}, fresh);
+    MKRules::MKCoarse none;
+    return MKRules::fire({r}, MKMsg{r.from, r.number, r.value.value_or(127), std::nullopt}, fresh, none);
   };
   if (c->kind == "button" && c->with) {
     for (const auto& a : fireAlone())

@@ -23,7 +23,8 @@ MKRow row(std::int64_t id, const char* command, json extra = json::object()) {
 }
 
 std::vector<MKAct> fireOne(const MKRow& r, int value, MKRules::MKHeld& held) {
-  return MKRules::fire({r}, MKMsg{"cc", 21, value, 0}, held);
+  MKRules::MKCoarse coarse;
+  return MKRules::fire({r}, MKMsg{"cc", 21, value, 0}, held, coarse);
 }
 
 std::vector<MKAct> fireOne(const MKRow& r, int value) {
@@ -33,11 +34,12 @@ std::vector<MKAct> fireOne(const MKRow& r, int value) {
 
 TEST(Fire, GivesOneActionPerMatchingRowInOrderAndNothingWithoutAMatchOrACommand) {
   MKRules::MKHeld held;
+  MKRules::MKCoarse coarse;
   std::vector<MKRow> rows = {row(1, "play"), row(2, "stop", {{"number", 22}}), row(3, "record"),
                              row(4, "loop", {{"value", 5}}), row(5, "undo")};
-  EXPECT_TRUE(MKRules::fire(rows, MKMsg{"cc", 99, 127, 0}, held).empty());
+  EXPECT_TRUE(MKRules::fire(rows, MKMsg{"cc", 99, 127, 0}, held, coarse).empty());
   rows[0].command = "gone";  // no longer in the catalogue
-  const auto acts = MKRules::fire(rows, MKMsg{"cc", 21, 127, 0}, held);
+  const auto acts = MKRules::fire(rows, MKMsg{"cc", 21, 127, 0}, held, coarse);
   ASSERT_EQ(acts.size(), 2u);
   EXPECT_EQ(acts[0].what, "RECORD");
   EXPECT_EQ(acts[1].what, "UNDO");
@@ -91,8 +93,6 @@ TEST(Fire, AsksForEachKindOfAction) {
        0,  // 64 clicks left, clamped in the byte
        "cc V-POT 3  (relative) number 18 value 127 clicks -64 rel vpot blob"},
       {"fader3", {{"how", "7"}}, 127, "pitch FADER 3  (absolute) channel 2 lsb 127 msb 127 blob"},
-      // A fourteen-bit row takes the one 7-bit value as the position itself.
-      {"fader9", {{"how", "14"}}, 100, "pitch FADER 9  (the master)  (absolute) channel 8 lsb 100 blob"},
       {"volumeup", {}, 0, "mac VOLUME UP act up blob"},
       {"volume", {{"how", "silent"}}, 64, "macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158%"},
       {"volume", {{"how", "blob"}}, 64, "macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158% blob"}};
@@ -108,6 +108,41 @@ TEST(Fire, AsksForEachKindOfAction) {
   EXPECT_TRUE(fireOne(row(1, "vpot3", {{"how", "offset"}}), 64).empty());
   // The row has no value, so an out-of-range message value matches; it counts as 0.
   EXPECT_EQ(fireOne(row(1, "volume"), 500).at(0).percent, 0);
+}
+
+// Each message of a sequence to a table of fine and plain faders, and the pitch bends it fires
+// (row:position).
+TEST(Fire, AFineFaderPairsItsHalvesOnceItHasHeardTheUpperOne) {
+  const std::vector<MKRow> rows = {
+      row(1, "fader1", {{"number", 31}, {"how", "14"}}),
+      row(2, "fader2", {{"number", 32}, {"how", "14"}}),  // above 31: one 7-bit value
+      row(3, "fader3", {{"number", 5}, {"how", "7"}}),
+      row(4, "fader4", {{"number", 6}, {"how", "14"}, {"on", false}}),
+      row(5, "fader5", {{"number", 7}, {"how", "14"}, {"from", "note"}}),
+  };
+  const struct {
+    const char* from;
+    int number, value;
+    const char* fired;
+  } steps[] = {
+      {"cc", 63, 5, ""},  // a lower half before any upper half moves nothing
+      {"cc", 31, 100, "1:12800"}, {"cc", 63, 5, "1:12805"},
+      {"cc", 64, 9, ""},                                  // CC 32's "lower half" is nobody's
+      {"cc", 32, 9, "2:9"},       {"cc", 37, 9, ""},      // how "7" has no pair
+      {"cc", 6, 9, ""},                                   // nor has a row that is off
+      {"cc", 38, 9, ""},          {"note", 7, 9, "5:9"},  // a note row is never a pair
+      {"note", 39, 9, ""},
+  };
+  MKRules::MKHeld held;
+  MKRules::MKCoarse coarse;
+  for (const auto& step : steps) {
+    std::string fired;
+    for (const auto& a : MKRules::fire(rows, MKMsg{step.from, step.number, step.value, 0}, held, coarse))
+      fired += std::to_string(a.row.id) + ":" + std::to_string(a.msb * 128 + a.lsb);
+    EXPECT_EQ(fired, step.fired) << step.from << " " << step.number;
+  }
+  EXPECT_TRUE(MKRules::reaches(rows[0], "cc", 63));
+  EXPECT_FALSE(MKRules::reaches(rows[1], "cc", 64));
 }
 
 TEST(Fire, HoldsAButtonThroughTheHalvesOfTheRangeSendingEachChangeOnce) {

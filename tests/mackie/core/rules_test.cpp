@@ -139,6 +139,10 @@ TEST(Clashes, ReportsEveryRowThatSharesAnEarlierRowsMessage) {
   EXPECT_EQ(MKRules::clashes(rows), (std::set<std::int64_t>{2, 5}));
   rows[1].on = false;
   EXPECT_EQ(MKRules::clashes(rows), (std::set<std::int64_t>{}));
+  // A fine fader on CC 5 also answers CC 37.
+  auto fine = row(6, "cc", 5, {}, "fader1");
+  fine.how = "14";
+  EXPECT_EQ(MKRules::clashes({fine, row(7, "cc", 37)}), (std::set<std::int64_t>{6, 7}));
 }
 
 TEST(NextIdAndBlank, ANewRowIsAJogOnCcOneWithOneMoreThanTheLargestId) {
