@@ -133,7 +133,9 @@ void KSEngine::midiStart() {
     if (std::any_of(sources.begin(), sources.end(), [&](const auto& s) { return s.first == source.name; }))
       continue;
     sources.emplace_back(source.name, source.ref);
-    services_.midi.connectSource(inPort, source.ref, static_cast<std::uint32_t>(sources.size()));
+    // A source that cannot be connected is not listened to; another of the same name may take its place.
+    if (!services_.midi.connectSource(inPort, source.ref, static_cast<std::uint32_t>(sources.size())))
+      sources.pop_back();
   }
   for (const auto& [name, ref] : sources)
     listening.push_back(label(name));

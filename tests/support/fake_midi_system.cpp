@@ -90,7 +90,7 @@ MidiRef FakeMidiSystem::createOutputPort(MidiRef client, const std::string& name
 
 bool FakeMidiSystem::connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) {
   const auto port = ports_.find(inputPort);
-  if (port == ports_.end()) return false;
+  if (port == ports_.end() || unconnectable.count(source)) return false;
   port->second.tokens[source] = token;
   return true;
 }

@@ -31,6 +31,8 @@ class FakeMidiSystem : public MidiSystem {
   void remove(MidiRef endpoint);
   void setOffline(MidiRef endpoint, bool offline);
   void refuseSends(bool refuse) { refuse_ = refuse; }
+  // Sources that no input port can connect to.
+  std::set<MidiRef> unconnectable;
 
   // Delivers words from a source to every input port it is connected to, as the MIDI thread would.
   void deliver(MidiRef source, std::vector<std::uint32_t> words);

@@ -76,16 +76,19 @@ void MKMidi::start() {
 
 int MKMidi::openAll() {
   closeAll();
-  for (auto& source : mkSources(system_)) {
-    names.push_back(std::move(source.name));
-    refs.push_back(source.ref);
-  }
+  const auto candidates = mkSources(system_);
+  auto known = std::make_shared<Names>();
+  for (const auto& source : candidates)
+    known->push_back(source.name);
   // Published before connecting, so that the first message of a new connection already finds its name.
-  snapshot_.store(std::make_shared<const Names>(names));
-  int connected = 0;
-  for (std::size_t i = 0; i < refs.size(); ++i)
-    if (inPort != 0 && system_.connectSource(inPort, refs[i], static_cast<std::uint32_t>(i + 1))) ++connected;
-  return connected;
+  snapshot_.store(std::move(known));
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    if (inPort == 0 || !system_.connectSource(inPort, candidates[i].ref, static_cast<std::uint32_t>(i + 1)))
+      continue;
+    names.push_back(candidates[i].name);
+    refs.push_back(candidates[i].ref);
+  }
+  return static_cast<int>(names.size());
 }
 
 void MKMidi::closeAll() {

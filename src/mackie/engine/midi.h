@@ -43,7 +43,7 @@ class MKMidi : public std::enable_shared_from_this<MKMidi> {
   MidiRef client = 0;
   MidiRef inPort = 0;
   MidiRef outPort = 0;
-  // The connected sources, in connection order; a source's position + 1 is its connection token.
+  // The sources that are connected, in the system's order.
   std::vector<std::string> names;
   std::vector<MidiRef> refs;
   // Called on the main thread for each received message, and when the MIDI setup changed.
@@ -63,6 +63,7 @@ class MKMidi : public std::enable_shared_from_this<MKMidi> {
  private:
   MidiSystem& system_;
   Loop& loop_;
-  // What the MIDI thread reads to name a token: replaced whole, never changed in place.
+  // What the MIDI thread reads to name a token (a source's position in the listing + 1): replaced whole, never
+  // changed in place.
   std::atomic<std::shared_ptr<const std::vector<std::string>>> snapshot_;
 };

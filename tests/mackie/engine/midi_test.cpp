@@ -98,9 +98,19 @@ TEST_F(MKMidiTest, EachSourceIsHeardUnderItsOwnNameAndOpenAllStartsFromACleanSla
   system.send3(c, 0x90, 60, 100);
   loop.runDue();
   EXPECT_EQ(got, (std::vector<Got>{{"C", NOTE}}));  // C now holds token 1
+
+  // A source that cannot be connected is not counted among those heard.
+  got.clear();
+  const auto d = system.addSource("D");
+  system.unconnectable = {c};
+  EXPECT_EQ(midi->openAll(), 1);
+  EXPECT_EQ(midi->names, (std::vector<std::string>{"D"}));
+  system.send3(d, 0x90, 60, 100);
+  loop.runDue();
+  EXPECT_EQ(got, (std::vector<Got>{{"D", NOTE}}));
   midi->closeAll();
   EXPECT_TRUE(midi->names.empty() && midi->refs.empty());
-  EXPECT_FALSE(system.connected(c));
+  EXPECT_FALSE(system.connected(d));
 }
 
 // The MIDI thread names a source from its own copy of the list as it was when connected; a token outside
