@@ -185,7 +185,7 @@ def main(args):
     except Refusal as e:
         return _refuse(str(e))
     except Exception as e:  # anything unforeseen still ends in one sentence and an untouched scene
-        return _refuse(f"the scene was not changed: {type(e).__name__}: {e}")
+        return _refuse(f"an unexpected {type(e).__name__}: {e}")
     _say(_shown(previous), sys.stdout)
     return 0
 

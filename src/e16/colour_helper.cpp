@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::string_view PYTHON = "/usr/bin/python3";
 constexpr std::string_view REPLACEMENT = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
 bool isContinuation(std::uint8_t byte) {
@@ -63,10 +62,10 @@ std::string ksHelperPath(const std::string& programDir, const std::string& home)
 }
 
 ProcessResult runColourHelper(const std::string& script, const std::string& scenePath, int page, int knob,
-                              int colour, double timeout) {
+                              int colour, double timeout, std::string_view interpreter) {
   const std::vector<std::string> args = {script, scenePath, std::to_string(page), std::to_string(knob),
                                          std::to_string(colour)};
-  ProcessResult result = runProcess(std::string(PYTHON), args, timeout);
+  ProcessResult result = runProcess(std::string(interpreter), args, timeout);
   result.output = helperText(result.output);
   if (result.timedOut) result.error = HELPER_TIMED_OUT;
   return result;

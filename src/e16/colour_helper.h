@@ -12,6 +12,8 @@
 inline constexpr double HELPER_TIMEOUT = 10.0;
 inline constexpr std::string_view HELPER_TIMED_OUT =
     "the scene was not changed: the helper did not finish within 10 s";
+// What runs the helpers.
+inline constexpr std::string_view PYTHON = "/usr/bin/python3";
 
 // The MK module's helper: always this path, whether or not it exists.
 std::string mkHelperPath(const std::string& home);
@@ -20,11 +22,11 @@ std::string mkHelperPath(const std::string& home);
 // has the same layout) when it is there, else the one in the developer's checkout.
 std::string ksHelperPath(const std::string& programDir, const std::string& home);
 
-// Runs `/usr/bin/python3 script scenePath page knob colour` and waits at most `timeout` seconds. The output
-// comes back as helperText() makes it; when the time ran out, `timedOut` is set and `error` is
-// HELPER_TIMED_OUT.
+// Runs `interpreter script scenePath page knob colour` and waits at most `timeout` seconds. The output comes
+// back as helperText() makes it; when the time ran out, `timedOut` is set and `error` is HELPER_TIMED_OUT.
 ProcessResult runColourHelper(const std::string& script, const std::string& scenePath, int page, int knob,
-                              int colour, double timeout = HELPER_TIMEOUT);
+                              int colour, double timeout = HELPER_TIMEOUT,
+                              std::string_view interpreter = PYTHON);
 
 // What a helper printed, made fit to show: UTF-8 with every invalid sequence replaced by U+FFFD, and white
 // space trimmed from both ends of the whole text (inner lines stay as they are).

@@ -49,7 +49,7 @@ std::string KSE16::setColour(const std::string& type, int number, int colour) {
   return rings.setColour(
       type, number, colour,
       [this](const std::string& scene, int page, int knob, int c) {
-        return runColourHelper(helper_, scene, page, knob, c);
+        return runColourHelper(helper_, scene, page, knob, c, HELPER_TIMEOUT, interpreter);
       },
       [](const std::string& error) { return "the scene was not changed: " + error; });
 }

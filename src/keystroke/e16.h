@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "e16/colour_helper.h"
 #include "e16/ring_driver.h"
 #include "keystroke/row.h"
 #include "platform/audio_output.h"
@@ -30,6 +31,7 @@ class KSE16 {
   e16::RingDriver rings;
   // How a ring value leaves; the engine installs its own. Until then nothing leaves.
   e16::RingDriver::Send send = [](int, int, int) { return false; };
+  std::string interpreter{PYTHON};  // what runs the colour helper
 
   std::optional<Knob> knobFor(const std::string& type, int number, std::optional<int> channel);
   std::optional<Knob> knobOrGuess(const std::string& type, int number, std::optional<int> channel);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "e16/colour_helper.h"
@@ -225,16 +226,29 @@ TEST_F(RingDriverTest, SetColourWordsEachOutcomeOfTheHelper) {
        "knob 2 on page 1 of live is now colour 7 (it was ): send the scene to the E16 from the OXI App"},
       // clang-format on
   };
+  const auto scene = docs.path() + "/live.oxie16";
   for (const auto& c : cases) {
+    docs.write("live.oxie16", SCENE);
+    rings.reader.forget();
     int runs = 0;
-    const auto run = [&](const std::string& scene, int page, int knob, int colour) {
+    const auto run = [&](const std::string& path, int page, int knob, int colour) {
       ++runs;
-      EXPECT_EQ(scene, docs.path() + "/live.oxie16");
+      EXPECT_EQ(path, scene);
       EXPECT_EQ(std::tuple(page, knob, colour), std::tuple(1, c.number == 36 ? 3 : 2, c.colour));
+      // Whatever it answers, a helper that ran may have rewritten the scene within its time stamp.
+      const auto stamp = std::filesystem::last_write_time(scene);
+      std::string rewritten = SCENE;
+      for (const auto* old : {"\"color\":5,", "\"color\":120,"})
+        rewritten.replace(rewritten.find(old), std::string(old).size(), "\"color\":77,");
+      docs.write("live.oxie16", rewritten);
+      std::filesystem::last_write_time(scene, stamp);
       return c.result;
     };
     EXPECT_EQ(rings.setColour(c.type, c.number, c.colour, run, notStarted), c.says) << c.colour;
     EXPECT_EQ(runs, c.runs ? 1 : 0) << c.colour;
+    if (c.runs) {  // the scene is read again after any helper that started
+      EXPECT_EQ(rings.reader.knobFor(c.type, c.number, {})->index == 77, c.result.started) << c.colour;
+    }
   }
 }
 

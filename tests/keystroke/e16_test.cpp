@@ -101,6 +101,8 @@ TEST_F(KSE16Test, AboutGivesTheColourAsANumberAndLinkedFoldersAreNotSearchedButN
   EXPECT_EQ(linked.knobFor("note", 36, {}), std::nullopt);
   const auto guess = linked.knobOrGuess("note", 5, 3).value();
   EXPECT_EQ(std::tuple(guess.knob, guess.cc, guess.ch, guess.guessed), std::tuple(5, 5, 3, true));
+  e16.interpreter = "/nonexistent/python3";
+  EXPECT_EQ(e16.setColour("note", 36, 3), "the scene was not changed: No such file or directory");
 }
 
 }  // namespace

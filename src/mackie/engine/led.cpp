@@ -84,7 +84,7 @@ std::string MKLed::setColour(const std::string& type, int number, int colour) {
   return rings.setColour(
       type, number, colour,
       [this](const std::string& scene, int page, int knob, int c) {
-        return runColourHelper(helper_, scene, page, knob, c);
+        return runColourHelper(helper_, scene, page, knob, c, HELPER_TIMEOUT, interpreter);
       },
       [](const std::string&) { return std::string("the scene was not changed: python3 did not start"); });
 }

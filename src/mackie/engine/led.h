@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "e16/colour_helper.h"
 #include "e16/ring_driver.h"
 #include "mackie/core/row.h"
 #include "mackie/engine/midi.h"
@@ -36,6 +37,7 @@ class MKLed : public std::enable_shared_from_this<MKLed> {
   // The CC numbers of the rows whose rings follow the volume; set by the engine when it starts.
   std::function<std::vector<int>()> follow;
   TaskHandle timer;
+  std::string interpreter{PYTHON};  // what runs the colour helper
 
   static std::string hex(int index) { return e16::hex(index); }
   std::optional<std::string> feel(const std::vector<MKRules::MKRow>& rows, const std::string& type,

@@ -154,6 +154,8 @@ TEST_F(MKLedTest, AboutGivesTheKnobColourAsTextAndSetColourRunsTheModulesHelper)
   const auto refused = missing.setColour("cc", 3, 41);
   EXPECT_TRUE(refused.starts_with("the scene was not changed: ")) << refused;
   EXPECT_NE(refused.find("none.py"), std::string::npos) << refused;
+  missing.interpreter = "/nonexistent/python3";
+  EXPECT_EQ(missing.setColour("cc", 3, 41), "the scene was not changed: python3 did not start");
 }
 
 }  // namespace
