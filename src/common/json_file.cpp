@@ -42,9 +42,29 @@ JsonFileRead readJsonObject(const std::string& path) {
   return out;
 }
 
-bool writeJsonAtomically(const std::string& path, const nlohmann::json& value) {
+namespace {
+
+// Where a settings file really is: a symbolic link (a dotfiles set-up) stays a link, and its target gets the
+// new content. A loop of links ends at the last one read.
+std::string followLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path at(path);
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(at, ec))) break;
+    const auto next = fs::read_symlink(at, ec);
+    if (ec) break;
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
+  return at.string();
+}
+
+}  // namespace
+
+bool writeJsonAtomically(const std::string& link, const nlohmann::json& value) {
   namespace fs = std::filesystem;
   std::error_code ec;
+  const std::string path = followLinks(link);
   const fs::path target(path);
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   std::string text;

@@ -14,7 +14,8 @@ struct JsonFileRead {
 JsonFileRead readJsonObject(const std::string& path);
 
 // Creates the folders, writes the value pretty-printed with sorted keys to a temporary file beside the target
-// and renames it over the target. False on any failure; the old file is then untouched.
+// and renames it over the target; when the path is a symbolic link, the target is the file it leads to. False
+// on any failure; the old file is then untouched.
 bool writeJsonAtomically(const std::string& path, const nlohmann::json& value);
 
 // Renames the file to `path + suffix`, replacing an older one. False when there was nothing to keep.

@@ -5,7 +5,8 @@
 #include <ctime>
 
 std::string clockText(double seconds) {
-  const auto t = static_cast<std::time_t>(std::isfinite(seconds) ? std::floor(seconds) : 0);
+  // Far outside any real time (or not a number), a clock reading would not convert to time_t: midnight.
+  const auto t = static_cast<std::time_t>(std::fabs(seconds) < 1e15 ? std::floor(seconds) : 0);
   std::tm local{};
   localtime_r(&t, &local);
   char text[16];

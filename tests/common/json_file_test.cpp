@@ -37,6 +37,12 @@ TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersAndKeepsPermissions) {
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() + "/a/b"), {}),
             1);  // no temp left
+
+  // A linked file stays a link, and the file it leads to changes.
+  std::filesystem::create_symlink("b/settings.json", folder.path() + "/a/linked.json");
+  ASSERT_TRUE(writeJsonAtomically(folder.path() + "/a/linked.json", {{"y", 2}}));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.path() + "/a/linked.json"));
+  EXPECT_EQ(folder.read("a/b/settings.json"), "{\n  \"y\": 2\n}\n");
 }
 
 TEST(JsonFile, AFailedWriteLeavesNothingBehind) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -13,6 +14,8 @@ TEST(Trace, StampsLinesWithTheLocalTimeAndKeepsTheNewestSixty) {
   Trace trace;
   trace.add(3600 * 13 + 62.9, "first");
   EXPECT_EQ(trace.lines().front(), "13:01:02  first");
+  EXPECT_EQ(clockText(1e300), "00:00:00");
+  EXPECT_EQ(clockText(-INFINITY), "00:00:00");
   for (int i = 0; i < 70; ++i)
     trace.add(0, std::to_string(i));
   ASSERT_EQ(trace.lines().size(), 60u);
