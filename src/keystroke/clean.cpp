@@ -1,6 +1,7 @@
 // Reading one Key Stroke row from its stored, hand-editable form.
 #include <limits>
 
+#include "common/letter_case.h"
 #include "common/loose_value.h"
 #include "keystroke/rules.h"
 
@@ -49,7 +50,8 @@ Cleaned clean(const nlohmann::json& stored) {
   if (kind == "key") {
     const auto* keyEntry = entry(stored, "key");
     if (keyEntry && !keyEntry->is_null()) {
-      auto key = loose::lowered(loose::textOf(*keyEntry));
+      // Key names are ASCII; a key that is one character of any script is lowered by Unicode's rules.
+      auto key = letterCase::lowerOne(loose::lowered(loose::textOf(*keyEntry)));
       if (!key.empty()) row.key = std::move(key);
     }
     row.mods = mods(orNull(entry(stored, "mods")));

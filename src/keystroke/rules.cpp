@@ -5,6 +5,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "common/letter_case.h"
 #include "common/loose_value.h"
 #include "common/row_ids.h"
 
@@ -114,28 +115,13 @@ std::string target(const KSRow& row) {
   return row.key ? chord(row.mods, *row.key) : "";
 }
 
-namespace {
-
-// One character: a single UTF-8 code point, whatever its length in bytes.
-bool oneCharacter(std::string_view text) {
-  if (text.empty()) return false;
-  std::size_t points = 0;
-  for (const char c : text)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++points;
-  return points == 1;
-}
-
-}  // namespace
-
 std::string chord(const std::vector<std::string>& modifiers, std::string_view key) {
   std::string out;
   for (const auto& m : modifiers) {
     const auto glyph = std::find_if(GLYPH.begin(), GLYPH.end(), [&](const auto& g) { return g.first == m; });
     out += glyph == GLYPH.end() ? m : std::string(glyph->second);
   }
-  std::string k(key);
-  if (oneCharacter(k) && k[0] >= 'a' && k[0] <= 'z') k[0] = static_cast<char>(k[0] - 'a' + 'A');
-  return out + k;
+  return out + letterCase::upperOne(key);
 }
 
 std::set<std::int64_t> clashes(const std::vector<KSRow>& rows) {

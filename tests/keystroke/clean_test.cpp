@@ -69,6 +69,8 @@ TEST(KSClean, ReadsTypeIdOnNoteAndLed) {
 
 TEST(KSClean, LowersTheKeyAndCleansTheModifiers) {
   EXPECT_EQ(row({{"key", "Return"}}).key, "return");
+  EXPECT_EQ(row({{"key", "É"}}).key, "é");
+  EXPECT_EQ(row({{"key", "ÉA"}}).key, "Éa");  // not one character: only ASCII is lowered
   EXPECT_EQ(row({{"key", ""}}).key, std::nullopt);
   EXPECT_EQ(row({{"key", nullptr}}).key, std::nullopt);
   EXPECT_EQ(row({{"mods", {"Shift", "cmd", "cmd", "command"}}}).mods,

@@ -62,7 +62,8 @@ TEST(KSRules, ChordPutsGlyphsBeforeTheKey) {
   EXPECT_EQ(KSRules::chord({"ctrl", "alt"}, "f5"), "⌃⌥f5");
   EXPECT_EQ(KSRules::chord({}, "a"), "A");
   EXPECT_EQ(KSRules::chord({"fn", "hyper"}, ","), "fnhyper,");
-  EXPECT_EQ(KSRules::chord({}, "é"), "é");  // one character, but not a letter this table upper-cases
+  EXPECT_EQ(KSRules::chord({}, "é"), "É");
+  EXPECT_EQ(KSRules::chord({}, "ω"), "Ω");
 }
 
 TEST(KSRules, ClashesAreRowsThatFireOnTheSameMessage) {
