@@ -50,6 +50,8 @@ struct X11KeyOutput::Connection {
   std::map<KeyCode, std::vector<KeyCode>> keysDown;
 
   bool connect() {
+    // Reading what is pending is what notices a server that went away, without a round trip.
+    if (display && !lost) drain();
     if (display && !lost) return true;
     if (display) forget();
     display = XOpenDisplay(name ? name->c_str() : nullptr);
@@ -219,8 +221,6 @@ struct X11KeyOutput::Connection {
 
   bool post(KeySym keysym, std::uint64_t flags, bool down) {
     if (!connect()) return false;
-    drain();
-    if (lost) return false;
     const auto code = keyCodeOf(keysym);
     if (!code) return false;
     if (down) {

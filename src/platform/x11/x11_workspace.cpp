@@ -15,6 +15,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform/x11/x_errors.h"
 
@@ -96,7 +97,7 @@ void addLiveProcesses(std::vector<RunningApp>& apps) {
 
 class X11Workspace::Impl {
  public:
-  explicit Impl(Workspace& owner) : owner_(owner) {}
+  Impl(Workspace& owner, std::optional<std::string> name) : owner_(owner), name_(std::move(name)) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
 
@@ -158,7 +159,7 @@ class X11Workspace::Impl {
   bool open() {
     if (display_ && lost_.load()) close();
     if (display_) return true;
-    display_ = XOpenDisplay(nullptr);
+    display_ = XOpenDisplay(name_ ? name_->c_str() : nullptr);
     if (!display_) return false;
     lost_.store(false);
     xerrors::survive(display_, lost_);
@@ -179,8 +180,9 @@ class X11Workspace::Impl {
     return !lost_.load();
   }
 
+  // The watch thread may be the one that saw the server go: only xerrors knows whether closing is safe here.
   void close() {
-    if (display_) XCloseDisplay(display_);
+    xerrors::closeDisplay(display_);
     display_ = nullptr;
   }
 
@@ -419,6 +421,7 @@ class X11Workspace::Impl {
   }
 
   Workspace& owner_;
+  const std::optional<std::string> name_;
 
   std::mutex x_;
   Display* display_ = nullptr;
@@ -432,7 +435,8 @@ class X11Workspace::Impl {
   std::thread watcher_;
 };
 
-X11Workspace::X11Workspace() : impl_(std::make_unique<Impl>(*this)) {}
+X11Workspace::X11Workspace(std::optional<std::string> display)
+    : impl_(std::make_unique<Impl>(*this, std::move(display))) {}
 
 X11Workspace::~X11Workspace() = default;
 

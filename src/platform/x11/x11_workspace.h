@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/workspace.h"
 
@@ -12,7 +14,8 @@
 // Docks and pop-ups are windows of layer 1; desktop windows are left out.
 class X11Workspace : public Workspace {
  public:
-  X11Workspace();
+  // `display` names the X display to use; nothing means the one in DISPLAY.
+  explicit X11Workspace(std::optional<std::string> display = std::nullopt);
   // Stops the watch thread; never destroy it from inside `changed`.
   ~X11Workspace() override;
   X11Workspace(const X11Workspace&) = delete;
