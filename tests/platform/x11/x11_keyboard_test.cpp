@@ -104,12 +104,16 @@ class X11Keyboard : public ::testing::Test {
     return false;
   }
 
+  // The keysym as an application reads it: in the event's keyboard group, with no modifier held.
   std::optional<KeyEvent> nextKey() {
     while (const auto e = nextEvent())
-      if (e->type == KeyPress || e->type == KeyRelease)
-        return KeyEvent{e->type == KeyPress,
-                        XkbKeycodeToKeysym(viewer_, static_cast<KeyCode>(e->xkey.keycode), 0, 0),
-                        e->xkey.state};
+      if (e->type == KeyPress || e->type == KeyRelease) {
+        unsigned int mods = 0;
+        KeySym keysym = NoSymbol;
+        XkbLookupKeySym(viewer_, static_cast<KeyCode>(e->xkey.keycode),
+                        XkbBuildCoreState(0, XkbGroupForCoreState(e->xkey.state)), &mods, &keysym);
+        return KeyEvent{e->type == KeyPress, keysym, e->xkey.state};
+      }
     return std::nullopt;
   }
 
@@ -209,6 +213,43 @@ TEST_F(X11Keyboard, AModifierAlreadyDownIsNeitherPressedAgainNorReleasedByTheStr
   EXPECT_TRUE(keys[1].press && keys[1].keysym == XK_s && (keys[1].state & CHORD_MASK) == ShiftMask);
   EXPECT_TRUE(!keys[2].press && keys[2].keysym == XK_s);
   EXPECT_TRUE(!keys[3].press && keys[3].keysym == XK_Shift_L);
+}
+
+// A second layout that has the S key give "ы" is made active; another client then takes the code that the
+// output borrowed for F13.
+TEST_F(X11Keyboard, StrokesArriveAsTheirKeysymUnderASecondLayoutAndOnACodeAnotherClientTookOver) {
+  const KeyCode s = XKeysymToKeycode(viewer_, XK_s);
+  int perCode = 0;
+  KeySym* saved = XGetKeyboardMapping(viewer_, s, 1, &perCode);
+  ASSERT_NE(saved, nullptr);
+  KeySym twoGroups[] = {XK_s, XK_S, XK_Cyrillic_yeru, XK_Cyrillic_YERU};
+  XChangeKeyboardMapping(viewer_, s, 4, twoGroups, 1);
+  XkbLockGroup(viewer_, XkbUseCoreKbd, 1);
+  XSync(viewer_, False);
+  stroke("s", FLAG_CONTROL);
+  const auto keys = nextKeys(4);
+  XkbLockGroup(viewer_, XkbUseCoreKbd, 0);
+  XChangeKeyboardMapping(viewer_, s, perCode, saved, 1);
+  XFree(saved);
+  XSync(viewer_, False);
+  ASSERT_EQ(keys.size(), 4u);
+  EXPECT_EQ(std::tuple(keys[1].press, keys[1].keysym, keys[1].state & CHORD_MASK),
+            std::tuple(true, KeySym(XK_s), ControlMask));
+
+  stroke("f13");
+  ASSERT_EQ(nextKeys(2).size(), 2u);
+  const KeyCode borrowed = XKeysymToKeycode(viewer_, XK_F13);
+  ASSERT_NE(borrowed, 0);
+  KeySym theirs = XK_F14;
+  XChangeKeyboardMapping(viewer_, borrowed, 1, &theirs, 1);
+  XSync(viewer_, False);
+  stroke("f13");
+  const auto again = nextKeys(2);
+  theirs = NoSymbol;
+  XChangeKeyboardMapping(viewer_, borrowed, 1, &theirs, 1);
+  XSync(viewer_, False);
+  ASSERT_EQ(again.size(), 2u);
+  EXPECT_EQ(again[0].keysym, KeySym(XK_F13));
 }
 
 TEST_F(X11Keyboard, ACapturedKeyReachesNoWindowAndComesBackAsItsCodeAndFlags) {
