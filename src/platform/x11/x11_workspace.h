@@ -10,7 +10,8 @@
 
 // Talks over an X connection of its own, opened on first use and again after the server went away. An
 // application is a process that owns a top-level window, or any process named like Ableton Live (a Windows
-// build under Wine). Without XRandR the screen is the root window: several monitors show as one screen.
+// build under Wine). The screens are the monitors that XRandR lists, the primary first; without XRandR 1.5
+// the root window stands for them all.
 // Docks and pop-ups are windows of layer 1; desktop windows are left out.
 class X11Workspace : public Workspace {
  public:
