@@ -34,7 +34,8 @@ class Typist {
  public:
   explicit Typist(const std::string& display) : display_(XOpenDisplay(display.c_str())) {
     if (!display_) return;
-    const Window window = XCreateSimpleWindow(display_, XDefaultRootWindow(display_), 0, 0, 100, 100, 0, 0, 0);
+    const Window window =
+        XCreateSimpleWindow(display_, XDefaultRootWindow(display_), 0, 0, 100, 100, 0, 0, 0);
     XSelectInput(display_, window, KeyPressMask | StructureNotifyMask);
     XMapWindow(display_, window);
     XEvent event;
