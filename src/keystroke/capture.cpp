@@ -26,7 +26,9 @@ void KSEngine::captureStart(std::int64_t id) {
     });
   });
   if (!started) {
-    note("the key cannot be captured: allow Accessibility for Orvane VUDA Verer");
+    note(services_.capture.refusal() == KeyCapture::Refusal::keyboardHeld
+             ? "the key cannot be captured: another program holds the keyboard"
+             : "the key cannot be captured: allow Accessibility for Orvane VUDA Verer");
     return;
   }
   capId = id;

@@ -11,7 +11,12 @@ std::optional<std::string> postKey(KeyOutput& output, std::string_view key,
   const auto found = keys.find(key);
   if (found == keys.end()) return "no key code for \"" + std::string(key) + "\"";
   if (dry) return std::nullopt;
-  if (!output.trusted()) return "not pressed: Accessibility is not allowed for Orvane VUDA Verer yet";
+  if (!output.trusted()) {
+    // Where the system can tell what stands in the way (no X display), the user learns it here.
+    const auto advice = output.trustAdvice();
+    return "not pressed: Accessibility is not allowed for Orvane VUDA Verer yet" +
+           (advice.empty() ? "" : "  (" + advice + ")");
+  }
   // The modifiers travel only as flags on the two events; an event that cannot be made is skipped alone.
   const auto flags = ksFlags(mods);
   output.postKey(found->second, flags, true);

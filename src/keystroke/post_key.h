@@ -11,7 +11,8 @@
 namespace KSRules {
 
 // Presses and releases the named key unless `dry`. Answers the message for the status line when the key has
-// no code (also in dry mode) or posting is not allowed; nothing otherwise.
+// no code (also in dry mode) or posting is not allowed (with the output's advice, when it has one); nothing
+// otherwise.
 std::optional<std::string> postKey(KeyOutput& output, std::string_view key,
                                    const std::vector<std::string>& mods, bool dry);
 

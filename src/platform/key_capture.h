@@ -11,8 +11,13 @@ class KeyCapture {
   using Pressed = std::function<void(std::uint16_t code, std::uint64_t flags)>;
 
   virtual ~KeyCapture() = default;
-  // False when the system refuses (the permission is missing); nothing is captured then.
+  // Why the last start() was refused.
+  enum class Refusal { notAllowed, keyboardHeld };
+
+  // False when the system refuses (the permission is missing, or another program holds the keyboard); nothing
+  // is captured then.
   virtual bool start(Pressed pressed) = 0;
+  virtual Refusal refusal() const { return Refusal::notAllowed; }
   // Safe at any time, also when not capturing.
   virtual void stop() = 0;
 };

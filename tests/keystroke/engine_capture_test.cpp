@@ -79,6 +79,10 @@ TEST_F(CaptureTest, PressingTheCellAgainEndsItSilentlyAndARefusalIsSaid) {
   engine->capture(2);
   EXPECT_FALSE(engine->capId);
   EXPECT_EQ(lastTrace(), "the key cannot be captured: allow Accessibility for Orvane VUDA Verer");
+  keyCapture.why = KeyCapture::Refusal::keyboardHeld;
+  engine->capture(2);
+  EXPECT_FALSE(engine->capId);
+  EXPECT_EQ(lastTrace(), "the key cannot be captured: another program holds the keyboard");
 }
 
 TEST_F(CaptureTest, DetectLearnDeletingAndUndoingEndIt) {

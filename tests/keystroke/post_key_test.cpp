@@ -29,6 +29,12 @@ TEST(PostKey, AnUnknownKeyIsSaidEvenWhenDryAndMissingTrustOnlyWhenNot) {
   for (int i = 0; i < 2; ++i)
     EXPECT_EQ(KSRules::postKey(out, "a", {}, false),
               "not pressed: Accessibility is not allowed for Orvane VUDA Verer yet");
+  // What stands in the way, when the system says, follows in parentheses.
+  out.advice = "no X display is reachable at \":5\"";
+  EXPECT_EQ(
+      KSRules::postKey(out, "a", {}, false),
+      "not pressed: Accessibility is not allowed for Orvane VUDA Verer yet  (no X display is reachable at "
+      "\":5\")");
   EXPECT_TRUE(out.keys.empty());
   EXPECT_EQ(out.trustAsked, 0);  // asking is the engine's business at start, not every key's
 }

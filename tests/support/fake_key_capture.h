@@ -6,6 +6,7 @@
 class FakeKeyCapture : public KeyCapture {
  public:
   bool refuse = false;
+  Refusal why = Refusal::notAllowed;  // what a refusal says
   bool active = false;
   int starts = 0;
 
@@ -16,6 +17,7 @@ class FakeKeyCapture : public KeyCapture {
     pressed_ = std::move(pressed);
     return true;
   }
+  Refusal refusal() const override { return why; }
   void stop() override {
     active = false;
     pressed_ = {};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/key_output.h"
@@ -22,12 +23,14 @@ class RecordingKeyOutput : public KeyOutput {
 
   bool isTrusted = true;
   bool failDown = false;  // the key-down event cannot be made
+  std::string advice;     // what trustAdvice() says
   int trustAsked = 0;
   std::vector<Key> keys;
   std::vector<Sound> sounds;
 
   bool trusted() override { return isTrusted; }
   void askForTrust() override { ++trustAsked; }
+  std::string trustAdvice() override { return advice; }
   bool postKey(std::uint16_t code, std::uint64_t flags, bool down) override {
     if (down && failDown) return false;
     keys.push_back({code, flags, down});

@@ -18,7 +18,9 @@ class X11HotKeys : public HotKeySystem {
 
   // Grabs the chord under every combination of Caps Lock and Num Lock, so that it works whatever locks are
   // on. Nothing when another client holds any of them (no grab is kept then), when the key has no key code on
-  // this keyboard, when this object already holds the chord, or when there is no display.
+  // this keyboard, when this object already holds the chord, or when there is no display. The first call
+  // after the server went away opens the display again and grabs the chords held before anew (their handles
+  // stay).
   std::optional<Handle> registerKey(std::uint32_t key, std::uint32_t modifiers,
                                     std::uint32_t number) override;
   void unregisterKey(Handle handle) override;

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -38,43 +40,51 @@ struct X11KeyCapture::Session {
     [[maybe_unused]] const auto written = wake >= 0 ? write(wake, &one, sizeof one) : 0;
   }
 
-  void run() {
+  void run(std::chrono::milliseconds longest) {
     const int connection = ConnectionNumber(display);
-    while (!stopping) {
-      while (!stopping && !lost && XPending(display) > 0) {
+    const auto deadline = std::chrono::steady_clock::now() + longest;
+    std::optional<std::pair<std::uint16_t, std::uint64_t>> key;
+    while (!stopping && !key) {
+      while (!stopping && !lost && !key && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
         if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
-        if (event.type == KeyPress) hand(event.xkey);
+        if (event.type == KeyPress) key = keyOf(event.xkey);
       }
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (key || stopping || left.count() <= 0) break;
       // A lost connection stays readable for ever; only the eventfd is worth waiting on then.
       pollfd ready[2] = {{wake, POLLIN, 0}, {connection, POLLIN, 0}};
-      if (poll(ready, lost ? 1 : 2, -1) > 0 && (ready[0].revents & POLLIN)) {
+      if (poll(ready, lost ? 1 : 2, static_cast<int>(left.count())) > 0 && (ready[0].revents & POLLIN)) {
         std::uint64_t count = 0;
         [[maybe_unused]] const auto got = read(wake, &count, sizeof count);
       }
     }
-    // Closed here, by the one thread that uses it: after a loss Xlib lets no other thread in. Closing also
-    // ends the grab.
+    // Closed here, by the one thread that uses it: after a loss Xlib lets no other thread in. Closing ends
+    // the grab, before the key is handed over, so that the keyboard is free whatever `pressed` waits for.
     xerrors::closeDisplay(display);
     display = nullptr;
+    if (key && !stopping) pressed(key->first, key->second);
   }
 
-  void hand(const XKeyEvent& key) {
+  // The key table's code and the flags of a press; nothing for a modifier key pressed alone.
+  std::optional<std::pair<std::uint16_t, std::uint64_t>> keyOf(const XKeyEvent& key) {
     const auto keycode = static_cast<KeyCode>(key.keycode);
     // The key as printed, whatever modifiers are held: shift+s is "s" with shift.
     const KeySym base = XkbKeycodeToKeysym(display, keycode, 0, 0);
-    if (IsModifierKey(base)) return;
+    if (IsModifierKey(base)) return std::nullopt;
     std::optional<std::uint16_t> code;
     // The layout in use first; the first layout when that one's keysym has no code (a non-Latin layout).
     if (const unsigned int group = (key.state >> 13) & 3; group != 0)
       code = x11keys::codeFor(XkbKeycodeToKeysym(display, keycode, group, 0));
     if (!code) code = x11keys::codeFor(base);
-    pressed(code.value_or(x11keys::NO_CODE), x11keys::flagsOfModifiers(key.state));
+    return std::pair{code.value_or(x11keys::NO_CODE), x11keys::flagsOfModifiers(key.state)};
   }
 };
 
-X11KeyCapture::X11KeyCapture(std::optional<std::string> display) : display_(std::move(display)) {}
+X11KeyCapture::X11KeyCapture(std::optional<std::string> display, std::chrono::milliseconds longest)
+    : display_(std::move(display)), longest_(longest) {}
 
 X11KeyCapture::~X11KeyCapture() {
   stop();
@@ -83,16 +93,18 @@ X11KeyCapture::~X11KeyCapture() {
 bool X11KeyCapture::start(Pressed pressed) {
   stop();
   auto session = std::make_unique<Session>();
+  refusal_ = Refusal::notAllowed;
   session->display = XOpenDisplay(display_ ? display_->c_str() : nullptr);
   if (!session->display) return false;
   xerrors::survive(session->display, session->lost);
   const int grab = XGrabKeyboard(session->display, DefaultRootWindow(session->display), False, GrabModeAsync,
                                  GrabModeAsync, CurrentTime);
+  if (grab == AlreadyGrabbed || grab == GrabFrozen) refusal_ = Refusal::keyboardHeld;
   if (grab != GrabSuccess || session->lost) return false;
   session->wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (session->wake < 0) return false;
   session->pressed = std::move(pressed);
-  session->thread = std::thread([s = session.get()] { s->run(); });
+  session->thread = std::thread([s = session.get(), longest = longest_] { s->run(longest); });
   std::unique_ptr<Session> replaced;
   {
     const std::lock_guard lock(mutex_);

@@ -50,6 +50,8 @@ struct X11KeyOutput::Connection {
   std::map<KeyCode, std::vector<KeyCode>> keysDown;
 
   bool connect() {
+    // Reading what is pending is what notices a server that went away, without a round trip.
+    if (display && !lost) drain();
     if (display && !lost) return true;
     if (display) forget();
     display = XOpenDisplay(name ? name->c_str() : nullptr);
@@ -95,13 +97,9 @@ struct X11KeyOutput::Connection {
       XTestFakeKeyEvent(display, code, False, CurrentTime);
     xerrors::firstError(display, [this] {
       for (const auto& b : borrowed) {
-        int perCode = 0;
-        KeySym* now = XGetKeyboardMapping(display, b.code, 1, &perCode);
-        // Somebody else may have taken the code over since; theirs is left alone.
-        const bool ours = now && perCode > 0 && now[0] == b.keysym;
-        if (now) XFree(now);
         KeySym none = NoSymbol;
-        if (ours) XChangeKeyboardMapping(display, b.code, 1, &none, 1);
+        // Somebody else may have taken the code over since; theirs is left alone.
+        if (mapsTo(b.code, b.keysym)) XChangeKeyboardMapping(display, b.code, 1, &none, 1);
       }
     });
     forget();
@@ -116,12 +114,40 @@ struct X11KeyOutput::Connection {
     }
   }
 
-  // The key code that gives `keysym` with no modifier held.
+  // Whether the server maps `code` to `keysym` now, asked afresh: Xlib's copy lags behind another client's
+  // change until its MappingNotify has been read.
+  bool mapsTo(KeyCode code, KeySym keysym) {
+    int perCode = 0;
+    KeySym* now = XGetKeyboardMapping(display, code, 1, &perCode);
+    const bool mapped = now && perCode > 0 && now[0] == keysym;
+    if (now) XFree(now);
+    return mapped;
+  }
+
+  // What `code` gives with no modifier held in keyboard group `group`, as the receiving application reads it:
+  // a key with fewer groups wraps round to its first.
+  KeySym keysymIn(KeyCode code, unsigned int group) {
+    unsigned int mods = 0;
+    KeySym keysym = NoSymbol;
+    return XkbLookupKeySym(display, code, XkbBuildCoreState(0, group), &mods, &keysym) ? keysym : NoSymbol;
+  }
+
+  // The key code that gives `keysym` with no modifier held, in the layout active now.
   std::optional<KeyCode> keyCodeOf(KeySym keysym) {
-    for (const auto& b : borrowed)
-      if (b.keysym == keysym) return b.code;
+    const auto given = [&](const Borrowed& each) { return each.keysym == keysym; };
+    if (const auto b = std::find_if(borrowed.begin(), borrowed.end(), given); b != borrowed.end()) {
+      if (mapsTo(b->code, keysym)) return b->code;
+      // Another client took the code over: it is theirs now, and the keysym needs a code again.
+      borrowed.erase(b);
+    }
+    XkbStateRec state{};
+    const unsigned int group = XkbGetState(display, XkbUseCoreKbd, &state) == Success ? state.group : 0;
     const KeyCode code = XKeysymToKeycode(display, keysym);
-    if (code != 0 && XkbKeycodeToKeysym(display, code, 0, 0) == keysym) return code;
+    if (code != 0 && keysymIn(code, group) == keysym) return code;
+    int low = 0, high = 0;
+    XDisplayKeycodes(display, &low, &high);
+    for (int c = low; c <= high; ++c)
+      if (keysymIn(static_cast<KeyCode>(c), group) == keysym) return static_cast<KeyCode>(c);
     return borrow(keysym);
   }
 
@@ -219,8 +245,6 @@ struct X11KeyOutput::Connection {
 
   bool post(KeySym keysym, std::uint64_t flags, bool down) {
     if (!connect()) return false;
-    drain();
-    if (lost) return false;
     const auto code = keyCodeOf(keysym);
     if (!code) return false;
     if (down) {

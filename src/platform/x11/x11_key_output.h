@@ -26,8 +26,9 @@ class X11KeyOutput : public KeyOutput {
   std::string trustAdvice() override;
   // A keysym with no key on this keyboard (F13 on many layouts, the keypad digits, which sit on a second
   // level) is put on a spare key code for as long as this object lives: changing it back at once would race
-  // the receiving application, which reads the mapping only when it gets to the event. False when fn, no
-  // display, or no spare key code.
+  // the receiving application, which reads the mapping only when it gets to the event. Keys are found in the
+  // keyboard group (layout) active now, so that a chord arrives as the same keysym under any layout; one that
+  // the active layout lacks is borrowed the same way. False when fn, no display, or no spare key code.
   bool postKey(std::uint16_t code, std::uint64_t flags, bool down) override;
   void pressSoundKey(SoundKey key, bool quarter) override;
 

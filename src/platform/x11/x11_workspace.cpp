@@ -15,6 +15,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform/x11/x_errors.h"
 
@@ -23,6 +24,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #undef Screen
 
 namespace {
@@ -96,7 +98,7 @@ void addLiveProcesses(std::vector<RunningApp>& apps) {
 
 class X11Workspace::Impl {
  public:
-  explicit Impl(Workspace& owner) : owner_(owner) {}
+  Impl(Workspace& owner, std::optional<std::string> name) : owner_(owner), name_(std::move(name)) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
 
@@ -134,7 +136,25 @@ class X11Workspace::Impl {
   std::vector<Screen> screens() {
     std::lock_guard lock(x_);
     if (!open()) return {};
-    return {rootScreen()};
+    const auto all = monitors();
+    const auto area = workArea();
+    std::vector<Screen> list;
+    for (const auto& monitor : all)
+      list.push_back(screenOf(monitor, all.front(), area));
+    return list;
+  }
+
+  // The monitor that holds the middle of the window in front; the primary one when none is in front.
+  std::optional<Screen> mainScreen() {
+    std::lock_guard lock(x_);
+    if (!open()) return std::nullopt;
+    const auto all = monitors();
+    const auto area = workArea();
+    const auto front = frontBounds();
+    for (const auto& monitor : all)
+      if (front && monitor.contains({front->midX(), front->midY()}))
+        return screenOf(monitor, all.front(), area);
+    return screenOf(all.front(), all.front(), area);
   }
 
   void watch() {
@@ -158,11 +178,15 @@ class X11Workspace::Impl {
   bool open() {
     if (display_ && lost_.load()) close();
     if (display_) return true;
-    display_ = XOpenDisplay(nullptr);
+    display_ = XOpenDisplay(name_ ? name_->c_str() : nullptr);
     if (!display_) return false;
     lost_.store(false);
     xerrors::survive(display_, lost_);
     root_ = DefaultRootWindow(display_);
+    int event = 0, error = 0, major = 0, minor = 0;
+    // Monitors came with RandR 1.5; before it, the root stands for all of them.
+    randr_ = XRRQueryExtension(display_, &event, &error) && XRRQueryVersion(display_, &major, &minor) &&
+             (major > 1 || (major == 1 && minor >= 5));
     // Once per connection: a round trip each is nothing next to what the poll asks every second.
     const auto intern = [this](const char* name) { return XInternAtom(display_, name, False); };
     atoms_ = {intern("_NET_CLIENT_LIST"),
@@ -179,8 +203,9 @@ class X11Workspace::Impl {
     return !lost_.load();
   }
 
+  // The watch thread may be the one that saw the server go: only xerrors knows whether closing is safe here.
   void close() {
-    if (display_) XCloseDisplay(display_);
+    xerrors::closeDisplay(display_);
     display_ = nullptr;
   }
 
@@ -342,7 +367,12 @@ class X11Workspace::Impl {
     return bounds;
   }
 
+  // Bounds run from the primary monitor's top left.
   std::vector<WindowInfo> windowList() {
+    const auto primary = monitors().front();
+    const auto fromPrimary = [&](geometry::Rect r) {
+      return geometry::Rect{r.x - primary.x, r.y - primary.y, r.width, r.height};
+    };
     std::vector<WindowInfo> list;
     if (const auto stacking = longs(root_, atoms_.clientListStacking, XA_WINDOW)) {
       // Bottom to top as published; reversed for front to back.
@@ -351,7 +381,7 @@ class X11Workspace::Impl {
         if (!XGetWindowAttributes(display_, *it, &a)) continue;
         const auto bounds = shownBounds(*it, a);
         const auto layer = bounds ? layerOf(*it, false) : std::nullopt;
-        if (layer) list.push_back({pidOf(*it), *layer, *bounds});
+        if (layer) list.push_back({pidOf(*it), *layer, fromPrimary(*bounds)});
       }
       return list;
     }
@@ -363,28 +393,75 @@ class X11Workspace::Impl {
       const auto bounds = shownBounds(*it, a);
       const Window client = bounds ? clientOf(*it) : None;
       const auto layer = bounds ? layerOf(client, a.override_redirect) : std::nullopt;
-      if (layer) list.push_back({pidOf(client), *layer, *bounds});
+      if (layer) list.push_back({pidOf(client), *layer, fromPrimary(*bounds)});
     }
     return list;
   }
 
-  // The whole root window, turned to run up from its bottom left; the visible part from the work area of the
-  // current desktop, which the window manager keeps clear of panels and docks.
-  Screen rootScreen() {
-    const double width = DisplayWidth(display_, DefaultScreen(display_));
-    const double height = DisplayHeight(display_, DefaultScreen(display_));
-    Screen screen{{0, 0, width, height}, {0, 0, width, height}};
+  geometry::Rect rootBounds() {
+    return {0, 0, double(DisplayWidth(display_, DefaultScreen(display_))),
+            double(DisplayHeight(display_, DefaultScreen(display_)))};
+  }
+
+  // The monitors in root coordinates, the primary first; the whole root when RandR names none.
+  std::vector<geometry::Rect> monitors() {
+    std::vector<geometry::Rect> list;
+    int count = 0;
+    XRRMonitorInfo* info = randr_ ? XRRGetMonitors(display_, root_, True, &count) : nullptr;
+    for (int i = 0; i < count; ++i) {
+      const geometry::Rect bounds{double(info[i].x), double(info[i].y), double(info[i].width),
+                                  double(info[i].height)};
+      if (bounds.width <= 0 || bounds.height <= 0) continue;
+      list.insert(info[i].primary ? list.begin() : list.end(), bounds);
+    }
+    if (info) XRRFreeMonitors(info);
+    if (list.empty()) list.push_back(rootBounds());
+    return list;
+  }
+
+  // The part of the root that the window manager keeps clear of panels and docks on the current desktop.
+  geometry::Rect workArea() {
+    const auto root = rootBounds();
     const auto current = longs(root_, atoms_.currentDesktop, XA_CARDINAL);
     const unsigned long desktop = current && !current->empty() ? current->front() : 0;
     const auto area = longs(root_, atoms_.workArea, XA_CARDINAL);
-    if (!area || desktop >= area->size() / 4) return screen;
+    if (!area || desktop >= area->size() / 4) return root;
     const auto* a = area->data() + desktop * 4;
     // CARDINALs; values past the root are held to it.
-    const double left = std::min<double>(a[0], width), top = std::min<double>(a[1], height);
-    const double right = std::min<double>(left + a[2], width), bottom = std::min<double>(top + a[3], height);
-    if (right > left && bottom > top)
-      screen.visibleFrame = {left, height - bottom, right - left, bottom - top};
-    return screen;
+    const double left = std::min<double>(a[0], root.width), top = std::min<double>(a[1], root.height);
+    const double right = std::min<double>(left + a[2], root.width);
+    const double bottom = std::min<double>(top + a[3], root.height);
+    if (right <= left || bottom <= top) return root;
+    return {left, top, right - left, bottom - top};
+  }
+
+  // A monitor as a screen: turned to run up from the bottom left of the primary monitor, and its visible
+  // part where it meets the work area (all of it when they do not meet).
+  static Screen screenOf(const geometry::Rect& monitor, const geometry::Rect& primary,
+                         const geometry::Rect& area) {
+    const auto upwards = [&](const geometry::Rect& r) {
+      return geometry::Rect{r.x - primary.x, primary.maxY() - r.maxY(), r.width, r.height};
+    };
+    const double left = std::max(monitor.x, area.x), right = std::min(monitor.maxX(), area.maxX());
+    const double top = std::max(monitor.y, area.y), bottom = std::min(monitor.maxY(), area.maxY());
+    const bool meet = right > left && bottom > top;
+    return {upwards(monitor),
+            upwards(meet ? geometry::Rect{left, top, right - left, bottom - top} : monitor)};
+  }
+
+  // Where the window in front shows, in root coordinates.
+  std::optional<geometry::Rect> frontBounds() {
+    Window window = None;
+    if (const auto active = longs(root_, atoms_.activeWindow, XA_WINDOW); active && !active->empty()) {
+      window = active->front();
+    } else {
+      int revert = 0;
+      XGetInputFocus(display_, &window, &revert);
+      window = window == PointerRoot ? None : topLevelOf(window);
+    }
+    XWindowAttributes a{};
+    if (window == None || !XGetWindowAttributes(display_, window, &a)) return std::nullopt;
+    return shownBounds(window, a);
   }
 
   Snapshot snapshot() {
@@ -419,11 +496,13 @@ class X11Workspace::Impl {
   }
 
   Workspace& owner_;
+  const std::optional<std::string> name_;
 
   std::mutex x_;
   Display* display_ = nullptr;
   std::atomic<bool> lost_{false};
   Window root_ = None;
+  bool randr_ = false;
   Atoms atoms_{};
 
   std::mutex watchMutex_;
@@ -432,7 +511,8 @@ class X11Workspace::Impl {
   std::thread watcher_;
 };
 
-X11Workspace::X11Workspace() : impl_(std::make_unique<Impl>(*this)) {}
+X11Workspace::X11Workspace(std::optional<std::string> display)
+    : impl_(std::make_unique<Impl>(*this, std::move(display))) {}
 
 X11Workspace::~X11Workspace() = default;
 
@@ -452,11 +532,8 @@ std::vector<Screen> X11Workspace::screens() {
   return impl_->screens();
 }
 
-// With the root as the only screen, the active window is always on it.
 std::optional<Screen> X11Workspace::mainScreen() {
-  auto all = screens();
-  if (all.empty()) return std::nullopt;
-  return all.front();
+  return impl_->mainScreen();
 }
 
 void X11Workspace::watch() {

@@ -3,16 +3,20 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/workspace.h"
 
 // Talks over an X connection of its own, opened on first use and again after the server went away. An
 // application is a process that owns a top-level window, or any process named like Ableton Live (a Windows
-// build under Wine). Without XRandR the screen is the root window: several monitors show as one screen.
+// build under Wine). The screens are the monitors that XRandR lists, the primary first; without XRandR 1.5
+// the root window stands for them all.
 // Docks and pop-ups are windows of layer 1; desktop windows are left out.
 class X11Workspace : public Workspace {
  public:
-  X11Workspace();
+  // `display` names the X display to use; nothing means the one in DISPLAY.
+  explicit X11Workspace(std::optional<std::string> display = std::nullopt);
   // Stops the watch thread; never destroy it from inside `changed`.
   ~X11Workspace() override;
   X11Workspace(const X11Workspace&) = delete;

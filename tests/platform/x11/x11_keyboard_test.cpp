@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <mutex>
@@ -103,12 +104,16 @@ class X11Keyboard : public ::testing::Test {
     return false;
   }
 
+  // The keysym as an application reads it: in the event's keyboard group, with no modifier held.
   std::optional<KeyEvent> nextKey() {
     while (const auto e = nextEvent())
-      if (e->type == KeyPress || e->type == KeyRelease)
-        return KeyEvent{e->type == KeyPress,
-                        XkbKeycodeToKeysym(viewer_, static_cast<KeyCode>(e->xkey.keycode), 0, 0),
-                        e->xkey.state};
+      if (e->type == KeyPress || e->type == KeyRelease) {
+        unsigned int mods = 0;
+        KeySym keysym = NoSymbol;
+        XkbLookupKeySym(viewer_, static_cast<KeyCode>(e->xkey.keycode),
+                        XkbBuildCoreState(0, XkbGroupForCoreState(e->xkey.state)), &mods, &keysym);
+        return KeyEvent{e->type == KeyPress, keysym, e->xkey.state};
+      }
     return std::nullopt;
   }
 
@@ -210,6 +215,43 @@ TEST_F(X11Keyboard, AModifierAlreadyDownIsNeitherPressedAgainNorReleasedByTheStr
   EXPECT_TRUE(!keys[3].press && keys[3].keysym == XK_Shift_L);
 }
 
+// A second layout that has the S key give "ы" is made active; another client then takes the code that the
+// output borrowed for F13.
+TEST_F(X11Keyboard, StrokesArriveAsTheirKeysymUnderASecondLayoutAndOnACodeAnotherClientTookOver) {
+  const KeyCode s = XKeysymToKeycode(viewer_, XK_s);
+  int perCode = 0;
+  KeySym* saved = XGetKeyboardMapping(viewer_, s, 1, &perCode);
+  ASSERT_NE(saved, nullptr);
+  KeySym twoGroups[] = {XK_s, XK_S, XK_Cyrillic_yeru, XK_Cyrillic_YERU};
+  XChangeKeyboardMapping(viewer_, s, 4, twoGroups, 1);
+  XkbLockGroup(viewer_, XkbUseCoreKbd, 1);
+  XSync(viewer_, False);
+  stroke("s", FLAG_CONTROL);
+  const auto keys = nextKeys(4);
+  XkbLockGroup(viewer_, XkbUseCoreKbd, 0);
+  XChangeKeyboardMapping(viewer_, s, perCode, saved, 1);
+  XFree(saved);
+  XSync(viewer_, False);
+  ASSERT_EQ(keys.size(), 4u);
+  EXPECT_EQ(std::tuple(keys[1].press, keys[1].keysym, keys[1].state & CHORD_MASK),
+            std::tuple(true, KeySym(XK_s), ControlMask));
+
+  stroke("f13");
+  ASSERT_EQ(nextKeys(2).size(), 2u);
+  const KeyCode borrowed = XKeysymToKeycode(viewer_, XK_F13);
+  ASSERT_NE(borrowed, 0);
+  KeySym theirs = XK_F14;
+  XChangeKeyboardMapping(viewer_, borrowed, 1, &theirs, 1);
+  XSync(viewer_, False);
+  stroke("f13");
+  const auto again = nextKeys(2);
+  theirs = NoSymbol;
+  XChangeKeyboardMapping(viewer_, borrowed, 1, &theirs, 1);
+  XSync(viewer_, False);
+  ASSERT_EQ(again.size(), 2u);
+  EXPECT_EQ(again[0].keysym, KeySym(XK_F13));
+}
+
 TEST_F(X11Keyboard, ACapturedKeyReachesNoWindowAndComesBackAsItsCodeAndFlags) {
   const struct {
     const char* what;
@@ -237,23 +279,34 @@ TEST_F(X11Keyboard, ACapturedKeyReachesNoWindowAndComesBackAsItsCodeAndFlags) {
     }));
     c.press();
     captured.await(1);
-    // Waits for a thread that stopped itself.
-    capture.stop();
-    // Modifier keys pressed alone are not handed over, and nothing comes after stop().
-    EXPECT_EQ(captured.await(0), std::vector<Captured>{c.expected});
-    // Keys flow again, and the captured stroke never reached the window.
+    // Keys flow again before any stop(), and the captured stroke never reached the window.
     EXPECT_TRUE(bIsTheFirstPressTheWindowSees());
+    // Modifier keys pressed alone are not handed over, nor anything after the first key.
+    EXPECT_EQ(captured.await(0), std::vector<Captured>{c.expected});
     capture.stop();
   }
 }
 
-TEST_F(X11Keyboard, CaptureIsRefusedWhileAnotherClientHoldsTheKeyboard) {
+TEST_F(X11Keyboard, ACaptureIsRefusedWhileAnotherClientHoldsTheKeyboardAndLetsItGoByItselfInTime) {
   ASSERT_EQ(XGrabKeyboard(viewer_, root_, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
-  X11KeyCapture capture;
-  EXPECT_FALSE(capture.start([](std::uint16_t, std::uint64_t) {}));
+  X11KeyCapture capture(std::nullopt, std::chrono::milliseconds(100));
+  Inbox<Captured> captured;
+  const auto put = [&](std::uint16_t key, std::uint64_t flags) { captured.put({key, flags}); };
+  EXPECT_FALSE(capture.start(put));
+  EXPECT_EQ(capture.refusal(), KeyCapture::Refusal::keyboardHeld);
   XUngrabKeyboard(viewer_, CurrentTime);
   XSync(viewer_, False);
-  EXPECT_TRUE(capture.start([](std::uint16_t, std::uint64_t) {}));
+  ASSERT_TRUE(capture.start(put));
+  // No stop(): the keyboard comes back when the capture's time is up, however long its owner takes.
+  EXPECT_TRUE(eventually([&] {
+    const bool free =
+        XGrabKeyboard(viewer_, root_, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+    XUngrabKeyboard(viewer_, CurrentTime);
+    XSync(viewer_, False);
+    return free;
+  }));
+  EXPECT_TRUE(bIsTheFirstPressTheWindowSees());
+  EXPECT_TRUE(captured.await(0).empty());
 }
 
 TEST_F(X11Keyboard, AHotKeyFiresWhateverLocksAreOnAndStopsGrabbingWhenUnregistered) {
@@ -322,6 +375,7 @@ TEST(X11KeyboardWithoutDisplay, NothingIsTrustedOrGrabbedAndTheAdviceSaysWhy) {
     output.pressSoundKey(SoundKey::mute, false);
     X11KeyCapture capture(c.display);
     EXPECT_FALSE(capture.start([](std::uint16_t, std::uint64_t) {}));
+    EXPECT_EQ(capture.refusal(), KeyCapture::Refusal::notAllowed);
     capture.stop();
     X11HotKeys hotKeys(c.display);
     EXPECT_FALSE(hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 1));

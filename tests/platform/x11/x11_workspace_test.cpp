@@ -22,6 +22,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #undef Screen
 
 namespace {
@@ -192,6 +193,44 @@ TEST_F(X11WorkspaceTest, ScreensRunUpFromTheBottomLeftAndLeaveOutTheWorkAreasEdg
   EXPECT_EQ(workspace.mainScreen()->visibleFrame, visible);
   publish(root_, "_NET_CURRENT_DESKTOP", XA_CARDINAL, {1});
   EXPECT_EQ(workspace.mainScreen()->visibleFrame, frame);
+}
+
+// Two monitors side by side, the primary on the right and 200 pixels shorter, with the first desktop's work
+// area as above; the window in front sits on the left one.
+TEST_F(X11WorkspaceTest, EachRandRMonitorIsAScreenWithThePrimaryFirstAndWindowsFromItsTopLeft) {
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root_);
+  ASSERT_TRUE(resources && resources->noutput > 0);
+  RROutput output = resources->outputs[0];
+  XRRFreeScreenResources(resources);
+  const auto monitor = [&](const char* name, bool primary, geometry::Rect at, RROutput* outputs) {
+    XRRMonitorInfo info{atom(name),     primary, False, outputs ? 1 : 0, int(at.x), int(at.y), int(at.width),
+                        int(at.height), 0,       0,     outputs};
+    XRRSetMonitor(display_, root_, &info);
+  };
+  // The left one takes the server's only output, so that RandR lists no monitor of its own for it.
+  monitor("VUDA_LEFT", false, {0, 0, 640, 800}, &output);
+  monitor("VUDA_RIGHT", true, {640, 0, 640, 600}, nullptr);
+  XSync(display_, False);
+  const auto removeMonitors = [&] {
+    XRRDeleteMonitor(display_, root_, atom("VUDA_LEFT"));
+    XRRDeleteMonitor(display_, root_, atom("VUDA_RIGHT"));
+    XSync(display_, False);
+  };
+  publish(root_, "_NET_WORKAREA", XA_CARDINAL, {0, 24, 1280, 800 - 64});
+  const Window left = makeWindow("VudaLeft", pid_, {100, 200, 300, 100});
+  XSetInputFocus(display_, left, RevertToParent, CurrentTime);
+  XSync(display_, False);
+
+  X11Workspace workspace;
+  const auto screens = frames(workspace.screens());
+  const auto windows = shown(workspace.windows(), pid_);
+  const auto main = workspace.mainScreen();
+  removeMonitors();
+  EXPECT_EQ(screens, (std::vector<Frames>{{{0, 0, 640, 600}, {0, 0, 640, 576}},
+                                          {{-640, -200, 640, 800}, {-640, -160, 640, 736}}}));
+  EXPECT_EQ(windows, (std::vector<Shown>{{pid_, 0, 100 - 640, 200, 300, 100}}));
+  ASSERT_TRUE(main.has_value());
+  EXPECT_EQ(main->frame, (geometry::Rect{-640, -200, 640, 800}));
 }
 
 TEST_F(X11WorkspaceTest, WatchReportsLaunchesActivationsAndQuits) {
