@@ -1,0 +1,50 @@
+// The Key Stroke module's side of the shell (see the header).
+#include "app/midikeys_module.h"
+
+#include "ui/module_views.h"
+
+MidiKeysModule::MidiKeysModule(KSServices services, bool dry)
+    : engine(std::make_shared<KSEngine>(std::move(services))) {
+  engine->dry = dry;
+}
+
+MidiKeysModule::~MidiKeysModule() {
+  engine->stop();
+}
+
+std::string MidiKeysModule::about() const {
+  return "A knob's CC or a key's note becomes a key stroke in the front app, or the Mac's own volume";
+}
+
+void MidiKeysModule::setOn(bool on) {
+  // A dry engine runs in its own window, whatever the switch says.
+  if (engine->dry) return;
+  if (on)
+    engine->start();
+  else
+    engine->stop();
+}
+
+std::string MidiKeysModule::status() {
+  if (!engine->running) return "OFF";
+  if (!engine->on) return "STOPPED";
+  return engine->device.empty() ? "NO DEVICE" : "LISTENING";
+}
+
+std::vector<MenuLine> MidiKeysModule::menuItems() {
+  const std::weak_ptr<KSEngine> weak = engine;
+  const auto rows = engine->rows.size();
+  return {
+      MenuLine::doing(std::string("  ") + (engine->on ? "Stop sending keys" : "Send keys"),
+                      [weak] {
+                        if (const auto e = weak.lock()) e->power();
+                      }),
+      MenuLine::told("  " + (engine->device.empty() ? std::string("No device locked")
+                                                    : "Locked to " + engine->label(engine->device))),
+      MenuLine::told("  " + std::to_string(rows) + " row" + (rows == 1 ? "" : "s") + " in the table"),
+  };
+}
+
+QWidget* MidiKeysModule::settingsView() {
+  return keyStrokeView(engine);
+}
