@@ -17,6 +17,7 @@ std::string clockText(double seconds) {
 void Trace::add(double now, const std::string& text,
                 const std::function<bool(const std::string&)>& replacesLast) {
   auto line = clockText(now) + "  " + text;
+  ++written_;
   if (replacesLast && !lines_.empty() && replacesLast(lines_.back()))
     lines_.back() = std::move(line);
   else
@@ -30,6 +31,7 @@ void Trace::replaceRun(double now, const std::vector<std::string>& texts, const 
     lines_.pop_back();
   for (const auto& text : texts)
     lines_.push_back(stamp + text);
+  written_ += texts.size();
   trim();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -23,9 +24,13 @@ class Trace {
   void replaceRun(double now, const std::vector<std::string>& texts, const std::string& prefix);
   void clear() { lines_.clear(); }
   const std::deque<std::string>& lines() const { return lines_; }
+  // How many lines were ever written, replacing ones included: who reads the trace as it grows sees from it
+  // how many of the last lines are new to it.
+  std::uint64_t written() const { return written_; }
 
  private:
   void trim();
 
   std::deque<std::string> lines_;
+  std::uint64_t written_ = 0;
 };

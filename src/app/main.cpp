@@ -1,0 +1,68 @@
+// Orvane VUDA Verer: options, one instance per user, the desktop or not, the loop, and an orderly end however
+// the program is asked to stop.
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/program.h"
+#include "app/quit_signals.h"
+#include "app/single_instance.h"
+
+namespace {
+
+bool hasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+    if (const char* value = std::getenv(name); value && *value) return true;
+  // A platform chosen by hand (such as the offscreen one) needs no display either.
+  return std::getenv("QT_QPA_PLATFORM") != nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
+  const auto parsed = parseCommandLine(arguments);
+  if (!parsed.options) {
+    std::fputs(parsed.print.c_str(), parsed.toStandardError ? stderr : stdout);
+    return parsed.status;
+  }
+  auto options = *parsed.options;
+  if (!options.headless && !hasDisplay()) {
+    options.headless = true;
+    std::fputs("orvane-vuda-verer: no display: running headless, without tray or window\n", stderr);
+  }
+  // The tray and the window are still to come: for now every run is headless.
+  options.headless = true;
+
+  std::unique_ptr<QCoreApplication> app;
+  if (options.headless) {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  } else {
+    auto gui = std::make_unique<QApplication>(argc, argv);
+    // The program lives in the tray: closing its window hides it.
+    gui->setQuitOnLastWindowClosed(false);
+    app = std::move(gui);
+  }
+  QCoreApplication::setApplicationName("Orvane VUDA Verer");
+  QCoreApplication::setOrganizationName("Orvane");
+
+  SingleInstance single;
+  if (!single.claim()) {
+    std::fputs("orvane-vuda-verer: already running: its window comes to the front\n", stderr);
+    return 0;
+  }
+  QuitSignals quitSignals;
+
+  Program program(options, QCoreApplication::applicationDirPath().toStdString(), nullptr);
+  // However the loop ends (the window's OFF, a signal, the session's end), every module is switched off
+  // while the loop and the MIDI layer are still there to carry the last releases.
+  QObject::connect(app.get(), &QCoreApplication::aboutToQuit, [&program] { program.stop(); });
+  program.start();
+  const int status = QCoreApplication::exec();
+  program.stop();
+  return status;
+}
