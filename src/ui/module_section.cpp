@@ -44,6 +44,7 @@ ModuleSection::ModuleSection(const std::shared_ptr<Umbrella>& umbrella, LiveModu
   layout_->setSpacing(6);
   layout_->addLayout(head);
   layout_->addWidget(new Small(QString::fromStdString(module.about()), this));
+  layout_->addStretch(0);  // keeps the lines together at the top while there is no screen below them
 
   shell_ = Subscription(umbrella, [this] { redraw(); });
   moduleChanged_ =
@@ -65,7 +66,7 @@ void ModuleSection::redraw() {
     screen_ = module_.settingsView();
     if (screen_) {
       screen_->setObjectName("screen");
-      layout_->addWidget(screen_, 1);
+      layout_->insertWidget(layout_->count() - 1, screen_, 1);
     }
   } else if (!on && screen_) {
     // Later, not now: this may run inside the screen's own click.

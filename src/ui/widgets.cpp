@@ -64,13 +64,15 @@ Word::Word(const QString& text, bool on, std::function<void()> action, const QSt
            const QString& value, QWidget* parent)
     : TextButton(text, monospaced(13, true), GREY, std::move(action), parent) {
   if (!id.isEmpty()) setObjectName(id);
-  if (!value.isEmpty()) setAccessibleDescription(value);
+  valueGiven_ = !value.isEmpty();
+  if (valueGiven_) setAccessibleDescription(value);
   setOn(on);
 }
 
 void Word::setOn(bool on) {
   on_ = on;
   setColour(on ? GREEN : GREY);
+  if (!valueGiven_) setAccessibleDescription(on ? "on" : "off");
 }
 
 Label10::Label10(const QString& text, QWidget* parent) : QLabel(text, parent) {

@@ -31,7 +31,7 @@ class TextButton : public QAbstractButton {
 };
 
 // A switch word in bold monospaced 13: GREEN when on, GREY when off. `id` names it for assistive technology
-// (its object name) and `value` says its state there.
+// (its object name) and `value` says its state there ("on" or "off" when not given).
 class Word : public TextButton {
   Q_OBJECT
 
@@ -44,6 +44,7 @@ class Word : public TextButton {
 
  private:
   bool on_ = false;
+  bool valueGiven_ = false;
 };
 
 // A caption: bold monospaced 10, GREY.

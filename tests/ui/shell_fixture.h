@@ -1,83 +1,14 @@
-// The shell with both modules on the test doubles and the virtual loop, a temporary home for every settings
-// file (the QSettings of the window included), and helpers to click and to let deferred work happen.
+// A test over the shell on the test doubles, with a click that a test can hand any widget it found.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QSettings>
 #include <QTest>
-#include <memory>
-#include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
-#include "app/mackie_module.h"
-#include "app/midikeys_module.h"
-#include "app/umbrella.h"
-#include "keystroke/permissions.h"
-#include "support/engine_services.h"
-#include "support/fake_audio_output.h"
-#include "support/fake_hot_key_system.h"
-#include "support/fake_key_capture.h"
-#include "support/fake_midi_system.h"
-#include "support/fake_workspace.h"
-#include "support/recording_key_output.h"
-#include "support/temp_folder.h"
-#include "support/virtual_loop.h"
+#include "test_shell.h"
 
-class ShellFixture : public ::testing::Test {
+class ShellFixture : public ::testing::Test, protected TestShell {
  protected:
-  ShellFixture() {
-    QCoreApplication::setOrganizationName("vuda-test");
-    QCoreApplication::setApplicationName("ui-test");
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(home.path()));
-  }
-  ~ShellFixture() override {
-    settle();  // a screen whose deletion was deferred goes before the engine it shows
-    umbrella.reset();
-  }
-
-  VirtualLoop loop;
-  FakeMidiSystem midi{loop};
-  FakeAudioOutput audio;
-  RecordingKeyOutput keys;
-  FakeKeyCapture capture;
-  FakeWorkspace workspace;
-  FakeHotKeySystem hotKeys;
-  TempFolder home;
-  std::shared_ptr<Permissions> permissions = std::make_shared<Permissions>(loop, keys);
-  std::shared_ptr<Umbrella> umbrella;
-  MackieModule* mackie = nullptr;
-  MidiKeysModule* midikeys = nullptr;
-
-  // The shell started over `settings` as its file (none when null).
-  void start(const nlohmann::json& settings = nullptr, bool dry = false) {
-    if (!settings.is_null()) home.write(".config/vuda-verer.json", settings.dump());
-    auto mk = std::make_unique<MackieModule>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
-    auto ks =
-        std::make_unique<MidiKeysModule>(ksServicesAt(home.path(), loop, midi, audio, keys, capture), dry);
-    mackie = mk.get();
-    midikeys = ks.get();
-    std::vector<std::unique_ptr<LiveModule>> modules;
-    modules.push_back(std::move(mk));
-    modules.push_back(std::move(ks));
-    umbrella =
-        std::make_shared<Umbrella>(ShellServices{loop, workspace, hotKeys, home.path()}, std::move(modules));
-    umbrella->start();
-    loop.runDue();
-  }
-
-  nlohmann::json settingsFile() const { return nlohmann::json::parse(home.read(".config/vuda-verer.json")); }
-
-  // Runs what the engines have scheduled for `seconds`, then Qt's deferred work (deletions included).
-  void settle(double seconds = 0) {
-    loop.advance(seconds);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-  }
-
   static void click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);
     QTest::mouseClick(widget, Qt::LeftButton);

@@ -36,6 +36,11 @@ TEST(Word, IsGreenWhileOnGreyWhileOffAndAClickRunsItsAction) {
   EXPECT_EQ(runs, 1);
   word.setOn(false);
   EXPECT_EQ(word.colour(), ui::GREY);
+
+  ui::Word unnamed("top", false);
+  EXPECT_EQ(unnamed.accessibleDescription(), "off");
+  unnamed.setOn(true);
+  EXPECT_EQ(unnamed.accessibleDescription(), "on");
 }
 
 TEST(CloseX, RunsItsActionOrElseClosesTheWindowItSitsIn) {
