@@ -1,9 +1,8 @@
 // The MK module's side of the shell (see the header).
 #include "app/mackie_module.h"
 
-#include "ui/module_views.h"
-
-MackieModule::MackieModule(MKServices services) : engine(std::make_shared<MKEngine>(std::move(services))) {}
+MackieModule::MackieModule(MKServices services, View view)
+    : engine(std::make_shared<MKEngine>(std::move(services))), view_(std::move(view)) {}
 
 MackieModule::~MackieModule() {
   engine->stop();
@@ -51,5 +50,5 @@ std::vector<MenuLine> MackieModule::menuItems() {
 }
 
 QWidget* MackieModule::settingsView() {
-  return mackieView(engine);
+  return view_ ? view_(engine) : nullptr;
 }

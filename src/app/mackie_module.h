@@ -8,7 +8,10 @@
 
 class MackieModule : public LiveModule {
  public:
-  explicit MackieModule(MKServices services);
+  // The module's screen for its engine; the user interface provides it, and without it there is none.
+  using View = std::function<QWidget*(const std::shared_ptr<MKEngine>&)>;
+
+  explicit MackieModule(MKServices services, View view = {});
   ~MackieModule() override;
 
   std::shared_ptr<MKEngine> engine;
@@ -23,4 +26,7 @@ class MackieModule : public LiveModule {
   std::string status() override { return engine->status(); }
   int subscribe(std::function<void()> changed) override { return engine->subscribe(std::move(changed)); }
   void unsubscribe(int id) override { engine->unsubscribe(id); }
+
+ private:
+  View view_;
 };

@@ -9,6 +9,11 @@
 #include "app/program.h"
 #include "app/quit_signals.h"
 #include "app/single_instance.h"
+#include "ui/blob_panel.h"
+#include "ui/dry_window.h"
+#include "ui/settings_window.h"
+#include "ui/tray.h"
+#include "ui/windows.h"
 
 namespace {
 
@@ -35,8 +40,6 @@ int main(int argc, char** argv) {
     options.headless = true;
     std::fputs("orvane-vuda-verer: no display: running headless, without tray or window\n", stderr);
   }
-  // The tray and the window are still to come: for now every run is headless.
-  options.headless = true;
 
   std::unique_ptr<QCoreApplication> app;
   if (options.headless) {
@@ -57,12 +60,40 @@ int main(int argc, char** argv) {
   }
   QuitSignals quitSignals;
 
-  Program program(options, QCoreApplication::applicationDirPath().toStdString(), nullptr);
+  std::function<std::unique_ptr<BlobWindow>()> blobWindows;
+  if (!options.headless) blobWindows = [] { return std::make_unique<ui::BlobPanel>(); };
+  Program program(options, QCoreApplication::applicationDirPath().toStdString(), blobWindows);
+
+  // The desktop's face: the tray's icon and menu where the desktop has a tray, else the window from the
+  // start, saying how it comes back once closed; and the dry run's own window.
+  std::unique_ptr<ui::SettingsWindow> window;
+  std::unique_ptr<ui::Tray> tray;
+  std::unique_ptr<ui::DryWindow> dryWindow;
+  if (!options.headless) {
+    const bool noTray = !ui::Tray::available();
+    window = std::make_unique<ui::SettingsWindow>(program.umbrella, program.permissions, noTray,
+                                                  [] { QCoreApplication::quit(); });
+    single.raise = [&window] { ui::bringToFront(*window); };
+    if (noTray) {
+      ui::bringToFront(*window);
+    } else {
+      tray = std::make_unique<ui::Tray>(program.umbrella);
+      tray->show();
+    }
+  }
   // However the loop ends (the window's OFF, a signal, the session's end), every module is switched off
   // while the loop and the MIDI layer are still there to carry the last releases.
   QObject::connect(app.get(), &QCoreApplication::aboutToQuit, [&program] { program.stop(); });
   program.start();
+  if (options.dry && !options.headless) {
+    dryWindow = std::make_unique<ui::DryWindow>(program.midikeys());
+    dryWindow->open();
+  }
   const int status = QCoreApplication::exec();
   program.stop();
+  // The windows watch the engines: they go first.
+  dryWindow.reset();
+  tray.reset();
+  window.reset();
   return status;
 }

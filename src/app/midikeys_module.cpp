@@ -1,10 +1,8 @@
 // The Key Stroke module's side of the shell (see the header).
 #include "app/midikeys_module.h"
 
-#include "ui/module_views.h"
-
-MidiKeysModule::MidiKeysModule(KSServices services, bool dry)
-    : engine(std::make_shared<KSEngine>(std::move(services))) {
+MidiKeysModule::MidiKeysModule(KSServices services, bool dry, View view)
+    : engine(std::make_shared<KSEngine>(std::move(services))), view_(std::move(view)) {
   engine->dry = dry;
 }
 
@@ -46,5 +44,5 @@ std::vector<MenuLine> MidiKeysModule::menuItems() {
 }
 
 QWidget* MidiKeysModule::settingsView() {
-  return keyStrokeView(engine);
+  return view_ ? view_(engine) : nullptr;
 }

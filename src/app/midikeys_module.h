@@ -11,7 +11,9 @@ class MidiKeysModule : public LiveModule {
  public:
   // With `dry`, the engine listens and shows but presses nothing and writes no file, and the switch leaves it
   // alone: it runs in a window of its own.
-  MidiKeysModule(KSServices services, bool dry);
+  using View = std::function<QWidget*(const std::shared_ptr<KSEngine>&)>;
+
+  MidiKeysModule(KSServices services, bool dry, View view = {});
   ~MidiKeysModule() override;
 
   std::shared_ptr<KSEngine> engine;
@@ -25,4 +27,7 @@ class MidiKeysModule : public LiveModule {
   std::string status() override;
   int subscribe(std::function<void()> changed) override { return engine->subscribe(std::move(changed)); }
   void unsubscribe(int id) override { engine->unsubscribe(id); }
+
+ private:
+  View view_;
 };

@@ -2,6 +2,7 @@
 #include "app/program.h"
 
 #include "e16/colour_helper.h"
+#include "ui/module_views.h"
 
 namespace {
 
@@ -11,11 +12,12 @@ std::vector<std::unique_ptr<LiveModule>> modulesOf(const Options& options, Backe
   std::vector<std::unique_ptr<LiveModule>> modules;
   modules.push_back(std::make_unique<MackieModule>(
       MKServices{b.loop, *b.midi.system, b.audio, b.keys, b.workspace, b.home,
-                 LiveFolders{b.home, b.winePrefix}, 11000, std::move(blobWindows), b.documents}));
+                 LiveFolders{b.home, b.winePrefix}, 11000, std::move(blobWindows), b.documents},
+      mackieView));
   modules.push_back(std::make_unique<MidiKeysModule>(
       KSServices{b.loop, *b.midi.system, b.audio, b.keys, b.capture, b.home, b.documents,
                  ksHelperPath(programDir, b.home), options.login},
-      options.dry));
+      options.dry, keyStrokeView));
   return modules;
 }
 

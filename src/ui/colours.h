@@ -1,9 +1,11 @@
 // The four colours both modules' screens share: green for on or fired, grey for off and secondary text, amber
-// for a module's state word, and the window's ink-dark background.
+// for a module's state word, and the window's ink-dark background; and the fonts and dark palette they sit
+// in.
 #pragma once
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 
 namespace ui {
 
@@ -12,7 +14,13 @@ inline const QColor GREY = QColor(122, 128, 135);
 inline const QColor AMBER = QColor(232, 163, 61);
 inline const QColor INK = QColor(11, 13, 16);
 
-// The monospaced face every text of the window uses, at `points`, bold when asked.
+// The monospaced face every text of the window uses. Sizes are the window's own points (logical pixels), the
+// unit of its 820 × 820 size, so that text keeps its proportion to the window on any screen.
 QFont monospaced(int points, bool bold = false);
+// The system's ordinary face, at the same kind of size.
+QFont plain(int points, bool bold = false);
+
+// Light text on INK, for every window of the application whatever the desktop's own scheme.
+QPalette darkPalette();
 
 }  // namespace ui

@@ -9,6 +9,7 @@
 #include "keystroke/engine.h"
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
+#include "ui/subscription.h"
 
 namespace {
 
@@ -29,11 +30,8 @@ class EngineView : public QWidget {
     trace_->setAccessibleName("trace");
     layout->addWidget(why_);
     layout->addWidget(trace_, 1);
-    subscription_ = engine->subscribe([this] { redraw(); });
+    subscription_ = ui::Subscription(engine, [this] { redraw(); });
     redraw();
-  }
-  ~EngineView() override {
-    if (const auto engine = engine_.lock()) engine->unsubscribe(subscription_);
   }
 
  private:
@@ -53,7 +51,7 @@ class EngineView : public QWidget {
   }
 
   std::weak_ptr<Engine> engine_;
-  int subscription_ = 0;
+  ui::Subscription subscription_;
   QLabel* why_ = nullptr;
   QPlainTextEdit* trace_ = nullptr;
 };

@@ -1,0 +1,80 @@
+// A module's section (see the header).
+#include "ui/module_section.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "app/umbrella.h"
+#include "ui/colours.h"
+#include "ui/widgets.h"
+
+namespace ui {
+
+ModuleSection::ModuleSection(const std::shared_ptr<Umbrella>& umbrella, LiveModule& module, QWidget* parent)
+    : QWidget(parent), umbrella_(umbrella), module_(module) {
+  setObjectName("section:" + QString::fromStdString(module.id()));
+  const auto setModule = [this](bool on) {
+    return [this, on] {
+      if (const auto u = umbrella_.lock()) u->setModule(module_.id(), on);
+    };
+  };
+
+  auto* title = new QLabel(QString::fromStdString(module.title()), this);
+  title->setFont(monospaced(12, true));
+  setTextColour(*title, Qt::white);
+  on_ = new Word("ON", false, setModule(true), "module-on", {}, this);
+  off_ = new Word("OFF", false, setModule(false), "module-off", {}, this);
+  status_ = new QLabel(this);
+  status_->setObjectName("status");
+  status_->setFont(plain(13, true));
+  setTextColour(*status_, AMBER);
+
+  auto* head = new QHBoxLayout;
+  head->setSpacing(6);
+  head->addWidget(title);
+  head->addSpacing(8);
+  head->addWidget(on_);
+  head->addWidget(off_);
+  head->addSpacing(8);
+  head->addWidget(status_);
+  head->addStretch(1);
+
+  layout_ = new QVBoxLayout(this);
+  layout_->setContentsMargins(0, 0, 0, 0);
+  layout_->setSpacing(6);
+  layout_->addLayout(head);
+  layout_->addWidget(new Small(QString::fromStdString(module.about()), this));
+  layout_->addStretch(0);  // keeps the lines together at the top while there is no screen below them
+
+  shell_ = Subscription(umbrella, [this] { redraw(); });
+  moduleChanged_ =
+      Subscription(umbrella, &module, [this] { status_->setText(QString::fromStdString(module_.status())); });
+  redraw();
+}
+
+void ModuleSection::redraw() {
+  const auto u = umbrella_.lock();
+  if (!u) return;
+  const auto entry = u->on.find(module_.id());
+  const bool on = entry != u->on.end() && entry->second;
+  on_->setOn(on);
+  off_->setOn(!on);
+  status_->setText(QString::fromStdString(module_.status()));
+
+  if (on && !screen_) {
+    // Made anew each time it appears, so that it starts from the engine's state of now.
+    screen_ = module_.settingsView();
+    if (screen_) {
+      screen_->setObjectName("screen");
+      layout_->insertWidget(layout_->count() - 1, screen_, 1);
+    }
+  } else if (!on && screen_) {
+    // Later, not now: this may run inside the screen's own click.
+    layout_->removeWidget(screen_);
+    screen_->hide();
+    screen_->deleteLater();
+    screen_ = nullptr;
+  }
+}
+
+}  // namespace ui

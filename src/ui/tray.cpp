@@ -1,0 +1,72 @@
+// The tray icon and its menu (see the header).
+#include "ui/tray.h"
+
+#include <QCursor>
+#include <QPainter>
+
+#include "app/umbrella.h"
+#include "ui/colours.h"
+
+namespace ui {
+
+Tray::Tray(const std::shared_ptr<Umbrella>& umbrella, QObject* parent)
+    : QObject(parent), umbrella_(umbrella), menu_(std::make_unique<QMenu>()) {
+  icon_.setIcon(drawnIcon());
+  icon_.setToolTip(Umbrella::TOOL_TIP);
+  icon_.setContextMenu(menu_.get());
+  connect(menu_.get(), &QMenu::aboutToShow, this, [this] { rebuild(); });
+  // A left click opens the same menu as a right click.
+  connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
+  });
+  rebuild();
+}
+
+Tray::~Tray() {
+  icon_.setContextMenu(nullptr);
+}
+
+bool Tray::available() {
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QIcon Tray::drawnIcon() {
+  // Drawn here rather than shipped as a picture: the word on a dark tile reads on light and dark panels.
+  QPixmap pixmap(64, 64);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(INK);
+  painter.drawRoundedRect(QRectF(0, 8, 64, 48), 10, 10);
+  QFont font = monospaced(24, true);
+  // As large as fits in the tile with a little margin.
+  while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance("MIDI") > 58)
+    font.setPixelSize(font.pixelSize() - 1);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(0, 8, 64, 48), Qt::AlignCenter, "MIDI");
+  painter.end();
+  return QIcon(pixmap);
+}
+
+void Tray::rebuild() {
+  menu_->clear();
+  const auto u = umbrella_.lock();
+  if (!u) return;
+  for (auto& line : u->menu()) {
+    if (line.separator) {
+      menu_->addSeparator();
+      continue;
+    }
+    auto* action = menu_->addAction(QString::fromStdString(line.title));
+    action->setEnabled(line.enabled);
+    if (line.checked) {
+      action->setCheckable(true);
+      action->setChecked(*line.checked);
+    }
+    if (line.action) connect(action, &QAction::triggered, this, [run = std::move(line.action)] { run(); });
+  }
+}
+
+}  // namespace ui
