@@ -18,10 +18,13 @@
 namespace {
 
 QString folder;
+bool allSaved = true;
 
 void save(const QPixmap& picture, const QString& name) {
   const QString path = folder + "/" + name + ".png";
-  std::printf("%s %s\n", picture.save(path) ? "saved" : "could not save", qPrintable(path));
+  const bool saved = picture.save(path);
+  allSaved = allSaved && saved;
+  std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
 }
 
 void shoot(QWidget& window, const QString& name) {
@@ -105,5 +108,5 @@ int main(int argc, char** argv) {
   save(blobView.grab(), "blob");
   save(QGuiApplication::primaryScreen()->grabWindow(0), "blob-on-screen");
   blob->destroy();
-  return 0;
+  return allSaved ? 0 : 1;
 }
