@@ -259,6 +259,19 @@ void retire(Realtime& rt, RtPort& slot) {
     std::this_thread::yield();
 }
 
+// Returns once the process thread has taken every message sent so far and finished the cycle that took the
+// last, so that closing the client loses none: a stopping engine sends its last releases just before its
+// client goes. Bounded, for a server that runs no more cycles or a link that never comes.
+void drainSends(Realtime& rt) {
+  const auto deadline = Clock::now() + kQuiesceAtMost;
+  OutRecord record{};
+  while (rt.toSend.peek(&record, sizeof record) && Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const std::uint64_t seen = rt.cycles.load();
+  while (rt.busy.load() && rt.cycles.load() == seen && Clock::now() < deadline)
+    std::this_thread::yield();
+}
+
 void publish(RtPort& slot, std::atomic<std::size_t>& used, std::size_t index, jack_port_t* port,
              std::uint32_t tag) {
   slot.tag.store(tag);
@@ -827,7 +840,10 @@ struct JackMidiSystem::Impl {
       const std::lock_guard lock(c->callbackMutex);
       c->alive = false;
     }
-    if (j != nullptr) jack_client_close(j);
+    if (j != nullptr) {
+      drainSends(*c->rt);
+      jack_client_close(j);
+    }
     c->stopReader = true;
     sem_post(&c->rt->wake);
     if (!c->reader.joinable()) return;

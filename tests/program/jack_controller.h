@@ -1,0 +1,58 @@
+// A controller on JACK: a client with one MIDI output port that plays the three-byte messages a test hands
+// it, all in its next process cycle and in order. jack_midiseq plays notes only; a controller sends CCs too.
+#pragma once
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class JackController {
+ public:
+  using Message = std::array<std::uint8_t, 3>;
+
+  JackController(const std::string& client, const std::string& port) {
+    jack_status_t status{};
+    client_ = jack_client_open(client.c_str(), JackNoStartServer, &status);
+    if (client_ == nullptr) return;
+    port_ = jack_port_register(client_, port.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    jack_set_process_callback(client_, process, this);
+    if (port_ == nullptr || jack_activate(client_) != 0) port_ = nullptr;
+  }
+  ~JackController() {
+    if (client_ != nullptr) jack_client_close(client_);
+    jack_ringbuffer_free(ring_);
+  }
+  JackController(const JackController&) = delete;
+  JackController& operator=(const JackController&) = delete;
+
+  bool open() const { return port_ != nullptr; }
+  // Whether someone has connected to the port in the graph JACK runs now.
+  bool heard() const { return jack_port_connected(port_) > 0; }
+  // One write, which the process thread sees whole or not at all, so the messages share a cycle.
+  bool play(const std::vector<Message>& messages) {
+    const auto size = messages.size() * sizeof(Message);
+    return jack_ringbuffer_write(ring_, reinterpret_cast<const char*>(messages.data()), size) == size;
+  }
+
+ private:
+  static int process(jack_nframes_t frames, void* arg) {
+    auto& self = *static_cast<JackController*>(arg);
+    void* buffer = jack_port_get_buffer(self.port_, frames);
+    jack_midi_clear_buffer(buffer);
+    Message m;
+    while (jack_ringbuffer_read_space(self.ring_) >= m.size()) {
+      jack_ringbuffer_read(self.ring_, reinterpret_cast<char*>(m.data()), m.size());
+      jack_midi_event_write(buffer, 0, m.data(), m.size());
+    }
+    return 0;
+  }
+
+  jack_ringbuffer_t* ring_ = jack_ringbuffer_create(4096);
+  jack_client_t* client_ = nullptr;
+  jack_port_t* port_ = nullptr;
+};
