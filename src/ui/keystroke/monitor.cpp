@@ -10,8 +10,15 @@
 #include "ui/keystroke/ink.h"
 
 namespace {
-constexpr int PORT_WIDTH = 150;
-constexpr int TEXT_WIDTH = 170;
+
+// The columns' widths are in points, like the fonts, so that they hold the same text on any screen.
+constexpr int PORT_POINTS = 150;
+constexpr int TEXT_POINTS = 170;
+
+int pixels(const QWidget* widget, int points) {
+  return qRound(points * widget->logicalDpiY() / 72.0);
+}
+
 }  // namespace
 
 KSMonitor::KSMonitor(QWidget* parent) : QWidget(parent) {
@@ -30,9 +37,9 @@ KSMonitor::KSMonitor(QWidget* parent) : QWidget(parent) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
     line.port = ksText(KSInk::dim, line.box);
-    line.port->setFixedWidth(PORT_WIDTH);
+    line.port->setFixedWidth(pixels(this, PORT_POINTS));
     line.text = ksText(KSInk::sand, line.box);
-    line.text->setFixedWidth(TEXT_WIDTH);
+    line.text->setFixedWidth(pixels(this, TEXT_POINTS));
     line.count = ksText(KSInk::amber, line.box);
     line.age = ksText(KSInk::dim, line.box);
     row->addWidget(line.port);

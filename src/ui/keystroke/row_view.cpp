@@ -29,6 +29,10 @@ W* named(W* widget, const char* id, std::int64_t row, const QString& label) {
 
 }  // namespace
 
+int KSColumns::learn() {
+  return QFontMetrics(KSInk::mono(11, true)).horizontalAdvance("press a note…") + 24;
+}
+
 void KSRowView::call(const std::function<void(KSEngine&)>& operation) const {
   if (const auto engine = engine_.lock()) operation(*engine);
 }
@@ -69,7 +73,7 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, Q
 
   on_ = named(new KSTick(flipping("on", &KSRow::on), this), "on", id, "on");
   learn_ = new KSPill("LEARN", calling([this](KSEngine& e) { e.learn(id_); }), this);
-  named(learn_, "learn", id, "LEARN")->setFixedWidth(C::LEARN);
+  named(learn_, "learn", id, "LEARN")->setFixedWidth(C::learn());
   filter_ = named(new QComboBox(this), "filter", id, "FILTER");
   filter_->addItems({"CC", "NOTE"});
   filter_->setFont(KSInk::mono(11, true));

@@ -39,7 +39,6 @@ namespace KSColumns {
 inline constexpr int SPACING = 6;
 inline constexpr int LAMP = 14;
 inline constexpr int ON = 18;
-inline constexpr int LEARN = 118;
 inline constexpr int FILTER = 74;
 inline constexpr int NUMBER = 46;
 inline constexpr int VALUE = 62;
@@ -50,6 +49,8 @@ inline constexpr int FORGET = 28;
 inline constexpr int LED = 18;
 inline constexpr int SWATCH = 18;
 inline constexpr int TICK = 18;
+// LEARN holds its longest wording, "press a note…", in the pills' font.
+int learn();
 }  // namespace KSColumns
 
 class KSRowView : public QWidget {

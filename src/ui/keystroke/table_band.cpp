@@ -21,7 +21,7 @@ QWidget* heading(QWidget* parent, KSTick* all) {
   line->setSpacing(C::SPACING);
   const std::pair<const char*, int> columns[] = {{"", C::LAMP},
                                                  {"ON", C::ON},
-                                                 {"", C::LEARN},
+                                                 {"", C::learn()},
                                                  {"FILTER", C::FILTER},
                                                  {"#", C::NUMBER},
                                                  {"VALUE", C::VALUE},
