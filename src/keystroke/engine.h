@@ -129,6 +129,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   void control(const std::string& port, int number, int value, int channel, const std::string& type);
   void monitor(const std::string& label, const std::string& text);
   void note(const std::string& text, const std::optional<std::string>& collapse = std::nullopt);
+  void clearTrace();
   void refreshLit();
   std::string label(const std::string& name);
   std::pair<std::string, bool> why() const;
@@ -148,6 +149,9 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   std::optional<KSRow> replace(const KSRow& old, const std::string& label, const nlohmann::json& stored);
   void add();
   void set(std::int64_t id, const std::string& field, const nlohmann::json& value);
+  // Ticks live in the history, which tells nobody: these tell the screens.
+  void tickRow(std::int64_t id);
+  void tickAll();
   void deleteTicked();
   void undoRedo(bool undo);
   void colour(std::int64_t id, int index);

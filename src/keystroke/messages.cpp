@@ -175,6 +175,11 @@ void KSEngine::note(const std::string& text, const std::optional<std::string>& c
   changed();
 }
 
+void KSEngine::clearTrace() {
+  trace.clear();
+  changed();
+}
+
 void KSEngine::refreshLit() {
   const double now = loop().now();
   std::map<std::int64_t, std::string> fresh;

@@ -108,6 +108,16 @@ void KSEngine::set(std::int64_t id, const std::string& field, const nlohmann::js
   if (replace(*current, label, stored)) save();
 }
 
+void KSEngine::tickRow(std::int64_t id) {
+  keep.tick(id, rows);
+  changed();
+}
+
+void KSEngine::tickAll() {
+  keep.all(rows);
+  changed();
+}
+
 void KSEngine::deleteTicked() {
   const auto ids = keep.ticked(rows);
   if (ids.empty()) return;

@@ -9,6 +9,7 @@
 #include "keystroke/engine.h"
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
+#include "ui/keystroke/section.h"
 #include "ui/subscription.h"
 
 namespace {
@@ -63,5 +64,5 @@ QWidget* mackieView(const std::shared_ptr<MKEngine>& engine) {
 }
 
 QWidget* keyStrokeView(const std::shared_ptr<KSEngine>& engine) {
-  return new EngineView<KSEngine>(engine);
+  return new KSSection(engine);
 }

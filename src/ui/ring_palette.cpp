@@ -27,6 +27,7 @@ RingPalette::RingPalette(std::function<void(int colour)> chosen, QWidget* parent
       close();
       if (chosen_) chosen_(n);
     });
+    swatch->installEventFilter(this);
     grid->addWidget(swatch, n / COLUMNS, n % COLUMNS);
   }
 }
@@ -37,6 +38,17 @@ void RingPalette::openBelow(QWidget* anchor, int current) {
   const auto swatches = findChildren<QToolButton*>();
   const int at = current >= 0 && current < swatches.size() ? current : 0;
   if (!swatches.isEmpty()) swatches[at]->setFocus();
+}
+
+bool RingPalette::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+      keyPressEvent(static_cast<QKeyEvent*>(event));
+      return true;
+    }
+  }
+  return QFrame::eventFilter(watched, event);
 }
 
 void RingPalette::keyPressEvent(QKeyEvent* event) {

@@ -15,6 +15,8 @@ class RingPalette : public QFrame {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // A button takes every arrow as "next" or "previous": the grid's arrows are taken from it first.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   static constexpr int COLUMNS = 10;

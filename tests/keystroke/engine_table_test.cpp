@@ -109,4 +109,28 @@ TEST_F(KSEngineTest, DeletingTickedRowsLogsEachAndUndoLeavesNoTickBehind) {
   EXPECT_EQ(engine->keep.ticks, std::set<std::int64_t>{6});
 }
 
+// The ticks and the trace belong to plain objects that tell nobody; the engine's operations on them must.
+TEST_F(KSEngineTest, TickingRowsAndClearingTheTraceAreAnnouncedToTheScreens) {
+  startWith({keyRow(3, 7, "s"), keyRow(5, 8, "b")});
+  int told = 0;
+  engine->subscribe([&] { ++told; });
+  const auto ticked = [&] {
+    loop.runDue();
+    return engine->keep.ticked(engine->rows);
+  };
+  engine->tickRow(5);
+  EXPECT_EQ(ticked(), std::vector<std::int64_t>{5});
+  engine->tickAll();
+  EXPECT_EQ(ticked(), (std::vector<std::int64_t>{3, 5}));
+  engine->tickAll();
+  EXPECT_EQ(ticked(), std::vector<std::int64_t>{});
+  EXPECT_EQ(told, 3);
+  engine->note("something");
+  loop.runDue();
+  engine->clearTrace();
+  loop.runDue();
+  EXPECT_TRUE(engine->trace.lines().empty());
+  EXPECT_EQ(told, 5);
+}
+
 }  // namespace

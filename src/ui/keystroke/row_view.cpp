@@ -1,0 +1,179 @@
+// One line of the Key Stroke table (see the header).
+#include "ui/keystroke/row_view.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "keystroke/engine.h"
+#include "keystroke/rules.h"
+#include "ui/keystroke/controls.h"
+#include "ui/keystroke/ink.h"
+#include "ui/ring_palette.h"
+
+namespace {
+
+QString qs(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// Names a control for the keyboard's and assistive tools' sake: `id` for the program, "row N label" for
+// people.
+template <class W>
+W* named(W* widget, const char* id, std::int64_t row, const QString& label) {
+  widget->setObjectName(id);
+  widget->setAccessibleName(QString("row %1 %2").arg(row).arg(label));
+  return widget;
+}
+
+}  // namespace
+
+int KSColumns::learn() {
+  return QFontMetrics(KSInk::mono(11, true)).horizontalAdvance("press a note…") + 24;
+}
+
+void KSRowView::call(const std::function<void(KSEngine&)>& operation) const {
+  if (const auto engine = engine_.lock()) operation(*engine);
+}
+
+KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, QWidget* parent)
+    : QWidget(parent), engine_(engine), id_(id) {
+  namespace C = KSColumns;
+  using nlohmann::json;
+  setObjectName(QString("row %1").arg(id));
+  auto* lines = new QVBoxLayout(this);
+  lines->setContentsMargins(0, 0, 0, 0);
+  lines->setSpacing(2);
+  auto* line = new QHBoxLayout();
+  line->setSpacing(C::SPACING);
+  lines->addLayout(line);
+
+  lamp_ = named(new KSLamp(this), "lamp", id, "lamp");
+  lamp_->setToolTip(
+      "lights while your hand moves this row on the controller: green = it fired, amber = heard, "
+      "nothing sent");
+  // Each control calls one operation of the engine for this row.
+  const auto calling = [this](std::function<void(KSEngine&)> operation) {
+    return [this, operation = std::move(operation)] { call(operation); };
+  };
+  const auto setting = [&](const char* field, json value) {
+    return calling([this, field, value](KSEngine& e) { e.set(id_, field, value); });
+  };
+  // A box flips what the engine holds now, not what the line last showed.
+  const auto flipping = [&](const char* field, bool KSRow::*member) {
+    return calling([this, field, member](KSEngine& e) {
+      if (const auto r = e.row(id_)) e.set(id_, field, json(!((*r).*member)));
+    });
+  };
+  const auto typing = [this](const char* field) {
+    return
+        [this, field](const std::string& text) { call([&](KSEngine& e) { e.set(id_, field, json(text)); }); };
+  };
+
+  on_ = named(new KSTick(flipping("on", &KSRow::on), this), "on", id, "on");
+  learn_ = new KSPill("LEARN", calling([this](KSEngine& e) { e.learn(id_); }), this);
+  named(learn_, "learn", id, "LEARN")->setFixedWidth(C::learn());
+  filter_ = named(new QComboBox(this), "filter", id, "FILTER");
+  filter_->addItems({"CC", "NOTE"});
+  filter_->setFont(KSInk::mono(11, true));
+  filter_->setFixedWidth(C::FILTER);
+  filter_->setToolTip("LEARN takes only this kind of message");
+  connect(filter_, &QComboBox::activated, this, [this](int index) {
+    call([&](KSEngine& e) { e.set(id_, "type", json(index == 1 ? "note" : "cc")); });
+  });
+  number_ = named(new KSField(C::NUMBER, typing("number"), this), "number", id, "number");
+  value_ = named(new KSField(C::VALUE, typing("value"), this), "value", id, "VALUE");
+  kindKey_ = named(new KSPill("KEY", setting("kind", "key"), this), "kindKey", id, "KEY");
+  kindKey_->setFixedWidth(C::KIND_KEY);
+  kindVolume_ = named(new KSPill("VOLUME", setting("kind", "volume"), this), "kindVolume", id, "VOLUME");
+  kindVolume_->setFixedWidth(C::KIND_VOLUME);
+  // The two kinds are one choice: the arrows pick, and the keyboard follows the pick.
+  const auto pick = [this](int step) {
+    KSPill* to = step < 0 ? kindKey_ : kindVolume_;
+    to->click();
+    to->setFocus();
+  };
+  kindKey_->arrows = pick;
+  kindVolume_->arrows = pick;
+  key_ = new KSPill("—", calling([this](KSEngine& e) { e.capture(id_); }), this);
+  named(key_, "key", id, "KEY cell")->setFixedWidth(C::KEY);
+  key_->setToolTip("press to set");
+  forget_ = named(new KSPill("×", setting("key", ""), this), "forget", id, "forget this key");
+  forget_->setFixedWidth(C::FORGET);
+  forget_->setToolTip("forget this key");
+  led_ = named(new KSTick(flipping("led", &KSRow::led), this), "led", id, "LED");
+  swatch_ = named(new KSSwatch([this] { openPalette(); }, this), "colour", id, "colour");
+  tick_ = named(new KSTick(calling([this](KSEngine& e) { e.tickRow(id_); }), this), "tick", id, "tick");
+  tick_->setTint(KSInk::red);
+  tick_->setToolTip("tick, then DELETE above the table");
+
+  for (QWidget* w : std::initializer_list<QWidget*>{lamp_, on_, learn_, filter_, number_, value_, kindKey_,
+                                                    kindVolume_, key_, forget_, led_, swatch_})
+    line->addWidget(w);
+  line->addStretch(1);
+  line->addWidget(tick_);
+
+  const int indent = C::LAMP + C::ON + 2 * C::SPACING;
+  clashNote_ = named(ksText(KSInk::red, this), "clash", id, "clash");
+  clashNote_->setText("another row answers the same MIDI and value — both keys are pressed");
+  anyNote_ = named(ksText(KSInk::dim, this), "any", id, "any value");
+  anyNote_->setText("any value: the key is pressed for every message this knob sends");
+  for (QLabel* note : {clashNote_, anyNote_}) {
+    note->setContentsMargins(indent, 0, 0, 0);
+    note->hide();
+    lines->addWidget(note);
+  }
+}
+
+void KSRowView::draw(const KSRowLook& look) {
+  if (shown_ == look) return;
+  shown_ = look;
+  const auto& r = look.row;
+  const bool isNote = KSRules::type(r.type) == "note";
+  const bool isVolume = r.kind == "volume";
+
+  lamp_->setColour(look.lit == "fire" ? KSInk::green : look.lit == "heard" ? KSInk::amber : KSInk::slate);
+  on_->setOn(r.on);
+  learn_->setText(!look.learning ? "LEARN" : isNote ? "press a note…" : "turn a knob…");
+  learn_->setLook(look.learning ? KSPill::Look::lit : KSPill::Look::plain);
+  filter_->setCurrentIndex(isNote ? 1 : 0);
+  number_->setValue(std::to_string(r.cc));
+  number_->setLit(look.learning);
+  value_->setValue(KSRules::valueText(r));
+  value_->setLit(look.learning && !isVolume);
+  // A sweep row takes the whole range: there is no value of its own to type.
+  value_->setEnabled(!isVolume);
+  kindKey_->setLook(isVolume ? KSPill::Look::plain : KSPill::Look::lit);
+  kindVolume_->setLook(isVolume ? KSPill::Look::lit : KSPill::Look::plain);
+  const auto target = KSRules::target(r);
+  key_->setText(look.capturing ? "press a key…" : target.empty() ? "—" : qs(target));
+  key_->setLook(look.capturing ? KSPill::Look::lit : KSPill::Look::plain);
+  forget_->setLook(r.key ? KSPill::Look::plain : KSPill::Look::ghost);
+  led_->setOn(r.led);
+  // A ring asked to light that this program cannot light is a warning, not a green light.
+  led_->setTint(look.ring.can ? KSInk::green : KSInk::amber);
+  led_->setToolTip(qs("LED: " + look.ring.says));
+  swatch_->setColour(look.ring.colour ? std::optional(QColor::fromRgb(*look.ring.colour)) : std::nullopt);
+  swatch_->setToolTip(qs("the colour of " + (look.ring.knob.empty() ? "the knob" : look.ring.knob) +
+                         ": click to change it in the scene"));
+  tick_->setOn(look.ticked);
+  clashNote_->setVisible(look.clash);
+  anyNote_->setVisible(r.kind == "key" && r.key && !isNote && !r.value);
+}
+
+QList<QWidget*> KSRowView::focusables() const {
+  return {on_, learn_, filter_, number_, value_, kindKey_, kindVolume_, key_, forget_, led_, swatch_, tick_};
+}
+
+void KSRowView::openPalette() {
+  const std::weak_ptr<KSEngine> engine = engine_;
+  const auto id = id_;
+  auto* palette = new RingPalette(
+      [engine, id](int colour) {
+        if (const auto e = engine.lock()) e->colour(id, colour);
+      },
+      swatch_);
+  palette->setAccessibleName(QString("row %1 ring colours").arg(id));
+  palette->openBelow(swatch_, shown_ ? shown_->ring.index : -1);
+}

@@ -1,0 +1,91 @@
+// One line of the Key Stroke table: what the row is, what it is doing now, and a control for each of its
+// fields, each calling one operation of the engine. Reused for as long as its row exists, so that a field
+// being typed into keeps its text and the keyboard while the controller moves.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "keystroke/e16.h"
+#include "keystroke/row.h"
+
+class KSEngine;
+class KSPill;
+class KSTick;
+class KSField;
+class KSLamp;
+class KSSwatch;
+class QComboBox;
+class QLabel;
+
+// Everything one line shows, gathered from the engine's state by the table.
+struct KSRowLook {
+  KSRules::KSRow row;
+  std::string lit;  // "fire", "heard", or "" for a dark lamp
+  bool learning = false;
+  bool capturing = false;
+  bool ticked = false;
+  bool clash = false;
+  KSE16::About ring;
+  bool operator==(const KSRowLook&) const = default;
+};
+
+// The widths the lines and the table's heading share, so that the columns stand under their names.
+namespace KSColumns {
+inline constexpr int SPACING = 6;
+inline constexpr int LAMP = 14;
+inline constexpr int ON = 18;
+inline constexpr int FILTER = 74;
+inline constexpr int NUMBER = 46;
+inline constexpr int VALUE = 62;
+inline constexpr int KIND_KEY = 50;
+inline constexpr int KIND_VOLUME = 76;
+inline constexpr int KEY = 150;
+inline constexpr int FORGET = 28;
+inline constexpr int LED = 18;
+inline constexpr int SWATCH = 18;
+inline constexpr int TICK = 18;
+// LEARN holds its longest wording, "press a note…", in the pills' font.
+int learn();
+}  // namespace KSColumns
+
+class KSRowView : public QWidget {
+  Q_OBJECT
+
+ public:
+  KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, QWidget* parent = nullptr);
+
+  std::int64_t id() const { return id_; }
+  // Shows the look; a look equal to the last one costs nothing.
+  void draw(const KSRowLook& look);
+  // The controls in the order the keyboard visits them.
+  QList<QWidget*> focusables() const;
+
+ private:
+  void openPalette();
+  // Calls one operation of the engine, if it is still there.
+  void call(const std::function<void(KSEngine&)>& operation) const;
+
+  std::weak_ptr<KSEngine> engine_;
+  std::int64_t id_;
+  std::optional<KSRowLook> shown_;
+  KSLamp* lamp_;
+  KSTick* on_;
+  KSPill* learn_;
+  QComboBox* filter_;
+  KSField* number_;
+  KSField* value_;
+  KSPill* kindKey_;
+  KSPill* kindVolume_;
+  KSPill* key_;
+  KSPill* forget_;
+  KSTick* led_;
+  KSSwatch* swatch_;
+  KSTick* tick_;
+  QLabel* clashNote_;
+  QLabel* anyNote_;
+};

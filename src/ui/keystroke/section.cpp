@@ -1,0 +1,117 @@
+// The Key Stroke section (see the header).
+#include "ui/keystroke/section.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "keystroke/engine.h"
+#include "ui/keystroke/controls.h"
+#include "ui/keystroke/device_band.h"
+#include "ui/keystroke/ink.h"
+#include "ui/keystroke/monitor.h"
+#include "ui/keystroke/table_band.h"
+#include "ui/keystroke/trace_band.h"
+
+// On Linux, posting and capturing keys needs an X display with the XTEST extension: that is what stands for
+// the permission here, and where to get it is the user's session, not a settings page.
+const char* const KSSection::ACCESSIBILITY =
+    "Accessibility: not allowed yet — no X display with XTEST is reachable. Log in to an X11 session (or "
+    "XWayland) → DISPLAY names that display → its XTEST extension on (Xorg and XWayland have it) → Orvane "
+    "VUDA Verer started there. Until then no key is pressed and no key can be captured.";
+
+KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
+    : QWidget(parent), engine_(engine), drawnAt_(DISTANT_PAST) {
+  setObjectName("midikeys");
+  setAccessibleName("MIDI TO KEY STROKE");
+  setPalette(KSInk::palette());
+  setAutoFillBackground(true);
+  setFont(KSInk::mono());
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(12, 12, 12, 12);
+  column->setSpacing(10);
+
+  auto* top = new QHBoxLayout();
+  monitor_ = new KSMonitor(this);
+  const std::weak_ptr<KSEngine> weak = engine;
+  power_ = new KSPill(
+      "ON",
+      [weak] {
+        if (const auto e = weak.lock()) e->power();
+      },
+      this);
+  power_->setObjectName("power");
+  power_->setAccessibleName("ON/OFF");
+  power_->setFixedWidth(64);
+  top->addWidget(monitor_, 1);
+  top->addWidget(power_, 0, Qt::AlignTop);
+  column->addLayout(top);
+
+  access_ = ksText(KSInk::amber, this);
+  access_->setObjectName("accessibility");
+  access_->setWordWrap(true);
+  access_->setText(ACCESSIBILITY);
+  access_->hide();
+  column->addWidget(access_);
+
+  device_ = new KSDeviceBand(engine, this);
+  table_ = new KSTableBand(engine, this);
+  trace_ = new KSTraceBand(engine, this);
+  column->addWidget(device_);
+  column->addWidget(table_);
+  column->addWidget(trace_);
+  column->addStretch(1);
+
+  subscription_ = engine->subscribe([this] { engineChanged(); });
+  redraw();
+}
+
+KSSection::~KSSection() {
+  if (pending_) pending_->cancel();
+  if (const auto engine = engine_.lock()) engine->unsubscribe(subscription_);
+}
+
+void KSSection::engineChanged() {
+  if (pending_) return;
+  const auto engine = engine_.lock();
+  if (!engine) return;
+  // The first change after a quiet spell is shown at once; those that follow wait for the gap to pass, and
+  // are then shown together.
+  const double wait = drawnAt_ + REDRAW_GAP - engine->loop().now();
+  if (wait <= 0) {
+    redraw();
+    return;
+  }
+  pending_ = engine->loop().after(wait, [this] {
+    pending_.reset();
+    redraw();
+  });
+}
+
+void KSSection::redraw() {
+  const auto engine = engine_.lock();
+  if (!engine) return;
+  const auto began = std::chrono::steady_clock::now();
+  drawnAt_ = engine->loop().now();
+  monitor_->refresh(*engine);
+  power_->setText(engine->on ? "ON" : "OFF");
+  power_->setLook(engine->on ? KSPill::Look::lit : KSPill::Look::plain);
+  power_->setToolTip(engine->on ? "sending: press to stop everything, the table is kept"
+                                : "stopped: press to send again");
+  access_->setVisible(!engine->trusted);
+  device_->refresh(*engine);
+  const bool reshaped = table_->refresh(*engine);
+  trace_->refresh(*engine);
+  if (reshaped) orderFocus();
+  if (redrawn) redrawn(std::chrono::steady_clock::now() - began);
+}
+
+void KSSection::orderFocus() {
+  // Lines that came later were made later: left alone, Tab would visit them out of table order.
+  QList<QWidget*> order{power_};
+  order += device_->focusables();
+  order += table_->focusables();
+  order += trace_->focusables();
+  for (qsizetype i = 1; i < order.size(); ++i)
+    setTabOrder(order[i - 1], order[i]);
+}

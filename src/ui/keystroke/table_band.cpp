@@ -1,0 +1,159 @@
+// The table band (see the header).
+#include "ui/keystroke/table_band.h"
+
+#include <QHBoxLayout>
+#include <set>
+
+#include "keystroke/engine.h"
+#include "keystroke/rules.h"
+#include "ui/keystroke/ink.h"
+#include "ui/keystroke/keep_bar.h"
+#include "ui/keystroke/row_view.h"
+
+namespace {
+
+// The column names over the lines, at the lines' own widths.
+QWidget* heading(QWidget* parent, KSTick* all) {
+  namespace C = KSColumns;
+  auto* box = new QWidget(parent);
+  auto* line = new QHBoxLayout(box);
+  line->setContentsMargins(0, 0, 0, 0);
+  line->setSpacing(C::SPACING);
+  const std::pair<const char*, int> columns[] = {{"", C::LAMP},
+                                                 {"ON", C::ON},
+                                                 {"", C::learn()},
+                                                 {"FILTER", C::FILTER},
+                                                 {"#", C::NUMBER},
+                                                 {"VALUE", C::VALUE},
+                                                 {"DOES", C::KIND_KEY + C::SPACING + C::KIND_VOLUME},
+                                                 {"KEY", C::KEY + C::SPACING + C::FORGET},
+                                                 {"LED", C::LED + C::SPACING + C::SWATCH}};
+  for (const auto& [name, width] : columns) {
+    auto* caption = ksText(KSInk::dim, box, 9, true);
+    caption->setText(name);
+    caption->setFixedWidth(width);
+    line->addWidget(caption);
+  }
+  line->addStretch(1);
+  line->addWidget(all);
+  return box;
+}
+
+}  // namespace
+
+KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
+    : KSBand("THE TABLE", parent) {
+  setObjectName("table");
+  const std::weak_ptr<KSEngine> weak = engine;
+  add_ = new KSPill(
+      "+ A ROW",
+      [weak] {
+        if (const auto e = weak.lock()) e->add();
+      },
+      this);
+  add_->setObjectName("add");
+  add_->setAccessibleName("+ A ROW");
+  auto* top = new QHBoxLayout();
+  top->addWidget(add_);
+  auto* help = ksText(KSInk::dim, this);
+  help->setObjectName("help");
+  help->setWordWrap(true);
+  help->setText(
+      "FILTER is CC (a knob) or NOTE (a key or pad): LEARN takes only that kind. For a note, VALUE is the "
+      "velocity. Press the KEY cell, then the key.");
+  top->addWidget(help, 1);
+  body()->addLayout(top);
+  keep_ = new KSKeepBar(engine, this);
+  body()->addWidget(keep_);
+  all_ = new KSTick(
+      [weak] {
+        if (const auto e = weak.lock()) e->tickAll();
+      },
+      this);
+  all_->setObjectName("all");
+  all_->setAccessibleName("tick every row");
+  all_->setToolTip("tick every row, or none");
+  all_->setTint(KSInk::red);
+  body()->addWidget(heading(this, all_));
+  empty_ = ksText(KSInk::dim, this);
+  empty_->setObjectName("empty");
+  empty_->setWordWrap(true);
+  empty_->setText(
+      "No rows yet. Press + A ROW, then LEARN to catch the knob or the key, then the KEY cell and the key "
+      "you "
+      "want.");
+  body()->addWidget(empty_);
+  lines_ = new QVBoxLayout();
+  lines_->setSpacing(4);
+  body()->addLayout(lines_);
+}
+
+bool KSTableBand::refresh(KSEngine& engine) {
+  keep_->refresh(engine);
+  const auto& rows = engine.rows;
+  const auto ticked = engine.keep.ticked(rows);
+  all_->setOn(!rows.empty() && ticked.size() == rows.size());
+  all_->setDead(rows.empty());
+  empty_->setVisible(rows.empty());
+
+  std::vector<std::int64_t> ids;
+  ids.reserve(rows.size());
+  for (const auto& r : rows)
+    ids.push_back(r.id);
+  bool reshaped = views_.size() != ids.size();
+  for (std::size_t i = 0; !reshaped && i < ids.size(); ++i)
+    reshaped = views_[i]->id() != ids[i];
+  if (reshaped) reshape(engine.shared_from_this(), ids);
+
+  const auto clashes = engine.clashes();
+  const std::set<std::int64_t> tickedSet(ticked.begin(), ticked.end());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto& r = rows[i];
+    KSRowLook look;
+    look.row = r;
+    if (const auto lit = engine.lit.find(r.id); lit != engine.lit.end()) look.lit = lit->second;
+    look.learning = engine.learnId == r.id;
+    look.capturing = engine.capId == r.id;
+    look.ticked = tickedSet.count(r.id) > 0;
+    look.clash = clashes.count(r.id) > 0;
+    look.ring = engine.e16.about(std::string(KSRules::type(r.type)), r.cc, r.kind == "volume");
+    views_[i]->draw(look);
+  }
+  return reshaped;
+}
+
+void KSTableBand::reshape(const std::shared_ptr<KSEngine>& engine, const std::vector<std::int64_t>& ids) {
+  std::map<std::int64_t, KSRowView*> kept;
+  for (auto* view : views_) {
+    lines_->removeWidget(view);
+    kept[view->id()] = view;
+  }
+  views_.clear();
+  for (const auto id : ids) {
+    const auto found = kept.find(id);
+    KSRowView* view = nullptr;
+    if (found != kept.end()) {
+      view = found->second;
+      kept.erase(found);
+    } else {
+      view = new KSRowView(engine, id, this);
+    }
+    lines_->addWidget(view);
+    view->show();
+    views_.push_back(view);
+  }
+  // Lines of rows that went: later, since one of their fields may be handing over its text right now.
+  for (const auto& [id, view] : kept) {
+    view->hide();
+    view->deleteLater();
+  }
+}
+
+QList<QWidget*> KSTableBand::focusables() const {
+  QList<QWidget*> out{add_};
+  out += keep_->focusables();
+  out += all_;
+  for (const auto* view : views_)
+    out += view->focusables();
+  return out;
+}

@@ -1,0 +1,57 @@
+// The log band (see the header).
+#include "ui/keystroke/trace_band.h"
+
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+
+#include "keystroke/engine.h"
+#include "ui/keystroke/ink.h"
+
+KSTraceBand::KSTraceBand(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
+    : KSBand("WHAT IT DID", parent) {
+  setObjectName("trace");
+  const std::weak_ptr<KSEngine> weak = engine;
+  clear_ = new KSPill(
+      "CLEAR",
+      [weak] {
+        if (const auto e = weak.lock()) e->clearTrace();
+      },
+      this);
+  clear_->setObjectName("clear");
+  clear_->setAccessibleName("CLEAR");
+  auto* top = new QHBoxLayout();
+  top->addWidget(clear_);
+  top->addStretch(1);
+  body()->addLayout(top);
+  nothing_ = ksText(KSInk::dim, this);
+  nothing_->setObjectName("nothing");
+  nothing_->setText("nothing yet");
+  body()->addWidget(nothing_);
+  lines_ = new QPlainTextEdit(this);
+  lines_->setObjectName("lines");
+  lines_->setAccessibleName("what it did");
+  lines_->setReadOnly(true);
+  lines_->setFont(KSInk::mono());
+  lines_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  lines_->setFrameShape(QFrame::NoFrame);
+  lines_->setMinimumHeight(180);
+  lines_->hide();
+  body()->addWidget(lines_);
+}
+
+void KSTraceBand::refresh(KSEngine& engine) {
+  const auto& lines = engine.trace.lines();
+  const std::pair now{engine.trace.written(), lines.size()};
+  if (now == shown_) return;
+  shown_ = now;
+  nothing_->setVisible(lines.empty());
+  lines_->setVisible(!lines.empty());
+  QString text;
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+    text += QString::fromStdString(*line) + (line + 1 == lines.rend() ? "" : "\n");
+  lines_->setPlainText(text);
+}
+
+QList<QWidget*> KSTraceBand::focusables() const {
+  return {clear_, lines_};
+}

@@ -1,0 +1,133 @@
+// The section's top and its device and log bands: the monitor's texts in each state, the switch, the
+// Accessibility line, detect and unlock, the log, and how often it all redraws.
+#include <QPlainTextEdit>
+
+#include "section_fixture.h"
+#include "ui/keystroke/monitor.h"
+
+namespace {
+
+using nlohmann::json;
+
+TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesWithCountsAndAges) {
+  system.remove(controller);
+  make();
+  open();
+  EXPECT_EQ(text("quiet"), "not running, so not listening");
+  engine->start();
+  settle();
+  EXPECT_EQ(text("quiet"), "no MIDI yet — listening on no port at all");
+  controller = system.addSource("Port 1");
+  system.addSource("Keystation");
+  loop.advance(KSEngine::SOURCES_EVERY + KSEngine::RESCAN_AFTER);
+  EXPECT_EQ(text("quiet"), "no MIDI yet — listening on USB1, Keystation");
+  EXPECT_EQ(find<KSMonitor>("monitor")->toolTip(), "every MIDI message arriving on every port, newest first");
+
+  cc(7, 5);
+  cc(7, 5);
+  noteOn(60, 0);
+  settle();
+  EXPECT_FALSE(find<QLabel>("quiet")->isVisibleTo(section.get()));
+  const auto shown = [&](int line) {
+    QStringList parts;
+    const auto box = find<KSMonitor>("monitor")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)[line + 1];
+    if (!box->isVisibleTo(section.get())) return parts;
+    for (auto* label : box->findChildren<QLabel*>())
+      parts << label->text();
+    return parts;
+  };
+  EXPECT_EQ(shown(0), (QStringList{"USB1", "NOTE 60 off   ch 1", "", "just now"}));
+  EXPECT_EQ(shown(1), (QStringList{"USB1", "CC 7 = 5   ch 1", "× 2", "just now"}));
+  EXPECT_EQ(shown(2), QStringList{});
+  loop.advance(12.4);  // the engine's tick alone brings the ages up to date: the last came 12.4 s later
+  EXPECT_EQ(shown(1)[3], "12 s ago");
+}
+
+TEST_F(KSSectionTest, TheSwitchFlipsTheEngineAndItsTipSaysWhatPressingWouldDo) {
+  openWith({});
+  auto* power = find<KSPill>("power");
+  EXPECT_EQ(power->text(), "ON");
+  EXPECT_EQ(power->look(), KSPill::Look::lit);
+  EXPECT_EQ(power->toolTip(), "sending: press to stop everything, the table is kept");
+  click(power);
+  EXPECT_FALSE(engine->on);
+  EXPECT_EQ(savedFile()["on"], false);
+  EXPECT_EQ(power->text(), "OFF");
+  EXPECT_EQ(power->look(), KSPill::Look::plain);
+  EXPECT_EQ(power->toolTip(), "stopped: press to send again");
+}
+
+TEST_F(KSSectionTest, TheAccessibilityLineShowsOnlyWhileNoKeyCanBePosted) {
+  openWith({});
+  auto* line = find<QLabel>("accessibility");
+  EXPECT_FALSE(line->isVisibleTo(section.get()));
+  keys.isTrusted = false;
+  loop.advance(KSEngine::TRUST_EVERY);
+  EXPECT_TRUE(line->isVisibleTo(section.get()));
+  EXPECT_EQ(line->text(), KSSection::ACCESSIBILITY);
+  EXPECT_TRUE(line->text().startsWith("Accessibility: not allowed yet — no X display with XTEST"));
+  EXPECT_TRUE(line->text().endsWith(". Until then no key is pressed and no key can be captured."));
+  keys.isTrusted = true;
+  loop.advance(KSEngine::TRUST_EVERY);
+  EXPECT_FALSE(line->isVisibleTo(section.get()));
+}
+
+TEST_F(KSSectionTest, TheDeviceBandLocksUnlocksAndShowsTheLastMessageAndTheReason) {
+  startWith({}, json{{"device", ""}});
+  open();
+  auto* detect = find<KSPill>("detect");
+  EXPECT_EQ(text("lock"), "no device locked");
+  EXPECT_EQ(text("heard"), "nothing heard yet");
+  EXPECT_EQ(text("why"), "no device is locked: press DETECT DEVICE and turn a knob");
+  EXPECT_EQ(detect->text(), "DETECT DEVICE");
+  click(detect);
+  EXPECT_TRUE(engine->detect);
+  EXPECT_EQ(detect->text(), "TURN OR PRESS SOMETHING…");
+  EXPECT_EQ(detect->look(), KSPill::Look::lit);
+  cc(7, 5);
+  settle();
+  EXPECT_EQ(engine->device, "Port 1");
+  EXPECT_EQ(detect->text(), "DETECT DEVICE");
+  EXPECT_EQ(text("lock"), "locked to USB1");
+  EXPECT_EQ(text("heard"), "USB1   CC 7 = 5   ch 1   just now");
+  EXPECT_EQ(text("why"), "the table is empty: press + A ROW");
+  click(find<KSPill>("unlock"));
+  EXPECT_EQ(engine->device, "");
+  EXPECT_EQ(text("lock"), "no device locked");
+}
+
+TEST_F(KSSectionTest, TheLogShowsTheNewestLineFirstAndClearEmptiesIt) {
+  openWith({});
+  auto* lines = find<QPlainTextEdit>("lines");
+  EXPECT_EQ(text("nothing"), "nothing yet");
+  EXPECT_FALSE(lines->isVisibleTo(section.get()));
+  engine->note("first");
+  engine->note("second");
+  settle();
+  EXPECT_FALSE(find<QLabel>("nothing")->isVisibleTo(section.get()));
+  const auto shown = lines->toPlainText().split('\n');
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_TRUE(shown[0].endsWith("  second"));
+  EXPECT_TRUE(shown[1].endsWith("  first"));
+  click(find<KSPill>("clear"));
+  EXPECT_TRUE(engine->trace.lines().empty());
+  EXPECT_TRUE(find<QLabel>("nothing")->isVisibleTo(section.get()));
+}
+
+// A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and
+// the last one showing where the messages stopped.
+TEST_F(KSSectionTest, RedrawsAreHeldToTenASecondAndTheLastStateIsShown) {
+  openWith({keyRow(1, 7, "a")});
+  int redraws = 0;
+  section->redrawn = [&](auto) { ++redraws; };
+  for (int i = 0; i < 1000; ++i) {
+    cc(7, i % 128);
+    loop.advance(0.001);
+  }
+  EXPECT_GE(redraws, 9);
+  EXPECT_LE(redraws, 11);
+  settle();
+  EXPECT_EQ(text("heard"), "USB1   CC 7 = 103   ch 1   just now");  // 999 % 128
+}
+
+}  // namespace
