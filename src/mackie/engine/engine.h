@@ -221,6 +221,8 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
 
  private:
   void rescan();
+  // Sends the next waiting message PACE seconds from now, and so on until none waits.
+  void pumpNext();
   // Forgets every message, turn and volume change that has not left yet.
   void dropPending();
   void fireMessage(const MKMsg& msg);

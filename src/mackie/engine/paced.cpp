@@ -12,18 +12,24 @@ void MKEngine::wire(int status, int d1, int d2) {
     return;
   }
   wireNow(status, d1, d2);
+  pumpNext();
+}
+
+void MKEngine::pumpNext() {
+  // Each wait starts when the last message left: a tick that came late (a busy machine) then delays the
+  // next message too, instead of letting it follow closer than PACE.
   const std::weak_ptr<MKEngine> weak = weak_from_this();
-  pump = loop().every(PACE, [weak] {
+  pump = loop().after(PACE, [weak] {
     const auto engine = weak.lock();
     if (!engine) return;
     if (engine->queue.empty()) {
-      engine->pump->cancel();
       engine->pump.reset();
       return;
     }
     const auto [s, a, b] = engine->queue.front();
     engine->queue.pop_front();
     engine->wireNow(s, a, b);
+    engine->pumpNext();
   });
 }
 
