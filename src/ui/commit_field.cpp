@@ -23,8 +23,8 @@ void CommitField::focusOutEvent(QFocusEvent* event) {
 
 void CommitField::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // The focus stays, and the field follows the engine's answer until the next key is typed.
     handOver();
-    editing_ = true;  // the focus stays: typing again starts from the engine's answer
     return;
   }
   if (event->key() == Qt::Key_Escape) {
