@@ -9,6 +9,7 @@
 #include "keystroke/engine.h"
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
+#include "ui/mackie/section.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ class EngineView : public QWidget {
 }  // namespace
 
 QWidget* mackieView(const std::shared_ptr<MKEngine>& engine) {
-  return new EngineView<MKEngine>(engine);
+  return new MKSection(engine);
 }
 
 QWidget* keyStrokeView(const std::shared_ptr<KSEngine>& engine) {

@@ -1,0 +1,22 @@
+// The section's first line: why the module does or does not send (amber when something is missing), and at
+// its right end SENDING or PAUSED, which flips the module's switch.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+class MKEngine;
+class MKWord;
+class QLabel;
+
+class MKStatusLine : public QWidget {
+ public:
+  MKStatusLine(std::weak_ptr<MKEngine> engine, QWidget* parent);
+
+  void redraw(MKEngine& engine);
+
+ private:
+  QLabel* why_;
+  MKWord* power_;
+  bool alarm_ = false;
+};
