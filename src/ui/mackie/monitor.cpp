@@ -2,17 +2,17 @@
 #include "ui/mackie/monitor.h"
 
 #include <QGridLayout>
-#include <QLabel>
 
 #include "common/monitor.h"
 #include "mackie/core/watch.h"
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
+#include "ui/mackie/steady_text.h"
 #include "ui/mackie/style.h"
 
 static_assert(MONITOR_LIMIT == 4, "one screen line per entry the engine keeps");
 
-MKMonitor::MKMonitor(QWidget* parent) : QWidget(parent), waiting_(new QLabel(this)) {
+MKMonitor::MKMonitor(QWidget* parent) : QWidget(parent), waiting_(new MKSteadyText(this)) {
   setObjectName("monitor");
   setAccessibleName("incoming MIDI");
   setToolTip("every MIDI message arriving on every port, newest first");
@@ -21,17 +21,16 @@ MKMonitor::MKMonitor(QWidget* parent) : QWidget(parent), waiting_(new QLabel(thi
   grid->setHorizontalSpacing(12);
   grid->setVerticalSpacing(0);
   waiting_->setObjectName("waiting");
-  waiting_->setWordWrap(true);
   grid->addWidget(waiting_, 0, 0, 1, 4);
-  QPalette grey = palette();
-  grey.setColor(QPalette::WindowText, ui::GREY);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     auto& line = lines_[i];
-    line = {new QLabel(this), new QLabel(this), new QLabel(this), new QLabel(this)};
+    line = {new MKSteadyText(this), new MKSteadyText(this), new MKSteadyText(this), new MKSteadyText(this)};
+    // Wide enough from the start: the cells do not ask for room again as their texts change.
     line.port->setMinimumWidth(150);
-    line.text->setMinimumWidth(170);
-    line.age->setPalette(grey);
-    line.port->setPalette(grey);
+    line.text->setMinimumWidth(220);
+    line.count->setMinimumWidth(QFontMetrics(ui::MK_MONO()).horizontalAdvance("× 99999"));
+    line.age->setColour(ui::GREY);
+    line.port->setColour(ui::GREY);
     const int at = static_cast<int>(i) + 1;
     grid->addWidget(line.port, at, 0);
     grid->addWidget(line.text, at, 1);
@@ -54,8 +53,8 @@ void MKMonitor::redraw(MKEngine& engine) {
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const auto& line = lines_[i];
     const bool shown = i < incoming.size();
-    for (QLabel* label : {line.port, line.text, line.count, line.age})
-      label->setVisible(shown);
+    for (MKSteadyText* cell : {line.port, line.text, line.count, line.age})
+      cell->setVisible(shown);
     if (!shown) continue;
     const auto& entry = incoming[i];
     line.port->setText(ui::qs(entry.port));

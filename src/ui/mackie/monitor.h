@@ -6,7 +6,7 @@
 #include <array>
 
 class MKEngine;
-class QLabel;
+class MKSteadyText;
 
 class MKMonitor : public QWidget {
  public:
@@ -17,11 +17,11 @@ class MKMonitor : public QWidget {
 
  private:
   struct Line {
-    QLabel* port;
-    QLabel* text;
-    QLabel* count;
-    QLabel* age;
+    MKSteadyText* port;
+    MKSteadyText* text;
+    MKSteadyText* count;
+    MKSteadyText* age;
   };
-  QLabel* waiting_;
+  MKSteadyText* waiting_;
   std::array<Line, 4> lines_;
 };

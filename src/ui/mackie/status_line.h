@@ -7,7 +7,7 @@
 
 class MKEngine;
 class MKWord;
-class QLabel;
+class MKSteadyText;
 
 class MKStatusLine : public QWidget {
  public:
@@ -16,7 +16,6 @@ class MKStatusLine : public QWidget {
   void redraw(MKEngine& engine);
 
  private:
-  QLabel* why_;
+  MKSteadyText* why_;
   MKWord* power_;
-  bool alarm_ = false;
 };

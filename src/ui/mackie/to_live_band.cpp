@@ -7,6 +7,7 @@
 
 #include "mackie/engine/engine.h"
 #include "ui/mackie/choice.h"
+#include "ui/mackie/steady_text.h"
 #include "ui/mackie/style.h"
 
 namespace {
@@ -23,11 +24,10 @@ void keepChosen(std::vector<MKChoice::Option>& options, const std::string& chose
 MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
     : QWidget(parent),
       engine_(std::move(engine)),
-      lines_(new QLabel(this)),
+      lines_(new MKSteadyText(this)),
       out_(new MKChoice(this)),
       back_(new MKChoice(this)) {
   lines_->setObjectName("toLive");
-  lines_->setWordWrap(true);
   out_->setObjectName("out");
   out_->setAccessibleName("the bus towards Live");
   out_->setToolTip("where the Mackie Control messages go: the bus Live's MackieControl surface listens on");

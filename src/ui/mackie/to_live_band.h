@@ -9,7 +9,7 @@
 
 class MKEngine;
 class MKChoice;
-class QLabel;
+class MKSteadyText;
 
 class MKToLiveBand : public QWidget {
  public:
@@ -23,7 +23,7 @@ class MKToLiveBand : public QWidget {
   void rereadPorts(MKEngine& engine);
 
   std::weak_ptr<MKEngine> engine_;
-  QLabel* lines_;
+  MKSteadyText* lines_;
   MKChoice* out_;
   MKChoice* back_;
   struct Seen {

@@ -14,10 +14,10 @@ using nlohmann::json;
 TEST_F(SectionTest, StatusLineSaysWhyAndItsWordFlipsTheSwitch) {
   system.remove(toLive);
   open({row(1, "play", 20)});
-  auto* why = band<QLabel>("why");
+  auto* why = band<MKSteadyText>("why");
   auto* power = band<MKWord>("power");
   EXPECT_EQ(text(why), engine->why().first);  // nothing open to Live: an alarm
-  EXPECT_EQ(why->palette().color(QPalette::WindowText), ui::AMBER);
+  EXPECT_EQ(why->colour(), ui::AMBER);
   EXPECT_EQ(text(power), "SENDING");
   EXPECT_TRUE(power->isOn());
 
@@ -29,7 +29,7 @@ TEST_F(SectionTest, StatusLineSaysWhyAndItsWordFlipsTheSwitch) {
   engine->setOut("Bus 1");
   publish();
   EXPECT_EQ(text(why), "the switch is OFF: nothing is sent");
-  EXPECT_EQ(why->palette().color(QPalette::WindowText), ui::GREY);
+  EXPECT_EQ(why->colour(), ui::GREY);
 }
 
 TEST_F(SectionTest, MonitorCountsRepeatsAndItsAgesKeepCountingWhileNothingHappens) {
@@ -40,7 +40,7 @@ TEST_F(SectionTest, MonitorCountsRepeatsAndItsAgesKeepCountingWhileNothingHappen
   noteOn(60, 100);
   publish();
   EXPECT_FALSE(band("waiting")->isVisible());
-  const auto lines = band<MKMonitor>("monitor")->findChildren<QLabel*>();
+  const auto lines = band<MKMonitor>("monitor")->findChildren<MKSteadyText*>();
   // The waiting line, then port, message, count and age per entry, newest first.
   const auto cell = [&](int entry, int column) { return text(lines[1 + 4 * entry + column]); };
   EXPECT_EQ(cell(0, 0), "USB1");

@@ -15,6 +15,7 @@
 #include "ui/mackie/choice.h"
 #include "ui/mackie/row_view.h"
 #include "ui/mackie/section.h"
+#include "ui/mackie/steady_text.h"
 #include "ui/mackie/table.h"
 
 class SectionTest : public EngineTest {
@@ -56,6 +57,7 @@ class SectionTest : public EngineTest {
   }
   std::string text(QWidget* w) const {
     if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+    if (auto* steady = dynamic_cast<MKSteadyText*>(w)) return steady->text().toStdString();
     if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
     if (auto* field = qobject_cast<QLineEdit*>(w)) return field->text().toStdString();
     return {};
