@@ -46,6 +46,7 @@ QPalette mkPalette() {
 
 QLabel* mkHeading(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
+  label->setObjectName("heading");
   label->setFont(monospaced(10, true));
   QPalette p = label->palette();
   p.setColor(QPalette::WindowText, GREY);

@@ -52,7 +52,6 @@ MKTraceBand::MKTraceBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
   text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setFixedHeight(220);
-  text_->setTabChangesFocus(true);
   auto* band = new QVBoxLayout(this);
   band->setContentsMargins(0, 0, 0, 0);
   band->setSpacing(2);

@@ -1,5 +1,6 @@
 // The section's bands other than the table: the status line, the monitor, the device, TO LIVE, the command
 // blob and WHAT IT DID, each showing the engine's state and calling its operations.
+#include <QAbstractItemView>
 #include <QPlainTextEdit>
 
 #include "section_fixture.h"
@@ -11,12 +12,28 @@ namespace {
 
 using nlohmann::json;
 
+TEST_F(SectionTest, TheBandsComeInOrderUnderTheirHeadings) {
+  open({});
+  std::vector<std::string> headings;
+  for (auto* heading : section->findChildren<QLabel*>("heading"))
+    headings.push_back(text(heading));
+  EXPECT_EQ(headings, (std::vector<std::string>{"THE DEVICE — WHAT COMES IN", "TO LIVE — WHAT GOES OUT",
+                                                "THE TABLE", "WHAT IT DID"}));
+  int above = -1;
+  for (const char* name : {"why", "monitor", "lock", "toLive", "blob", "tickAll", "clear"}) {
+    const int y = band(name)->mapTo(section.get(), QPoint(0, 0)).y();
+    EXPECT_GT(y, above) << name;
+    above = y;
+  }
+}
+
 TEST_F(SectionTest, StatusLineSaysWhyAndItsWordFlipsTheSwitch) {
   system.remove(toLive);
   open({row(1, "play", 20)});
   auto* why = band<MKSteadyText>("why");
   auto* power = band<MKWord>("power");
   EXPECT_EQ(text(why), engine->why().first);  // nothing open to Live: an alarm
+  EXPECT_EQ(why->accessibleName().toStdString(), text(why));
   EXPECT_EQ(why->colour(), ui::AMBER);
   EXPECT_EQ(text(power), "SENDING");
   EXPECT_TRUE(power->isOn());
@@ -68,6 +85,7 @@ TEST_F(SectionTest, DeviceBandDetectsLocksAndUnlocks) {
   auto* unlock = band<MKWord>("unlock");
   EXPECT_EQ(text(band("lock")), "no device locked");
   EXPECT_EQ(text(detect), "DETECT DEVICE");
+  EXPECT_GT(detect->x(), band("lock")->x());  // on the lock's line, after it
   EXPECT_FALSE(unlock->isVisible());
 
   click(detect);
@@ -96,8 +114,12 @@ TEST_F(SectionTest, ToLiveChoosesTheBusAndTheLightsOverThePortsThereAreNow) {
       text(band("toLive")),
       "0 messages sent to IAC Driver Bus 1  ·  not listening for Live's lights — optional, and it needs a "
       "second IAC bus");
-  // A bus that comes after the section was drawn is offered once the choice is used.
+  // A bus that comes after the section was drawn is offered when the choice opens or takes the keyboard.
   system.addDestination("Midi Through Port-0");
+  out->showPopup();
+  EXPECT_TRUE(out->view()->isVisible());
+  EXPECT_EQ(out->options().back(), (MKChoice::Option{"Midi Through Port-0", "Midi Through Port-0"}));
+  out->hidePopup();
   arrowDown(out);  // the first entry is the automatic choice; the next one is the first bus
   EXPECT_EQ(engine->outWant(), "IAC Driver Bus 1");
   arrowDown(out);
@@ -166,6 +188,9 @@ TEST_F(SectionTest, WhatItDidShowsTheTraceLineForLineAndClears) {
   EXPECT_FALSE(trace->isVisible());
   EXPECT_TRUE(band("nothingYet")->isVisible());
   EXPECT_EQ(text(band("nothingYet")), "nothing yet");
+  engine->note("after the clear");
+  publish();
+  EXPECT_TRUE(shown());
 }
 
 }  // namespace

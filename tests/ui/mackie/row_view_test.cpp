@@ -79,6 +79,7 @@ TEST_F(SectionTest, TheCommandMenuIsTheCatalogueUnderItsHeadingsAndHowAndInvertF
   jog->trigger();
   publish();
   EXPECT_EQ(engine->rows[0].command, "jog");
+  EXPECT_EQ(text(command).rfind("JOG WHEEL", 0), 0u) << text(command);
   EXPECT_EQ(engine->rows[0].how, "twos");
 
   auto* how = inRow<MKChoice>(0, "how");
@@ -112,6 +113,10 @@ TEST_F(SectionTest, LearnSaysWhatToMoveAndOnLedTryAndTheTickCallTheEngine) {
   click(learnNote);
   EXPECT_EQ(engine->learnId, std::nullopt);
   EXPECT_EQ(text(learnNote), "LEARN");
+  click(learnCc);
+  arrowDown(inRow<MKChoice>(0, "from"));  // the learning row becomes a note row
+  EXPECT_EQ(text(learnCc), "PRESS A NOTE…");
+  click(learnCc);
 
   auto* led = inRow<MKWord>(0, "led");
   click(led);
