@@ -2,6 +2,7 @@
 #include "ui/mackie/choice.h"
 
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 #include "ui/mackie/style.h"
 
@@ -45,6 +46,15 @@ void MKChoice::showChosen() {
 void MKChoice::showPopup() {
   if (reread) reread();
   QComboBox::showPopup();
+}
+
+void MKChoice::wheelEvent(QWheelEvent* event) {
+  // A wheel turned to scroll the table passes over many choices: only the one being worked with takes it.
+  if (!hasFocus()) {
+    event->ignore();
+    return;
+  }
+  QComboBox::wheelEvent(event);
 }
 
 void MKChoice::focusInEvent(QFocusEvent* event) {

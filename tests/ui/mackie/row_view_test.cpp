@@ -1,6 +1,7 @@
 // One row on screen: what each control shows of the row, and the engine operation each one calls.
 #include <QMenu>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <filesystem>
 
 #include "e16/palette.h"
@@ -42,6 +43,12 @@ TEST_F(SectionTest, SourceAndValueAreTypedOrPickedAndShownAsTheEngineKeepsThem) 
 
   auto* from = inRow<MKChoice>(0, "from");
   EXPECT_EQ(from->currentText().toStdString(), "CC");
+  // A wheel scrolling the table over a choice leaves the row alone.
+  QWheelEvent wheel(QPointF(5, 5), from->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(from, &wheel);
+  publish();
+  EXPECT_EQ(engine->rows[0].from, "cc");
   arrowDown(from);
   EXPECT_EQ(engine->rows[0].from, "note");
   EXPECT_EQ(from->currentText().toStdString(), "NOTE");
