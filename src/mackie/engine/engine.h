@@ -218,6 +218,9 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
 
   Loop& loop() { return services_.loop; }
   MKLed& rings();
+  // The computer's MIDI ports as they are now, for the screens' port choices.
+  std::vector<MKSource> sources() const { return mkSources(services_.midi); }
+  std::vector<MKDestination> destinations() const { return mkDestinations(services_.midi); }
 
  private:
   void rescan();

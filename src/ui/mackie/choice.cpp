@@ -1,0 +1,63 @@
+// The pop-up choice (see the header).
+#include "ui/mackie/choice.h"
+
+#include <QSignalBlocker>
+#include <QWheelEvent>
+
+#include "ui/mackie/style.h"
+
+MKChoice::MKChoice(QWidget* parent) : QComboBox(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  connect(this, &QComboBox::activated, this, [this](int index) {
+    if (index < 0 || index >= static_cast<int>(options_.size())) return;
+    const auto id = options_[static_cast<std::size_t>(index)].id;
+    // The engine answers with its own state; until then the choice shows what the user took.
+    if (id != chosen_ && pick) pick(id);
+  });
+}
+
+void MKChoice::setOptions(const std::vector<Option>& options) {
+  if (options == options_) return;
+  options_ = options;
+  const QSignalBlocker quiet(this);
+  clear();
+  for (const auto& option : options_)
+    addItem(ui::qs(option.label));
+  showChosen();
+}
+
+void MKChoice::setChosen(const std::string& id) {
+  if (id == chosen_ && currentIndex() >= 0 && options_[static_cast<std::size_t>(currentIndex())].id == id)
+    return;
+  chosen_ = id;
+  showChosen();
+}
+
+void MKChoice::showChosen() {
+  int at = -1;
+  for (std::size_t i = 0; i < options_.size(); ++i)
+    if (options_[i].id == chosen_) at = static_cast<int>(i);
+  if (at == currentIndex()) return;
+  const QSignalBlocker quiet(this);
+  setCurrentIndex(at);
+}
+
+void MKChoice::showPopup() {
+  if (reread) reread();
+  QComboBox::showPopup();
+}
+
+void MKChoice::wheelEvent(QWheelEvent* event) {
+  // A wheel turned to scroll the table passes over many choices: only the one being worked with takes it.
+  if (!hasFocus()) {
+    event->ignore();
+    return;
+  }
+  QComboBox::wheelEvent(event);
+}
+
+void MKChoice::focusInEvent(QFocusEvent* event) {
+  if (reread) reread();
+  QComboBox::focusInEvent(event);
+}

@@ -1,0 +1,249 @@
+// One row of the MK table on screen (see the header).
+#include "ui/mackie/row_view.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "mackie/core/catalogue.h"
+#include "mackie/core/rules.h"
+#include "mackie/core/says.h"
+#include "mackie/engine/engine.h"
+#include "ui/colours.h"
+#include "ui/mackie/choice.h"
+#include "ui/mackie/command_menu.h"
+#include "ui/mackie/field.h"
+#include "ui/mackie/lamp.h"
+#include "ui/mackie/style.h"
+#include "ui/mackie/swatch.h"
+#include "ui/mackie/tick.h"
+#include "ui/mackie/word.h"
+#include "ui/ring_palette.h"
+
+namespace {
+
+constexpr int WORD_POINTS = 11;
+constexpr int INDENT = 34;  // the second line starts under the row's ON
+
+const std::vector<MKChoice::Option>& SOURCE_KINDS() {
+  static const std::vector<MKChoice::Option> kinds = {{"cc", "CC"}, {"note", "NOTE"}};
+  return kinds;
+}
+
+std::vector<MKChoice::Option> howOptions(const std::string& command) {
+  std::vector<MKChoice::Option> out;
+  for (const auto& how : MKRules::hows(command))
+    out.push_back({std::string(how.id), std::string(how.label)});
+  return out;
+}
+
+std::string howSays(const MKRules::MKRow& row) {
+  for (const auto& how : MKRules::hows(row.command))
+    if (how.id == row.how) return std::string(how.says);
+  return {};
+}
+
+bool drivesTheVolume(const MKRules::MKRow& row) {
+  const auto* command = MKMCU::command(row.command);
+  return command && command->kind == "macvolume";
+}
+
+void setTextColour(QLabel* label, const QColor& colour) {
+  QPalette p = label->palette();
+  p.setColor(QPalette::WindowText, colour);
+  label->setPalette(p);
+}
+
+}  // namespace
+
+template <class Op>
+void MKRowView::withEngine(Op op) {
+  if (const auto engine = engine_.lock()) op(*engine);
+}
+
+MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
+    : QWidget(parent),
+      engine_(std::move(engine)),
+      tick_(new MKTick(ui::MK_RED, this)),
+      lamp_(new MKLamp(this)),
+      on_(new MKWord("ON", this, WORD_POINTS)),
+      from_(new MKChoice(this)),
+      number_(new MKField(44, this)),
+      value_(new MKField(56, this)),
+      learn_(new MKWord("LEARN", this, WORD_POINTS)),
+      command_(new MKCommandMenu(this)),
+      how_(new MKChoice(this)),
+      invert_(new MKWord("INVERT", this, WORD_POINTS)),
+      led_(new MKWord("LED", this, WORD_POINTS)),
+      colour_(new MKSwatch(this)),
+      try_(new MKWord("TRY", this, WORD_POINTS)),
+      clash_(new QLabel("CLASH", this)),
+      says_(new QLabel(this)) {
+  tick_->setObjectName("tick");
+  tick_->setToolTip("tick, then DELETE above the table");
+  tick_->action = [this] { withEngine([this](MKEngine& e) { e.tick(row_.id); }); };
+
+  lamp_->setObjectName("lamp");
+  lamp_->setToolTip("lights while your hand moves this row: green = it fired, amber = heard, nothing sent");
+
+  on_->setObjectName("on");
+  on_->action = [this] { withEngine([this](MKEngine& e) { e.set(row_.id, "on", !row_.on); }); };
+
+  from_->setObjectName("from");
+  from_->setFixedWidth(70);
+  from_->setOptions(SOURCE_KINDS());
+  from_->pick = [this](const std::string& kind) {
+    withEngine([&](MKEngine& e) { e.set(row_.id, "from", kind); });
+  };
+
+  number_->setObjectName("number");
+  number_->commit = [this](const std::string& typed) {
+    withEngine([&](MKEngine& e) { e.set(row_.id, "number", typed); });
+  };
+
+  value_->setObjectName("value");
+  value_->commit = [this](const std::string& typed) {
+    // Nothing typed is "any value", said as the engine says it.
+    withEngine([&](MKEngine& e) {
+      e.set(row_.id, "value",
+            typed.find_first_not_of(" \t") == std::string::npos ? std::nullopt
+                                                                : std::optional<nlohmann::json>(typed));
+    });
+  };
+
+  learn_->setObjectName("learn");
+  // Wide enough for its longest reading, so that the line does not move when learning starts.
+  learn_->setFixedWidth(MKWord("PRESS A NOTE…", nullptr, WORD_POINTS).sizeHint().width());
+  learn_->action = [this] { withEngine([this](MKEngine& e) { e.learn(row_.id); }); };
+
+  command_->setObjectName("command");
+  command_->setFixedWidth(230);
+  command_->pick = [this](const std::string& id) {
+    withEngine([&](MKEngine& e) { e.set(row_.id, "command", id); });
+  };
+
+  how_->setObjectName("how");
+  how_->setFixedWidth(120);
+  how_->pick = [this](const std::string& id) { withEngine([&](MKEngine& e) { e.set(row_.id, "how", id); }); };
+
+  invert_->setObjectName("invert");
+  invert_->action = [this] {
+    withEngine([this](MKEngine& e) { e.set(row_.id, "invert", !row_.invert.value_or(false)); });
+  };
+
+  led_->setObjectName("led");
+  led_->action = [this] {
+    withEngine([this](MKEngine& e) { e.set(row_.id, "led", !row_.led.value_or(false)); });
+  };
+
+  colour_->setObjectName("colour");
+  connect(colour_, &QAbstractButton::clicked, this, [this] {
+    auto* palette = new RingPalette(
+        [this](int colour) {
+          withEngine([&](MKEngine& e) { e.colour(row_.id, colour); });
+          if (coloured) coloured();
+        },
+        colour_);
+    palette->openBelow(colour_, knob_.index);
+  });
+
+  try_->setObjectName("try");
+  try_->setToolTip("send this command once, now");
+  try_->action = [this] {
+    withEngine([this](MKEngine& e) {
+      if (const auto r = e.row(row_.id)) e.tryRow(*r);
+    });
+  };
+
+  clash_->setObjectName("clash");
+  clash_->setFont(ui::monospaced(WORD_POINTS, true));
+  clash_->setToolTip("another row answers the same message — both are sent");
+  setTextColour(clash_, ui::MK_RED);
+  clash_->hide();
+
+  says_->setObjectName("says");
+  says_->setFont(ui::monospaced(9));
+  says_->setWordWrap(true);
+  says_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  setTextColour(says_, ui::GREY);
+
+  auto* lines = new QVBoxLayout(this);
+  lines->setContentsMargins(0, 2, 0, 4);
+  lines->setSpacing(1);
+  auto* first = new QHBoxLayout();
+  first->setSpacing(4);
+  for (QWidget* w : std::initializer_list<QWidget*>{tick_, lamp_, on_, from_, number_, value_, learn_,
+                                                    command_, how_, invert_})
+    first->addWidget(w);
+  first->addStretch(1);
+  auto* second = new QHBoxLayout();
+  second->setSpacing(4);
+  second->addSpacing(INDENT);
+  for (QWidget* w : std::initializer_list<QWidget*>{led_, colour_, try_, clash_})
+    second->addWidget(w);
+  second->addWidget(says_, 1);
+  lines->addLayout(first);
+  lines->addLayout(second);
+}
+
+std::vector<QWidget*> MKRowView::controls() const {
+  return {tick_, on_, from_, number_, value_, learn_, command_, how_, invert_, led_, colour_, try_};
+}
+
+void MKRowView::name(std::int64_t id) {
+  const auto row = QString("row %1 ").arg(id);
+  const std::pair<QWidget*, const char*> names[] = {
+      {tick_, "tick"},     {lamp_, "lamp"},     {on_, "ON"},           {from_, "source kind"},
+      {number_, "number"}, {value_, "value"},   {learn_, "LEARN"},     {command_, "command"},
+      {how_, "how"},       {invert_, "INVERT"}, {led_, "LED"},         {colour_, "E16 colour"},
+      {try_, "TRY"},       {clash_, "clash"},   {says_, "description"}};
+  for (const auto& [widget, label] : names)
+    widget->setAccessibleName(row + label);
+}
+
+void MKRowView::showRow(MKEngine& engine, const MKRules::MKRow& row, bool clashes, bool learning, bool ticked,
+                        bool rereadKnob) {
+  const bool first = !shown_;
+  if (first || row.id != row_.id) name(row.id);
+  if (first || row != row_) {
+    on_->setOn(row.on);
+    from_->setChosen(row.from);
+    number_->setValue(std::to_string(row.number));
+    value_->setValue(MKRules::valueText(row));
+    // A row that takes the whole sweep has no single value to type.
+    value_->setDisabled(MKRules::sweeps(row));
+    const auto target = MKRules::target(row);
+    command_->setCommand(row.command, target);
+    command_->setToolTip(ui::qs(target));
+    how_->setOptions(howOptions(row.command));
+    how_->setChosen(row.how);
+    how_->setToolTip(ui::qs(howSays(row)));
+    invert_->setVisible(MKRules::relative(row));
+    invert_->setOn(row.invert.value_or(false));
+    led_->setOn(row.led.value_or(false));
+    says_->setText(ui::qs(MKRules::says(row)));
+  }
+  if (first || learning != learning_ || row.from != row_.from) {
+    learn_->setText(!learning ? "LEARN" : row.from == "note" ? "PRESS A NOTE…" : "TURN A KNOB…");
+    learn_->setOn(learning);
+    number_->setLit(learning);
+  }
+  row_ = row;
+  learning_ = learning;
+  shown_ = true;
+  tick_->setOn(ticked);
+  lamp_->setLit(engine.lit(row.id));
+  clash_->setVisible(clashes);
+  showKnob(engine, rereadKnob);
+}
+
+void MKRowView::showKnob(MKEngine& engine, bool reread) {
+  const KnobAsked now{row_.from, row_.number, drivesTheVolume(row_)};
+  if (!reread && now == asked_) return;
+  asked_ = now;
+  knob_ = engine.rings().about(row_.from, row_.number, now.volume);
+  colour_->setColour(ui::mkHex(knob_.colour));
+  const auto knob = knob_.knob.empty() ? "the knob that sends " + MKRules::fromText(row_) : knob_.knob;
+  colour_->setToolTip(ui::qs("the colour of " + knob + ": click to change it in the scene"));
+  led_->setToolTip(ui::qs("LED: " + knob_.says));
+}

@@ -1,0 +1,75 @@
+// One row of the MK table on screen: tick, lamp, ON, the source, the value, LEARN, the command, how, INVERT,
+// LED, the knob's ring colour, TRY and the clash mark on one line, the row's description under it. Each
+// control calls one engine operation; what it shows comes back from the engine. A view is kept and given the
+// next state of its row, and touches only what changed, so that a control being moved does not make the
+// table flicker or take the keyboard from a field being typed in.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mackie/core/row.h"
+#include "mackie/engine/led.h"
+
+class MKEngine;
+class MKTick;
+class MKLamp;
+class MKWord;
+class MKChoice;
+class MKField;
+class MKCommandMenu;
+class MKSwatch;
+class QLabel;
+
+class MKRowView : public QWidget {
+ public:
+  MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent);
+
+  // `rereadKnob`: ask the E16 scene about the row's knob again even if the row's control did not change.
+  void showRow(MKEngine& engine, const MKRules::MKRow& row, bool clashes, bool learning, bool ticked,
+               bool rereadKnob);
+  std::int64_t id() const { return row_.id; }
+  // The controls that take the keyboard, in Tab order.
+  std::vector<QWidget*> controls() const;
+  // Told after a colour was chosen here: other rows may share the knob.
+  std::function<void()> coloured;
+
+ private:
+  template <class Op>
+  void withEngine(Op op);
+  void name(std::int64_t id);
+  void showKnob(MKEngine& engine, bool reread);
+
+  std::weak_ptr<MKEngine> engine_;
+  MKRules::MKRow row_;
+  bool shown_ = false;  // nothing shown yet: the first showRow sets everything
+  bool learning_ = false;
+  struct KnobAsked {
+    std::string from;
+    int number = -1;
+    bool volume = false;
+    bool operator==(const KnobAsked&) const = default;
+  } asked_;
+  MKLedAbout knob_;
+
+  MKTick* tick_;
+  MKLamp* lamp_;
+  MKWord* on_;
+  MKChoice* from_;
+  MKField* number_;
+  MKField* value_;
+  MKWord* learn_;
+  MKCommandMenu* command_;
+  MKChoice* how_;
+  MKWord* invert_;
+  MKWord* led_;
+  MKSwatch* colour_;
+  MKWord* try_;
+  QLabel* clash_;
+  QLabel* says_;
+};

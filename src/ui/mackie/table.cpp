@@ -1,0 +1,139 @@
+// The table band (see the header).
+#include "ui/mackie/table.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "mackie/core/rules.h"
+#include "mackie/engine/engine.h"
+#include "ui/colours.h"
+#include "ui/mackie/row_view.h"
+#include "ui/mackie/style.h"
+#include "ui/mackie/tick.h"
+#include "ui/mackie/word.h"
+
+namespace {
+
+// The scene reader notices a saved scene within two seconds; the swatches follow it at that pace.
+constexpr double KNOBS_EVERY = 2.0;
+
+}  // namespace
+
+MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
+    : QWidget(parent),
+      engine_(std::move(engine)),
+      tickAll_(new MKTick(ui::MK_RED, this)),
+      undo_(new MKWord("UNDO", this)),
+      redo_(new MKWord("REDO", this)),
+      lastChange_(new QLabel(this)),
+      delete_(new MKWord("DELETE", this)),
+      add_(new MKWord("+ A ROW", this)),
+      empty_(new QLabel("No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.",
+                        this)),
+      rowsLayout_(new QVBoxLayout()) {
+  const auto call = [this](void (MKEngine::*op)()) {
+    return [this, op] {
+      if (const auto e = engine_.lock()) ((*e).*op)();
+    };
+  };
+  undo_->setObjectName("undo");
+  undo_->action = call(&MKEngine::undo);
+  redo_->setObjectName("redo");
+  redo_->action = call(&MKEngine::redo);
+  lastChange_->setObjectName("lastChange");
+  QPalette grey = lastChange_->palette();
+  grey.setColor(QPalette::WindowText, ui::GREY);
+  lastChange_->setPalette(grey);
+  tickAll_->setObjectName("tickAll");
+  tickAll_->setAccessibleName("tick every row");
+  tickAll_->setToolTip("tick every row, or none");
+  tickAll_->action = call(&MKEngine::tickAll);
+  delete_->setObjectName("delete");
+  delete_->action = call(&MKEngine::deleteTicked);
+  add_->setObjectName("add");
+  add_->action = call(&MKEngine::add);
+  empty_->setObjectName("empty");
+  empty_->setWordWrap(true);
+
+  auto* band = new QVBoxLayout(this);
+  band->setContentsMargins(0, 0, 0, 0);
+  band->setSpacing(4);
+  band->addWidget(ui::mkHeading("THE TABLE", this));
+  auto* bar = new QHBoxLayout();
+  bar->setSpacing(6);
+  bar->addWidget(tickAll_);
+  bar->addWidget(undo_);
+  bar->addWidget(redo_);
+  bar->addWidget(lastChange_, 1);
+  bar->addWidget(delete_);
+  bar->addWidget(add_);
+  band->addLayout(bar);
+  band->addWidget(empty_);
+  rowsLayout_->setContentsMargins(0, 0, 0, 0);
+  rowsLayout_->setSpacing(0);
+  band->addLayout(rowsLayout_);
+}
+
+void MKTable::fitViews(std::size_t count) {
+  while (views_.size() > count) {
+    // Later, not now: the view may be the one whose button asked for this.
+    views_.back()->hide();
+    views_.back()->deleteLater();
+    views_.pop_back();
+  }
+  if (views_.size() == count) return;
+  // New views join the Tab order after the last row, or after the bar: created later than the bands below
+  // the table, they would otherwise come after them.
+  QWidget* before = views_.empty() ? static_cast<QWidget*>(add_) : views_.back()->controls().back();
+  while (views_.size() < count) {
+    auto* view = new MKRowView(engine_, this);
+    view->coloured = [this] { rereadKnobs_ = true; };
+    rowsLayout_->addWidget(view);
+    view->show();  // now, not when the event loop next runs: the next Tab may already have to reach it
+    for (QWidget* control : view->controls()) {
+      setTabOrder(before, control);
+      before = control;
+    }
+    views_.push_back(view);
+  }
+}
+
+void MKTable::redraw(MKEngine& engine) {
+  const auto& undoStack = engine.history.undoStack;
+  const auto& redoStack = engine.history.redoStack;
+  undo_->setEnabled(!undoStack.empty());
+  undo_->setToolTip(undoStack.empty() ? "nothing to undo" : ui::qs("undo: " + undoStack.back().what));
+  redo_->setEnabled(!redoStack.empty());
+  redo_->setToolTip(redoStack.empty() ? "nothing to redo" : ui::qs("redo: " + redoStack.back().what));
+  lastChange_->setText(undoStack.empty() ? QString() : ui::qs("last change: " + undoStack.back().what));
+
+  const auto& rows = engine.rows;
+  const auto& ticks = engine.history.ticks;
+  const auto ticked = engine.history.ticked(rows).size();
+  tickAll_->setOn(!rows.empty() && std::all_of(rows.begin(), rows.end(),
+                                               [&](const MKRules::MKRow& r) { return ticks.count(r.id); }));
+  tickAll_->setDead(rows.empty());
+  delete_->setText(ticked ? QString("DELETE %1").arg(ticked) : QString("DELETE"));
+  delete_->setOn(ticked > 0);
+  delete_->setToolTip(ticked ? "delete the ticked rows (UNDO brings them back)" : "tick rows first");
+  empty_->setVisible(rows.empty());
+
+  if (rows != rows_) {
+    clashes_ = MKRules::clashes(rows);
+    rows_ = rows;
+  }
+  fitViews(rows.size());
+  const double now = engine.loop().now();
+  const bool reread = rereadKnobs_ || now - knobsAt_ >= KNOBS_EVERY || now < knobsAt_;
+  if (reread) {
+    knobsAt_ = now;
+    rereadKnobs_ = false;
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto& r = rows[i];
+    views_[i]->showRow(engine, r, clashes_.count(r.id) > 0, engine.learnId == r.id, ticks.count(r.id) > 0,
+                       reread);
+  }
+}

@@ -1,0 +1,196 @@
+// The section's bands other than the table: the status line, the monitor, the device, TO LIVE, the command
+// blob and WHAT IT DID, each showing the engine's state and calling its operations.
+#include <QAbstractItemView>
+#include <QPlainTextEdit>
+
+#include "section_fixture.h"
+#include "ui/colours.h"
+#include "ui/mackie/monitor.h"
+#include "ui/mackie/word.h"
+
+namespace {
+
+using nlohmann::json;
+
+TEST_F(SectionTest, TheBandsComeInOrderUnderTheirHeadings) {
+  open({});
+  std::vector<std::string> headings;
+  for (auto* heading : section->findChildren<QLabel*>("heading"))
+    headings.push_back(text(heading));
+  EXPECT_EQ(headings, (std::vector<std::string>{"THE DEVICE — WHAT COMES IN", "TO LIVE — WHAT GOES OUT",
+                                                "THE TABLE", "WHAT IT DID"}));
+  int above = -1;
+  for (const char* name : {"why", "monitor", "lock", "toLive", "blob", "tickAll", "clear"}) {
+    const int y = band(name)->mapTo(section.get(), QPoint(0, 0)).y();
+    EXPECT_GT(y, above) << name;
+    above = y;
+  }
+}
+
+TEST_F(SectionTest, StatusLineSaysWhyAndItsWordFlipsTheSwitch) {
+  system.remove(toLive);
+  open({row(1, "play", 20)});
+  auto* why = band<MKSteadyText>("why");
+  auto* power = band<MKWord>("power");
+  EXPECT_EQ(text(why), engine->why().first);  // nothing open to Live: an alarm
+  EXPECT_EQ(why->accessibleName().toStdString(), text(why));
+  EXPECT_EQ(why->colour(), ui::AMBER);
+  EXPECT_EQ(text(power), "SENDING");
+  EXPECT_TRUE(power->isOn());
+
+  click(power);
+  EXPECT_FALSE(engine->power());
+  EXPECT_EQ(text(power), "PAUSED");
+  EXPECT_FALSE(power->isOn());
+  system.addDestination("Bus 1");
+  engine->setOut("Bus 1");
+  publish();
+  EXPECT_EQ(text(why), "the switch is OFF: nothing is sent");
+  EXPECT_EQ(why->colour(), ui::GREY);
+}
+
+TEST_F(SectionTest, MonitorCountsRepeatsAndItsAgesKeepCountingWhileNothingHappens) {
+  open({});
+  EXPECT_EQ(text(band("waiting")), "no MIDI yet — listening on USB1");
+  cc(21, 5);
+  cc(21, 5);
+  noteOn(60, 100);
+  publish();
+  EXPECT_FALSE(band("waiting")->isVisible());
+  const auto lines = band<MKMonitor>("monitor")->findChildren<MKSteadyText*>();
+  // The waiting line, then port, message, count and age per entry, newest first.
+  const auto cell = [&](int entry, int column) { return text(lines[1 + 4 * entry + column]); };
+  EXPECT_EQ(cell(0, 0), "USB1");
+  EXPECT_EQ(cell(0, 1), "NOTE 60 = 100   ch 1");
+  EXPECT_EQ(cell(0, 2), "");
+  EXPECT_EQ(cell(1, 1), "CC 21 = 5   ch 1");
+  EXPECT_EQ(cell(1, 2), "× 2");
+  EXPECT_EQ(cell(1, 3), "just now");
+  EXPECT_FALSE(lines[1 + 4 * 2]->isVisible());  // two entries only
+
+  // The engine has nothing new to say; the section's own clock moves the ages on.
+  loop.advance(12);
+  EXPECT_EQ(cell(1, 3), "12 s ago");
+}
+
+TEST_F(SectionTest, MonitorWithoutAnySourceSaysSo) {
+  system.remove(controller);
+  open({});
+  EXPECT_EQ(text(band("waiting")), "no MIDI yet — listening on no port at all");
+}
+
+TEST_F(SectionTest, DeviceBandDetectsLocksAndUnlocks) {
+  open({}, {{"device", ""}});
+  auto* detect = band<MKWord>("detect");
+  auto* unlock = band<MKWord>("unlock");
+  EXPECT_EQ(text(band("lock")), "no device locked");
+  EXPECT_EQ(text(detect), "DETECT DEVICE");
+  EXPECT_GT(detect->x(), band("lock")->x());  // on the lock's line, after it
+  EXPECT_FALSE(unlock->isVisible());
+
+  click(detect);
+  EXPECT_TRUE(engine->detect);
+  EXPECT_EQ(text(detect), "TURN OR PRESS SOMETHING…");
+  EXPECT_TRUE(detect->isOn());
+
+  cc(21, 1);
+  publish();
+  EXPECT_EQ(text(band("lock")), "locked to USB1");
+  EXPECT_FALSE(detect->isVisible());
+  EXPECT_EQ(text(unlock), "UNLOCK");
+  ASSERT_TRUE(unlock->isVisible());
+
+  click(unlock);
+  EXPECT_EQ(engine->device(), "");
+  EXPECT_EQ(text(band("lock")), "no device locked");
+  EXPECT_TRUE(detect->isVisible());
+}
+
+TEST_F(SectionTest, ToLiveChoosesTheBusAndTheLightsOverThePortsThereAreNow) {
+  open({});
+  auto* out = band<MKChoice>("out");
+  auto* back = band<MKChoice>("back");
+  EXPECT_EQ(
+      text(band("toLive")),
+      "0 messages sent to IAC Driver Bus 1  ·  not listening for Live's lights — optional, and it needs a "
+      "second IAC bus");
+  // A bus that comes after the section was drawn is offered when the choice opens or takes the keyboard.
+  system.addDestination("Midi Through Port-0");
+  out->showPopup();
+  EXPECT_TRUE(out->view()->isVisible());
+  EXPECT_EQ(out->options().back(), (MKChoice::Option{"Midi Through Port-0", "Midi Through Port-0"}));
+  out->hidePopup();
+  arrowDown(out);  // the first entry is the automatic choice; the next one is the first bus
+  EXPECT_EQ(engine->outWant(), "IAC Driver Bus 1");
+  arrowDown(out);
+  EXPECT_EQ(engine->outWant(), "Midi Through Port-0");
+  EXPECT_EQ(out->currentText().toStdString(), "Midi Through Port-0");
+
+  arrowDown(back);  // from "nowhere" to the first source
+  EXPECT_EQ(engine->back(), "Port 1");
+  EXPECT_EQ(back->currentText().toStdString(), "USB1");
+  EXPECT_EQ(text(band("toLive")),
+            "0 messages sent to Midi Through Port-0  ·  listening on USB1, nothing from Live yet");
+}
+
+TEST_F(SectionTest, BlobControlsSwitchItBringItHomeAndReadTheSecondsWithACommaOrNot) {
+  open({});
+  auto* blob = band<MKWord>("blob");
+  auto* hold = band<QLineEdit>("blobHold");
+  EXPECT_TRUE(blob->isOn());
+  click(blob);
+  EXPECT_FALSE(engine->blobOn());
+  EXPECT_FALSE(blob->isOn());
+  click(band("blobHome"));
+  EXPECT_TRUE(engine->blobOn());
+  EXPECT_EQ(lastTrace(), "the command blob went back to the top of Live's screen");
+
+  EXPECT_EQ(text(hold), "1.0");
+  type(hold, "2,5");
+  EXPECT_EQ(engine->blobHold(), 2.5);
+  EXPECT_EQ(text(hold), "2.5");  // the engine's answer, though the field still has the keyboard
+  type(hold, "soon");
+  EXPECT_EQ(engine->blobHold(), 1.4);
+  EXPECT_EQ(text(hold), "1.4");
+  const auto lines = traced();
+  band("blob")->setFocus();  // leaving the field hands nothing over again
+  publish();
+  EXPECT_EQ(traced(), lines);
+  EXPECT_EQ(engine->blobHold(), 1.4);
+}
+
+TEST_F(SectionTest, WhatItDidShowsTheTraceLineForLineAndClears) {
+  open({row(1, "fader1", 7)});
+  auto* trace = band<QPlainTextEdit>("trace");
+  const auto shown = [&] {
+    std::string all;
+    for (const auto& line : engine->trace.lines())
+      all += (all.empty() ? "" : "\n") + line;
+    return trace->toPlainText().toStdString() == all;
+  };
+  EXPECT_TRUE(shown());
+  // A fader sweep replaces its line; new lines add; past sixty the oldest go.
+  for (int v = 0; v < 128; v += 9) {
+    cc(7, v);
+    publish();
+    ASSERT_TRUE(shown()) << v;
+  }
+  for (int i = 0; i < 70; ++i) {
+    engine->note("line " + std::to_string(i));
+    if (i % 7 != 0) continue;
+    publish();
+    ASSERT_TRUE(shown()) << i;
+  }
+  publish();
+  EXPECT_TRUE(shown());
+
+  click(band("clear"));
+  EXPECT_FALSE(trace->isVisible());
+  EXPECT_TRUE(band("nothingYet")->isVisible());
+  EXPECT_EQ(text(band("nothingYet")), "nothing yet");
+  engine->note("after the clear");
+  publish();
+  EXPECT_TRUE(shown());
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+// One row on screen: what each control shows of the row, and the engine operation each one calls.
+#include <QMenu>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <filesystem>
+
+#include "e16/palette.h"
+#include "mackie/core/catalogue.h"
+#include "mackie/core/rules.h"
+#include "mackie/core/says.h"
+#include "section_fixture.h"
+#include "ui/mackie/command_menu.h"
+#include "ui/mackie/lamp.h"
+#include "ui/mackie/style.h"
+#include "ui/mackie/swatch.h"
+#include "ui/mackie/word.h"
+
+namespace {
+
+using nlohmann::json;
+
+TEST_F(SectionTest, SourceAndValueAreTypedOrPickedAndShownAsTheEngineKeepsThem) {
+  open({row(1, "play", 21), row(2, "fader3", 22, {{"how", "7"}})});
+  auto* value = inRow<QLineEdit>(0, "value");
+  auto* number = inRow<QLineEdit>(0, "number");
+  EXPECT_EQ(text(value), "any");
+  EXPECT_EQ(text(inRow(1, "value")), "0-127");
+  EXPECT_FALSE(inRow(1, "value")->isEnabled());  // a fader takes the whole sweep: no value to type
+
+  type(value, "64");
+  EXPECT_EQ(engine->rows[0].value, 64);
+  EXPECT_EQ(text(value), "64");
+  type(value, "");
+  EXPECT_EQ(engine->rows[0].value, std::nullopt);
+  EXPECT_EQ(text(value), "any");
+
+  type(number, "40");
+  EXPECT_EQ(engine->rows[0].number, 40);
+  EXPECT_EQ(text(number), "40");
+  type(number, "200");
+  EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
+  EXPECT_EQ(text(number), "40");
+
+  auto* from = inRow<MKChoice>(0, "from");
+  EXPECT_EQ(from->currentText().toStdString(), "CC");
+  // A wheel scrolling the table over a choice leaves the row alone.
+  QWheelEvent wheel(QPointF(5, 5), from->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(from, &wheel);
+  publish();
+  EXPECT_EQ(engine->rows[0].from, "cc");
+  arrowDown(from);
+  EXPECT_EQ(engine->rows[0].from, "note");
+  EXPECT_EQ(from->currentText().toStdString(), "NOTE");
+}
+
+TEST_F(SectionTest, TheCommandMenuIsTheCatalogueUnderItsHeadingsAndHowAndInvertFollowTheCommand) {
+  open({row(1, "play", 21)});
+  auto* command = inRow<MKCommandMenu>(0, "command");
+  auto* invert = inRow<MKWord>(0, "invert");
+  EXPECT_EQ(tip(command), MKRules::target(engine->rows[0]));
+  EXPECT_FALSE(invert->isVisible());
+
+  command->setFocus();
+  QTest::keyClick(command, Qt::Key_Down);  // the arrows open it, as they would a pop-up choice
+  QMenu* menu = command->menu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->isVisible());
+  const auto& catalogue = MKMCU::catalogue();
+  ASSERT_EQ(menu->actions().size(), static_cast<long long>(catalogue.size()));
+  QAction* jog = nullptr;
+  for (std::size_t g = 0; g < catalogue.size(); ++g) {
+    QAction* heading = menu->actions()[static_cast<int>(g)];
+    EXPECT_EQ(heading->text().toStdString(), catalogue[g].group);
+    const auto entries = heading->menu()->actions();
+    ASSERT_EQ(entries.size(), static_cast<long long>(catalogue[g].items.size()));
+    for (int i = 0; i < entries.size(); ++i) {
+      const auto* c = catalogue[g].items[static_cast<std::size_t>(i)];
+      EXPECT_EQ(entries[i]->text().toStdString(), c->label);
+      EXPECT_EQ(entries[i]->isChecked(), c->id == "play") << c->id;
+      if (c->id == "jog") jog = entries[i];
+    }
+  }
+  menu->close();
+  ASSERT_NE(jog, nullptr);
+  jog->trigger();
+  publish();
+  EXPECT_EQ(engine->rows[0].command, "jog");
+  EXPECT_EQ(text(command).rfind("JOG WHEEL", 0), 0u) << text(command);
+  EXPECT_EQ(engine->rows[0].how, "twos");
+
+  auto* how = inRow<MKChoice>(0, "how");
+  EXPECT_EQ(how->options(), (std::vector<MKChoice::Option>{
+                                {"twos", "CC Rel 1"}, {"offset", "CC Rel 2"}, {"signmag", "Sign-mag"}}));
+  EXPECT_EQ(how->currentText().toStdString(), "CC Rel 1");
+  arrowDown(how);
+  EXPECT_EQ(engine->rows[0].how, "offset");
+  EXPECT_EQ(text(inRow(0, "says")), MKRules::says(engine->rows[0]));
+
+  EXPECT_TRUE(invert->isVisible());  // a relative row
+  EXPECT_TRUE(invert->isOn());
+  click(invert);
+  EXPECT_EQ(engine->rows[0].invert, false);
+  EXPECT_FALSE(invert->isOn());
+}
+
+TEST_F(SectionTest, LearnSaysWhatToMoveAndOnLedTryAndTheTickCallTheEngine) {
+  open({row(1, "play", 21), row(2, "stop", 36, {{"from", "note"}})});
+  auto* learnCc = inRow<MKWord>(0, "learn");
+  auto* learnNote = inRow<MKWord>(1, "learn");
+  EXPECT_EQ(text(learnCc), "LEARN");
+  click(learnCc);
+  EXPECT_EQ(engine->learnId, 1);
+  EXPECT_EQ(text(learnCc), "TURN A KNOB…");
+  EXPECT_TRUE(learnCc->isOn());
+  click(learnNote);
+  EXPECT_EQ(engine->learnId, 2);
+  EXPECT_EQ(text(learnNote), "PRESS A NOTE…");
+  EXPECT_EQ(text(learnCc), "LEARN");
+  click(learnNote);
+  EXPECT_EQ(engine->learnId, std::nullopt);
+  EXPECT_EQ(text(learnNote), "LEARN");
+  click(learnCc);
+  arrowDown(inRow<MKChoice>(0, "from"));  // the learning row becomes a note row
+  EXPECT_EQ(text(learnCc), "PRESS A NOTE…");
+  click(learnCc);
+
+  auto* led = inRow<MKWord>(0, "led");
+  click(led);
+  EXPECT_EQ(engine->rows[0].led, true);
+  EXPECT_TRUE(led->isOn());
+  auto* on = inRow<MKWord>(0, "on");
+  EXPECT_TRUE(on->isOn());
+  click(on);
+  EXPECT_FALSE(engine->rows[0].on);
+  EXPECT_FALSE(on->isOn());
+
+  EXPECT_EQ(tip(inRow(0, "try")), "send this command once, now");
+  click(inRow(1, "try"));
+  EXPECT_EQ(lastTrace().rfind("TRY row 2   →   ", 0), 0u) << lastTrace();
+
+  EXPECT_EQ(tip(inRow(0, "tick")), "tick, then DELETE above the table");
+  click(inRow(1, "tick"));
+  EXPECT_EQ(engine->history.ticks, (std::set<std::int64_t>{2}));
+}
+
+TEST_F(SectionTest, TheLampLightsGreenWhenTheRowFiresAndAmberWhenItIsOnlyHeard) {
+  open({row(1, "play", 21)});
+  auto* lamp = inRow<MKLamp>(0, "lamp");
+  EXPECT_EQ(tip(lamp),
+            "lights while your hand moves this row: green = it fired, amber = heard, nothing sent");
+  EXPECT_EQ(lamp->lit(), std::nullopt);
+  cc(21, 127);
+  publish();
+  EXPECT_EQ(lamp->lit(), "fire");
+  loop.advance(0.3);
+  EXPECT_EQ(lamp->lit(), std::nullopt);
+  click(band("power"));
+  cc(21, 127);
+  publish();
+  EXPECT_EQ(lamp->lit(), "heard");
+}
+
+// Knob 3 turns CC 3 (absolute) in colour 5.
+const json SCENE = {
+    {"pages",
+     {{{"encoders",
+        {json::object(), json::object(), {{"turn_actions", {{{"type", 3}, {"nr1", 3}}}}, {"color", 5}}}}}}}};
+
+TEST_F(SectionTest, TheSwatchShowsTheKnobsColourAndItsPaletteChangesItInTheScene) {
+  home.write("Documents/live.oxie16", SCENE.dump());
+  const auto helper = std::filesystem::path(home.path()) / ".local/lib/orvane/e16colour.py";
+  std::filesystem::create_directories(helper.parent_path());
+  std::filesystem::copy_file(std::string(HELPERS_DIR) + "/e16colour.py", helper);
+  open({row(1, "play", 3), row(2, "play", 50)});
+  auto* swatch = inRow<MKSwatch>(0, "colour");
+  EXPECT_EQ(swatch->colour(), ui::mkHex(e16::hex(5)));
+  EXPECT_EQ(tip(swatch), "the colour of knob 3 on page 1: click to change it in the scene");
+  EXPECT_EQ(tip(inRow(0, "led")), "LED: " + engine->rings().about("cc", 3, false).says);
+  EXPECT_FALSE(inRow<MKSwatch>(1, "colour")->colour().isValid());
+  EXPECT_EQ(tip(inRow(1, "colour")),
+            "the colour of the knob that sends CC 50: click to change it in the scene");
+
+  swatch->setFocus();
+  QTest::keyClick(swatch, Qt::Key_Space);
+  auto* palette = QApplication::activePopupWidget();
+  ASSERT_NE(palette, nullptr);
+  auto* current = qobject_cast<QToolButton*>(QApplication::focusWidget());
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(tip(current), "colour 5");  // the palette opens on the knob's colour
+  QTest::keyClick(current, Qt::Key_Right);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(
+      lastTrace(),
+      "knob 3 on page 1 of live is now colour 6 (it was 5): send the scene to the E16 from the OXI App");
+  publish();
+  EXPECT_EQ(swatch->colour(), ui::mkHex(e16::hex(6)));
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// The table band: its bar (UNDO, REDO, the last change, tick-all, DELETE, + A ROW), the hint of an empty
+// table, the clash marks, row views kept across redraws, and the keyboard's way through the section.
+
+#include "section_fixture.h"
+#include "ui/mackie/lamp.h"
+#include "ui/mackie/tick.h"
+#include "ui/mackie/word.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::size_t rowsShown(const MKSection& section) {
+  return section.table()->rowViews().size();
+}
+
+TEST_F(SectionTest, TheBarAddsTicksDeletesAndUndoesWithTheEngine) {
+  open({});
+  auto* undo = band<MKWord>("undo");
+  auto* redo = band<MKWord>("redo");
+  auto* tickAll = band<MKTick>("tickAll");
+  auto* del = band<MKWord>("delete");
+  EXPECT_EQ(text(band("empty")),
+            "No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.");
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_EQ(tip(undo), "nothing to undo");
+  EXPECT_FALSE(redo->isEnabled());
+  EXPECT_EQ(tip(redo), "nothing to redo");
+  EXPECT_EQ(text(band("lastChange")), "");
+  EXPECT_EQ(text(del), "DELETE");
+
+  click(band("add"));
+  click(band("add"));
+  EXPECT_EQ(engine->rows.size(), 2u);
+  EXPECT_EQ(rowsShown(*section), 2u);
+  EXPECT_FALSE(band("empty")->isVisible());
+  EXPECT_EQ(text(band("lastChange")), "last change: row 2 added");
+  EXPECT_TRUE(undo->isEnabled());
+  EXPECT_EQ(tip(undo), "undo: row 2 added");
+
+  click(tickAll);
+  EXPECT_TRUE(tickAll->isOn());
+  EXPECT_EQ(text(del), "DELETE 2");
+  click(inRow<MKTick>(0, "tick"));
+  EXPECT_FALSE(tickAll->isOn());
+  EXPECT_FALSE(inRow<MKTick>(0, "tick")->isOn());
+  EXPECT_TRUE(inRow<MKTick>(1, "tick")->isOn());
+  EXPECT_EQ(text(del), "DELETE 1");
+
+  click(del);
+  ASSERT_EQ(engine->rows.size(), 1u);
+  EXPECT_EQ(engine->rows[0].id, 1);
+  EXPECT_EQ(rowsShown(*section), 1u);
+  EXPECT_EQ(text(del), "DELETE");
+
+  click(undo);
+  EXPECT_EQ(engine->rows.size(), 2u);
+  EXPECT_EQ(rowsShown(*section), 2u);
+  EXPECT_TRUE(redo->isEnabled());
+  EXPECT_EQ(tip(redo), "redo: row 2 deleted");
+  click(redo);
+  EXPECT_EQ(engine->rows.size(), 1u);
+}
+
+TEST_F(SectionTest, RowsThatAnswerTheSameMessageAreMarkedUntilOneIsSwitchedOff) {
+  open({row(1, "play", 21), row(2, "stop", 21), row(3, "record", 22)});
+  const auto marked = [&](std::size_t at) { return inRow(at, "clash")->isVisible(); };
+  EXPECT_TRUE(marked(0));
+  EXPECT_TRUE(marked(1));
+  EXPECT_FALSE(marked(2));
+  EXPECT_EQ(tip(inRow(0, "clash")), "another row answers the same message — both are sent");
+  click(inRow(1, "on"));
+  EXPECT_FALSE(engine->rows[1].on);
+  EXPECT_FALSE(marked(0));
+  EXPECT_FALSE(marked(1));
+}
+
+TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
+  std::vector<json> rows;
+  for (int i = 1; i <= 12; ++i)
+    rows.push_back(row(i, "fader1", i));
+  open(rows);
+  const auto views = section->table()->rowViews();
+  auto* number = inRow<QLineEdit>(4, "number");  // row 5, on CC 5
+  number->setFocus();
+  number->selectAll();
+  QTest::keyClicks(number, "9");  // typed, not handed over yet
+  for (int v = 0; v < 128; v += 4) {
+    cc(5, v);
+    loop.advance(0.05);
+  }
+  EXPECT_EQ(inRow<MKLamp>(4, "lamp")->lit(), "fire");
+  EXPECT_EQ(section->table()->rowViews(), views);
+  EXPECT_EQ(QApplication::focusWidget(), number);
+  EXPECT_EQ(text(number), "9");
+
+  // Growing the table adds a view and keeps the others.
+  click(band("add"));
+  ASSERT_EQ(rowsShown(*section), 13u);
+  EXPECT_TRUE(std::equal(views.begin(), views.end(), section->table()->rowViews().begin()));
+  EXPECT_EQ(engine->rows[4].number, 9);  // the click took the keyboard, and the field handed its text over
+}
+
+// Tab walks every control of the section in order, rows included, however late they came, and each says
+// what it is.
+TEST_F(SectionTest, TabReachesEveryControlWithItsName) {
+  open({row(1, "play", 21, {{"value", 127}})});
+  click(band("add"));  // a row made after the section was built: its controls still come before the trace
+  QWidget* first = band("power");
+  first->setFocus();
+  std::vector<std::string> names;
+  for (QWidget* at = first; names.size() < 60;) {
+    // A button's name is its text unless it was given one; a choice's accessible name is its current text.
+    names.push_back(
+        (at->accessibleName().isEmpty() ? qobject_cast<QAbstractButton*>(at)->text() : at->accessibleName())
+            .toStdString());
+    QTest::keyClick(at, Qt::Key_Tab);
+    at = QApplication::focusWidget();
+    if (at == first) break;
+  }
+  const std::vector<std::string> expected = {
+      "the switch: SENDING or PAUSED", "UNLOCK", "the bus towards Live", "lights from", "THE COMMAND BLOB",
+      "PUT IT BACK AT THE TOP", "the blob stays, in seconds", "tick every row", "UNDO",
+      // REDO has nothing to redo: it is skipped while disabled.
+      "DELETE", "+ A ROW",
+      // A button row with a value; then a jog wheel, whose value is its whole sweep and cannot be typed.
+      "row 1 tick", "row 1 ON", "row 1 source kind", "row 1 number", "row 1 value", "row 1 LEARN",
+      "row 1 command", "row 1 how", "row 1 LED", "row 1 E16 colour", "row 1 TRY", "row 2 tick", "row 2 ON",
+      "row 2 source kind", "row 2 number", "row 2 LEARN", "row 2 command", "row 2 how", "row 2 INVERT",
+      "row 2 LED", "row 2 E16 colour", "row 2 TRY", "CLEAR", "what it did"};
+  EXPECT_EQ(names, expected);
+}
+
+}  // namespace
