@@ -197,15 +197,15 @@ const json* SceneReader::readScene() {
   json parsed = json::parse(*text, nullptr, false);
   if (!parsed.is_object()) return current();
   scene_ = std::move(parsed);
+  ++scene_generation_;
   mtime_ = time;
   return current();
 }
 
-std::optional<E16Knob> SceneReader::knobFor(std::string_view type, int number, std::optional<int> channel) {
-  const json* pages = member(readScene(), "pages");
-  if (pages == nullptr || !pages->is_array()) return std::nullopt;
-  const bool note = type == "note";
-  std::optional<E16Knob> fallback;
+void SceneReader::index(const json& scene) {
+  knobs_.clear();
+  const json* pages = member(&scene, "pages");
+  if (pages == nullptr || !pages->is_array()) return;
   int p = 0;
   // Elements of the wrong type still count, so page and knob numbers match what the device shows.
   for (const json& page : *pages) {
@@ -220,17 +220,6 @@ std::optional<E16Knob> SceneReader::knobFor(std::string_view type, int number, s
       const Action push = actionFrom(member(&encoder, "push_action"));
       const int turnType = turn.type.value_or(0);
       const int turnChannel = turn.channel.value_or(pageChannel);
-      const int pushChannel = push.channel.value_or(pageChannel);
-      const bool pushSends = push.nr1 == number && push.type == (note ? 1 : 2);
-      std::optional<int> matched;
-      bool byPush = false;
-      if (!note && turnType >= 1 && turnType <= 4 && turn.nr1 == number) {
-        matched = turnChannel;
-      } else if (pushSends) {
-        matched = pushChannel;
-        byPush = true;
-      }
-      if (!matched) continue;
       const int index = integer(member(&encoder, "color")).value_or(0);
       const json* abbr = member(&encoder, "abbr");
       E16Knob knob{p,
@@ -239,18 +228,38 @@ std::optional<E16Knob> SceneReader::knobFor(std::string_view type, int number, s
                    turnChannel,
                    turnType,
                    turnType == 3,
-                   byPush,
+                   false,
                    index >= 0 && index < static_cast<int>(PALETTE.size())
                        ? std::optional(PALETTE[static_cast<std::size_t>(index)])
                        : std::nullopt,
                    index,
                    abbr != nullptr && abbr->is_string() ? abbr->get<std::string>() : std::string(),
                    false};
-      if (!channel || *matched == *channel) return knob;
-      if (!fallback) fallback = std::move(knob);
+      // A CC the turn sends is the turn's, even when the push sends the same CC.
+      const bool turnsCc = turnType >= 1 && turnType <= 4 && turn.nr1;
+      if (turnsCc) knobs_[{false, *turn.nr1}].push_back({knob, turnChannel});
+      if (push.nr1 && (push.type == 1 || (push.type == 2 && !(turnsCc && *turn.nr1 == *push.nr1)))) {
+        knob.push = true;
+        knobs_[{push.type == 1, *push.nr1}].push_back({std::move(knob), push.channel.value_or(pageChannel)});
+      }
     }
   }
-  return fallback;
+}
+
+std::optional<E16Knob> SceneReader::knobFor(std::string_view type, int number, std::optional<int> channel) {
+  const json* scene = readScene();
+  if (scene == nullptr) return std::nullopt;
+  // Indexed once per scene read: a lookup comes with every message, and a scene has hundreds of knobs.
+  if (indexed_ != scene_generation_) {
+    index(*scene);
+    indexed_ = scene_generation_;
+  }
+  const auto found = knobs_.find({type == "note", number});
+  if (found == knobs_.end() || found->second.empty()) return std::nullopt;
+  if (channel)
+    for (const auto& candidate : found->second)
+      if (candidate.channel == *channel) return candidate.knob;
+  return found->second.front().knob;
 }
 
 std::optional<E16Knob> SceneReader::knobOrGuess(std::string_view type, int number,

@@ -2,10 +2,13 @@
 // given MIDI message. Every lookup re-checks the file cheaply, so edits made in the OXI App show up.
 #pragma once
 
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "e16/knob.h"
 #include "platform/clock.h"
@@ -52,6 +55,17 @@ class SceneReader {
   double mtime_ = DISTANT_PAST;   // of the file the scene came from
   double looked_ = DISTANT_PAST;  // last check of the file's time stamp
   double walked_ = DISTANT_PAST;  // last folder search
+
+  // Which knobs send a message, by (is a note, number), in page and knob order, with the channel each sends
+  // on.
+  struct Candidate {
+    E16Knob knob;
+    int channel;
+  };
+  void index(const nlohmann::json& scene);
+  std::map<std::pair<bool, int>, std::vector<Candidate>> knobs_;
+  unsigned scene_generation_ = 0;  // counts the scenes read
+  unsigned indexed_ = 0;           // the scene the index was built from
 };
 
 }  // namespace e16
