@@ -17,6 +17,10 @@
 
 namespace {
 
+// The program while it runs, for the one way out that skips the end of main: Qt ends the process with exit()
+// when its X server goes away, as at the end of a desktop session.
+Program* running = nullptr;
+
 bool hasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
     if (const char* value = std::getenv(name); value && *value) return true;
@@ -84,6 +88,12 @@ int main(int argc, char** argv) {
   // However the loop ends (the window's OFF, a signal, the session's end), every module is switched off
   // while the loop and the MIDI layer are still there to carry the last releases.
   QObject::connect(app.get(), &QCoreApplication::aboutToQuit, [&program] { program.stop(); });
+  if (auto* gui = qobject_cast<QGuiApplication*>(app.get()))
+    QObject::connect(gui, &QGuiApplication::commitDataRequest, [] { QCoreApplication::quit(); });
+  running = &program;
+  std::atexit([] {
+    if (running) running->stop();
+  });
   program.start();
   if (options.dry && !options.headless) {
     dryWindow = std::make_unique<ui::DryWindow>(program.midikeys());
@@ -91,6 +101,7 @@ int main(int argc, char** argv) {
   }
   const int status = QCoreApplication::exec();
   program.stop();
+  running = nullptr;
   // The windows watch the engines: they go first.
   dryWindow.reset();
   tray.reset();

@@ -7,6 +7,7 @@
 #include "jack_controller.h"
 #include "program_checks.h"
 #include "running_program.h"
+#include "support/private_x_server.h"
 
 namespace {
 
@@ -70,6 +71,21 @@ TEST_F(ProgramOnJack, UnderXvfbSigtermLetsGoOfEveryHeldNoteAndEndsTheProgramWith
 
   program->signal(SIGTERM);
   EXPECT_EQ(program->ended(10), 0) << program->err();
+  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == LET_GO; }, 2)) << listed(heard());
+}
+
+// The end of a desktop session: the X server goes, and Qt ends the process on its own; the notes held towards
+// the DAW are let go of all the same.
+TEST_F(ProgramOnJack, WhenItsXServerGoesTheProgramLetsGoOfEveryHeldNote) {
+  PrivateXServer x(folder);
+  ASSERT_FALSE(x.display().empty()) << x.log();
+  ::setenv("DISPLAY", x.display().c_str(), 1);
+  start({});
+  ASSERT_TRUE(controller->play(HOLD));
+  ASSERT_TRUE(eventually([&] { return bytesOf(heard()) == HELD; })) << listed(heard());
+
+  x.kill();
+  EXPECT_TRUE(program->ended(10).has_value()) << program->err();
   EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == LET_GO; }, 2)) << listed(heard());
 }
 
