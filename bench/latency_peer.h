@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,9 @@
 namespace latency {
 
 // The far side of the measurement, a JACK client of its own with an "out" port that sends one message every
-// `spacing` frames and an "in" port that takes the first event heard after a message as that message's reply.
-// It knows nothing about what it talks to, so the whole engine can be put between its two ports as well.
+// `spacing` frames, each at a random frame of its cycle as a controller's would be, and an "in" port that
+// takes the first event heard after a message as that message's reply. It knows nothing about what it talks
+// to, so the whole engine can be put between its two ports as well.
 struct LatencyPeer {
   using Message = std::array<std::uint8_t, 3>;
 
@@ -29,6 +31,7 @@ struct LatencyPeer {
 
   // Filled by start(), before the process callback may look; read back once done().
   std::vector<Message> messages;
+  std::vector<jack_nframes_t> offsets;  // where in its cycle message k goes out
   jack_nframes_t spacing = 0;
   std::unique_ptr<std::atomic<std::int64_t>[]> sentFrame;   // frame at which message k went out
   std::unique_ptr<std::atomic<std::int64_t>[]> replyFrame;  // frame of its reply; -1 when none came
@@ -40,9 +43,14 @@ struct LatencyPeer {
   std::int64_t current = -1;
   jack_nframes_t nextDue = 0;
 
-  bool open(const std::string& name) {
+  // On the named server, or the default one when `server` is empty.
+  bool open(const std::string& name, const std::string& server = {}) {
     jack_status_t status{};
-    client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    client =
+        server.empty()
+            ? jack_client_open(name.c_str(), JackNoStartServer, &status)
+            : jack_client_open(name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                               &status, server.c_str());
     if (client == nullptr) return false;
     out = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     in = jack_port_register(client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
@@ -61,6 +69,11 @@ struct LatencyPeer {
   void start(std::vector<Message> list, jack_nframes_t spacingFrames) {
     messages = std::move(list);
     spacing = spacingFrames;
+    std::mt19937 random(20240611);  // the same offsets on every run, so that runs compare
+    std::uniform_int_distribution<jack_nframes_t> within(0, period() - 1);
+    offsets.clear();
+    for (std::size_t k = 0; k < messages.size(); ++k)
+      offsets.push_back(within(random));
     sentFrame = std::make_unique<std::atomic<std::int64_t>[]>(messages.size());
     replyFrame = std::make_unique<std::atomic<std::int64_t>[]>(messages.size());
     sentUs = std::make_unique<std::atomic<std::int64_t>[]>(messages.size());
@@ -97,8 +110,9 @@ struct LatencyPeer {
     // Unsigned difference: frame times wrap.
     if (next < self.messages.size() && (next == 0 || static_cast<std::int32_t>(now - self.nextDue) >= 0)) {
       const Message& m = self.messages[next];
-      jack_midi_event_write(outBuffer, 0, m.data(), m.size());
-      self.sentFrame[next] = std::int64_t{now};
+      const jack_nframes_t offset = std::min(self.offsets[next], frames - 1);
+      jack_midi_event_write(outBuffer, offset, m.data(), m.size());
+      self.sentFrame[next] = std::int64_t{now} + offset;
       self.sentUs[next] = static_cast<std::int64_t>(jack_get_time());
       self.current = static_cast<std::int64_t>(next);
       self.nextDue = now + self.spacing;
