@@ -841,6 +841,13 @@ struct JackMidiSystem::Impl {
 // ---------------------------------------------------------------------------------------------------------
 
 JackMidiSystem::JackMidiSystem(const std::string& server) : impl_(std::make_unique<Impl>(server)) {
+  // libjack prints several lines for every failed attempt to reach a server, and the worker tries every
+  // second while there is none. What matters reaches the engines' trace through `about` and their status.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] {
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+  });
   // One attempt here, so that the listings are right from the start; the worker keeps trying after that.
   impl_->connect();
   try {

@@ -3,6 +3,7 @@
 // side.
 #include "platform/jack/jack_midi_system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -16,6 +17,7 @@
 
 #include "support/private_jack_server.h"
 #include "support/services.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -176,6 +178,27 @@ TEST(JackRing, RecordsStayWholeAcrossTheWrapAndAFullRingTakesNothing) {
 }
 
 // ---------------------------------------------------------------------------------------------------------
+
+// Without a server the system retries every second for as long as the program runs: libjack's complaints
+// about each attempt would fill the journal.
+TEST(JackMidiSystem, WaitsForAServerWithoutWritingToStandardError) {
+  const TempFolder folder;
+  const std::string log = folder.path() + "/stderr";
+  const int saved = dup(STDERR_FILENO);
+  const int file = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(file, 0);
+  dup2(file, STDERR_FILENO);
+  close(file);
+  bool online = true;
+  {
+    JackMidiSystem midi("vuda-no-such-server");
+    online = midi.online();
+  }
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  EXPECT_FALSE(online);
+  EXPECT_EQ(folder.read("stderr"), "");
+}
 
 // One peer and one client of ours through their life: listing, receiving, sending, disconnecting, disposing.
 TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
