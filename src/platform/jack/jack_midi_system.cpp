@@ -113,6 +113,18 @@ std::string deviceFromName(std::string_view name) {
   return {};
 }
 
+std::string deviceFromAliases(const std::vector<std::string>& aliases) {
+  const auto sequencer = [](const std::string& alias) { return alias.rfind("alsa:seq:", 0) == 0; };
+  if (std::any_of(aliases.begin(), aliases.end(), sequencer))
+    for (const auto& alias : aliases)
+      if (const std::size_t colon = alias.find(':');
+          !sequencer(alias) && colon != std::string::npos && colon > 0)
+        return alias.substr(0, colon);
+  for (const auto& alias : aliases)
+    if (auto device = deviceFromName(alias); !device.empty()) return device;
+  return {};
+}
+
 }  // namespace jackmidi
 
 // ---------------------------------------------------------------------------------------------------------
@@ -636,10 +648,12 @@ struct JackMidiSystem::Impl {
       std::vector<char> second(size, '\0');
       char* const aliases[2] = {first.data(), second.data()};
       const int count = jack_port_get_aliases(port, aliases);
+      std::vector<std::string> texts;
       for (int i = 0; i < count && i < 2; ++i) {
         aliases[i][size - 1] = '\0';
-        if (auto device = jackmidi::deviceFromName(aliases[i]); !device.empty()) return device;
+        texts.emplace_back(aliases[i]);
       }
+      if (auto device = jackmidi::deviceFromAliases(texts); !device.empty()) return device;
     }
     if (auto device = jackmidi::deviceFromName(shortOf(fullName)); !device.empty()) return device;
     return clientOf(fullName);

@@ -159,6 +159,10 @@ TEST(JackNaming, DevicesAreReadFromAlsaBridgeAndA2jNamesOnly) {
   EXPECT_EQ(jackmidi::deviceFromName("system:midi_capture_1"), "");
   EXPECT_EQ(jackmidi::deviceFromName("alsa_pcm:no-slash"), "");
   EXPECT_EQ(jackmidi::deviceFromName("Box [x] (capture): y"), "");
+  // PipeWire's sequencer bridge: its own client holds every controller; the "client:port" alias names each.
+  EXPECT_EQ(jackmidi::deviceFromAliases({"alsa:seq:default:client_24:capture_0", "OXI E16:OXI E16 MIDI 1"}),
+            "OXI E16");
+  EXPECT_EQ(jackmidi::deviceFromAliases({"OXI E16:OXI E16 MIDI 1"}), "") << "not behind the bridge";
 }
 
 TEST(JackRing, RecordsStayWholeAcrossTheWrapAndAFullRingTakesNothing) {
@@ -203,23 +207,31 @@ TEST(JackMidiSystem, WaitsForAServerWithoutWritingToStandardError) {
 // One peer and one client of ours through their life: listing, receiving, sending, disconnecting, disposing.
 TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
-  Peer peer(unique("peer"), 2, 2);
+  Peer peer(unique("peer"), 3, 2);
   ASSERT_NE(peer.jack(), nullptr);
-  jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + ":out2").c_str()),
-                      "alsa_pcm:Fake-E16/midi_capture_2");
+  const auto alias = [&](const std::string& port, const char* text) {
+    jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + ":" + port).c_str()), text);
+  };
+  alias("out2", "alsa_pcm:Fake-E16/midi_capture_2");
+  // Two controllers behind PipeWire's sequencer bridge, which the peer stands for: two devices.
+  alias("out3", "alsa:seq:default:client_24:capture_0");
+  alias("out3", "Fake Pad:Fake Pad MIDI 1");
+  alias("in2", "alsa:seq:default:client_28:playback_0");
+  alias("in2", "Other Pad:Other Pad MIDI 1");
   Heard heard;  // before the system, which may call into it until it is gone
   JackMidiSystem midi;
   ASSERT_TRUE(midi.online());
 
-  // Listing: every port with its device, an ALSA bridge alias naming one; refs are stable.
+  // Listing: every port with its device, a bridge's aliases naming one; refs are stable.
   MidiRef out1 = 0, out2 = 0, in1 = 0, in2 = 0;
   ASSERT_TRUE(eventually([&] {
     out1 = refNamed(midi.sources(), peer.name(), "out1");
     out2 = refNamed(midi.sources(), "Fake-E16", "out2");
     in1 = refNamed(midi.destinations(), peer.name(), "in1");
-    in2 = refNamed(midi.destinations(), peer.name(), "in2");
+    in2 = refNamed(midi.destinations(), "Other Pad", "in2");
     return out1 && out2 && in1 && in2;
   }));
+  EXPECT_NE(refNamed(midi.sources(), "Fake Pad", "out3"), 0u);
   EXPECT_EQ(refNamed(midi.sources(), peer.name(), "out1"), out1);
   for (const auto& e : midi.sources())
     EXPECT_FALSE(e.offline);
