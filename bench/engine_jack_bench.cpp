@@ -83,7 +83,7 @@ void measure(int period, std::size_t count) {
     return;
   }
   QtLoop loop;
-  JackMidiSystem midi(name);
+  JackMidiSystem midi(loop, name);
   latency::LatencyPeer peer;
   if (!peer.open("controller", name)) return;
 
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
   if (idleSeconds <= 0) return 0;
 
   QtLoop loop;
-  JackMidiSystem midi;
+  JackMidiSystem midi(loop);
   if (!midi.online()) {
     std::printf("no JACK server for the idle load: run eval \"$(scripts/services start)\" first\n");
     return 1;

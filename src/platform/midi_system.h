@@ -23,7 +23,8 @@ struct MidiDevice {
   bool offline = false;
 };
 
-// Called on a MIDI thread with the words of one delivery and the token its source was connected with.
+// Called with the words of one delivery and the token its source was connected with, on the thread that the
+// system names (the main loop's, for the Linux backends).
 using MidiReceive = std::function<void(std::uint32_t token, std::span<const std::uint32_t> words)>;
 
 class MidiSystem {

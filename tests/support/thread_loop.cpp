@@ -70,14 +70,16 @@ void ThreadLoop::runWatches(const std::vector<int>& ready) {
   std::erase_if(watches_, [](const auto& entry) { return entry->cancelled; });
 }
 
-bool ThreadLoop::runUntil(const std::function<bool()>& done, double seconds) {
+bool ThreadLoop::run(const std::function<bool()>& done, double seconds) {
   const auto deadline =
       std::chrono::steady_clock::now() +
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(seconds));
-  while (!done()) {
+  const auto held = [&] { return done && done(); };
+  while (!held()) {
     auto until = deadline;
     if (!timers_.empty()) until = std::min(until, timers_.begin()->first.first);
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (done) wait = std::min(wait, std::chrono::milliseconds(10));
     std::vector<pollfd> fds{{wake_, POLLIN, 0}};
     for (const auto& entry : watches_)
       if (!entry->cancelled) fds.push_back({entry->descriptor, POLLIN, 0});
@@ -105,7 +107,7 @@ bool ThreadLoop::runUntil(const std::function<bool()>& done, double seconds) {
         timers_.emplace(std::make_pair(node.key().first + entry->period, seq_++), entry);
       entry->fn();
     }
-    if (std::chrono::steady_clock::now() >= deadline) return done();
+    if (std::chrono::steady_clock::now() >= deadline) return held();
   }
   return true;
 }

@@ -24,16 +24,17 @@ class ThreadLoop : public Loop {
   void post(std::function<void()> fn) override;
   TaskHandle watch(int descriptor, std::function<void()> fn) override;
 
-  // Runs the loop until `done()` holds or `seconds` pass; answers whether it held.
-  bool runUntil(const std::function<bool()>& done, double seconds = 5);
-  void runFor(double seconds) {
-    runUntil([] { return false; }, seconds);
-  }
+  // Runs the loop until `done()` holds or `seconds` pass; answers whether it held. `done` is asked at least
+  // every 10 ms, as it may wait for something outside the loop.
+  bool runUntil(const std::function<bool()>& done, double seconds = 5) { return run(done, seconds); }
+  // Runs the loop for `seconds`, waking only for its own work.
+  void runFor(double seconds) { run(nullptr, seconds); }
 
  private:
   using Time = std::chrono::steady_clock::time_point;
   struct Entry;
   TaskHandle schedule(double seconds, double period, std::function<void()> fn);
+  bool run(const std::function<bool()>& done, double seconds);
   void runWatches(const std::vector<int>& ready);
 
   std::multimap<std::pair<Time, std::uint64_t>, std::shared_ptr<Entry>> timers_;

@@ -1,5 +1,6 @@
 // The ALSA sequencer for the engines: a watching client that lists the other clients' ports and hears the
-// system's announcements, and one sequencer client per engine client with a reader thread of its own.
+// system's announcements on a thread of its own, and one sequencer client per engine client whose input the
+// main loop reads as soon as the sequencer's descriptors say there is some.
 #include "platform/alsa/alsa_midi_system.h"
 
 #include <alsa/asoundlib.h>
@@ -67,7 +68,7 @@ struct InfoFree {
 }  // namespace
 
 struct AlsaMidiSystem::Impl {
-  // What the reader needs to hand on one connection's events. Its encoder is touched by that reader alone.
+  // What the main loop needs to hand on one connection's events. Its encoder is touched there alone.
   struct Delivery {
     std::uint32_t token = 0;
     std::shared_ptr<const MidiReceive> receive;
@@ -102,7 +103,7 @@ struct AlsaMidiSystem::Impl {
     MidiRef ref = 0;
     snd_seq_t* seq = nullptr;  // null: a client that does nothing
     int number = -1;
-    snd_midi_event_t* decoder = nullptr;  // the reader's
+    snd_midi_event_t* decoder = nullptr;  // the main loop's
     snd_midi_event_t* encoder = nullptr;  // senders', under the system's mutex
     std::vector<MidiRef> inputs;
     std::vector<MidiRef> outputs;
@@ -113,11 +114,15 @@ struct AlsaMidiSystem::Impl {
     bool alive = true;
     std::function<void()> setupChanged;
 
-    alsaseq::Wake wake;
-    std::atomic<bool> stop{false};
-    std::thread reader;
+    // Main loop only: the watches of the sequencer's descriptors, and whether it was disposed (perhaps from
+    // its own receive).
+    std::vector<TaskHandle> watches;
+    bool disposed = false;
   };
 
+  explicit Impl(Loop& mainLoop) : loop(mainLoop) {}
+
+  Loop& loop;
   std::string sequencer;
   std::string failure;
 
@@ -346,56 +351,55 @@ struct AlsaMidiSystem::Impl {
     alsaseq::pump(watcher, watcherWake, watcherStop, onEvent, afterBatch);
   }
 
-  void readerMain(const std::shared_ptr<Client>& c) {
+  // On the main loop, when the sequencer has input for the client: every event waiting, as words, to the
+  // receiver of its connection. Returns once the input is drained, or the client was disposed meanwhile.
+  void readInput(Client& c) {
     std::vector<std::uint32_t> words;
     unsigned char decoded[32];
-    const auto onEvent = [&](const snd_seq_event_t* event) {
-      if (event == nullptr) return;  // lost: nothing to hand on
+    while (!c.disposed) {
+      snd_seq_event_t* event = nullptr;
+      const int got = snd_seq_event_input(c.seq, &event);
+      if (got == -ENOSPC) continue;  // the kernel dropped events while we were slow; the rest still counts
+      if (got < 0 || event == nullptr) return;
       const snd_seq_event_t& ev = *event;
       std::shared_ptr<Delivery> delivery;
       {
         const std::lock_guard lock(mutex);
-        const auto found = c->deliveries.find({ev.dest.port, ev.source.client, ev.source.port});
-        if (found != c->deliveries.end()) delivery = found->second;
+        const auto found = c.deliveries.find({ev.dest.port, ev.source.client, ev.source.port});
+        if (found != c.deliveries.end()) delivery = found->second;
       }
-      if (!delivery) return;  // not a source we connected, or one disconnected while the event waited
+      if (!delivery) continue;  // not a source we connected, or one disconnected while the event waited
       std::span<const std::uint8_t> bytes;
       if (ev.type == SND_SEQ_EVENT_SYSEX) {
         // Chunks of a long SysEx come as they are; the encoder joins them.
-        if ((ev.flags & SND_SEQ_EVENT_LENGTH_MASK) != SND_SEQ_EVENT_LENGTH_VARIABLE) return;
+        if ((ev.flags & SND_SEQ_EVENT_LENGTH_MASK) != SND_SEQ_EVENT_LENGTH_VARIABLE) continue;
         bytes = {static_cast<const std::uint8_t*>(ev.data.ext.ptr), ev.data.ext.len};
       } else {
-        const long size = snd_midi_event_decode(c->decoder, decoded, sizeof decoded, &ev);
-        if (size <= 0) return;  // not a MIDI event
+        const long size = snd_midi_event_decode(c.decoder, decoded, sizeof decoded, &ev);
+        if (size <= 0) continue;  // not a MIDI event
         bytes = {decoded, static_cast<std::size_t>(size)};
       }
       words.clear();
       delivery->encoder.feed(bytes, words);
-      if (words.empty() || !delivery->receive || !*delivery->receive) return;
+      if (words.empty() || !delivery->receive || !*delivery->receive) continue;
       try {
         (*delivery->receive)(delivery->token, words);
       } catch (...) {
-        // A failing receiver must not end the reader: later messages still need delivering.
+        // A failing receiver must not stop the others: later messages still need delivering.
       }
-    };
-    alsaseq::pump(c->seq, c->wake, c->stop, onEvent, [] {});
+    }
   }
 
-  // Without `mutex`. After it returns, no callback of the client is in flight, unless it was called from
-  // the client's own receive, which then ends on its own.
+  // Without `mutex`, on the main loop. After it returns, no callback of the client is in flight, unless it
+  // was called from one, which then ends without touching the sequencer again.
   void dispose(const std::shared_ptr<Client>& c) {
     {
       const std::lock_guard lock(c->callbackMutex);
       c->alive = false;
     }
-    c->stop = true;
-    c->wake.signal();
-    if (c->reader.joinable()) {
-      if (c->reader.get_id() == std::this_thread::get_id())
-        c->reader.detach();  // it touches neither the system nor the sequencer again once stopped
-      else
-        c->reader.join();
-    }
+    c->disposed = true;
+    for (const auto& watch : c->watches)
+      watch->cancel();
     if (c->seq == nullptr) return;
     snd_seq_close(c->seq);
     c->seq = nullptr;
@@ -405,7 +409,8 @@ struct AlsaMidiSystem::Impl {
   }
 };
 
-AlsaMidiSystem::AlsaMidiSystem(const std::string& sequencer) : impl_(std::make_unique<Impl>()) {
+AlsaMidiSystem::AlsaMidiSystem(Loop& loop, const std::string& sequencer)
+    : impl_(std::make_unique<Impl>(loop)) {
   impl_->sequencer = sequencer;
   snd_seq_t* seq = nullptr;
   // Non-blocking: every wait is a poll that the system can end.
@@ -482,8 +487,7 @@ MidiRef AlsaMidiSystem::createClient(const std::string& name, std::function<void
   auto c = std::make_shared<Impl::Client>();
   c->setupChanged = std::move(setupChanged);
   snd_seq_t* seq = nullptr;
-  if (online() && c->wake.fd() >= 0 && snd_midi_event_new(16, &c->encoder) >= 0 &&
-      snd_midi_event_new(16, &c->decoder) >= 0 &&
+  if (online() && snd_midi_event_new(16, &c->encoder) >= 0 && snd_midi_event_new(16, &c->decoder) >= 0 &&
       snd_seq_open(&seq, impl_->sequencer.c_str(), SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) >= 0) {
     // One client carries many sources: a status byte left out because the last event from another source
     // had it would be read against the wrong source's running status.
@@ -492,16 +496,16 @@ MidiRef AlsaMidiSystem::createClient(const std::string& name, std::function<void
     c->seq = seq;
     c->number = snd_seq_client_id(seq);
   }
-  const std::lock_guard lock(impl_->mutex);
   if (c->seq != nullptr) {
-    try {
-      c->reader = std::thread([impl = impl_.get(), c] { impl->readerMain(c); });
-    } catch (...) {
-      snd_seq_close(c->seq);  // without a reader nothing could be received: a client that does nothing
-      c->seq = nullptr;
-      c->number = -1;
-    }
+    const int count = std::max(0, snd_seq_poll_descriptors_count(c->seq, POLLIN));
+    std::vector<pollfd> fds(static_cast<std::size_t>(count));
+    if (count > 0) snd_seq_poll_descriptors(c->seq, fds.data(), static_cast<unsigned>(count), POLLIN);
+    for (const auto& fd : fds)
+      c->watches.push_back(impl_->loop.watch(fd.fd, [impl = impl_.get(), weak = std::weak_ptr(c)] {
+        if (const auto client = weak.lock()) impl->readInput(*client);
+      }));
   }
+  const std::lock_guard lock(impl_->mutex);
   c->ref = impl_->nextRef++;
   impl_->clients.emplace(c->ref, c);
   return c->ref;

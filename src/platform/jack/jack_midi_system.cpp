@@ -1,11 +1,12 @@
 // JACK MIDI for the engines: a port-less watching client for the listings and graph news, one JACK client per
-// engine client, process callbacks that only move bytes between port buffers and lock-free queues, a reader
-// thread per client that turns bytes into UMP words, and a worker that follows the graph and the server.
+// engine client, process callbacks that only move bytes between port buffers and lock-free queues and wake
+// the main loop, which turns the bytes into UMP words, and a worker that follows the graph and the server.
 #include "platform/jack/jack_midi_system.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <semaphore.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -132,7 +133,7 @@ std::string deviceFromAliases(const std::vector<std::string>& aliases) {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxInputs = 256;
 constexpr std::size_t kMaxOutputs = 256;
@@ -169,8 +170,10 @@ struct RtPort {
 };
 
 struct Realtime {
-  Realtime() { sem_init(&wake, 0, 0); }
-  ~Realtime() { sem_destroy(&wake); }
+  Realtime() : wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ~Realtime() {
+    if (wake >= 0) close(wake);
+  }
   Realtime(const Realtime&) = delete;
   Realtime& operator=(const Realtime&) = delete;
 
@@ -179,7 +182,7 @@ struct Realtime {
   // How many slots have ever been used: the process callback looks no further.
   std::atomic<std::size_t> inputsUsed{0};
   std::atomic<std::size_t> outputsUsed{0};
-  jackmidi::ByteRing received{kReceivedBytes};  // process thread → reader thread
+  jackmidi::ByteRing received{kReceivedBytes};  // process thread → main loop
   jackmidi::ByteRing toSend{kSendBytes};  // senders (serialised by the system's mutex) → process thread
   // Set for the length of each process cycle, so that a port can be retired without a lock.
   std::atomic<bool> busy{false};
@@ -187,7 +190,9 @@ struct Realtime {
   std::atomic<std::uint64_t> dropped{0};
   // How long bytes for an output port wait for JACK to apply its connection before they are dropped.
   std::atomic<jack_nframes_t> holdFrames{24000};
-  sem_t wake;
+  // Made readable by the process thread when it queued received bytes; the main loop watches it. A write to
+  // an eventfd is one system call that never blocks, which a real-time thread may make.
+  int wake;
 
   // Process thread only.
   std::array<void*, kMaxOutputs> outBuffers{};
@@ -254,7 +259,10 @@ int process(jack_nframes_t frames, void* arg) {
         rt.dropped.fetch_add(1, std::memory_order_relaxed);
     }
   }
-  if (wrote) sem_post(&rt.wake);
+  if (wrote) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = write(rt.wake, &one, sizeof one);
+  }
 
   rt.cycles.fetch_add(1);
   rt.busy.store(false);
@@ -266,8 +274,8 @@ void retire(Realtime& rt, RtPort& slot) {
   slot.port.store(nullptr);
   const std::uint64_t seen = rt.cycles.load();
   if (!rt.busy.load()) return;
-  const auto deadline = Clock::now() + kQuiesceAtMost;
-  while (rt.busy.load() && rt.cycles.load() == seen && Clock::now() < deadline)
+  const auto deadline = Steady::now() + kQuiesceAtMost;
+  while (rt.busy.load() && rt.cycles.load() == seen && Steady::now() < deadline)
     std::this_thread::yield();
 }
 
@@ -289,11 +297,11 @@ std::string shortOf(const std::string& fullName) {
   return colon == std::string::npos ? fullName : fullName.substr(colon + 1);
 }
 
-// What the reader thread needs for one connection.
+// What the main loop needs to hand on one connection's bytes.
 struct Delivery {
   std::uint32_t token = 0;
   std::shared_ptr<const MidiReceive> receive;
-  UmpEncoder encoder;  // reader thread only
+  UmpEncoder encoder;  // main loop only
 };
 
 }  // namespace
@@ -353,12 +361,14 @@ struct JackMidiSystem::Impl {
 
     std::mutex deliveriesMutex;
     std::unordered_map<std::uint32_t, std::shared_ptr<Delivery>> deliveries;  // by tag
-    std::atomic<bool> stopReader{false};
-    std::thread reader;
+    // Main loop only: its watch of `rt->wake`, and whether it was disposed (perhaps from its own receive).
+    TaskHandle watch;
+    bool disposed = false;
   };
 
-  explicit Impl(std::string serverName) : server(std::move(serverName)) {}
+  Impl(Loop& mainLoop, std::string serverName) : loop(mainLoop), server(std::move(serverName)) {}
 
+  Loop& loop;
   std::string server;
 
   // Everything below, up to the events, is guarded by `mutex`, which the process callbacks never take.
@@ -762,7 +772,7 @@ struct JackMidiSystem::Impl {
   }
 
   void workerMain() {
-    auto nextAttempt = Clock::now() + kRetryEvery;
+    auto nextAttempt = Steady::now() + kRetryEvery;
     std::unique_lock lock(eventsMutex);
     while (!stopping) {
       const auto pending = [&] { return stopping || shutDown || graphChanged; };
@@ -780,9 +790,9 @@ struct JackMidiSystem::Impl {
         teardown();
         news = true;
         // A server on its way out may still accept clients for a moment: give it time to go.
-        nextAttempt = Clock::now() + kRetryEvery;
+        nextAttempt = Steady::now() + kRetryEvery;
       }
-      const bool due = Clock::now() >= nextAttempt;
+      const bool due = Steady::now() >= nextAttempt;
       bool onlineNow = false;
       {
         const std::lock_guard guard(mutex);
@@ -791,47 +801,46 @@ struct JackMidiSystem::Impl {
       if (!onlineNow) {
         if (due) {
           if (connect()) news = true;
-          nextAttempt = Clock::now() + kRetryEvery;
+          nextAttempt = Steady::now() + kRetryEvery;
         }
       } else if (graph || (wantsRetry && due)) {
         if (resync()) news = true;
-        if (due) nextAttempt = Clock::now() + kRetryEvery;
+        if (due) nextAttempt = Steady::now() + kRetryEvery;
       }
       if (news) notifyClients();
       lock.lock();
     }
   }
 
-  static void readerMain(std::shared_ptr<Client> c) {
-    Realtime& rt = *c->rt;
+  // On the main loop, when the process thread says it queued bytes: each message, as words, to its receiver.
+  static void deliverReceived(Client& c) {
+    Realtime& rt = *c.rt;
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto got = read(rt.wake, &count, sizeof count);
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint32_t> words;
-    while (true) {
-      while (sem_wait(&rt.wake) != 0 && errno == EINTR) {
+    InHeader header{};
+    while (rt.received.peek(&header, sizeof header)) {
+      bytes.resize(header.size);
+      rt.received.pop(nullptr, sizeof header);
+      rt.received.pop(bytes.data(), header.size);
+      std::shared_ptr<Delivery> delivery;
+      {
+        const std::lock_guard lock(c.deliveriesMutex);
+        const auto found = c.deliveries.find(header.tag);
+        if (found != c.deliveries.end()) delivery = found->second;
       }
-      if (c->stopReader) break;
-      InHeader header{};
-      // A client being disposed stops delivering at once, whatever is still queued.
-      while (!c->stopReader && rt.received.peek(&header, sizeof header)) {
-        bytes.resize(header.size);
-        rt.received.pop(nullptr, sizeof header);
-        rt.received.pop(bytes.data(), header.size);
-        std::shared_ptr<Delivery> delivery;
-        {
-          const std::lock_guard lock(c->deliveriesMutex);
-          const auto found = c->deliveries.find(header.tag);
-          if (found != c->deliveries.end()) delivery = found->second;
-        }
-        if (!delivery) continue;  // its connection went while the bytes waited
-        words.clear();
-        delivery->encoder.feed(bytes, words);
-        if (words.empty() || !delivery->receive || !*delivery->receive) continue;
-        try {
-          (*delivery->receive)(delivery->token, words);
-        } catch (...) {
-          // A failing receiver must not end the reader: later messages still need delivering.
-        }
+      if (!delivery) continue;  // its connection went while the bytes waited
+      words.clear();
+      delivery->encoder.feed(bytes, words);
+      if (words.empty() || !delivery->receive || !*delivery->receive) continue;
+      try {
+        (*delivery->receive)(delivery->token, words);
+      } catch (...) {
+        // A failing receiver must not stop the others: later messages still need delivering.
       }
+      // A client disposed from its own receive delivers nothing more, whatever is still queued.
+      if (c.disposed) return;
     }
   }
 
@@ -842,19 +851,15 @@ struct JackMidiSystem::Impl {
       c->alive = false;
     }
     if (j != nullptr) jack_client_close(j);
-    c->stopReader = true;
-    sem_post(&c->rt->wake);
-    if (!c->reader.joinable()) return;
-    if (c->reader.get_id() == std::this_thread::get_id())
-      c->reader.detach();  // disposed from its own receive callback: it ends when that returns
-    else
-      c->reader.join();
+    c->disposed = true;
+    if (c->watch) c->watch->cancel();
   }
 };
 
 // ---------------------------------------------------------------------------------------------------------
 
-JackMidiSystem::JackMidiSystem(const std::string& server) : impl_(std::make_unique<Impl>(server)) {
+JackMidiSystem::JackMidiSystem(Loop& loop, const std::string& server)
+    : impl_(std::make_unique<Impl>(loop, server)) {
   // libjack prints several lines for every failed attempt to reach a server, and the worker tries every
   // second while there is none. What matters reaches the engines' trace through `about` and their status.
   static std::once_flag quiet;
@@ -914,11 +919,10 @@ MidiRef JackMidiSystem::createClient(const std::string& name, std::function<void
   c->jackName =
       jackmidi::clientName(name, static_cast<std::size_t>(jack_client_name_size()) - 1 - kUniqueSuffix);
   c->setupChanged = std::move(setupChanged);
-  try {
-    c->reader = std::thread(Impl::readerMain, c);
-  } catch (...) {
-    return 0;  // nothing could ever be received
-  }
+  if (c->rt->wake < 0) return 0;  // nothing could ever be received
+  c->watch = impl_->loop.watch(c->rt->wake, [weak = std::weak_ptr<Impl::Client>(c)] {
+    if (const auto client = weak.lock()) Impl::deliverReceived(*client);
+  });
   const std::lock_guard lock(impl_->mutex);
   c->ref = impl_->nextRef++;
   impl_->clients.emplace(c->ref, c);

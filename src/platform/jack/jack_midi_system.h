@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/loop.h"
 #include "platform/midi_system.h"
 
 namespace jackmidi {
@@ -63,8 +64,10 @@ std::string deviceFromAliases(const std::vector<std::string>& aliases);
 class JackMidiSystem final : public MidiSystem {
  public:
   // `server` names the JACK server to use; empty means the default one (JACK_DEFAULT_SERVER). A server is
-  // never started: without one, listings are empty until it appears.
-  explicit JackMidiSystem(const std::string& server = {});
+  // never started: without one, listings are empty until it appears. Received messages are handed to the
+  // input ports' receivers on `loop`'s thread, which must outlive the system; clients are made and disposed
+  // of there too.
+  explicit JackMidiSystem(Loop& loop, const std::string& server = {});
   ~JackMidiSystem() override;
 
   JackMidiSystem(const JackMidiSystem&) = delete;

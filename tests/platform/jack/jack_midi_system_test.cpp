@@ -11,13 +11,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <utility>
 #include <vector>
 
 #include "support/private_jack_server.h"
 #include "support/services.h"
 #include "support/temp_folder.h"
+#include "support/thread_loop.h"
 
 namespace {
 
@@ -115,20 +115,17 @@ class Peer {
   std::vector<std::vector<Bytes>> heard_;
 };
 
-// What a receive callback was given, kept for the test thread.
+// What a receive callback was given, on the test's loop.
 struct Heard {
-  std::mutex mutex;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> words;  // token, word
 
   MidiReceive receiver() {
     return [this](std::uint32_t token, std::span<const std::uint32_t> got) {
-      const std::lock_guard lock(mutex);
       for (const auto w : got)
         words.emplace_back(token, w);
     };
   }
-  std::vector<std::uint32_t> of(std::uint32_t token) {
-    const std::lock_guard lock(mutex);
+  std::vector<std::uint32_t> of(std::uint32_t token) const {
     std::vector<std::uint32_t> out;
     for (const auto& [t, w] : words)
       if (t == token) out.push_back(w);
@@ -195,7 +192,8 @@ TEST(JackMidiSystem, WaitsForAServerWithoutWritingToStandardError) {
   close(file);
   bool online = true;
   {
-    JackMidiSystem midi("vuda-no-such-server");
+    ThreadLoop loop;
+    JackMidiSystem midi(loop, "vuda-no-such-server");
     online = midi.online();
   }
   dup2(saved, STDERR_FILENO);
@@ -219,12 +217,13 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   alias("in2", "alsa:seq:default:client_28:playback_0");
   alias("in2", "Other Pad:Other Pad MIDI 1");
   Heard heard;  // before the system, which may call into it until it is gone
-  JackMidiSystem midi;
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
   ASSERT_TRUE(midi.online());
 
   // Listing: every port with its device, a bridge's aliases naming one; refs are stable.
   MidiRef out1 = 0, out2 = 0, in1 = 0, in2 = 0;
-  ASSERT_TRUE(eventually([&] {
+  ASSERT_TRUE(loop.runUntil([&] {
     out1 = refNamed(midi.sources(), peer.name(), "out1");
     out2 = refNamed(midi.sources(), "Fake-E16", "out2");
     in1 = refNamed(midi.destinations(), peer.name(), "in1");
@@ -258,7 +257,7 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
 
   // Receiving: each source's messages as words with its token, in order. JACK applies a connection a few
   // cycles after it is made; what a source sends before then is lost.
-  ASSERT_TRUE(eventually([&] { return peer.linked(1) && peer.linked(2); }));
+  ASSERT_TRUE(loop.runUntil([&] { return peer.linked(1) && peer.linked(2); }));
   std::vector<std::uint32_t> want1, want2;
   for (std::uint8_t i = 0; i < 100; ++i) {
     peer.send(1, {0xB0, 0x01, i});
@@ -269,8 +268,8 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
       want2.insert(want2.end(), {0x20903C40u, 0x20C10000u | std::uint32_t{i} << 8});
     }
   }
-  ASSERT_TRUE(
-      eventually([&] { return heard.of(7).size() >= want1.size() && heard.of(9).size() >= want2.size(); }));
+  ASSERT_TRUE(loop.runUntil(
+      [&] { return heard.of(7).size() >= want1.size() && heard.of(9).size() >= want2.size(); }));
   EXPECT_EQ(heard.of(7), want1);
   EXPECT_EQ(heard.of(9), want2);
   midi.disconnectSource(input, out2);
@@ -287,7 +286,7 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   ASSERT_TRUE(midi.send(output, in1, 0x10F80000));
   want.insert(want.end(), {{0xC2, 0x05}, {0xF8}});
   ASSERT_TRUE(midi.send(output, in2, 0x20913C40));
-  ASSERT_TRUE(eventually([&] { return peer.heard(1).size() >= want.size() && !peer.heard(2).empty(); }));
+  ASSERT_TRUE(loop.runUntil([&] { return peer.heard(1).size() >= want.size() && !peer.heard(2).empty(); }));
   EXPECT_EQ(peer.heard(1), want) << "the first message, sent as the port was made, arrives too";
   EXPECT_EQ(peer.heard(2), (std::vector<Bytes>{{0x91, 0x3C, 0x40}}));
   EXPECT_FALSE(midi.send(output, in1, 0x40903C40)) << "a MIDI 2.0 word is refused";
@@ -305,18 +304,19 @@ TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {
   Peer peer(unique("peer"), 0, 0);
   ASSERT_NE(peer.jack(), nullptr);
   std::atomic<int> changes{0};
-  JackMidiSystem midi;
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
   midi.createClient(unique("ours"), [&] { ++changes; });
   const auto listed = [&] { return refNamed(midi.sources(), peer.name(), "late"); };
 
   jack_port_t* port = jack_port_register(peer.jack(), "late", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  ASSERT_TRUE(eventually([&] { return changes > 0 && listed() != 0; }));
+  ASSERT_TRUE(loop.runUntil([&] { return changes > 0 && listed() != 0; }));
   const MidiRef ref = listed();
   const int before = changes;
   jack_port_unregister(peer.jack(), port);
-  ASSERT_TRUE(eventually([&] { return changes > before && listed() == 0; }));
+  ASSERT_TRUE(loop.runUntil([&] { return changes > before && listed() == 0; }));
   jack_port_register(peer.jack(), "late", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  ASSERT_TRUE(eventually([&] { return listed() != 0; }));
+  ASSERT_TRUE(loop.runUntil([&] { return listed() != 0; }));
   EXPECT_EQ(listed(), ref);
 }
 
@@ -329,7 +329,8 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
   const std::string server = jackd.name();
   std::atomic<int> changes{0};
   Heard heard;
-  JackMidiSystem midi(server);
+  ThreadLoop loop;
+  JackMidiSystem midi(loop, server);
   const MidiRef client = midi.createClient(unique("ours"), [&] { ++changes; });
   const MidiRef input = midi.createInputPort(client, "in", heard.receiver());
   const MidiRef output = midi.createOutputPort(client, "out");
@@ -338,14 +339,14 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
   MidiRef destination = 0;
   {
     Peer peer(peerName, 1, 1, server);
-    ASSERT_TRUE(eventually([&] { return (source = refNamed(midi.sources(), peer.name(), "out1")) != 0; }));
+    ASSERT_TRUE(loop.runUntil([&] { return (source = refNamed(midi.sources(), peer.name(), "out1")) != 0; }));
     destination = refNamed(midi.destinations(), peer.name(), "in1");
     ASSERT_TRUE(midi.connectSource(input, source, 3));
     ASSERT_TRUE(midi.send(output, destination, 0x20903C40));
 
     const int before = changes;
     jackd.kill();
-    ASSERT_TRUE(eventually([&] { return changes > before && !midi.online(); }));
+    ASSERT_TRUE(loop.runUntil([&] { return changes > before && !midi.online(); }));
   }
   EXPECT_TRUE(midi.sources().empty());
   EXPECT_TRUE(midi.destinations().empty());
@@ -356,19 +357,19 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
 
   const int before = changes;
   ASSERT_TRUE(jackd.start()) << jackd.log();
-  ASSERT_TRUE(eventually([&] { return changes > before && midi.online(); }, 10));
+  ASSERT_TRUE(loop.runUntil([&] { return changes > before && midi.online(); }, 10));
   EXPECT_FALSE(midi.jackClientName(later).empty());
 
   // The same peer comes back: the connection and the destination made before the outage work again.
   Peer peer(peerName, 1, 1, server);
-  ASSERT_TRUE(eventually([&] { return refNamed(midi.sources(), peer.name(), "out1") == source; }));
-  ASSERT_TRUE(eventually([&] {
+  ASSERT_TRUE(loop.runUntil([&] { return refNamed(midi.sources(), peer.name(), "out1") == source; }));
+  ASSERT_TRUE(loop.runUntil([&] {
     peer.send(1, {0x90, 0x3C, 0x40});
     return !heard.of(3).empty();
   }));
   EXPECT_EQ(heard.of(3).front(), 0x20903C40u);
   ASSERT_TRUE(
-      eventually([&] { return midi.send(output, destination, 0x20803C00) && !peer.heard(1).empty(); }));
+      loop.runUntil([&] { return midi.send(output, destination, 0x20803C00) && !peer.heard(1).empty(); }));
 }
 
 }  // namespace
