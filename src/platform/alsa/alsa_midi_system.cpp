@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/alsa/seq_pump.h"
+#include "platform/midi_delivery.h"
 #include "platform/midi_wire.h"
-#include "platform/ump_encoder.h"
 
 namespace {
 
@@ -38,6 +38,8 @@ constexpr unsigned kMidiTypes =
     SND_SEQ_PORT_TYPE_MIDI_XG | SND_SEQ_PORT_TYPE_MIDI_MT32 | SND_SEQ_PORT_TYPE_MIDI_GM2 |
     SND_SEQ_PORT_TYPE_SYNTH | SND_SEQ_PORT_TYPE_SYNTHESIZER | SND_SEQ_PORT_TYPE_APPLICATION;
 constexpr unsigned kOurType = SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION;
+// The most the kernel queues for one client.
+constexpr std::size_t kInputEvents = 2000;
 
 struct Address {
   int client = -1;
@@ -68,23 +70,17 @@ struct InfoFree {
 }  // namespace
 
 struct AlsaMidiSystem::Impl {
-  // What the main loop needs to hand on one connection's events. Its encoder is touched there alone.
-  struct Delivery {
-    std::uint32_t token = 0;
-    std::shared_ptr<const MidiReceive> receive;
-    UmpEncoder encoder;
-  };
-
   struct Connection {
     std::uint32_t token = 0;
     Address address;  // where it is subscribed now; invalid while the source is away
-    std::shared_ptr<Delivery> delivery;
+    std::shared_ptr<MidiDelivery> delivery;
   };
 
   struct InputPort {
     MidiRef client = 0;
     int port = -1;  // -1: the client does nothing
     std::shared_ptr<const MidiReceive> receive;
+    std::shared_ptr<const MidiLost> lost;
     std::map<MidiRef, Connection> connections;
   };
 
@@ -107,7 +103,7 @@ struct AlsaMidiSystem::Impl {
     snd_midi_event_t* encoder = nullptr;  // senders', under the system's mutex
     std::vector<MidiRef> inputs;
     std::vector<MidiRef> outputs;
-    std::map<DeliveryKey, std::shared_ptr<Delivery>> deliveries;  // under the system's mutex
+    std::map<DeliveryKey, std::shared_ptr<MidiDelivery>> deliveries;  // under the system's mutex
 
     // Held while setupChanged runs, so that once disposeClient has taken it no call is in flight.
     std::recursive_mutex callbackMutex;
@@ -250,9 +246,10 @@ struct AlsaMidiSystem::Impl {
   static bool link(Client& c, InputPort& in, Connection& connection, Address at) {
     for (auto& [ref, other] : in.connections)
       if (&other != &connection && other.address == at) other.address = {};  // stale: that port is gone
-    auto delivery = std::make_shared<Delivery>();
+    auto delivery = std::make_shared<MidiDelivery>();
     delivery->token = connection.token;
     delivery->receive = in.receive;
+    delivery->lost = in.lost;
     const DeliveryKey key{in.port, at.client, at.port};
     c.deliveries[key] = delivery;
     const int result = snd_seq_connect_from(c.seq, in.port, at.client, at.port);
@@ -359,10 +356,13 @@ struct AlsaMidiSystem::Impl {
     while (!c.disposed) {
       snd_seq_event_t* event = nullptr;
       const int got = snd_seq_event_input(c.seq, &event);
-      if (got == -ENOSPC) continue;  // the kernel dropped events while we were slow; the rest still counts
+      if (got == -ENOSPC) {
+        lose(c);
+        continue;  // what comes after still counts
+      }
       if (got < 0 || event == nullptr) return;
       const snd_seq_event_t& ev = *event;
-      std::shared_ptr<Delivery> delivery;
+      std::shared_ptr<MidiDelivery> delivery;
       {
         const std::lock_guard lock(mutex);
         const auto found = c.deliveries.find({ev.dest.port, ev.source.client, ev.source.port});
@@ -379,13 +379,29 @@ struct AlsaMidiSystem::Impl {
         if (size <= 0) continue;  // not a MIDI event
         bytes = {decoded, static_cast<std::size_t>(size)};
       }
-      words.clear();
-      delivery->encoder.feed(bytes, words);
-      if (words.empty() || !delivery->receive || !*delivery->receive) continue;
-      try {
-        (*delivery->receive)(delivery->token, words);
-      } catch (...) {
-        // A failing receiver must not stop the others: later messages still need delivering.
+      delivery->deliver(bytes, words);
+    }
+  }
+
+  // The kernel's queue for the client overflowed while we were slow: it dropped what arrived, and emptied
+  // itself, without saying how many or from whom. Every connection starts afresh, and each input port hears
+  // of the loss once.
+  void lose(Client& c) {
+    std::vector<std::shared_ptr<MidiDelivery>> all;
+    {
+      const std::lock_guard lock(mutex);
+      for (const auto& [key, delivery] : c.deliveries)
+        all.push_back(delivery);
+    }
+    std::vector<const MidiLost*> told;
+    for (const auto& delivery : all) {
+      if (c.disposed) return;
+      const bool first = std::find(told.begin(), told.end(), delivery->lost.get()) == told.end();
+      told.push_back(delivery->lost.get());
+      if (first) {
+        delivery->lose(0);
+      } else {
+        delivery->encoder.reset();
       }
     }
   }
@@ -493,6 +509,9 @@ MidiRef AlsaMidiSystem::createClient(const std::string& name, std::function<void
     // had it would be read against the wrong source's running status.
     snd_midi_event_no_status(c->decoder, 1);
     snd_seq_set_client_name(seq, midiWire::truncateUtf8(name, kNameLimit).c_str());
+    // The main loop reads the input: room for a burst while it is busy elsewhere. The kernel's default holds
+    // 200 events; a refusal leaves that.
+    snd_seq_set_client_pool_input(seq, kInputEvents);
     c->seq = seq;
     c->number = snd_seq_client_id(seq);
   }
@@ -511,7 +530,8 @@ MidiRef AlsaMidiSystem::createClient(const std::string& name, std::function<void
   return c->ref;
 }
 
-MidiRef AlsaMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive) {
+MidiRef AlsaMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                                        MidiLost lost) {
   const std::lock_guard lock(impl_->mutex);
   const auto found = impl_->clients.find(client);
   if (found == impl_->clients.end()) return 0;
@@ -519,6 +539,7 @@ MidiRef AlsaMidiSystem::createInputPort(MidiRef client, const std::string& name,
   Impl::InputPort in;
   in.client = client;
   in.receive = std::make_shared<const MidiReceive>(std::move(receive));
+  in.lost = std::make_shared<const MidiLost>(std::move(lost));
   if (c.seq != nullptr)
     in.port = std::max(-1, snd_seq_create_simple_port(c.seq, midiWire::truncateUtf8(name, kNameLimit).c_str(),
                                                       kDestinationCaps, kOurType));

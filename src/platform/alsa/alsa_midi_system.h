@@ -36,7 +36,8 @@ class AlsaMidiSystem final : public MidiSystem {
   std::vector<MidiDevice> devices() override;
 
   MidiRef createClient(const std::string& name, std::function<void()> setupChanged) override;
-  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) override;
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                          MidiLost lost = {}) override;
   MidiRef createOutputPort(MidiRef client, const std::string& name) override;
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;

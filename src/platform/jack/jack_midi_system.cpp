@@ -21,61 +21,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/jack/jack_ring.h"
+#include "platform/midi_delivery.h"
 #include "platform/midi_wire.h"
-#include "platform/ump_encoder.h"
 
 // ---------------------------------------------------------------------------------------------------------
 // Pure helpers
 
 namespace jackmidi {
-
-ByteRing::ByteRing(std::size_t capacity) {
-  std::size_t size = 16;
-  while (size < capacity)
-    size *= 2;
-  data_ = std::make_unique<std::uint8_t[]>(size);
-  mask_ = size - 1;
-}
-
-void ByteRing::copyIn(std::size_t at, const void* from, std::size_t size) {
-  const std::size_t start = at & mask_;
-  const std::size_t first = std::min(size, capacity() - start);
-  std::memcpy(data_.get() + start, from, first);
-  std::memcpy(data_.get(), static_cast<const std::uint8_t*>(from) + first, size - first);
-}
-
-void ByteRing::copyOut(std::size_t at, void* to, std::size_t size) const {
-  const std::size_t start = at & mask_;
-  const std::size_t first = std::min(size, capacity() - start);
-  std::memcpy(to, data_.get() + start, first);
-  std::memcpy(static_cast<std::uint8_t*>(to) + first, data_.get(), size - first);
-}
-
-bool ByteRing::push(const void* first, std::size_t firstSize, const void* second, std::size_t secondSize) {
-  const std::size_t at = written_.load(std::memory_order_relaxed);
-  const std::size_t used = at - read_.load(std::memory_order_acquire);
-  if (firstSize + secondSize > capacity() - used) return false;
-  if (firstSize > 0) copyIn(at, first, firstSize);
-  if (secondSize > 0) copyIn(at + firstSize, second, secondSize);
-  // One release for both pieces: the reader never finds a header without its payload.
-  written_.store(at + firstSize + secondSize, std::memory_order_release);
-  return true;
-}
-
-bool ByteRing::peek(void* out, std::size_t size) const {
-  const std::size_t at = read_.load(std::memory_order_relaxed);
-  if (written_.load(std::memory_order_acquire) - at < size) return false;
-  copyOut(at, out, size);
-  return true;
-}
-
-bool ByteRing::pop(void* out, std::size_t size) {
-  const std::size_t at = read_.load(std::memory_order_relaxed);
-  if (written_.load(std::memory_order_acquire) - at < size) return false;
-  if (out != nullptr) copyOut(at, out, size);
-  read_.store(at + size, std::memory_order_release);
-  return true;
-}
 
 std::string clientName(std::string_view wanted, std::size_t limit) {
   std::string out;
@@ -148,9 +101,12 @@ constexpr const char* kWatcherName = "Orvane VUDA Verer watch";
 // JACK may append "-NN" to make a name unique; leave room for it.
 constexpr std::size_t kUniqueSuffix = 4;
 
+// Ahead of each received message. `lost` counts the connection's messages dropped just before it, for want of
+// room; a header of size 0 carries only such a count.
 struct InHeader {
   std::uint32_t tag;
   std::uint32_t size;
+  std::uint32_t lost;
 };
 
 struct OutRecord {
@@ -182,8 +138,8 @@ struct Realtime {
   // How many slots have ever been used: the process callback looks no further.
   std::atomic<std::size_t> inputsUsed{0};
   std::atomic<std::size_t> outputsUsed{0};
-  jackmidi::ByteRing received{kReceivedBytes};  // process thread → main loop
-  jackmidi::ByteRing toSend{kSendBytes};  // senders (serialised by the system's mutex) → process thread
+  jackmidi::Ring received{kReceivedBytes};  // process thread → main loop
+  jackmidi::Ring toSend{kSendBytes};        // senders (serialised by the system's mutex) → process thread
   // Set for the length of each process cycle, so that a port can be retired without a lock.
   std::atomic<bool> busy{false};
   std::atomic<std::uint64_t> cycles{0};
@@ -200,6 +156,8 @@ struct Realtime {
   std::array<bool, kMaxOutputs> outConnected{};
   std::array<std::uint64_t, kMaxOutputs> outWaited{};
   std::array<std::uint32_t, kMaxOutputs> outLinked{};
+  std::array<std::uint32_t, kMaxInputs> inLost{};  // dropped and not yet told, for the connection of inTags
+  std::array<std::uint32_t, kMaxInputs> inTags{};
 };
 
 int process(jack_nframes_t frames, void* arg) {
@@ -246,17 +204,30 @@ int process(jack_nframes_t frames, void* arg) {
     jack_port_t* port = rt.inputs[i].port.load();
     if (port == nullptr) continue;
     const std::uint32_t tag = rt.inputs[i].tag.load();
+    if (rt.inTags[i] != tag) rt.inLost[i] = 0;  // a new connection: the old one's losses went with it
+    rt.inTags[i] = tag;
+    // Losses are told in order, ahead of what came after them, as soon as there is room again.
+    if (rt.inLost[i] > 0) {
+      const InHeader lost{tag, 0, rt.inLost[i]};
+      if (rt.received.push(&lost, sizeof lost)) {
+        rt.inLost[i] = 0;
+        wrote = true;
+      }
+    }
     void* buffer = jack_port_get_buffer(port, frames);
     if (buffer == nullptr) continue;
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     for (std::uint32_t e = 0; e < count; ++e) {
       jack_midi_event_t event;
       if (jack_midi_event_get(&event, buffer, e) != 0 || event.size == 0) continue;
-      const InHeader header{tag, static_cast<std::uint32_t>(event.size)};
-      if (rt.received.push(&header, sizeof header, event.buffer, event.size))
+      const InHeader header{tag, static_cast<std::uint32_t>(event.size), rt.inLost[i]};
+      if (rt.received.push(&header, sizeof header, event.buffer, event.size)) {
+        rt.inLost[i] = 0;
         wrote = true;
-      else
+      } else {
+        ++rt.inLost[i];
         rt.dropped.fetch_add(1, std::memory_order_relaxed);
+      }
     }
   }
   if (wrote) {
@@ -297,13 +268,6 @@ std::string shortOf(const std::string& fullName) {
   return colon == std::string::npos ? fullName : fullName.substr(colon + 1);
 }
 
-// What the main loop needs to hand on one connection's bytes.
-struct Delivery {
-  std::uint32_t token = 0;
-  std::shared_ptr<const MidiReceive> receive;
-  UmpEncoder encoder;  // main loop only
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -324,6 +288,7 @@ struct JackMidiSystem::Impl {
     MidiRef client = 0;
     std::string name;
     std::shared_ptr<const MidiReceive> receive;
+    std::shared_ptr<const MidiLost> lost;
     std::map<MidiRef, Connection> connections;  // by source
   };
 
@@ -360,7 +325,7 @@ struct JackMidiSystem::Impl {
     std::function<void()> setupChanged;
 
     std::mutex deliveriesMutex;
-    std::unordered_map<std::uint32_t, std::shared_ptr<Delivery>> deliveries;  // by tag
+    std::unordered_map<std::uint32_t, std::shared_ptr<MidiDelivery>> deliveries;  // by tag
     // Main loop only: its watch of `rt->wake`, and whether it was disposed (perhaps from its own receive).
     TaskHandle watch;
     bool disposed = false;
@@ -563,9 +528,10 @@ struct JackMidiSystem::Impl {
     connection.port = port;
     connection.slot = slot;
     connection.tag = newTag();
-    auto delivery = std::make_shared<Delivery>();
+    auto delivery = std::make_shared<MidiDelivery>();
     delivery->token = connection.token;
     delivery->receive = in.receive;
+    delivery->lost = in.lost;
     {
       const std::lock_guard lock(c.deliveriesMutex);
       c.deliveries[connection.tag] = std::move(delivery);
@@ -824,21 +790,15 @@ struct JackMidiSystem::Impl {
       bytes.resize(header.size);
       rt.received.pop(nullptr, sizeof header);
       rt.received.pop(bytes.data(), header.size);
-      std::shared_ptr<Delivery> delivery;
+      std::shared_ptr<MidiDelivery> delivery;
       {
         const std::lock_guard lock(c.deliveriesMutex);
         const auto found = c.deliveries.find(header.tag);
         if (found != c.deliveries.end()) delivery = found->second;
       }
       if (!delivery) continue;  // its connection went while the bytes waited
-      words.clear();
-      delivery->encoder.feed(bytes, words);
-      if (words.empty() || !delivery->receive || !*delivery->receive) continue;
-      try {
-        (*delivery->receive)(delivery->token, words);
-      } catch (...) {
-        // A failing receiver must not stop the others: later messages still need delivering.
-      }
+      if (header.lost > 0) delivery->lose(header.lost);
+      if (!c.disposed && header.size > 0) delivery->deliver(bytes, words);
       // A client disposed from its own receive delivers nothing more, whatever is still queued.
       if (c.disposed) return;
     }
@@ -930,13 +890,17 @@ MidiRef JackMidiSystem::createClient(const std::string& name, std::function<void
   return c->ref;
 }
 
-MidiRef JackMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive) {
+MidiRef JackMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                                        MidiLost lost) {
   const std::lock_guard lock(impl_->mutex);
   const auto found = impl_->clients.find(client);
   if (found == impl_->clients.end()) return 0;
   const MidiRef ref = impl_->nextRef++;
-  impl_->inputs.emplace(
-      ref, Impl::InputPort{client, name, std::make_shared<const MidiReceive>(std::move(receive)), {}});
+  impl_->inputs.emplace(ref, Impl::InputPort{client,
+                                             name,
+                                             std::make_shared<const MidiReceive>(std::move(receive)),
+                                             std::make_shared<const MidiLost>(std::move(lost)),
+                                             {}});
   found->second->inputs.push_back(ref);
   return ref;
 }

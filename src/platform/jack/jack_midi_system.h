@@ -16,34 +16,6 @@
 
 namespace jackmidi {
 
-// A queue of bytes between exactly one writing and one reading thread, without locks or allocation after
-// construction, so that a JACK process callback can be either end.
-class ByteRing {
- public:
-  // The capacity is rounded up to a power of two.
-  explicit ByteRing(std::size_t capacity);
-
-  std::size_t capacity() const { return mask_ + 1; }
-  // Writer: both pieces, or nothing when they do not fit. The reader sees them together or not at all.
-  bool push(const void* first, std::size_t firstSize, const void* second = nullptr,
-            std::size_t secondSize = 0);
-  // Reader: copies the next `size` bytes without taking them; false when fewer are there.
-  bool peek(void* out, std::size_t size) const;
-  // Reader: takes `size` bytes (copied to `out` unless it is null); false, taking nothing, when fewer are
-  // there.
-  bool pop(void* out, std::size_t size);
-
- private:
-  void copyIn(std::size_t at, const void* from, std::size_t size);
-  void copyOut(std::size_t at, void* to, std::size_t size) const;
-
-  std::unique_ptr<std::uint8_t[]> data_;
-  std::size_t mask_ = 0;
-  // Free-running byte counts; the difference is what waits to be read.
-  std::atomic<std::size_t> written_{0};
-  std::atomic<std::size_t> read_{0};
-};
-
 // A JACK client name for `wanted`: JACK tells a port's client from its name by the first ':', so colons are
 // replaced (": " by " - ", a lone ':' by '-'); then cut to `limit` bytes.
 std::string clientName(std::string_view wanted, std::size_t limit);
@@ -78,7 +50,8 @@ class JackMidiSystem final : public MidiSystem {
   std::vector<MidiDevice> devices() override;
 
   MidiRef createClient(const std::string& name, std::function<void()> setupChanged) override;
-  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) override;
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                          MidiLost lost = {}) override;
   MidiRef createOutputPort(MidiRef client, const std::string& name) override;
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;
@@ -89,7 +62,7 @@ class JackMidiSystem final : public MidiSystem {
   bool online();
   // The name JACK gave the client (it may differ from the one asked for); empty while it is not open.
   std::string jackClientName(MidiRef client);
-  // Incoming events dropped because the reader fell behind, over the life of the system.
+  // Incoming events dropped because the main loop fell behind, over the life of the system.
   std::uint64_t droppedEvents();
 
  private:

@@ -139,6 +139,28 @@ TEST_F(AlsaSystem, UnconnectedSendersAreIgnoredAndEachConnectedSourceKeepsItsOwn
   EXPECT_EQ(deliveries(), 2u);  // the stranger's, queued first, never came
 }
 
+// While the main loop is busy, a burst overflows the kernel's queue for our client: the input port hears that
+// messages were lost (the kernel does not say how many), and what comes afterwards arrives.
+TEST_F(AlsaSystem, InputThatOverflowsTheSequencersQueueIsToldAsLostAndLaterInputArrives) {
+  std::vector<std::uint64_t> lost;
+  client = midi.createClient("Orvane test overflow", [] {});
+  input = midi.createInputPort(
+      client, "in",
+      [this](std::uint32_t token, std::span<const std::uint32_t> words) {
+        got.emplace_back(token, Words(words.begin(), words.end()));
+      },
+      [&](std::uint64_t count) { lost.push_back(count); });
+  SeqPeer device("Orvane test burst");
+  const int port = device.readable("burst out");
+  ASSERT_TRUE(midi.connectSource(input, named(midi.sources(), "burst out").value().ref, 3));
+  for (int i = 0; i < 3000; ++i)  // the kernel queues 2000 at most
+    device.play(port, {0xB0, 1, static_cast<std::uint8_t>(i & 0x7F)});
+  ASSERT_TRUE(loop.runUntil([&] { return !lost.empty(); }));
+  EXPECT_EQ(lost, (std::vector<std::uint64_t>{0}));
+  ASSERT_TRUE(device.play(port, {0x90, 0x3C, 0x40}));
+  EXPECT_TRUE(loop.runUntil([&] { return received(3, {0x20903C40}); }));
+}
+
 TEST_F(AlsaSystem, ASourceAppearingAndVanishingIsAnnouncedAndListed) {
   // What the listing says when the system tells of a change.
   midi.createClient("Orvane test watcher", [this] {

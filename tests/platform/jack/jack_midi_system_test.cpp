@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/jack/jack_ring.h"
 #include "support/private_jack_server.h"
 #include "support/services.h"
 #include "support/temp_folder.h"
@@ -63,6 +64,8 @@ class Peer {
   // Whether the output is connected in the graph JACK runs now, not merely asked for.
   bool linked(int out) const { return jack_port_connected(outs_[static_cast<std::size_t>(out - 1)]) > 0; }
 
+  // How many messages went out, of those sent.
+  std::size_t sent() const { return sent_; }
   void send(int out, Bytes bytes) {
     Out record{static_cast<std::uint8_t>(out - 1), static_cast<std::uint8_t>(bytes.size()), {}};
     std::copy(bytes.begin(), bytes.end(), record.bytes);
@@ -93,7 +96,9 @@ class Peer {
       jack_midi_clear_buffer(jack_port_get_buffer(port, frames));
     Out out{};
     while (self.toSend_.pop(&out, sizeof out))
-      jack_midi_event_write(jack_port_get_buffer(self.outs_[out.port], frames), 0, out.bytes, out.size);
+      if (jack_midi_event_write(jack_port_get_buffer(self.outs_[out.port], frames), 0, out.bytes, out.size) ==
+          0)
+        ++self.sent_;
     for (std::size_t i = 0; i < self.ins_.size(); ++i) {
       void* buffer = jack_port_get_buffer(self.ins_[i], frames);
       for (std::uint32_t e = 0; e < jack_midi_get_event_count(buffer); ++e) {
@@ -110,9 +115,10 @@ class Peer {
   std::string name_;
   std::vector<jack_port_t*> outs_;
   std::vector<jack_port_t*> ins_;
-  jackmidi::ByteRing toSend_{1 << 14};
-  jackmidi::ByteRing received_{1 << 16};
+  jackmidi::Ring toSend_{1 << 14};
+  jackmidi::Ring received_{1 << 16};
   std::vector<std::vector<Bytes>> heard_;
+  std::atomic<std::size_t> sent_{0};
 };
 
 // What a receive callback was given, on the test's loop.
@@ -163,13 +169,13 @@ TEST(JackNaming, DevicesAreReadFromAlsaBridgeAndA2jNamesOnly) {
 }
 
 TEST(JackRing, RecordsStayWholeAcrossTheWrapAndAFullRingTakesNothing) {
-  jackmidi::ByteRing ring(16);
+  jackmidi::Ring ring(16);  // holds 15 bytes
   const Bytes head{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, tail{11, 12, 13, 14};
   Bytes out(10);
   ASSERT_TRUE(ring.push(head.data(), head.size()));
   ASSERT_TRUE(ring.pop(out.data(), 10));
   ASSERT_TRUE(ring.push(head.data(), 8, tail.data(), 4));  // crosses the end of the buffer
-  EXPECT_FALSE(ring.push(head.data(), 5));                 // 12 + 5 > 16: refused whole
+  EXPECT_FALSE(ring.push(head.data(), 4));                 // 12 + 4 > 15: refused whole
   out.assign(12, 0);
   ASSERT_TRUE(ring.peek(out.data(), 12));
   EXPECT_EQ(out, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14}));
@@ -297,6 +303,46 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr)
       << "disposing removes its ports";
   EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
+}
+
+// While the main loop is busy, a burst fills the client's ring: what does not fit is counted as lost, in
+// order with what came before and after it, and everything else arrives.
+TEST(JackMidiSystem, InputThatFindsTheRingFullIsCountedAsLostAndTheRestArrivesInOrder) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer peer(unique("peer"), 1, 0);
+  ASSERT_NE(peer.jack(), nullptr);
+  Heard heard;
+  std::vector<std::uint64_t> lost;
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  const MidiRef input = midi.createInputPort(client, "in", heard.receiver(),
+                                             [&](std::uint64_t count) { lost.push_back(count); });
+  MidiRef source = 0;
+  ASSERT_TRUE(loop.runUntil([&] { return (source = refNamed(midi.sources(), peer.name(), "out1")) != 0; }));
+  ASSERT_TRUE(midi.connectSource(input, source, 1));
+  ASSERT_TRUE(loop.runUntil([&] { return peer.linked(1); }));
+
+  // The loop does not run: 6000 controller changes, numbered, against a ring with room for about 4400.
+  std::uint32_t next = 0;
+  while (next < 6000) {
+    for (const std::uint32_t end = next + 1000; next < end; ++next)
+      peer.send(1, {0xB0, static_cast<std::uint8_t>(next >> 7), static_cast<std::uint8_t>(next & 0x7F)});
+    ASSERT_TRUE(eventually([&] { return peer.sent() == next; }));
+  }
+  const auto counted = [&] {
+    std::uint64_t all = heard.words.size();
+    for (const auto n : lost)
+      all += n;
+    return all;
+  };
+  ASSERT_TRUE(loop.runUntil([&] { return counted() == peer.sent(); }));
+  ASSERT_FALSE(lost.empty());
+  EXPECT_EQ(midi.droppedEvents(), peer.sent() - heard.words.size());
+  // Each message is its own: what arrived arrived whole and in order, the first of them first.
+  EXPECT_EQ(heard.words.front().second, 0x20B00000u);
+  for (std::size_t i = 1; i < heard.words.size(); ++i)
+    ASSERT_LT(heard.words[i - 1].second, heard.words[i].second);
 }
 
 TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {
