@@ -5,13 +5,13 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -93,7 +93,8 @@ constexpr std::size_t kMaxOutputs = 256;
 constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
 // Room for about a second of a busy controller, or a few large SysEx dumps.
 constexpr std::size_t kReceivedBytes = std::size_t{1} << 16;
-constexpr std::size_t kSendBytes = std::size_t{1} << 14;
+// Each destination's queue: a thousand messages waiting for their cycle.
+constexpr std::size_t kSendBytes = std::size_t{1} << 12;
 constexpr auto kRetryEvery = std::chrono::seconds(1);
 // A cycle in progress ends within microseconds; this only bounds the wait if the process thread is stuck.
 constexpr auto kQuiesceAtMost = std::chrono::milliseconds(200);
@@ -110,19 +111,25 @@ struct InHeader {
 };
 
 struct OutRecord {
-  std::uint32_t tag;
-  std::uint16_t slot;
   std::uint8_t size;
   std::uint8_t bytes[3];
 };
 
-// A port as the process thread sees it. The tag names what the port is for (a connection or a destination),
-// so that bytes queued for a port that has since been replaced are recognised and dropped.
+// A port as the process thread sees it. For an input port, the tag names the connection it is for, so that
+// bytes that outlive it are recognised and dropped.
 struct RtPort {
   std::atomic<jack_port_t*> port{nullptr};
   std::atomic<std::uint32_t> tag{0};
-  // Bumped whenever an output port is (re)connected, so that its bytes wait for the link afresh.
-  std::atomic<std::uint32_t> linked{0};
+};
+
+// An output port as the process thread sees it: the queue of what is sent to its destination, and whether the
+// graph JACK runs links it there. The worker keeps `linked` up to date from the graph callbacks, so that the
+// process thread never asks JACK (PipeWire's JACK layer answers such questions under a lock).
+struct RtOutput : RtPort {
+  std::unique_ptr<jackmidi::Ring> queue;  // made before the port is published; cleared when it is retired
+  std::atomic<bool> linked{false};
+  // Bumped at each attempt to link it, so that its bytes wait for the link afresh.
+  std::atomic<std::uint32_t> attempt{0};
 };
 
 struct Realtime {
@@ -134,16 +141,16 @@ struct Realtime {
   Realtime& operator=(const Realtime&) = delete;
 
   std::array<RtPort, kMaxInputs> inputs;
-  std::array<RtPort, kMaxOutputs> outputs;
+  std::array<RtOutput, kMaxOutputs> outputs;
   // How many slots have ever been used: the process callback looks no further.
   std::atomic<std::size_t> inputsUsed{0};
   std::atomic<std::size_t> outputsUsed{0};
   jackmidi::Ring received{kReceivedBytes};  // process thread → main loop
-  jackmidi::Ring toSend{kSendBytes};        // senders (serialised by the system's mutex) → process thread
   // Set for the length of each process cycle, so that a port can be retired without a lock.
   std::atomic<bool> busy{false};
   std::atomic<std::uint64_t> cycles{0};
   std::atomic<std::uint64_t> dropped{0};
+  std::atomic<std::uint64_t> droppedSends{0};
   // How long bytes for an output port wait for JACK to apply its connection before they are dropped.
   std::atomic<jack_nframes_t> holdFrames{24000};
   // Made readable by the process thread when it queued received bytes; the main loop watches it. A write to
@@ -151,11 +158,8 @@ struct Realtime {
   int wake;
 
   // Process thread only.
-  std::array<void*, kMaxOutputs> outBuffers{};
-  std::array<std::uint32_t, kMaxOutputs> outTags{};
-  std::array<bool, kMaxOutputs> outConnected{};
   std::array<std::uint64_t, kMaxOutputs> outWaited{};
-  std::array<std::uint32_t, kMaxOutputs> outLinked{};
+  std::array<std::uint32_t, kMaxOutputs> outAttempts{};
   std::array<std::uint32_t, kMaxInputs> inLost{};  // dropped and not yet told, for the connection of inTags
   std::array<std::uint32_t, kMaxInputs> inTags{};
 };
@@ -164,38 +168,39 @@ int process(jack_nframes_t frames, void* arg) {
   auto& rt = *static_cast<Realtime*>(arg);
   rt.busy.store(true);
 
+  // Each destination has its own queue: one whose link JACK has not applied yet holds back no other.
+  const jack_nframes_t hold = rt.holdFrames.load();
   const std::size_t outs = rt.outputsUsed.load();
   for (std::size_t i = 0; i < outs; ++i) {
-    rt.outBuffers[i] = nullptr;
-    jack_port_t* port = rt.outputs[i].port.load();
+    RtOutput& out = rt.outputs[i];
+    jack_port_t* port = out.port.load();
     if (port == nullptr) continue;
     void* buffer = jack_port_get_buffer(port, frames);
     if (buffer == nullptr) continue;
     // An output buffer keeps last cycle's events unless it is cleared.
     jack_midi_clear_buffer(buffer);
-    rt.outBuffers[i] = buffer;
-    rt.outTags[i] = rt.outputs[i].tag.load();
-    // JACK applies a new connection a few cycles after jack_connect returns; what this cycle's graph says
-    // is what counts.
-    rt.outConnected[i] = jack_port_connected(port) > 0;
-    const std::uint32_t linked = rt.outputs[i].linked.load();
-    if (rt.outConnected[i] || linked != rt.outLinked[i]) rt.outWaited[i] = 0;
-    if (!rt.outConnected[i]) rt.outWaited[i] += frames;
-    rt.outLinked[i] = linked;
-  }
-  const jack_nframes_t hold = rt.holdFrames.load();
-  OutRecord record{};
-  while (rt.toSend.peek(&record, sizeof record)) {
-    const std::size_t slot = record.slot;
-    if (slot < outs && rt.outBuffers[slot] != nullptr && rt.outTags[slot] == record.tag) {
-      if (!rt.outConnected[slot]) {
-        // Everything behind waits too, so that the order holds; a link that never comes drops its bytes.
-        if (rt.outWaited[slot] <= hold) break;
-      } else if (jack_midi_event_write(rt.outBuffers[slot], 0, record.bytes, record.size) != 0) {
-        break;  // this cycle's buffer is full: the rest goes next cycle, in order
-      }
+    jackmidi::Ring& queue = *out.queue;
+    if (const std::uint32_t attempt = out.attempt.load(); attempt != rt.outAttempts[i]) {
+      rt.outAttempts[i] = attempt;
+      rt.outWaited[i] = 0;
     }
-    rt.toSend.pop(nullptr, sizeof record);
+    OutRecord record{};
+    if (!out.linked.load()) {
+      // Written now, the bytes would go nowhere. They wait, in order, for the link; one that never comes
+      // drops them, and says so.
+      if (!queue.peek(&record, sizeof record)) continue;
+      rt.outWaited[i] += frames;
+      if (rt.outWaited[i] <= hold) continue;
+      while (queue.pop(&record, sizeof record))
+        rt.droppedSends.fetch_add(1, std::memory_order_relaxed);
+      continue;
+    }
+    rt.outWaited[i] = 0;
+    while (queue.peek(&record, sizeof record)) {
+      if (jack_midi_event_write(buffer, 0, record.bytes, record.size) != 0)
+        break;  // this cycle's buffer is full: the rest goes next cycle, in order
+      queue.pop(nullptr, sizeof record);
+    }
   }
 
   bool wrote = false;
@@ -251,7 +256,7 @@ void retire(Realtime& rt, RtPort& slot) {
 }
 
 void publish(RtPort& slot, std::atomic<std::size_t>& used, std::size_t index, jack_port_t* port,
-             std::uint32_t tag) {
+             std::uint32_t tag = 0) {
   slot.tag.store(tag);
   slot.port.store(port);
   std::size_t was = used.load();
@@ -297,7 +302,6 @@ struct JackMidiSystem::Impl {
     std::string portName;
     jack_port_t* port = nullptr;
     std::size_t slot = kNoSlot;
-    std::uint32_t tag = 0;
     bool destinationSeen = false;
   };
 
@@ -332,6 +336,11 @@ struct JackMidiSystem::Impl {
   };
 
   Impl(Loop& mainLoop, std::string serverName) : loop(mainLoop), server(std::move(serverName)) {}
+  ~Impl() {
+    if (news >= 0) close(news);
+  }
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
 
   Loop& loop;
   std::string server;
@@ -350,27 +359,34 @@ struct JackMidiSystem::Impl {
   std::uint32_t nextTag = 1;
   std::string signature;
   std::uint64_t droppedBefore = 0;  // dropped counts of disposed clients
+  std::uint64_t droppedSendsBefore = 0;
   // Clients being closed outside the lock: their ports stay ours until they are gone.
   std::vector<std::string> closingNames;
 
-  // News from JACK's threads, guarded by `eventsMutex`, which is never held across a JACK call.
-  std::mutex eventsMutex;
-  std::condition_variable eventsCv;
-  bool graphChanged = false;
-  bool shutDown = false;
-  bool stopping = false;
+  // News from JACK's threads for the worker: flags, and an eventfd that wakes it. JACK may call the shutdown
+  // callback from a signal handler, so the callbacks only store to lock-free atomics and write to the
+  // eventfd, both safe there.
+  int news = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  std::atomic<bool> graphChanged{false};
+  std::atomic<bool> shutDown{false};
+  std::atomic<bool> stopping{false};
   std::atomic<bool> wantsRetry{true};
   std::thread worker;
 
   // --- JACK callbacks: they only raise a flag for the worker.
 
+  void wakeWorker() const {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = write(news, &one, sizeof one);
+  }
   static void onGraph(void* arg) {
     auto& self = *static_cast<Impl*>(arg);
-    {
-      const std::lock_guard lock(self.eventsMutex);
-      self.graphChanged = true;
-    }
-    self.eventsCv.notify_one();
+    self.graphChanged = true;
+    self.wakeWorker();
+  }
+  static int onGraphOrder(void* arg) {
+    onGraph(arg);  // JACK runs the new graph from now on: links made before are visible
+    return 0;
   }
   static void onPort(jack_port_id_t, int, void* arg) { onGraph(arg); }
   static void onClient(const char*, int, void* arg) { onGraph(arg); }
@@ -378,11 +394,8 @@ struct JackMidiSystem::Impl {
   static void onRename(jack_port_id_t, const char*, const char*, void* arg) { onGraph(arg); }
   static void onShutdown(jack_status_t, const char*, void* arg) {
     auto& self = *static_cast<Impl*>(arg);
-    {
-      const std::lock_guard lock(self.eventsMutex);
-      self.shutDown = true;
-    }
-    self.eventsCv.notify_one();
+    self.shutDown = true;
+    self.wakeWorker();
   }
 
   // --- Opening and closing (with `mutex` held unless said otherwise).
@@ -403,6 +416,7 @@ struct JackMidiSystem::Impl {
     jack_set_client_registration_callback(w, onClient, this);
     jack_set_port_connect_callback(w, onConnect, this);
     jack_set_port_rename_callback(w, onRename, this);
+    jack_set_graph_order_callback(w, onGraphOrder, this);
     jack_on_info_shutdown(w, onShutdown, this);
     if (jack_activate(w) != 0) {
       jack_client_close(w);
@@ -461,23 +475,26 @@ struct JackMidiSystem::Impl {
 
   // Without `mutex`: closing clients of a dead server may take a while.
   void teardown() {
-    std::vector<jack_client_t*> closing;
+    jack_client_t* oldWatcher = nullptr;
+    // Each with its JACK handle: an engine may dispose of the client meanwhile, but JACK's process thread may
+    // use it until its handle is closed.
+    std::vector<std::pair<std::shared_ptr<Client>, jack_client_t*>> closing;
     {
       const std::lock_guard lock(mutex);
       isOnline = false;
       wantsRetry = true;
-      if (watcher != nullptr) closing.push_back(watcher);
-      watcher = nullptr;
+      oldWatcher = std::exchange(watcher, nullptr);
       watcherName.clear();
       for (auto& [ref, client] : clients) {
-        if (client->jack != nullptr) closing.push_back(client->jack);
+        if (client->jack != nullptr) closing.emplace_back(client, client->jack);
         forgetSession(*client);
       }
     }
-    for (jack_client_t* j : closing)
+    if (oldWatcher != nullptr) jack_client_close(oldWatcher);
+    for (auto& [client, j] : closing)
       jack_client_close(j);
+    closing.clear();
     // Every shutdown notice so far came from the clients just closed.
-    const std::lock_guard lock(eventsMutex);
     shutDown = false;
   }
 
@@ -565,10 +582,12 @@ struct JackMidiSystem::Impl {
     }
     outlet.port = port;
     outlet.slot = slot;
-    outlet.tag = newTag();
+    RtOutput& out = c.rt->outputs[slot];
+    if (!out.queue) out.queue = std::make_unique<jackmidi::Ring>(kSendBytes);
+    out.linked = false;
+    out.attempt.fetch_add(1);
     // Published before it is connected, so that it is cleared every cycle before anyone can read it.
-    publish(c.rt->outputs[slot], c.rt->outputsUsed, slot, port, outlet.tag);
-    c.rt->outputs[slot].linked.fetch_add(1);
+    publish(out, c.rt->outputsUsed, slot, port);
     const std::string& destinationName = nameByRef.at(destination);
     outlet.destinationSeen = isForeignMidi(c.jack, destinationName, JackPortIsInput);
     return outlet.destinationSeen && linkPorts(c.jack, jack_port_name(port), destinationName.c_str());
@@ -576,12 +595,13 @@ struct JackMidiSystem::Impl {
 
   void releaseOutput(Client& c, Outlet& outlet) {
     if (outlet.slot != kNoSlot) {
-      retire(*c.rt, c.rt->outputs[outlet.slot]);
+      RtOutput& out = c.rt->outputs[outlet.slot];
+      retire(*c.rt, out);
+      out.queue->clear();  // what waited was for this destination alone
       c.outputSlots[outlet.slot] = false;
     }
     outlet.port = nullptr;  // the port itself goes with its client
     outlet.slot = kNoSlot;
-    outlet.tag = 0;
   }
 
   static bool linkPorts(jack_client_t* j, const char* from, const char* to) {
@@ -680,8 +700,8 @@ struct JackMidiSystem::Impl {
     return out;
   }
 
-  // After a graph change: reconnect what came back, retry clients that could not open. True when the setup
-  // the engines see changed.
+  // After a graph change: reconnect what came back, retry clients that could not open, tell the process
+  // threads which of their output ports are linked. True when the setup the engines see changed.
   bool resync() {
     const std::lock_guard lock(mutex);
     if (!isOnline) return false;
@@ -704,11 +724,18 @@ struct JackMidiSystem::Impl {
         for (auto& [destination, outlet] : outputs.at(out).outlets) {
           const std::string& name = nameByRef.at(destination);
           const bool seen = isForeignMidi(c.jack, name, JackPortIsInput);
-          if (seen && !outlet.destinationSeen && outlet.port != nullptr) {
-            c.rt->outputs[outlet.slot].linked.fetch_add(1);
+          if (outlet.port == nullptr) {
+            outlet.destinationSeen = seen;
+            continue;
+          }
+          RtOutput& rtOut = c.rt->outputs[outlet.slot];
+          if (seen && !outlet.destinationSeen) {
+            rtOut.attempt.fetch_add(1);
             linkPorts(c.jack, jack_port_name(outlet.port), name.c_str());
           }
           outlet.destinationSeen = seen;
+          // What the graph JACK runs now says: the process thread reads only this.
+          rtOut.linked = seen && jack_port_connected_to(outlet.port, name.c_str()) != 0;
         }
     }
     wantsRetry = !all;
@@ -739,22 +766,25 @@ struct JackMidiSystem::Impl {
 
   void workerMain() {
     auto nextAttempt = Steady::now() + kRetryEvery;
-    std::unique_lock lock(eventsMutex);
     while (!stopping) {
-      const auto pending = [&] { return stopping || shutDown || graphChanged; };
-      if (wantsRetry)
-        eventsCv.wait_until(lock, nextAttempt, pending);
-      else
-        eventsCv.wait(lock, pending);
+      if (!shutDown && !graphChanged) {
+        int timeout = -1;
+        if (wantsRetry)
+          timeout = static_cast<int>(std::max<std::int64_t>(
+              0, std::chrono::ceil<std::chrono::milliseconds>(nextAttempt - Steady::now()).count()));
+        pollfd wake{news, POLLIN, 0};
+        poll(&wake, 1, timeout);
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto got = read(news, &count, sizeof count);
+      }
       if (stopping) break;
-      const bool shut = std::exchange(shutDown, false);
-      const bool graph = std::exchange(graphChanged, false);
-      lock.unlock();
+      const bool shut = shutDown.exchange(false);
+      const bool graph = graphChanged.exchange(false);
 
-      bool news = false;
+      bool changed = false;
       if (shut) {
         teardown();
-        news = true;
+        changed = true;
         // A server on its way out may still accept clients for a moment: give it time to go.
         nextAttempt = Steady::now() + kRetryEvery;
       }
@@ -766,15 +796,14 @@ struct JackMidiSystem::Impl {
       }
       if (!onlineNow) {
         if (due) {
-          if (connect()) news = true;
+          if (connect()) changed = true;
           nextAttempt = Steady::now() + kRetryEvery;
         }
       } else if (graph || (wantsRetry && due)) {
-        if (resync()) news = true;
+        if (resync()) changed = true;
         if (due) nextAttempt = Steady::now() + kRetryEvery;
       }
-      if (news) notifyClients();
-      lock.lock();
+      if (changed) notifyClients();
     }
   }
 
@@ -837,11 +866,8 @@ JackMidiSystem::JackMidiSystem(Loop& loop, const std::string& server)
 }
 
 JackMidiSystem::~JackMidiSystem() {
-  {
-    const std::lock_guard lock(impl_->eventsMutex);
-    impl_->stopping = true;
-  }
-  impl_->eventsCv.notify_one();
+  impl_->stopping = true;
+  impl_->wakeWorker();
   if (impl_->worker.joinable()) impl_->worker.join();
   std::vector<MidiRef> all;
   {
@@ -982,17 +1008,17 @@ bool JackMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t
   // A port that could not be made, or a link that went, is tried again on every send.
   if (outlet.port == nullptr) impl_->openOutlet(c, destination, outlet);
   if (outlet.port == nullptr) return false;
+  RtOutput& rtOut = c.rt->outputs[outlet.slot];
   if (!jack_port_connected_to(outlet.port, name->second.c_str())) {
-    c.rt->outputs[outlet.slot].linked.fetch_add(1);
+    rtOut.linked = false;
+    rtOut.attempt.fetch_add(1);
     if (!Impl::linkPorts(c.jack, jack_port_name(outlet.port), name->second.c_str())) return false;
   }
 
   OutRecord record{};
-  record.tag = outlet.tag;
-  record.slot = static_cast<std::uint16_t>(outlet.slot);
   record.size = static_cast<std::uint8_t>(bytes.size);
   std::copy(bytes.data.begin(), bytes.data.end(), record.bytes);
-  return c.rt->toSend.push(&record, sizeof record);
+  return rtOut.queue->push(&record, sizeof record);
 }
 
 void JackMidiSystem::disposeClient(MidiRef client) {
@@ -1013,6 +1039,7 @@ void JackMidiSystem::disposeClient(MidiRef client) {
     j = std::exchange(c->jack, nullptr);
     if (j != nullptr) impl_->closingNames.push_back(c->actualName);
     impl_->droppedBefore += c->rt->dropped.load();
+    impl_->droppedSendsBefore += c->rt->droppedSends.load();
   }
   impl_->dispose(c, j);
   if (j != nullptr) {
@@ -1039,5 +1066,13 @@ std::uint64_t JackMidiSystem::droppedEvents() {
   std::uint64_t total = impl_->droppedBefore;
   for (const auto& [ref, client] : impl_->clients)
     total += client->rt->dropped.load();
+  return total;
+}
+
+std::uint64_t JackMidiSystem::droppedSends() {
+  const std::lock_guard lock(impl_->mutex);
+  std::uint64_t total = impl_->droppedSendsBefore;
+  for (const auto& [ref, client] : impl_->clients)
+    total += client->rt->droppedSends.load();
   return total;
 }

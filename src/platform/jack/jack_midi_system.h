@@ -64,6 +64,8 @@ class JackMidiSystem final : public MidiSystem {
   std::string jackClientName(MidiRef client);
   // Incoming events dropped because the main loop fell behind, over the life of the system.
   std::uint64_t droppedEvents();
+  // Sent messages dropped because JACK never linked their destination (send() had accepted them).
+  std::uint64_t droppedSends();
 
  private:
   struct Impl;

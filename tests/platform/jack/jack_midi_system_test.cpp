@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/jack/jack_ring.h"
+#include "support/jack_probe.h"
 #include "support/private_jack_server.h"
 #include "support/services.h"
 #include "support/temp_folder.h"
@@ -303,6 +304,35 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr)
       << "disposing removes its ports";
   EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
+  EXPECT_EQ(jackprobe::graphQuestionsInProcess(), 0) << "a process callback asked JACK about the graph";
+}
+
+// Each destination has its own queue: a message waiting for a link that JACK never applies holds back none
+// sent to another destination after it, and when it is given up, it is counted.
+TEST(JackMidiSystem, AMessageForADestinationNeverLinkedHoldsNoOtherBackAndIsCountedWhenDropped) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer steady(unique("steady"), 0, 1), stuck(unique("stuck"), 0, 1);
+  ASSERT_TRUE(steady.jack() != nullptr && stuck.jack() != nullptr);
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  const MidiRef output = midi.createOutputPort(client, "out");
+  MidiRef toSteady = 0, toStuck = 0;
+  ASSERT_TRUE(loop.runUntil([&] {
+    toSteady = refNamed(midi.destinations(), steady.name(), "in1");
+    toStuck = refNamed(midi.destinations(), stuck.name(), "in1");
+    return toSteady != 0 && toStuck != 0;
+  }));
+  ASSERT_TRUE(midi.send(output, toSteady, 0x20903C01));
+  ASSERT_TRUE(loop.runUntil([&] { return steady.heard(1).size() == 1; }));
+
+  const jackprobe::HiddenLinks neverLinked(stuck.name() + ":in1");
+  ASSERT_TRUE(midi.send(output, toStuck, 0x20903C02));
+  ASSERT_TRUE(midi.send(output, toSteady, 0x20903C03));
+  ASSERT_TRUE(loop.runUntil([&] { return steady.heard(1).size() == 2; }));
+  EXPECT_EQ(midi.droppedSends(), 0u) << "the steady destination's message waited for the stuck one";
+  EXPECT_TRUE(loop.runUntil([&] { return midi.droppedSends() == 1; }));
+  EXPECT_TRUE(stuck.heard(1).empty());
 }
 
 // While the main loop is busy, a burst fills the client's ring: what does not fit is counted as lost, in
@@ -367,6 +397,24 @@ TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {
 }
 
 // ---------------------------------------------------------------------------------------------------------
+
+// The server goes away, and while the system closes its clients' JACK handles the engine disposes of one: it
+// stays whole until its handle is closed, as JACK's process thread may use it until then.
+TEST(JackMidiSystem, AClientDisposedWhileTheServerGoesStaysWholeUntilItsJackClientIsClosed) {
+  const TempFolder folder;
+  PrivateJackServer jackd(folder);
+  ASSERT_TRUE(jackd.answers()) << "a private JACK server did not start; " << jackd.log();
+  ThreadLoop loop;
+  JackMidiSystem midi(loop, jackd.name());
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  ASSERT_FALSE(midi.jackClientName(client).empty());
+  jackprobe::HeldCloses closes;
+  jackd.kill();
+  ASSERT_TRUE(eventually([&] { return closes.waiting(); }));
+  midi.disposeClient(client);
+  closes.release();  // the client's handle is closed now, after one more cycle
+  EXPECT_TRUE(loop.runUntil([&] { return !midi.online() && !closes.waiting(); }));
+}
 
 TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItReturns) {
   const TempFolder folder;
