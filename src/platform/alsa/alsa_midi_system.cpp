@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/alsa/seq_pump.h"
+#include "platform/midi_client_hooks.h"
 #include "platform/midi_delivery.h"
 #include "platform/midi_wire.h"
 
@@ -92,6 +93,7 @@ struct AlsaMidiSystem::Impl {
   using DeliveryKey = std::tuple<int, int, int>;  // our port, the source's client and port
 
   struct Client {
+    explicit Client(std::function<void()> setupChanged) : hooks(std::move(setupChanged)) {}
     ~Client() {
       if (decoder != nullptr) snd_midi_event_free(decoder);
       if (encoder != nullptr) snd_midi_event_free(encoder);
@@ -105,15 +107,8 @@ struct AlsaMidiSystem::Impl {
     std::vector<MidiRef> outputs;
     std::map<DeliveryKey, std::shared_ptr<MidiDelivery>> deliveries;  // under the system's mutex
 
-    // Held while setupChanged runs, so that once disposeClient has taken it no call is in flight.
-    std::recursive_mutex callbackMutex;
-    bool alive = true;
-    std::function<void()> setupChanged;
-
-    // Main loop only: the watches of the sequencer's descriptors, and whether it was disposed (perhaps from
-    // its own receive).
-    std::vector<TaskHandle> watches;
-    bool disposed = false;
+    // The engine's setup callback, and the main loop's watches of the sequencer's descriptors.
+    MidiClientHooks hooks;
   };
 
   explicit Impl(Loop& mainLoop) : loop(mainLoop) {}
@@ -299,15 +294,8 @@ struct AlsaMidiSystem::Impl {
   // --- Threads.
 
   static void notify(const std::vector<std::shared_ptr<Client>>& all) {
-    for (const auto& client : all) {
-      const std::lock_guard lock(client->callbackMutex);
-      if (!client->alive || !client->setupChanged) continue;
-      try {
-        client->setupChanged();
-      } catch (...) {
-        // A failing listener must not end the watcher: the others still need to hear.
-      }
-    }
+    for (const auto& client : all)
+      client->hooks.setupChanged();
   }
 
   void watcherMain() {
@@ -353,7 +341,7 @@ struct AlsaMidiSystem::Impl {
   void readInput(Client& c) {
     std::vector<std::uint32_t> words;
     unsigned char decoded[32];
-    while (!c.disposed) {
+    while (!c.hooks.disposed()) {
       snd_seq_event_t* event = nullptr;
       const int got = snd_seq_event_input(c.seq, &event);
       if (got == -ENOSPC) {
@@ -395,7 +383,7 @@ struct AlsaMidiSystem::Impl {
     }
     std::vector<const MidiLost*> told;
     for (const auto& delivery : all) {
-      if (c.disposed) return;
+      if (c.hooks.disposed()) return;
       const bool first = std::find(told.begin(), told.end(), delivery->lost.get()) == told.end();
       told.push_back(delivery->lost.get());
       if (first) {
@@ -409,13 +397,7 @@ struct AlsaMidiSystem::Impl {
   // Without `mutex`, on the main loop. After it returns, no callback of the client is in flight, unless it
   // was called from one, which then ends without touching the sequencer again.
   void dispose(const std::shared_ptr<Client>& c) {
-    {
-      const std::lock_guard lock(c->callbackMutex);
-      c->alive = false;
-    }
-    c->disposed = true;
-    for (const auto& watch : c->watches)
-      watch->cancel();
+    c->hooks.dispose();
     if (c->seq == nullptr) return;
     snd_seq_close(c->seq);
     c->seq = nullptr;
@@ -500,8 +482,7 @@ std::vector<MidiDevice> AlsaMidiSystem::devices() {
 }
 
 MidiRef AlsaMidiSystem::createClient(const std::string& name, std::function<void()> setupChanged) {
-  auto c = std::make_shared<Impl::Client>();
-  c->setupChanged = std::move(setupChanged);
+  auto c = std::make_shared<Impl::Client>(std::move(setupChanged));
   snd_seq_t* seq = nullptr;
   if (online() && snd_midi_event_new(16, &c->encoder) >= 0 && snd_midi_event_new(16, &c->decoder) >= 0 &&
       snd_seq_open(&seq, impl_->sequencer.c_str(), SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) >= 0) {
@@ -520,9 +501,9 @@ MidiRef AlsaMidiSystem::createClient(const std::string& name, std::function<void
     std::vector<pollfd> fds(static_cast<std::size_t>(count));
     if (count > 0) snd_seq_poll_descriptors(c->seq, fds.data(), static_cast<unsigned>(count), POLLIN);
     for (const auto& fd : fds)
-      c->watches.push_back(impl_->loop.watch(fd.fd, [impl = impl_.get(), weak = std::weak_ptr(c)] {
+      c->hooks.watchInput(impl_->loop, fd.fd, [impl = impl_.get(), weak = std::weak_ptr(c)] {
         if (const auto client = weak.lock()) impl->readInput(*client);
-      }));
+      });
   }
   const std::lock_guard lock(impl_->mutex);
   c->ref = impl_->nextRef++;

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/jack/jack_names.h"
 #include "platform/jack/jack_ring.h"
 #include "support/jack_probe.h"
 #include "support/private_jack_server.h"
