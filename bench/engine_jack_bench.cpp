@@ -57,19 +57,22 @@ double cpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// A JACK server of the benchmark's own at `period` frames, dummy driver at 48 kHz, as the tests run theirs.
+// A JACK server of the benchmark's own at `period` frames, dummy driver at 48 kHz, with real-time threads as
+// a musician's would have (without, where the system refuses them).
 std::unique_ptr<SpawnedProcess> startServer(const std::string& name, int period, const std::string& log) {
-  auto server =
-      std::make_unique<SpawnedProcess>(std::vector<std::string>{"jackd", "-n", name, "-r", "-d", "dummy",
-                                                                "-r", "48000", "-p", std::to_string(period)},
-                                       log);
-  const bool up = eventually(
-      [&] {
-        return server->exited() || std::system(("jack_lsp -s " + name + " > /dev/null 2>&1").c_str()) == 0;
-      },
-      10);
-  if (!up || server->exited()) return nullptr;
-  return server;
+  for (const char* scheduling : {"-R", "-r"}) {
+    auto server = std::make_unique<SpawnedProcess>(
+        std::vector<std::string>{"jackd", "-n", name, scheduling, "-d", "dummy", "-r", "48000", "-p",
+                                 std::to_string(period)},
+        log);
+    const bool up = eventually(
+        [&] {
+          return server->exited() || std::system(("jack_lsp -s " + name + " > /dev/null 2>&1").c_str()) == 0;
+        },
+        10);
+    if (up && !server->exited()) return server;
+  }
+  return nullptr;
 }
 
 // Answer frame less input frame for `count` controller changes 25 ms apart, each entering at a random frame
@@ -115,21 +118,18 @@ void measure(int period, std::size_t count) {
   // Our answer reaches the peer one cycle after it leaves our output port (the loop back into the peer is
   // JACK's feedback connection): it left at the reply's frame less one period.
   std::vector<double> added;
-  std::size_t lost = 0;
-  for (std::size_t k = 0; k < count; ++k) {
-    if (peer.replyFrame[k] < 0) {
-      ++lost;
-      continue;
-    }
-    added.push_back(static_cast<double>(peer.replyFrame[k] - period - peer.sentFrame[k]));
-  }
+  const std::size_t lost = peer.pairReplies();
+  for (std::size_t k = 0; k < count; ++k)
+    if (peer.replyFrame[k] >= 0)
+      added.push_back(static_cast<double>(peer.replyFrame[k] - period - peer.sentFrame[k]));
   const auto f = latency::figures(added);
   const double us = 1e6 / rate;
   std::printf(
-      "period %3d (%.2f ms), %zu messages 25 ms apart, lost %zu; added latency: median %.2f periods "
+      "period %3d (%.2f ms), %zu messages 25 ms apart, lost %zu (xruns %d); added latency: median %.2f "
+      "periods "
       "(%.0f us), p99 %.2f (%.0f us), max %.2f (%.0f us)\n",
-      period, period * us / 1e3, count, lost, f.median / period, f.median * us, f.p99 / period, f.p99 * us,
-      f.max / period, f.max * us);
+      period, period * us / 1e3, count, lost, peer.xruns.load(), f.median / period, f.median * us,
+      f.p99 / period, f.p99 * us, f.max / period, f.max * us);
   mk->stop();
 }
 

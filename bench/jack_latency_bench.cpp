@@ -89,13 +89,10 @@ int main(int argc, char** argv) {
   loop.runFor(0.5);  // the last replies
 
   std::vector<double> roundFrames, roundUs, deliveryUs, answerUs;
-  std::size_t lost = 0;
+  const std::size_t lost = peer.pairReplies();
   for (std::size_t k = 0; k < count; ++k) {
     const std::int64_t sentAt = peer.sentFrame[k], replyAt = peer.replyFrame[k];
-    if (replyAt < 0) {
-      ++lost;
-      continue;
-    }
+    if (replyAt < 0) continue;
     roundFrames.push_back(static_cast<double>(replyAt - sentAt));
     roundUs.push_back(static_cast<double>(peer.replyUs[k] - peer.sentUs[k]));
     if (stamps[k] >= 0) {
