@@ -381,16 +381,13 @@ struct AlsaMidiSystem::Impl {
       for (const auto& [key, delivery] : c.deliveries)
         all.push_back(delivery);
     }
-    std::vector<const MidiLost*> told;
+    std::set<const MidiLost*> told;
     for (const auto& delivery : all) {
       if (c.hooks.disposed()) return;
-      const bool first = std::find(told.begin(), told.end(), delivery->lost.get()) == told.end();
-      told.push_back(delivery->lost.get());
-      if (first) {
+      if (told.insert(delivery->lost.get()).second)
         delivery->lose(0);
-      } else {
+      else
         delivery->encoder.reset();
-      }
     }
   }
 

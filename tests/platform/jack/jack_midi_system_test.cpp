@@ -157,7 +157,7 @@ TEST(JackNaming, ClientNamesLoseTheirColonsAndFitJacksLimitWithoutSplittingAChar
   EXPECT_EQ(jackmidi::clientName("ab·cd", 3), "ab");  // "·" is two bytes: it goes whole
 }
 
-TEST(JackNaming, DevicesAreReadFromAlsaBridgeAndA2jNamesOnly) {
+TEST(JackNaming, DevicesAreReadFromBridgeAndA2jNamesAndSequencerAliasesOnly) {
   EXPECT_EQ(jackmidi::deviceFromName("alsa_pcm:OXI-E16/midi_capture_1"), "OXI-E16");
   EXPECT_EQ(jackmidi::deviceFromName("a2j:OXI E16 [24] (capture): OXI E16 MIDI 1"), "OXI E16");
   EXPECT_EQ(jackmidi::deviceFromName("OXI E16 [24] (playback): OXI E16 MIDI 3"), "OXI E16");
