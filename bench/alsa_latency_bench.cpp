@@ -15,11 +15,11 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "latency_figures.h"
 #include "platform/alsa/alsa_midi_system.h"
+#include "support/thread_loop.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ struct Crowd {
   Crowd& operator=(const Crowd&) = delete;
 };
 
-void measure(AlsaMidiSystem& midi, std::size_t count, int crowdSize) {
+void measure(ThreadLoop& loop, AlsaMidiSystem& midi, std::size_t count, int crowdSize) {
   const Crowd crowd(crowdSize);
   const auto sentAt = std::make_unique<std::atomic<std::int64_t>[]>(count);
   const auto cameAt = std::make_unique<std::atomic<std::int64_t>[]>(count);
@@ -95,14 +95,14 @@ void measure(AlsaMidiSystem& midi, std::size_t count, int crowdSize) {
     midi.send(output, *destination, word);
     sendUs.push_back(microsSince(before));
     // Spaced as the paced path spaces them, so each message crosses on its own.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    loop.runFor(0.002);
     if (k % 10 == 0) {
       const auto listing = Clock::now();
       [[maybe_unused]] const auto all = midi.sources();
       listUs.push_back(microsSince(listing));
     }
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the last ones
+  loop.runFor(0.2);  // the last ones
   midi.disposeClient(client);
 
   std::vector<double> roundUs;
@@ -126,7 +126,7 @@ void measure(AlsaMidiSystem& midi, std::size_t count, int crowdSize) {
 
 // CPU time the whole process spends while a client sits connected and nothing is played: the threads should
 // sleep in poll without waking.
-void idle(AlsaMidiSystem& midi, int seconds) {
+void idle(ThreadLoop& loop, AlsaMidiSystem& midi, int seconds) {
   const MidiRef client = midi.createClient("Orvane VUDA Verer idle", [] {});
   const MidiRef input =
       midi.createInputPort(client, "in", [](std::uint32_t, std::span<const std::uint32_t>) {});
@@ -138,7 +138,7 @@ void idle(AlsaMidiSystem& midi, int seconds) {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   };
   const double before = cpu();
-  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  loop.runFor(seconds);
   const double used = cpu() - before;
   std::printf("\nidle %d s with a client connected: %.1f ms of CPU (%.3f %% of a core)\n", seconds, used,
               used / (seconds * 10.0));
@@ -149,13 +149,14 @@ void idle(AlsaMidiSystem& midi, int seconds) {
 
 int main(int argc, char** argv) {
   const std::size_t count = argc > 1 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[1]))) : 2000;
-  AlsaMidiSystem midi;
+  ThreadLoop loop;
+  AlsaMidiSystem midi(loop);
   if (!midi.online()) {
     std::printf("no ALSA sequencer: %s\n", midi.failure().c_str());
     return 1;
   }
-  measure(midi, count, 0);
-  measure(midi, count, 32);
-  idle(midi, 10);
+  measure(loop, midi, count, 0);
+  measure(loop, midi, count, 32);
+  idle(loop, midi, 10);
   return 0;
 }

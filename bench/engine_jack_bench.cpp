@@ -1,7 +1,9 @@
-// The MK engine for real, on the Qt loop and a JACK server: the time from a controller's message entering the
-// program's input port to its Mackie message leaving the output port, and the idle load of both engines
-// against a JACK and a pulse server with nothing arriving. Needs `eval "$(scripts/services start)"`. Run by
-// hand: engine_jack_bench [messages=2000] [idle seconds=60]. It prints, never asserts.
+// The MK engine for real, on the Qt loop and a JACK server: the latency a controller's message gains on its
+// way through the program, from the frame it entered our input port to the frame its Mackie answer leaves our
+// output port, on private servers at 64 and at 256 frames a period; then the idle load of both engines
+// against the run's JACK and pulse servers with nothing arriving. Needs `eval "$(scripts/services start)"`
+// for the idle part. Run by hand: engine_jack_bench [messages=2000] [idle seconds=60, 0 for none]. It prints,
+// never asserts.
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -19,9 +21,11 @@
 #include "platform/pulse/pulse_audio_output.h"
 #include "platform/qt/qt_loop.h"
 #include "support/engine_services.h"
+#include "support/fake_audio_output.h"
 #include "support/fake_key_capture.h"
 #include "support/fake_workspace.h"
 #include "support/recording_key_output.h"
+#include "support/spawned_process.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -53,34 +57,49 @@ double cpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::size_t count = argc > 1 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[1]))) : 2000;
-  const double idleSeconds = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 60;
-  QCoreApplication app(argc, argv);
-  QtLoop loop;
-  JackMidiSystem midi;
-  if (!midi.online()) {
-    std::printf("no JACK server: run eval \"$(scripts/services start)\" first\n");
-    return 1;
+// A JACK server of the benchmark's own at `period` frames, dummy driver at 48 kHz, with real-time threads as
+// a musician's would have (without, where the system refuses them).
+std::unique_ptr<SpawnedProcess> startServer(const std::string& name, int period, const std::string& log) {
+  for (const char* scheduling : {"-R", "-r"}) {
+    auto server = std::make_unique<SpawnedProcess>(
+        std::vector<std::string>{"jackd", "-n", name, scheduling, "-d", "dummy", "-r", "48000", "-p",
+                                 std::to_string(period)},
+        log);
+    const bool up = eventually(
+        [&] {
+          return server->exited() || std::system(("jack_lsp -s " + name + " > /dev/null 2>&1").c_str()) == 0;
+        },
+        10);
+    if (up && !server->exited()) return server;
   }
-  auto peerClient = std::make_unique<latency::LatencyPeer>();
-  auto& peer = *peerClient;
-  if (!peer.open("controller")) return 1;
+  return nullptr;
+}
+
+// Answer frame less input frame for `count` controller changes 25 ms apart, each entering at a random frame
+// of its cycle, with the MK engine between the peer's ports.
+void measure(int period, std::size_t count) {
+  TempFolder home;
+  const std::string name = "vuda-bench-" + std::to_string(period);
+  const auto server = startServer(name, period, home.path() + "/jackd.log");
+  if (!server) {
+    std::printf("period %d: jackd did not start\n", period);
+    return;
+  }
+  QtLoop loop;
+  JackMidiSystem midi(loop, name);
+  latency::LatencyPeer peer;
+  if (!peer.open("controller", name)) return;
 
   // The peer's "out" is the controller; its "in" stands for the DAW. A fader row answers each CC with one
   // pitch bend, which leaves at once when messages come more than the pump's 20 ms apart.
-  TempFolder home;
   home.write(".config/midi-to-mk.json",
              nlohmann::json{{"device", "out"},
                             {"out", "in"},
                             {"rows", {{{"id", 1}, {"from", "cc"}, {"number", 21}, {"command", "fader1"}}}}}
                  .dump());
-  PulseAudioOutput audio;
+  FakeAudioOutput audio;
   RecordingKeyOutput keys;
   FakeWorkspace workspace;
-  FakeKeyCapture capture;
   const auto mk = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
   mk->start();
   runFor(5, [&] { return mk->outRef != 0 && !mk->midi->names.empty() && jack_port_connected(peer.in) > 0; });
@@ -92,36 +111,55 @@ int main(int argc, char** argv) {
   for (std::size_t k = 0; k < count; ++k)
     messages.push_back({0xB0, 21, static_cast<std::uint8_t>(k % 128)});
   const double rate = peer.rate();
-  const double period = peer.period();
   peer.start(std::move(messages), static_cast<jack_nframes_t>(rate * 0.025));
   runFor(static_cast<double>(count) * 0.025 + 10, [&] { return peer.finished(); });
   runFor(0.5);
 
-  // The reply reaches the peer one cycle after it leaves our output port (the loop back into the peer is
-  // JACK's feedback connection), so in → out inside the program is the round trip less one period.
-  std::vector<double> inToOut;
-  std::size_t lost = 0;
-  for (std::size_t k = 0; k < count; ++k) {
-    if (peer.replyFrame[k] < 0) {
-      ++lost;
-      continue;
-    }
-    inToOut.push_back(static_cast<double>(peer.replyFrame[k] - peer.sentFrame[k]) - period);
-  }
-  const auto f = latency::figures(inToOut);
+  // Our answer reaches the peer one cycle after it leaves our output port (the loop back into the peer is
+  // JACK's feedback connection): it left at the reply's frame less one period.
+  std::vector<double> added;
+  const std::size_t lost = peer.pairReplies();
+  for (std::size_t k = 0; k < count; ++k)
+    if (peer.replyFrame[k] >= 0)
+      added.push_back(static_cast<double>(peer.replyFrame[k] - period - peer.sentFrame[k]));
+  const auto f = latency::figures(added);
   const double us = 1e6 / rate;
-  std::printf("%zu messages 25 ms apart, %.0f frames a period (%.2f ms); replies missing: %zu\n", count,
-              period, period * us / 1e3, lost);
   std::printf(
-      "input port -> output port through the MK engine: median %.0f us (%.2f periods), p99 %.0f us (%.2f "
-      "periods), max %.0f us (%.2f periods)\n",
-      f.median * us, f.median / period, f.p99 * us, f.p99 / period, f.max * us, f.max / period);
+      "period %3d (%.2f ms), %zu messages 25 ms apart, lost %zu (xruns %d); added latency: median %.2f "
+      "periods "
+      "(%.0f us), p99 %.2f (%.0f us), max %.2f (%.0f us)\n",
+      period, period * us / 1e3, count, lost, peer.xruns.load(), f.median / period, f.median * us,
+      f.p99 / period, f.p99 * us, f.max / period, f.max * us);
+  mk->stop();
+}
 
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::size_t count = argc > 1 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[1]))) : 2000;
+  const double idleSeconds = argc > 2 ? std::max(0.0, std::atof(argv[2])) : 60;
+  QCoreApplication app(argc, argv);
+  for (const int period : {64, 256})
+    measure(period, count);
+  if (idleSeconds <= 0) return 0;
+
+  QtLoop loop;
+  JackMidiSystem midi(loop);
+  if (!midi.online()) {
+    std::printf("no JACK server for the idle load: run eval \"$(scripts/services start)\" first\n");
+    return 1;
+  }
+  TempFolder home;
+  home.write(".config/midi-to-mk.json", nlohmann::json{{"device", "out"}}.dump());
   home.write(".config/midi-to-keystroke.json", nlohmann::json{{"device", "out"}}.dump());
+  PulseAudioOutput audio;
+  RecordingKeyOutput keys;
+  FakeWorkspace workspace;
+  FakeKeyCapture capture;
+  const auto mk = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
+  mk->start();
   const auto ks = std::make_shared<KSEngine>(ksServicesAt(home.path(), loop, midi, audio, keys, capture));
   ks->start();
-  // The peer is a JACK client of this process: closed, so that only the engines are measured.
-  peerClient.reset();
   runFor(1);
   const double before = cpuSeconds();
   const auto start = std::chrono::steady_clock::now();

@@ -1,6 +1,7 @@
 // Round trip through JackMidiSystem on the real JACK server: a peer client sends a controller change to our
-// input port, the receive callback answers at once through our output port, and the peer times the reply in
-// JACK frames. Run by hand: jack_latency_bench [messages=2000] [spacing ms=25]. It prints, never asserts.
+// input port, the receive callback answers at once through our output port on the loop it delivers on, and
+// the peer times the reply in JACK frames. Run by hand: jack_latency_bench [messages=2000] [spacing ms=25].
+// It prints, never asserts.
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
@@ -13,11 +14,11 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "latency_peer.h"
 #include "platform/jack/jack_midi_system.h"
+#include "support/thread_loop.h"
 
 using latency::Figures;
 using latency::figures;
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
   const std::size_t count = argc > 1 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[1]))) : 2000;
   const double spacingMs = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 25.0;
 
-  JackMidiSystem midi;
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
   if (!midi.online()) {
     std::printf("no JACK server (set JACK_DEFAULT_SERVER to a running one)\n");
     return 1;
@@ -39,7 +41,8 @@ int main(int argc, char** argv) {
   }
   const std::string peerName = jack_get_client_name(peer.client);
 
-  // The reply goes out from the reader thread itself, as an engine's answer would; each arrival is stamped.
+  // The reply goes out from the receive callback itself, on the loop, as an engine's answer would; each
+  // arrival is stamped.
   const auto stamps = std::make_unique<std::atomic<std::int64_t>[]>(count);
   for (std::size_t k = 0; k < count; ++k)
     stamps[k] = -1;
@@ -63,7 +66,7 @@ int main(int argc, char** argv) {
       if (e.device == peerName && e.name == "out") source = e.ref;
     for (const auto& e : midi.destinations())
       if (e.device == peerName && e.name == "in") destination = e.ref;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    loop.runFor(0.01);
   }
   if (source == 0 || destination == 0 || !midi.connectSource(input, source, 1)) {
     std::printf("the peer's ports were not found or could not be connected\n");
@@ -71,8 +74,7 @@ int main(int argc, char** argv) {
   }
   // Our output port for the peer is made by the first send; make it before timing starts.
   midi.send(output, destination, 0x20B07F7F);
-  while (jack_port_connected(peer.out) == 0 || jack_port_connected(peer.in) == 0)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  loop.runUntil([&] { return jack_port_connected(peer.out) != 0 && jack_port_connected(peer.in) != 0; });
 
   std::vector<LatencyPeer::Message> messages;
   for (std::size_t k = 0; k < count; ++k)
@@ -83,18 +85,14 @@ int main(int argc, char** argv) {
       "%zu controller changes, %.0f ms apart, %.0f Hz, %.0f frames a period (%.2f ms): about %.0f s\n", count,
       spacingMs, rate, period, period / rate * 1e3, static_cast<double>(count) * spacingMs / 1e3);
   peer.start(std::move(messages), static_cast<jack_nframes_t>(rate * spacingMs / 1e3));
-  while (!peer.finished())
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the last replies
+  loop.runUntil([&] { return peer.finished(); }, static_cast<double>(count) * spacingMs / 1e3 + 10);
+  loop.runFor(0.5);  // the last replies
 
   std::vector<double> roundFrames, roundUs, deliveryUs, answerUs;
-  std::size_t lost = 0;
+  const std::size_t lost = peer.pairReplies();
   for (std::size_t k = 0; k < count; ++k) {
     const std::int64_t sentAt = peer.sentFrame[k], replyAt = peer.replyFrame[k];
-    if (replyAt < 0) {
-      ++lost;
-      continue;
-    }
+    if (replyAt < 0) continue;
     roundFrames.push_back(static_cast<double>(replyAt - sentAt));
     roundUs.push_back(static_cast<double>(peer.replyUs[k] - peer.sentUs[k]));
     if (stamps[k] >= 0) {

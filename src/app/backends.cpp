@@ -15,7 +15,7 @@ std::string environment(const char* name) {
 }  // namespace
 
 Backends::Backends(const Options& options)
-    : midi(chooseMidi(options.midi)),
+    : midi(chooseMidi(loop, options.midi)),
       home(posix::homeFolder()),
       documents(posix::documentsFolder(home)),
       winePrefix(environment("WINEPREFIX").empty() ? home + "/.wine" : environment("WINEPREFIX")) {}

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/age_text.h"
+#include "common/lost_input.h"
 #include "common/ump.h"
 #include "keystroke/post_key.h"
 #include "keystroke/rules.h"
@@ -111,7 +112,8 @@ void KSEngine::midiStart() {
     outPort = services_.midi.createOutputPort(client, OUT_PORT);
     // On the MIDI thread: keep the system and channel words and hand them over in one go.
     inPort = services_.midi.createInputPort(
-        client, IN_PORT, [weak, &mainLoop](std::uint32_t token, std::span<const std::uint32_t> words) {
+        client, IN_PORT,
+        [weak, &mainLoop](std::uint32_t token, std::span<const std::uint32_t> words) {
           std::vector<std::uint32_t> kept;
           ump::forEachPacket(words, [&](int type, std::span<const std::uint32_t> packet) {
             if (type == 1 || type == 2) kept.push_back(packet[0]);
@@ -122,7 +124,10 @@ void KSEngine::midiStart() {
               for (const auto word : kept)
                 engine->arrived(index, word);
           });
-        });
+        },
+        [&mainLoop, lost = std::make_shared<LostInput>(mainLoop, [weak](const std::string& line) {
+                      if (const auto engine = weak.lock()) engine->note(line);
+                    })](std::uint64_t count) { mainLoop.post([lost, count] { lost->add(count); }); });
   }
   labels.clear();
   std::vector<std::string> all;

@@ -23,4 +23,8 @@ class Loop : public Clock {
   virtual TaskHandle every(double seconds, std::function<void()> fn) = 0;
   // Runs `fn` soon on the loop's thread. The only member that may be called from any thread.
   virtual void post(std::function<void()> fn) = 0;
+  // Runs `fn` on the loop's thread whenever `descriptor` has something to read, until cancelled; `fn` reads
+  // it, or is called again. Lets another thread (or the system) wake the loop without a thread hop of ours.
+  // Dropping the handle does not cancel it; the descriptor must stay open until it is cancelled.
+  virtual TaskHandle watch(int descriptor, std::function<void()> fn) = 0;
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/loop.h"
 #include "platform/midi_system.h"
 
 struct MidiChoice {
@@ -14,5 +15,5 @@ struct MidiChoice {
 
 // `wanted` is "alsa", "jack", or empty for the automatic choice: the ALSA sequencer when it can be opened,
 // else JACK when a server answers, else JACK waiting for a server. `jackServer` names a JACK server other
-// than the default one. Anything else wanted is treated as empty.
-MidiChoice chooseMidi(const std::string& wanted, const std::string& jackServer = {});
+// than the default one. Anything else wanted is treated as empty. The system delivers on `loop`'s thread.
+MidiChoice chooseMidi(Loop& loop, const std::string& wanted, const std::string& jackServer = {});

@@ -23,8 +23,12 @@ struct MidiDevice {
   bool offline = false;
 };
 
-// Called on a MIDI thread with the words of one delivery and the token its source was connected with.
+// Called with the words of one delivery and the token its source was connected with, on the thread that the
+// system names (the main loop's, for the Linux backends).
 using MidiReceive = std::function<void(std::uint32_t token, std::span<const std::uint32_t> words)>;
+// Called, on the same thread, when messages for an input port were dropped because the program fell behind:
+// how many, or 0 when the system cannot tell.
+using MidiLost = std::function<void(std::uint64_t count)>;
 
 class MidiSystem {
  public:
@@ -40,7 +44,8 @@ class MidiSystem {
   // A client of the MIDI system under `name`; `setupChanged` is called, on any thread, whenever sources,
   // destinations or devices come or go. 0 when it cannot be made.
   virtual MidiRef createClient(const std::string& name, std::function<void()> setupChanged) = 0;
-  virtual MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) = 0;
+  virtual MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                                  MidiLost lost = {}) = 0;
   virtual MidiRef createOutputPort(MidiRef client, const std::string& name) = 0;
   // Everything the source sends from now on reaches the input port with `token`.
   virtual bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) = 0;

@@ -27,7 +27,7 @@ TEST(KsOverJack, AControllersNotePressesTheRowsKey) {
   RecordingKeyOutput keys;
   FakeKeyCapture capture;
   QtLoop loop;
-  JackMidiSystem midi(server.name());
+  JackMidiSystem midi(loop, server.name());
   const auto engine = std::make_shared<KSEngine>(ksServicesAt(home.path(), loop, midi, audio, keys, capture));
   engine->start();
   JackPeers peers(home);

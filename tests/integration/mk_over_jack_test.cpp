@@ -53,7 +53,7 @@ TEST(MkOverJack, AControllersNoteLeavesAsPacedMackieNotesAlsoOnceItsJackServerCa
   RecordingKeyOutput keys;
   FakeWorkspace workspace;
   QtLoop loop;
-  JackMidiSystem midi(server.name());
+  JackMidiSystem midi(loop, server.name());
   const auto engine =
       std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
   engine->start();

@@ -101,7 +101,7 @@ TEST(XServerLoss, BothEnginesOutliveTheirXServerAndPressKeysAgainOnANewOne) {
   hotKeys.pressed = [&](std::uint32_t) { ++hotKeyPresses; };
   ASSERT_TRUE(hotKeys.registerKey(KS_KEYS().at("f9"), 0x100 | 0x200, 1));
   QtLoop loop;
-  JackMidiSystem midi(jack.name());
+  JackMidiSystem midi(loop, jack.name());
   // With a blob to show, every MK message asks the workspace where Live's screen is, on the main thread.
   auto mkServices = mkServicesAt(home.path(), loop, midi, audio, keys, workspace);
   mkServices.blobWindow = [] { return std::make_unique<FakeBlobWindow>(); };

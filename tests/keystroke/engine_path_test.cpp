@@ -2,6 +2,7 @@
 // and the volume, sources and labels, and the status texts.
 #include <filesystem>
 
+#include "common/lost_input.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -233,6 +234,13 @@ TEST_F(KSEngineTest, RingsLightThroughTheEnginesOwnSendFollowTheVolumeAndTakeCol
   EXPECT_EQ(
       lastTrace(),
       "knob 2 on page 1 of set is now colour 40 (it was 5): send the scene to the E16 from the OXI App");
+}
+
+TEST_F(KSEngineTest, InputThatTheMidiLayerHadToDropIsTraced) {
+  startWith({});
+  system.lose(controller, 5);
+  loop.runDue();
+  EXPECT_EQ(lastTrace(), LostInput::text(5, true));
 }
 
 }  // namespace

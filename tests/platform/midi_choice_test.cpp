@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "support/services.h"
+#include "support/thread_loop.h"
 
 namespace {
 
@@ -13,7 +14,8 @@ TEST(MidiChoice, WithoutASequencerTheAutomaticChoiceIsJackAndSaysWhy) {
   if (::access("/dev/snd/seq", F_OK) == 0)
     GTEST_SKIP() << "this machine has an ALSA sequencer: the VM tests cover it";
   REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
-  const auto choice = chooseMidi("");
+  ThreadLoop loop;
+  const auto choice = chooseMidi(loop, "");
   EXPECT_EQ(choice.backend, "jack");
   EXPECT_EQ(
       choice.system->about,
@@ -24,12 +26,13 @@ TEST(MidiChoice, WithoutASequencerTheAutomaticChoiceIsJackAndSaysWhy) {
 TEST(MidiChoice, ALayerAskedForByNameIsTakenEvenWhenItIsNotThere) {
   if (::access("/dev/snd/seq", F_OK) == 0)
     GTEST_SKIP() << "this machine has an ALSA sequencer: the VM tests cover it";
-  const auto alsa = chooseMidi("alsa");
+  ThreadLoop loop;
+  const auto alsa = chooseMidi(loop, "alsa");
   EXPECT_EQ(alsa.backend, "alsa");
   EXPECT_EQ(alsa.system->about,
             "MIDI through the ALSA sequencer, as asked: it could not be opened (No such file or directory)");
   EXPECT_TRUE(alsa.system->sources().empty());
-  const auto jack = chooseMidi("jack", "no-such-server");
+  const auto jack = chooseMidi(loop, "jack", "no-such-server");
   EXPECT_EQ(jack.backend, "jack");
   EXPECT_EQ(jack.system->about, "MIDI through JACK, as asked: no JACK server answers yet");
 }

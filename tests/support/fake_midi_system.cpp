@@ -50,6 +50,11 @@ void FakeMidiSystem::deliver(MidiRef source, std::vector<std::uint32_t> words) {
   }
 }
 
+void FakeMidiSystem::lose(MidiRef source, std::uint64_t count) {
+  for (auto& [ref, port] : ports_)
+    if (port.tokens.count(source) > 0 && port.lost) port.lost(count);
+}
+
 void FakeMidiSystem::send3(MidiRef source, int status, int d1, int d2) {
   const auto type = status >= 0xF0 ? 0x10000000u : 0x20000000u;
   deliver(source, {type | static_cast<std::uint32_t>(status & 0xFF) << 16 |
@@ -74,17 +79,18 @@ MidiRef FakeMidiSystem::createClient(const std::string&, std::function<void()> s
   return ref;
 }
 
-MidiRef FakeMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive) {
+MidiRef FakeMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                                        MidiLost lost) {
   if (!clients_.count(client)) return 0;
   const auto ref = next_++;
-  ports_[ref] = {client, name, std::move(receive), {}};
+  ports_[ref] = {client, name, std::move(receive), std::move(lost), {}};
   return ref;
 }
 
 MidiRef FakeMidiSystem::createOutputPort(MidiRef client, const std::string& name) {
   if (!clients_.count(client)) return 0;
   const auto ref = next_++;
-  ports_[ref] = {client, name, {}, {}};
+  ports_[ref] = {client, name, {}, {}, {}};
   return ref;
 }
 

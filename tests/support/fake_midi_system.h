@@ -38,6 +38,8 @@ class FakeMidiSystem : public MidiSystem {
   void deliver(MidiRef source, std::vector<std::uint32_t> words);
   // One MIDI 1.0 message from a source.
   void send3(MidiRef source, int status, int d1, int d2);
+  // `count` messages from a source were dropped before they reached the input ports it is connected to.
+  void lose(MidiRef source, std::uint64_t count);
 
   std::vector<Sent> sent;
   // Sends to one destination only, without their times.
@@ -49,7 +51,8 @@ class FakeMidiSystem : public MidiSystem {
   std::vector<MidiEndpoint> destinations() override { return destinations_; }
   std::vector<MidiDevice> devices() override { return devices_; }
   MidiRef createClient(const std::string& name, std::function<void()> setupChanged) override;
-  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) override;
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                          MidiLost lost = {}) override;
   MidiRef createOutputPort(MidiRef client, const std::string& name) override;
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;
@@ -61,6 +64,7 @@ class FakeMidiSystem : public MidiSystem {
     MidiRef client;
     std::string name;
     MidiReceive receive;  // empty for an output port
+    MidiLost lost;
     std::map<MidiRef, std::uint32_t> tokens;
   };
   void changed();

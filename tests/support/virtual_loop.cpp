@@ -1,9 +1,12 @@
 // The virtual-time loop (see the header).
 #include "support/virtual_loop.h"
 
+#include <poll.h>
+
 struct VirtualLoop::Entry : Task {
   std::function<void()> fn;
-  double period = 0;  // 0 for a one-shot task
+  double period = 0;    // 0 for a one-shot task
+  int descriptor = -1;  // a watch's
   bool cancelled = false;
   void cancel() override { cancelled = true; }
 };
@@ -29,12 +32,29 @@ void VirtualLoop::post(std::function<void()> fn) {
   posted_.push_back(std::move(fn));
 }
 
+TaskHandle VirtualLoop::watch(int descriptor, std::function<void()> fn) {
+  auto entry = std::make_shared<Entry>();
+  entry->fn = std::move(fn);
+  entry->descriptor = descriptor;
+  watches_.push_back(entry);
+  return entry;
+}
+
 void VirtualLoop::drainPosted() {
   for (;;) {
     std::vector<std::function<void()>> work;
     {
       std::lock_guard lock(postedMutex_);
       work.swap(posted_);
+    }
+    std::erase_if(watches_, [](const auto& entry) { return entry->cancelled; });
+    const auto watched = watches_;  // a function may add or cancel watches
+    for (const auto& entry : watched) {
+      pollfd fd{entry->descriptor, POLLIN, 0};
+      if (poll(&fd, 1, 0) > 0)
+        work.push_back([entry] {
+          if (!entry->cancelled) entry->fn();
+        });
     }
     if (work.empty()) return;
     for (auto& fn : work)

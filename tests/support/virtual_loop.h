@@ -17,6 +17,8 @@ class VirtualLoop : public Loop {
   TaskHandle after(double seconds, std::function<void()> fn) override;
   TaskHandle every(double seconds, std::function<void()> fn) override;
   void post(std::function<void()> fn) override;
+  // Watched descriptors are looked at, without waiting, whenever posted work runs.
+  TaskHandle watch(int descriptor, std::function<void()> fn) override;
 
   // Runs what is due, in time order, moving the clock to each task's time, and ends `seconds` later.
   void advance(double seconds);
@@ -35,4 +37,5 @@ class VirtualLoop : public Loop {
   std::multimap<std::pair<double, std::uint64_t>, std::shared_ptr<Entry>> queue_;
   std::mutex postedMutex_;
   std::vector<std::function<void()>> posted_;
+  std::vector<std::shared_ptr<Entry>> watches_;
 };

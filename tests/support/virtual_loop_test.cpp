@@ -1,7 +1,9 @@
 // The virtual-time loop double: the engines' timing tests are only as exact as it is.
 #include "support/virtual_loop.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -36,16 +38,30 @@ TEST(VirtualLoop, CancelledTasksNeverRunAndRepeatingOnesStopWhenCancelled) {
   EXPECT_EQ(loop.pending(), 0u);
 }
 
-TEST(VirtualLoop, PostedWorkRunsOnTheNextTurnIncludingWorkPostedByIt) {
+TEST(VirtualLoop, PostedWorkAndReadableWatchesRunOnTheNextTurnIncludingWorkPostedByThem) {
   VirtualLoop loop;
   std::string order;
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_NONBLOCK), 0);
+  const auto watch = loop.watch(ends[0], [&] {
+    char byte;
+    while (read(ends[0], &byte, 1) == 1)
+      order += byte;
+  });
   loop.post([&] {
     order += "1";
     loop.post([&] { order += "2"; });
+    ASSERT_EQ(write(ends[1], "w", 1), 1);
   });
   EXPECT_EQ(order, "");
   const double before = loop.now();
   loop.runDue();
-  EXPECT_EQ(order, "12");
+  EXPECT_EQ(order, "12w");
   EXPECT_EQ(loop.now(), before);
+  watch->cancel();
+  ASSERT_EQ(write(ends[1], "x", 1), 1);
+  loop.runDue();
+  EXPECT_EQ(order, "12w");
+  close(ends[0]);
+  close(ends[1]);
 }

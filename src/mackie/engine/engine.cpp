@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "common/loose_value.h"
+#include "common/lost_input.h"
 #include "e16/colour_helper.h"
 
 namespace {
@@ -97,6 +98,9 @@ void MKEngine::start() {
   midi->onSetup = [weak] {
     if (const auto engine = weak.lock()) engine->rescan();
   };
+  midi->onLost = [lost = std::make_shared<LostInput>(loop(), [weak](const std::string& line) {
+                    if (const auto engine = weak.lock()) engine->note(line);
+                  })](std::uint64_t count) { lost->add(count); };
   midi->start();
   labels.clear();
   const int n = midi->openAll();

@@ -59,7 +59,8 @@ void MKMidi::start() {
   // goes; so the raw pointer used for the snapshot is valid whenever the system calls back.
   const MKMidi* raw = this;
   inPort = system_.createInputPort(
-      client, "MK in", [weak, raw, &loop](std::uint32_t token, std::span<const std::uint32_t> words) {
+      client, "MK in",
+      [weak, raw, &loop](std::uint32_t token, std::span<const std::uint32_t> words) {
         auto messages = MKMCU::readPackets(words);
         if (messages.empty()) return;
         const auto known = raw->snapshot_.load();
@@ -69,6 +70,11 @@ void MKMidi::start() {
           if (!self) return;
           for (const auto& message : messages)
             if (const auto handler = self->onMessage) handler(port, message);
+        });
+      },
+      [weak, &loop](std::uint64_t count) {
+        loop.post([weak, count] {
+          if (const auto self = weak.lock(); self && self->onLost) self->onLost(count);
         });
       });
   outPort = system_.createOutputPort(client, "MK out");

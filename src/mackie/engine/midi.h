@@ -49,6 +49,9 @@ class MKMidi : public std::enable_shared_from_this<MKMidi> {
   // Called on the main thread for each received message, and when the MIDI setup changed.
   std::function<void(const std::string& port, const MKMCU::MKRaw& raw)> onMessage;
   std::function<void()> onSetup;
+  // Called on the main thread when the MIDI layer had to drop input: how many messages, 0 when it cannot
+  // tell.
+  std::function<void(std::uint64_t count)> onLost;
 
   // Makes the client and both ports, once.
   void start();

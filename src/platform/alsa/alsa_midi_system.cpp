@@ -1,5 +1,6 @@
 // The ALSA sequencer for the engines: a watching client that lists the other clients' ports and hears the
-// system's announcements, and one sequencer client per engine client with a reader thread of its own.
+// system's announcements on a thread of its own, and one sequencer client per engine client whose input the
+// main loop reads as soon as the sequencer's descriptors say there is some.
 #include "platform/alsa/alsa_midi_system.h"
 
 #include <alsa/asoundlib.h>
@@ -16,8 +17,9 @@
 #include <vector>
 
 #include "platform/alsa/seq_pump.h"
+#include "platform/midi_client_hooks.h"
+#include "platform/midi_delivery.h"
 #include "platform/midi_wire.h"
-#include "platform/ump_encoder.h"
 
 namespace {
 
@@ -37,6 +39,8 @@ constexpr unsigned kMidiTypes =
     SND_SEQ_PORT_TYPE_MIDI_XG | SND_SEQ_PORT_TYPE_MIDI_MT32 | SND_SEQ_PORT_TYPE_MIDI_GM2 |
     SND_SEQ_PORT_TYPE_SYNTH | SND_SEQ_PORT_TYPE_SYNTHESIZER | SND_SEQ_PORT_TYPE_APPLICATION;
 constexpr unsigned kOurType = SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION;
+// The most the kernel queues for one client.
+constexpr std::size_t kInputEvents = 2000;
 
 struct Address {
   int client = -1;
@@ -67,23 +71,17 @@ struct InfoFree {
 }  // namespace
 
 struct AlsaMidiSystem::Impl {
-  // What the reader needs to hand on one connection's events. Its encoder is touched by that reader alone.
-  struct Delivery {
-    std::uint32_t token = 0;
-    std::shared_ptr<const MidiReceive> receive;
-    UmpEncoder encoder;
-  };
-
   struct Connection {
     std::uint32_t token = 0;
     Address address;  // where it is subscribed now; invalid while the source is away
-    std::shared_ptr<Delivery> delivery;
+    std::shared_ptr<MidiDelivery> delivery;
   };
 
   struct InputPort {
     MidiRef client = 0;
     int port = -1;  // -1: the client does nothing
     std::shared_ptr<const MidiReceive> receive;
+    std::shared_ptr<const MidiLost> lost;
     std::map<MidiRef, Connection> connections;
   };
 
@@ -95,6 +93,7 @@ struct AlsaMidiSystem::Impl {
   using DeliveryKey = std::tuple<int, int, int>;  // our port, the source's client and port
 
   struct Client {
+    explicit Client(std::function<void()> setupChanged) : hooks(std::move(setupChanged)) {}
     ~Client() {
       if (decoder != nullptr) snd_midi_event_free(decoder);
       if (encoder != nullptr) snd_midi_event_free(encoder);
@@ -102,22 +101,19 @@ struct AlsaMidiSystem::Impl {
     MidiRef ref = 0;
     snd_seq_t* seq = nullptr;  // null: a client that does nothing
     int number = -1;
-    snd_midi_event_t* decoder = nullptr;  // the reader's
+    snd_midi_event_t* decoder = nullptr;  // the main loop's
     snd_midi_event_t* encoder = nullptr;  // senders', under the system's mutex
     std::vector<MidiRef> inputs;
     std::vector<MidiRef> outputs;
-    std::map<DeliveryKey, std::shared_ptr<Delivery>> deliveries;  // under the system's mutex
+    std::map<DeliveryKey, std::shared_ptr<MidiDelivery>> deliveries;  // under the system's mutex
 
-    // Held while setupChanged runs, so that once disposeClient has taken it no call is in flight.
-    std::recursive_mutex callbackMutex;
-    bool alive = true;
-    std::function<void()> setupChanged;
-
-    alsaseq::Wake wake;
-    std::atomic<bool> stop{false};
-    std::thread reader;
+    // The engine's setup callback, and the main loop's watches of the sequencer's descriptors.
+    MidiClientHooks hooks;
   };
 
+  explicit Impl(Loop& mainLoop) : loop(mainLoop) {}
+
+  Loop& loop;
   std::string sequencer;
   std::string failure;
 
@@ -245,9 +241,10 @@ struct AlsaMidiSystem::Impl {
   static bool link(Client& c, InputPort& in, Connection& connection, Address at) {
     for (auto& [ref, other] : in.connections)
       if (&other != &connection && other.address == at) other.address = {};  // stale: that port is gone
-    auto delivery = std::make_shared<Delivery>();
+    auto delivery = std::make_shared<MidiDelivery>();
     delivery->token = connection.token;
     delivery->receive = in.receive;
+    delivery->lost = in.lost;
     const DeliveryKey key{in.port, at.client, at.port};
     c.deliveries[key] = delivery;
     const int result = snd_seq_connect_from(c.seq, in.port, at.client, at.port);
@@ -297,15 +294,8 @@ struct AlsaMidiSystem::Impl {
   // --- Threads.
 
   static void notify(const std::vector<std::shared_ptr<Client>>& all) {
-    for (const auto& client : all) {
-      const std::lock_guard lock(client->callbackMutex);
-      if (!client->alive || !client->setupChanged) continue;
-      try {
-        client->setupChanged();
-      } catch (...) {
-        // A failing listener must not end the watcher: the others still need to hear.
-      }
-    }
+    for (const auto& client : all)
+      client->hooks.setupChanged();
   }
 
   void watcherMain() {
@@ -346,56 +336,65 @@ struct AlsaMidiSystem::Impl {
     alsaseq::pump(watcher, watcherWake, watcherStop, onEvent, afterBatch);
   }
 
-  void readerMain(const std::shared_ptr<Client>& c) {
+  // On the main loop, when the sequencer has input for the client: every event waiting, as words, to the
+  // receiver of its connection. Returns once the input is drained, or the client was disposed meanwhile.
+  void readInput(Client& c) {
     std::vector<std::uint32_t> words;
     unsigned char decoded[32];
-    const auto onEvent = [&](const snd_seq_event_t* event) {
-      if (event == nullptr) return;  // lost: nothing to hand on
+    while (!c.hooks.disposed()) {
+      snd_seq_event_t* event = nullptr;
+      const int got = snd_seq_event_input(c.seq, &event);
+      if (got == -ENOSPC) {
+        lose(c);
+        continue;  // what comes after still counts
+      }
+      if (got < 0 || event == nullptr) return;
       const snd_seq_event_t& ev = *event;
-      std::shared_ptr<Delivery> delivery;
+      std::shared_ptr<MidiDelivery> delivery;
       {
         const std::lock_guard lock(mutex);
-        const auto found = c->deliveries.find({ev.dest.port, ev.source.client, ev.source.port});
-        if (found != c->deliveries.end()) delivery = found->second;
+        const auto found = c.deliveries.find({ev.dest.port, ev.source.client, ev.source.port});
+        if (found != c.deliveries.end()) delivery = found->second;
       }
-      if (!delivery) return;  // not a source we connected, or one disconnected while the event waited
+      if (!delivery) continue;  // not a source we connected, or one disconnected while the event waited
       std::span<const std::uint8_t> bytes;
       if (ev.type == SND_SEQ_EVENT_SYSEX) {
         // Chunks of a long SysEx come as they are; the encoder joins them.
-        if ((ev.flags & SND_SEQ_EVENT_LENGTH_MASK) != SND_SEQ_EVENT_LENGTH_VARIABLE) return;
+        if ((ev.flags & SND_SEQ_EVENT_LENGTH_MASK) != SND_SEQ_EVENT_LENGTH_VARIABLE) continue;
         bytes = {static_cast<const std::uint8_t*>(ev.data.ext.ptr), ev.data.ext.len};
       } else {
-        const long size = snd_midi_event_decode(c->decoder, decoded, sizeof decoded, &ev);
-        if (size <= 0) return;  // not a MIDI event
+        const long size = snd_midi_event_decode(c.decoder, decoded, sizeof decoded, &ev);
+        if (size <= 0) continue;  // not a MIDI event
         bytes = {decoded, static_cast<std::size_t>(size)};
       }
-      words.clear();
-      delivery->encoder.feed(bytes, words);
-      if (words.empty() || !delivery->receive || !*delivery->receive) return;
-      try {
-        (*delivery->receive)(delivery->token, words);
-      } catch (...) {
-        // A failing receiver must not end the reader: later messages still need delivering.
-      }
-    };
-    alsaseq::pump(c->seq, c->wake, c->stop, onEvent, [] {});
+      delivery->deliver(bytes, words);
+    }
   }
 
-  // Without `mutex`. After it returns, no callback of the client is in flight, unless it was called from
-  // the client's own receive, which then ends on its own.
-  void dispose(const std::shared_ptr<Client>& c) {
+  // The kernel's queue for the client overflowed while we were slow: it dropped what arrived, and emptied
+  // itself, without saying how many or from whom. Every connection starts afresh, and each input port hears
+  // of the loss once.
+  void lose(Client& c) {
+    std::vector<std::shared_ptr<MidiDelivery>> all;
     {
-      const std::lock_guard lock(c->callbackMutex);
-      c->alive = false;
+      const std::lock_guard lock(mutex);
+      for (const auto& [key, delivery] : c.deliveries)
+        all.push_back(delivery);
     }
-    c->stop = true;
-    c->wake.signal();
-    if (c->reader.joinable()) {
-      if (c->reader.get_id() == std::this_thread::get_id())
-        c->reader.detach();  // it touches neither the system nor the sequencer again once stopped
+    std::set<const MidiLost*> told;
+    for (const auto& delivery : all) {
+      if (c.hooks.disposed()) return;
+      if (told.insert(delivery->lost.get()).second)
+        delivery->lose(0);
       else
-        c->reader.join();
+        delivery->encoder.reset();
     }
+  }
+
+  // Without `mutex`, on the main loop. After it returns, no callback of the client is in flight, unless it
+  // was called from one, which then ends without touching the sequencer again.
+  void dispose(const std::shared_ptr<Client>& c) {
+    c->hooks.dispose();
     if (c->seq == nullptr) return;
     snd_seq_close(c->seq);
     c->seq = nullptr;
@@ -405,7 +404,8 @@ struct AlsaMidiSystem::Impl {
   }
 };
 
-AlsaMidiSystem::AlsaMidiSystem(const std::string& sequencer) : impl_(std::make_unique<Impl>()) {
+AlsaMidiSystem::AlsaMidiSystem(Loop& loop, const std::string& sequencer)
+    : impl_(std::make_unique<Impl>(loop)) {
   impl_->sequencer = sequencer;
   snd_seq_t* seq = nullptr;
   // Non-blocking: every wait is a poll that the system can end.
@@ -479,35 +479,37 @@ std::vector<MidiDevice> AlsaMidiSystem::devices() {
 }
 
 MidiRef AlsaMidiSystem::createClient(const std::string& name, std::function<void()> setupChanged) {
-  auto c = std::make_shared<Impl::Client>();
-  c->setupChanged = std::move(setupChanged);
+  auto c = std::make_shared<Impl::Client>(std::move(setupChanged));
   snd_seq_t* seq = nullptr;
-  if (online() && c->wake.fd() >= 0 && snd_midi_event_new(16, &c->encoder) >= 0 &&
-      snd_midi_event_new(16, &c->decoder) >= 0 &&
+  if (online() && snd_midi_event_new(16, &c->encoder) >= 0 && snd_midi_event_new(16, &c->decoder) >= 0 &&
       snd_seq_open(&seq, impl_->sequencer.c_str(), SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) >= 0) {
     // One client carries many sources: a status byte left out because the last event from another source
     // had it would be read against the wrong source's running status.
     snd_midi_event_no_status(c->decoder, 1);
     snd_seq_set_client_name(seq, midiWire::truncateUtf8(name, kNameLimit).c_str());
+    // The main loop reads the input: room for a burst while it is busy elsewhere. The kernel's default holds
+    // 200 events; a refusal leaves that.
+    snd_seq_set_client_pool_input(seq, kInputEvents);
     c->seq = seq;
     c->number = snd_seq_client_id(seq);
   }
-  const std::lock_guard lock(impl_->mutex);
   if (c->seq != nullptr) {
-    try {
-      c->reader = std::thread([impl = impl_.get(), c] { impl->readerMain(c); });
-    } catch (...) {
-      snd_seq_close(c->seq);  // without a reader nothing could be received: a client that does nothing
-      c->seq = nullptr;
-      c->number = -1;
-    }
+    const int count = std::max(0, snd_seq_poll_descriptors_count(c->seq, POLLIN));
+    std::vector<pollfd> fds(static_cast<std::size_t>(count));
+    if (count > 0) snd_seq_poll_descriptors(c->seq, fds.data(), static_cast<unsigned>(count), POLLIN);
+    for (const auto& fd : fds)
+      c->hooks.watchInput(impl_->loop, fd.fd, [impl = impl_.get(), weak = std::weak_ptr(c)] {
+        if (const auto client = weak.lock()) impl->readInput(*client);
+      });
   }
+  const std::lock_guard lock(impl_->mutex);
   c->ref = impl_->nextRef++;
   impl_->clients.emplace(c->ref, c);
   return c->ref;
 }
 
-MidiRef AlsaMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive) {
+MidiRef AlsaMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                                        MidiLost lost) {
   const std::lock_guard lock(impl_->mutex);
   const auto found = impl_->clients.find(client);
   if (found == impl_->clients.end()) return 0;
@@ -515,6 +517,7 @@ MidiRef AlsaMidiSystem::createInputPort(MidiRef client, const std::string& name,
   Impl::InputPort in;
   in.client = client;
   in.receive = std::make_shared<const MidiReceive>(std::move(receive));
+  in.lost = std::make_shared<const MidiLost>(std::move(lost));
   if (c.seq != nullptr)
     in.port = std::max(-1, snd_seq_create_simple_port(c.seq, midiWire::truncateUtf8(name, kNameLimit).c_str(),
                                                       kDestinationCaps, kOurType));

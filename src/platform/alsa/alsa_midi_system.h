@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/loop.h"
 #include "platform/midi_system.h"
 
 // A source or destination keeps its reference for the life of the system by its client's name, its own name
@@ -16,8 +17,10 @@
 class AlsaMidiSystem final : public MidiSystem {
  public:
   // `sequencer` is the ALSA name of the sequencer to open. When it cannot be opened, the system stays
-  // offline for good: empty listings, and clients that do nothing.
-  explicit AlsaMidiSystem(const std::string& sequencer = "default");
+  // offline for good: empty listings, and clients that do nothing. Received messages are handed to the input
+  // ports' receivers on `loop`'s thread, which must outlive the system; clients are made and disposed of
+  // there too.
+  explicit AlsaMidiSystem(Loop& loop, const std::string& sequencer = "default");
   ~AlsaMidiSystem() override;
 
   AlsaMidiSystem(const AlsaMidiSystem&) = delete;
@@ -33,7 +36,8 @@ class AlsaMidiSystem final : public MidiSystem {
   std::vector<MidiDevice> devices() override;
 
   MidiRef createClient(const std::string& name, std::function<void()> setupChanged) override;
-  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) override;
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                          MidiLost lost = {}) override;
   MidiRef createOutputPort(MidiRef client, const std::string& name) override;
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;

@@ -1,862 +1,33 @@
-// JACK MIDI for the engines: a port-less watching client for the listings and graph news, one JACK client per
-// engine client, process callbacks that only move bytes between port buffers and lock-free queues, a reader
-// thread per client that turns bytes into UMP words, and a worker that follows the graph and the server.
+// JACK MIDI for the engines (see the header): the MidiSystem operations over the session that
+// jack_session.cpp keeps with the server. Received messages reach the main loop in one hop: the process
+// callback queues their bytes and wakes the loop, which turns them into words for the receivers.
 #include "platform/jack/jack_midi_system.h"
 
-#include <jack/jack.h>
-#include <jack/midiport.h>
-#include <semaphore.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <condition_variable>
-#include <cstring>
-#include <map>
 #include <mutex>
-#include <set>
-#include <thread>
-#include <unordered_map>
+#include <span>
 #include <utility>
-#include <vector>
 
+#include "platform/jack/jack_names.h"
+#include "platform/jack/jack_session.h"
 #include "platform/midi_wire.h"
-#include "platform/ump_encoder.h"
-
-// ---------------------------------------------------------------------------------------------------------
-// Pure helpers
-
-namespace jackmidi {
-
-ByteRing::ByteRing(std::size_t capacity) {
-  std::size_t size = 16;
-  while (size < capacity)
-    size *= 2;
-  data_ = std::make_unique<std::uint8_t[]>(size);
-  mask_ = size - 1;
-}
-
-void ByteRing::copyIn(std::size_t at, const void* from, std::size_t size) {
-  const std::size_t start = at & mask_;
-  const std::size_t first = std::min(size, capacity() - start);
-  std::memcpy(data_.get() + start, from, first);
-  std::memcpy(data_.get(), static_cast<const std::uint8_t*>(from) + first, size - first);
-}
-
-void ByteRing::copyOut(std::size_t at, void* to, std::size_t size) const {
-  const std::size_t start = at & mask_;
-  const std::size_t first = std::min(size, capacity() - start);
-  std::memcpy(to, data_.get() + start, first);
-  std::memcpy(static_cast<std::uint8_t*>(to) + first, data_.get(), size - first);
-}
-
-bool ByteRing::push(const void* first, std::size_t firstSize, const void* second, std::size_t secondSize) {
-  const std::size_t at = written_.load(std::memory_order_relaxed);
-  const std::size_t used = at - read_.load(std::memory_order_acquire);
-  if (firstSize + secondSize > capacity() - used) return false;
-  if (firstSize > 0) copyIn(at, first, firstSize);
-  if (secondSize > 0) copyIn(at + firstSize, second, secondSize);
-  // One release for both pieces: the reader never finds a header without its payload.
-  written_.store(at + firstSize + secondSize, std::memory_order_release);
-  return true;
-}
-
-bool ByteRing::peek(void* out, std::size_t size) const {
-  const std::size_t at = read_.load(std::memory_order_relaxed);
-  if (written_.load(std::memory_order_acquire) - at < size) return false;
-  copyOut(at, out, size);
-  return true;
-}
-
-bool ByteRing::pop(void* out, std::size_t size) {
-  const std::size_t at = read_.load(std::memory_order_relaxed);
-  if (written_.load(std::memory_order_acquire) - at < size) return false;
-  if (out != nullptr) copyOut(at, out, size);
-  read_.store(at + size, std::memory_order_release);
-  return true;
-}
-
-std::string clientName(std::string_view wanted, std::size_t limit) {
-  std::string out;
-  for (std::size_t i = 0; i < wanted.size(); ++i) {
-    if (wanted[i] != ':') {
-      out += wanted[i];
-    } else if (i + 1 < wanted.size() && wanted[i + 1] == ' ' && !out.empty() && out.back() != ' ') {
-      out += " -";
-    } else {
-      out += '-';
-    }
-  }
-  return midiWire::truncateUtf8(std::move(out), limit);
-}
-
-std::string deviceFromName(std::string_view name) {
-  constexpr std::string_view bridge = "alsa_pcm:";
-  if (name.substr(0, bridge.size()) == bridge) {
-    const std::string_view rest = name.substr(bridge.size());
-    const std::size_t slash = rest.find('/');
-    return slash != std::string_view::npos && slash > 0 ? std::string(rest.substr(0, slash)) : std::string();
-  }
-  // a2jmidid: "<device> [<ALSA client id>] (capture|playback): <port>", perhaps after "a2j:".
-  for (std::size_t at = name.find(" ["); at != std::string_view::npos; at = name.find(" [", at + 1)) {
-    std::size_t i = at + 2;
-    const std::size_t digits = i;
-    while (i < name.size() && name[i] >= '0' && name[i] <= '9')
-      ++i;
-    if (i == digits) continue;
-    const std::string_view tail = name.substr(i);
-    if (tail.substr(0, 12) != "] (capture):" && tail.substr(0, 13) != "] (playback):") continue;
-    std::string_view device = name.substr(0, at);
-    if (device.substr(0, 4) == "a2j:") device.remove_prefix(4);
-    return std::string(device);
-  }
-  return {};
-}
-
-}  // namespace jackmidi
-
-// ---------------------------------------------------------------------------------------------------------
-// What the process callback sees
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr std::size_t kMaxInputs = 256;
-constexpr std::size_t kMaxOutputs = 256;
-constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
-// Room for about a second of a busy controller, or a few large SysEx dumps.
-constexpr std::size_t kReceivedBytes = std::size_t{1} << 16;
-constexpr std::size_t kSendBytes = std::size_t{1} << 14;
-constexpr auto kRetryEvery = std::chrono::seconds(1);
-// A cycle in progress ends within microseconds; this only bounds the wait if the process thread is stuck.
-constexpr auto kQuiesceAtMost = std::chrono::milliseconds(200);
-constexpr const char* kWatcherName = "Orvane VUDA Verer watch";
 // JACK may append "-NN" to make a name unique; leave room for it.
 constexpr std::size_t kUniqueSuffix = 4;
 
-struct InHeader {
-  std::uint32_t tag;
-  std::uint32_t size;
-};
-
-struct OutRecord {
-  std::uint32_t tag;
-  std::uint16_t slot;
-  std::uint8_t size;
-  std::uint8_t bytes[3];
-};
-
-// A port as the process thread sees it. The tag names what the port is for (a connection or a destination),
-// so that bytes queued for a port that has since been replaced are recognised and dropped.
-struct RtPort {
-  std::atomic<jack_port_t*> port{nullptr};
-  std::atomic<std::uint32_t> tag{0};
-  // Bumped whenever an output port is (re)connected, so that its bytes wait for the link afresh.
-  std::atomic<std::uint32_t> linked{0};
-};
-
-struct Realtime {
-  Realtime() { sem_init(&wake, 0, 0); }
-  ~Realtime() { sem_destroy(&wake); }
-  Realtime(const Realtime&) = delete;
-  Realtime& operator=(const Realtime&) = delete;
-
-  std::array<RtPort, kMaxInputs> inputs;
-  std::array<RtPort, kMaxOutputs> outputs;
-  // How many slots have ever been used: the process callback looks no further.
-  std::atomic<std::size_t> inputsUsed{0};
-  std::atomic<std::size_t> outputsUsed{0};
-  jackmidi::ByteRing received{kReceivedBytes};  // process thread → reader thread
-  jackmidi::ByteRing toSend{kSendBytes};  // senders (serialised by the system's mutex) → process thread
-  // Set for the length of each process cycle, so that a port can be retired without a lock.
-  std::atomic<bool> busy{false};
-  std::atomic<std::uint64_t> cycles{0};
-  std::atomic<std::uint64_t> dropped{0};
-  // How long bytes for an output port wait for JACK to apply its connection before they are dropped.
-  std::atomic<jack_nframes_t> holdFrames{24000};
-  sem_t wake;
-
-  // Process thread only.
-  std::array<void*, kMaxOutputs> outBuffers{};
-  std::array<std::uint32_t, kMaxOutputs> outTags{};
-  std::array<bool, kMaxOutputs> outConnected{};
-  std::array<std::uint64_t, kMaxOutputs> outWaited{};
-  std::array<std::uint32_t, kMaxOutputs> outLinked{};
-};
-
-int process(jack_nframes_t frames, void* arg) {
-  auto& rt = *static_cast<Realtime*>(arg);
-  rt.busy.store(true);
-
-  const std::size_t outs = rt.outputsUsed.load();
-  for (std::size_t i = 0; i < outs; ++i) {
-    rt.outBuffers[i] = nullptr;
-    jack_port_t* port = rt.outputs[i].port.load();
-    if (port == nullptr) continue;
-    void* buffer = jack_port_get_buffer(port, frames);
-    if (buffer == nullptr) continue;
-    // An output buffer keeps last cycle's events unless it is cleared.
-    jack_midi_clear_buffer(buffer);
-    rt.outBuffers[i] = buffer;
-    rt.outTags[i] = rt.outputs[i].tag.load();
-    // JACK applies a new connection a few cycles after jack_connect returns; what this cycle's graph says
-    // is what counts.
-    rt.outConnected[i] = jack_port_connected(port) > 0;
-    const std::uint32_t linked = rt.outputs[i].linked.load();
-    if (rt.outConnected[i] || linked != rt.outLinked[i]) rt.outWaited[i] = 0;
-    if (!rt.outConnected[i]) rt.outWaited[i] += frames;
-    rt.outLinked[i] = linked;
-  }
-  const jack_nframes_t hold = rt.holdFrames.load();
-  OutRecord record{};
-  while (rt.toSend.peek(&record, sizeof record)) {
-    const std::size_t slot = record.slot;
-    if (slot < outs && rt.outBuffers[slot] != nullptr && rt.outTags[slot] == record.tag) {
-      if (!rt.outConnected[slot]) {
-        // Everything behind waits too, so that the order holds; a link that never comes drops its bytes.
-        if (rt.outWaited[slot] <= hold) break;
-      } else if (jack_midi_event_write(rt.outBuffers[slot], 0, record.bytes, record.size) != 0) {
-        break;  // this cycle's buffer is full: the rest goes next cycle, in order
-      }
-    }
-    rt.toSend.pop(nullptr, sizeof record);
-  }
-
-  bool wrote = false;
-  const std::size_t ins = rt.inputsUsed.load();
-  for (std::size_t i = 0; i < ins; ++i) {
-    jack_port_t* port = rt.inputs[i].port.load();
-    if (port == nullptr) continue;
-    const std::uint32_t tag = rt.inputs[i].tag.load();
-    void* buffer = jack_port_get_buffer(port, frames);
-    if (buffer == nullptr) continue;
-    const std::uint32_t count = jack_midi_get_event_count(buffer);
-    for (std::uint32_t e = 0; e < count; ++e) {
-      jack_midi_event_t event;
-      if (jack_midi_event_get(&event, buffer, e) != 0 || event.size == 0) continue;
-      const InHeader header{tag, static_cast<std::uint32_t>(event.size)};
-      if (rt.received.push(&header, sizeof header, event.buffer, event.size))
-        wrote = true;
-      else
-        rt.dropped.fetch_add(1, std::memory_order_relaxed);
-    }
-  }
-  if (wrote) sem_post(&rt.wake);
-
-  rt.cycles.fetch_add(1);
-  rt.busy.store(false);
-  return 0;
-}
-
-// Takes a port away from the process thread and returns once no cycle can still be using it.
-void retire(Realtime& rt, RtPort& slot) {
-  slot.port.store(nullptr);
-  const std::uint64_t seen = rt.cycles.load();
-  if (!rt.busy.load()) return;
-  const auto deadline = Clock::now() + kQuiesceAtMost;
-  while (rt.busy.load() && rt.cycles.load() == seen && Clock::now() < deadline)
-    std::this_thread::yield();
-}
-
-// Returns once the process thread has taken every message sent so far and finished the cycle that took the
-// last, so that closing the client loses none: a stopping engine sends its last releases just before its
-// client goes. Bounded, for a server that runs no more cycles or a link that never comes.
-void drainSends(Realtime& rt) {
-  const auto deadline = Clock::now() + kQuiesceAtMost;
-  OutRecord record{};
-  while (rt.toSend.peek(&record, sizeof record) && Clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  const std::uint64_t seen = rt.cycles.load();
-  while (rt.busy.load() && rt.cycles.load() == seen && Clock::now() < deadline)
-    std::this_thread::yield();
-}
-
-void publish(RtPort& slot, std::atomic<std::size_t>& used, std::size_t index, jack_port_t* port,
-             std::uint32_t tag) {
-  slot.tag.store(tag);
-  slot.port.store(port);
-  std::size_t was = used.load();
-  while (was < index + 1 && !used.compare_exchange_weak(was, index + 1)) {
-  }
-}
-
-std::string clientOf(const std::string& fullName) {
-  return fullName.substr(0, fullName.find(':'));
-}
-
-std::string shortOf(const std::string& fullName) {
-  const std::size_t colon = fullName.find(':');
-  return colon == std::string::npos ? fullName : fullName.substr(colon + 1);
-}
-
-// What the reader thread needs for one connection.
-struct Delivery {
-  std::uint32_t token = 0;
-  std::shared_ptr<const MidiReceive> receive;
-  UmpEncoder encoder;  // reader thread only
-};
-
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------------------
-// The system
-
-struct JackMidiSystem::Impl {
-  // One source connected to an input port: a JACK input port of ours, connected to that source alone.
-  struct Connection {
-    std::uint32_t token = 0;
-    std::string portName;
-    jack_port_t* port = nullptr;
-    std::size_t slot = kNoSlot;
-    std::uint32_t tag = 0;
-    bool sourceSeen = false;  // the source was there at the last look: its return gets reconnected
-  };
-
-  struct InputPort {
-    MidiRef client = 0;
-    std::string name;
-    std::shared_ptr<const MidiReceive> receive;
-    std::map<MidiRef, Connection> connections;  // by source
-  };
-
-  // One destination sent to from an output port: a JACK output port of ours, connected to it alone.
-  struct Outlet {
-    std::string portName;
-    jack_port_t* port = nullptr;
-    std::size_t slot = kNoSlot;
-    std::uint32_t tag = 0;
-    bool destinationSeen = false;
-  };
-
-  struct OutputPort {
-    MidiRef client = 0;
-    std::string name;
-    std::map<MidiRef, Outlet> outlets;  // by destination
-  };
-
-  struct Client {
-    MidiRef ref = 0;
-    std::string jackName;
-    jack_client_t* jack = nullptr;  // null while the server is away or it could not be opened
-    std::string actualName;
-    std::unique_ptr<Realtime> rt = std::make_unique<Realtime>();
-    std::array<bool, kMaxInputs> inputSlots{};
-    std::array<bool, kMaxOutputs> outputSlots{};
-    std::set<std::string> portNames;  // ours, so that two never collide
-    std::vector<MidiRef> inputs;
-    std::vector<MidiRef> outputs;
-
-    // Held while setupChanged runs, so that once disposeClient has taken it no call is in flight.
-    std::recursive_mutex callbackMutex;
-    bool alive = true;
-    std::function<void()> setupChanged;
-
-    std::mutex deliveriesMutex;
-    std::unordered_map<std::uint32_t, std::shared_ptr<Delivery>> deliveries;  // by tag
-    std::atomic<bool> stopReader{false};
-    std::thread reader;
-  };
-
-  explicit Impl(std::string serverName) : server(std::move(serverName)) {}
-
-  std::string server;
-
-  // Everything below, up to the events, is guarded by `mutex`, which the process callbacks never take.
-  std::mutex mutex;
-  jack_client_t* watcher = nullptr;
-  std::string watcherName;
-  bool isOnline = false;
-  std::map<MidiRef, std::shared_ptr<Client>> clients;
-  std::map<MidiRef, InputPort> inputs;
-  std::map<MidiRef, OutputPort> outputs;
-  std::unordered_map<std::string, MidiRef> refByName;
-  std::unordered_map<MidiRef, std::string> nameByRef;
-  MidiRef nextRef = 1;
-  std::uint32_t nextTag = 1;
-  std::string signature;
-  std::uint64_t droppedBefore = 0;  // dropped counts of disposed clients
-  // Clients being closed outside the lock: their ports stay ours until they are gone.
-  std::vector<std::string> closingNames;
-
-  // News from JACK's threads, guarded by `eventsMutex`, which is never held across a JACK call.
-  std::mutex eventsMutex;
-  std::condition_variable eventsCv;
-  bool graphChanged = false;
-  bool shutDown = false;
-  bool stopping = false;
-  std::atomic<bool> wantsRetry{true};
-  std::thread worker;
-
-  // --- JACK callbacks: they only raise a flag for the worker.
-
-  static void onGraph(void* arg) {
-    auto& self = *static_cast<Impl*>(arg);
-    {
-      const std::lock_guard lock(self.eventsMutex);
-      self.graphChanged = true;
-    }
-    self.eventsCv.notify_one();
-  }
-  static void onPort(jack_port_id_t, int, void* arg) { onGraph(arg); }
-  static void onClient(const char*, int, void* arg) { onGraph(arg); }
-  static void onConnect(jack_port_id_t, jack_port_id_t, int, void* arg) { onGraph(arg); }
-  static void onRename(jack_port_id_t, const char*, const char*, void* arg) { onGraph(arg); }
-  static void onShutdown(jack_status_t, const char*, void* arg) {
-    auto& self = *static_cast<Impl*>(arg);
-    {
-      const std::lock_guard lock(self.eventsMutex);
-      self.shutDown = true;
-    }
-    self.eventsCv.notify_one();
-  }
-
-  // --- Opening and closing (with `mutex` held unless said otherwise).
-
-  jack_client_t* openJack(const std::string& name) const {
-    jack_status_t status{};
-    const auto options =
-        static_cast<jack_options_t>(JackNoStartServer | (server.empty() ? 0 : JackServerName));
-    return server.empty() ? jack_client_open(name.c_str(), options, &status)
-                          : jack_client_open(name.c_str(), options, &status, server.c_str());
-  }
-
-  // Without `mutex`: a failing open takes a while and must not hold up the callers.
-  bool connect() {
-    jack_client_t* w = openJack(kWatcherName);
-    if (w == nullptr) return false;
-    jack_set_port_registration_callback(w, onPort, this);
-    jack_set_client_registration_callback(w, onClient, this);
-    jack_set_port_connect_callback(w, onConnect, this);
-    jack_set_port_rename_callback(w, onRename, this);
-    jack_on_info_shutdown(w, onShutdown, this);
-    if (jack_activate(w) != 0) {
-      jack_client_close(w);
-      return false;
-    }
-    const std::lock_guard lock(mutex);
-    watcher = w;
-    watcherName = jack_get_client_name(w);
-    isOnline = true;
-    bool all = true;
-    for (auto& [ref, client] : clients)
-      all = openClient(*client) && all;
-    wantsRetry = !all;
-    signature = currentSignature();
-    return true;
-  }
-
-  bool openClient(Client& c) {
-    if (c.jack != nullptr) return true;
-    if (!isOnline) return false;
-    jack_client_t* j = openJack(c.jackName);
-    if (j == nullptr) return false;
-    jack_set_process_callback(j, process, c.rt.get());
-    jack_on_info_shutdown(j, onShutdown, this);
-    c.rt->holdFrames = jack_get_sample_rate(j) / 2;
-    if (jack_activate(j) != 0) {
-      jack_client_close(j);
-      return false;
-    }
-    c.jack = j;
-    c.actualName = jack_get_client_name(j);
-    for (const MidiRef in : c.inputs) {
-      auto& port = inputs.at(in);
-      for (auto& [source, connection] : port.connections)
-        openConnection(c, port, source, connection);
-    }
-    for (const MidiRef out : c.outputs)
-      for (auto& [destination, outlet] : outputs.at(out).outlets)
-        openOutlet(c, destination, outlet);
-    return true;
-  }
-
-  // Forgets a session's JACK objects without talking to its server; the caller closes the JACK client.
-  void forgetSession(Client& c) {
-    c.jack = nullptr;
-    c.actualName.clear();
-    for (const MidiRef in : c.inputs)
-      for (auto& [source, connection] : inputs.at(in).connections) {
-        dropDelivery(c, connection.tag);
-        releaseInput(c, connection);
-      }
-    for (const MidiRef out : c.outputs)
-      for (auto& [destination, outlet] : outputs.at(out).outlets)
-        releaseOutput(c, outlet);
-  }
-
-  // Without `mutex`: closing clients of a dead server may take a while.
-  void teardown() {
-    std::vector<jack_client_t*> closing;
-    {
-      const std::lock_guard lock(mutex);
-      isOnline = false;
-      wantsRetry = true;
-      if (watcher != nullptr) closing.push_back(watcher);
-      watcher = nullptr;
-      watcherName.clear();
-      for (auto& [ref, client] : clients) {
-        if (client->jack != nullptr) closing.push_back(client->jack);
-        forgetSession(*client);
-      }
-    }
-    for (jack_client_t* j : closing)
-      jack_client_close(j);
-    // Every shutdown notice so far came from the clients just closed.
-    const std::lock_guard lock(eventsMutex);
-    shutDown = false;
-  }
-
-  // --- Ports of ours.
-
-  std::uint32_t newTag() {
-    if (nextTag == 0) nextTag = 1;
-    return nextTag++;
-  }
-
-  std::string uniquePortName(Client& c, const std::string& wanted) const {
-    const std::size_t limit = static_cast<std::size_t>(jack_port_name_size()) - 2 - jack_client_name_size();
-    std::string name = midiWire::truncateUtf8(wanted, limit);
-    for (int n = 2; c.portNames.count(name) != 0; ++n) {
-      const std::string suffix = " (" + std::to_string(n) + ")";
-      name = midiWire::truncateUtf8(wanted, limit - suffix.size()) + suffix;
-    }
-    return name;
-  }
-
-  template <std::size_t N>
-  static std::size_t takeSlot(std::array<bool, N>& slots) {
-    for (std::size_t i = 0; i < N; ++i)
-      if (!slots[i]) {
-        slots[i] = true;
-        return i;
-      }
-    return kNoSlot;
-  }
-
-  void dropDelivery(Client& c, std::uint32_t tag) {
-    const std::lock_guard lock(c.deliveriesMutex);
-    c.deliveries.erase(tag);
-  }
-
-  // Registers the connection's JACK port and connects it when the source is there. False when the port
-  // could not be made or not be connected.
-  bool openConnection(Client& c, const InputPort& in, MidiRef source, Connection& connection) {
-    if (c.jack == nullptr) return false;
-    const std::size_t slot = takeSlot(c.inputSlots);
-    if (slot == kNoSlot) return false;
-    jack_port_t* port =
-        jack_port_register(c.jack, connection.portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (port == nullptr) {
-      c.inputSlots[slot] = false;
-      return false;
-    }
-    connection.port = port;
-    connection.slot = slot;
-    connection.tag = newTag();
-    auto delivery = std::make_shared<Delivery>();
-    delivery->token = connection.token;
-    delivery->receive = in.receive;
-    {
-      const std::lock_guard lock(c.deliveriesMutex);
-      c.deliveries[connection.tag] = std::move(delivery);
-    }
-    publish(c.rt->inputs[slot], c.rt->inputsUsed, slot, port, connection.tag);
-    const std::string& sourceName = nameByRef.at(source);
-    connection.sourceSeen = isForeignMidi(c.jack, sourceName, JackPortIsOutput);
-    return connection.sourceSeen && linkPorts(c.jack, sourceName.c_str(), jack_port_name(port));
-  }
-
-  void releaseInput(Client& c, Connection& connection) {
-    if (connection.slot != kNoSlot) {
-      retire(*c.rt, c.rt->inputs[connection.slot]);
-      c.inputSlots[connection.slot] = false;
-    }
-    if (connection.port != nullptr && c.jack != nullptr) jack_port_unregister(c.jack, connection.port);
-    connection.port = nullptr;
-    connection.slot = kNoSlot;
-    connection.tag = 0;
-  }
-
-  bool openOutlet(Client& c, MidiRef destination, Outlet& outlet) {
-    if (c.jack == nullptr) return false;
-    const std::size_t slot = takeSlot(c.outputSlots);
-    if (slot == kNoSlot) return false;
-    jack_port_t* port =
-        jack_port_register(c.jack, outlet.portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    if (port == nullptr) {
-      c.outputSlots[slot] = false;
-      return false;
-    }
-    outlet.port = port;
-    outlet.slot = slot;
-    outlet.tag = newTag();
-    // Published before it is connected, so that it is cleared every cycle before anyone can read it.
-    publish(c.rt->outputs[slot], c.rt->outputsUsed, slot, port, outlet.tag);
-    c.rt->outputs[slot].linked.fetch_add(1);
-    const std::string& destinationName = nameByRef.at(destination);
-    outlet.destinationSeen = isForeignMidi(c.jack, destinationName, JackPortIsInput);
-    return outlet.destinationSeen && linkPorts(c.jack, jack_port_name(port), destinationName.c_str());
-  }
-
-  void releaseOutput(Client& c, Outlet& outlet) {
-    if (outlet.slot != kNoSlot) {
-      retire(*c.rt, c.rt->outputs[outlet.slot]);
-      c.outputSlots[outlet.slot] = false;
-    }
-    outlet.port = nullptr;  // the port itself goes with its client
-    outlet.slot = kNoSlot;
-    outlet.tag = 0;
-  }
-
-  static bool linkPorts(jack_client_t* j, const char* from, const char* to) {
-    const int result = jack_connect(j, from, to);
-    return result == 0 || result == EEXIST;
-  }
-
-  // --- Listings.
-
-  bool isOurs(const std::string& fullName) const {
-    const std::string client = clientOf(fullName);
-    if (client == watcherName) return true;
-    if (std::find(closingNames.begin(), closingNames.end(), client) != closingNames.end()) return true;
-    return std::any_of(clients.begin(), clients.end(),
-                       [&](const auto& entry) { return entry.second->actualName == client; });
-  }
-
-  // A MIDI port of another client, of the given direction, that exists now.
-  bool isForeignMidi(jack_client_t* j, const std::string& fullName, unsigned long flag) const {
-    if (j == nullptr || isOurs(fullName)) return false;
-    const jack_port_t* port = jack_port_by_name(j, fullName.c_str());
-    if (port == nullptr || (static_cast<unsigned long>(jack_port_flags(port)) & flag) == 0) return false;
-    const char* type = jack_port_type(port);
-    return type != nullptr && std::strcmp(type, JACK_DEFAULT_MIDI_TYPE) == 0;
-  }
-
-  MidiRef refFor(const std::string& fullName) {
-    const auto found = refByName.find(fullName);
-    if (found != refByName.end()) return found->second;
-    const MidiRef ref = nextRef++;
-    refByName.emplace(fullName, ref);
-    nameByRef.emplace(ref, fullName);
-    return ref;
-  }
-
-  std::string deviceOf(const std::string& fullName) const {
-    if (const jack_port_t* port = jack_port_by_name(watcher, fullName.c_str())) {
-      const auto size = static_cast<std::size_t>(jack_port_name_size());
-      std::vector<char> first(size, '\0');
-      std::vector<char> second(size, '\0');
-      char* const aliases[2] = {first.data(), second.data()};
-      const int count = jack_port_get_aliases(port, aliases);
-      for (int i = 0; i < count && i < 2; ++i) {
-        aliases[i][size - 1] = '\0';
-        if (auto device = jackmidi::deviceFromName(aliases[i]); !device.empty()) return device;
-      }
-    }
-    if (auto device = jackmidi::deviceFromName(shortOf(fullName)); !device.empty()) return device;
-    return clientOf(fullName);
-  }
-
-  std::vector<MidiEndpoint> list(unsigned long flag) {
-    std::vector<MidiEndpoint> out;
-    if (!isOnline || watcher == nullptr) return out;
-    const char** names = jack_get_ports(watcher, nullptr, JACK_DEFAULT_MIDI_TYPE, flag);
-    if (names == nullptr) return out;
-    for (std::size_t i = 0; names[i] != nullptr; ++i) {
-      const std::string full = names[i];
-      if (isOurs(full)) continue;
-      out.push_back({refFor(full), shortOf(full), deviceOf(full), false});
-    }
-    jack_free(names);
-    return out;
-  }
-
-  // What the engines can see of the setup, plus the connections of our ports: a change in it is news.
-  std::string currentSignature() {
-    std::string out;
-    for (const auto flag : {JackPortIsOutput, JackPortIsInput}) {
-      for (const auto& e : list(flag))
-        out += std::to_string(e.ref) + '\t' + e.device + '\n';
-      out += '|';
-    }
-    // All ports, matched by name here: a client name may hold characters that mean something in a pattern.
-    const char** ports = jack_get_ports(watcher, nullptr, nullptr, 0);
-    if (ports == nullptr) return out;
-    for (std::size_t i = 0; ports[i] != nullptr; ++i) {
-      const std::string client = clientOf(ports[i]);
-      if (client == watcherName || std::none_of(clients.begin(), clients.end(), [&](const auto& e) {
-            return e.second->actualName == client;
-          }))
-        continue;
-      out += ports[i];
-      if (const jack_port_t* port = jack_port_by_name(watcher, ports[i])) {
-        if (const char** links = jack_port_get_all_connections(watcher, port)) {
-          for (std::size_t k = 0; links[k] != nullptr; ++k)
-            out += std::string(" > ") + links[k];
-          jack_free(links);
-        }
-      }
-      out += '\n';
-    }
-    jack_free(ports);
-    return out;
-  }
-
-  // After a graph change: reconnect what came back, retry clients that could not open. True when the setup
-  // the engines see changed.
-  bool resync() {
-    const std::lock_guard lock(mutex);
-    if (!isOnline) return false;
-    bool all = true;
-    for (auto& [ref, client] : clients) {
-      Client& c = *client;
-      if (!openClient(c)) {
-        all = false;
-        continue;
-      }
-      for (const MidiRef in : c.inputs)
-        for (auto& [source, connection] : inputs.at(in).connections) {
-          const std::string& name = nameByRef.at(source);
-          const bool seen = isForeignMidi(c.jack, name, JackPortIsOutput);
-          if (seen && !connection.sourceSeen && connection.port != nullptr)
-            linkPorts(c.jack, name.c_str(), jack_port_name(connection.port));
-          connection.sourceSeen = seen;
-        }
-      for (const MidiRef out : c.outputs)
-        for (auto& [destination, outlet] : outputs.at(out).outlets) {
-          const std::string& name = nameByRef.at(destination);
-          const bool seen = isForeignMidi(c.jack, name, JackPortIsInput);
-          if (seen && !outlet.destinationSeen && outlet.port != nullptr) {
-            c.rt->outputs[outlet.slot].linked.fetch_add(1);
-            linkPorts(c.jack, jack_port_name(outlet.port), name.c_str());
-          }
-          outlet.destinationSeen = seen;
-        }
-    }
-    wantsRetry = !all;
-    std::string now = currentSignature();
-    if (now == signature) return false;
-    signature = std::move(now);
-    return true;
-  }
-
-  // Without `mutex`: the callbacks may call back into the system.
-  void notifyClients() {
-    std::vector<std::shared_ptr<Client>> all;
-    {
-      const std::lock_guard lock(mutex);
-      for (const auto& [ref, client] : clients)
-        all.push_back(client);
-    }
-    for (const auto& client : all) {
-      const std::lock_guard lock(client->callbackMutex);
-      if (!client->alive || !client->setupChanged) continue;
-      try {
-        client->setupChanged();
-      } catch (...) {
-        // A failing listener must not end the worker: the others still need to hear.
-      }
-    }
-  }
-
-  void workerMain() {
-    auto nextAttempt = Clock::now() + kRetryEvery;
-    std::unique_lock lock(eventsMutex);
-    while (!stopping) {
-      const auto pending = [&] { return stopping || shutDown || graphChanged; };
-      if (wantsRetry)
-        eventsCv.wait_until(lock, nextAttempt, pending);
-      else
-        eventsCv.wait(lock, pending);
-      if (stopping) break;
-      const bool shut = std::exchange(shutDown, false);
-      const bool graph = std::exchange(graphChanged, false);
-      lock.unlock();
-
-      bool news = false;
-      if (shut) {
-        teardown();
-        news = true;
-        // A server on its way out may still accept clients for a moment: give it time to go.
-        nextAttempt = Clock::now() + kRetryEvery;
-      }
-      const bool due = Clock::now() >= nextAttempt;
-      bool onlineNow = false;
-      {
-        const std::lock_guard guard(mutex);
-        onlineNow = isOnline;
-      }
-      if (!onlineNow) {
-        if (due) {
-          if (connect()) news = true;
-          nextAttempt = Clock::now() + kRetryEvery;
-        }
-      } else if (graph || (wantsRetry && due)) {
-        if (resync()) news = true;
-        if (due) nextAttempt = Clock::now() + kRetryEvery;
-      }
-      if (news) notifyClients();
-      lock.lock();
-    }
-  }
-
-  static void readerMain(std::shared_ptr<Client> c) {
-    Realtime& rt = *c->rt;
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::uint32_t> words;
-    while (true) {
-      while (sem_wait(&rt.wake) != 0 && errno == EINTR) {
-      }
-      if (c->stopReader) break;
-      InHeader header{};
-      // A client being disposed stops delivering at once, whatever is still queued.
-      while (!c->stopReader && rt.received.peek(&header, sizeof header)) {
-        bytes.resize(header.size);
-        rt.received.pop(nullptr, sizeof header);
-        rt.received.pop(bytes.data(), header.size);
-        std::shared_ptr<Delivery> delivery;
-        {
-          const std::lock_guard lock(c->deliveriesMutex);
-          const auto found = c->deliveries.find(header.tag);
-          if (found != c->deliveries.end()) delivery = found->second;
-        }
-        if (!delivery) continue;  // its connection went while the bytes waited
-        words.clear();
-        delivery->encoder.feed(bytes, words);
-        if (words.empty() || !delivery->receive || !*delivery->receive) continue;
-        try {
-          (*delivery->receive)(delivery->token, words);
-        } catch (...) {
-          // A failing receiver must not end the reader: later messages still need delivering.
-        }
-      }
-    }
-  }
-
-  // Without `mutex`.
-  void dispose(const std::shared_ptr<Client>& c, jack_client_t* j) {
-    {
-      const std::lock_guard lock(c->callbackMutex);
-      c->alive = false;
-    }
-    if (j != nullptr) {
-      drainSends(*c->rt);
-      jack_client_close(j);
-    }
-    c->stopReader = true;
-    sem_post(&c->rt->wake);
-    if (!c->reader.joinable()) return;
-    if (c->reader.get_id() == std::this_thread::get_id())
-      c->reader.detach();  // disposed from its own receive callback: it ends when that returns
-    else
-      c->reader.join();
-  }
-};
-
-// ---------------------------------------------------------------------------------------------------------
-
-JackMidiSystem::JackMidiSystem(const std::string& server) : impl_(std::make_unique<Impl>(server)) {
+JackMidiSystem::JackMidiSystem(Loop& loop, const std::string& server)
+    : impl_(std::make_unique<Impl>(loop, server)) {
+  // libjack prints several lines for every failed attempt to reach a server, and the worker tries every
+  // second while there is none. What matters reaches the engines' trace through `about` and their status.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] {
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+  });
   // One attempt here, so that the listings are right from the start; the worker keeps trying after that.
   impl_->connect();
   try {
@@ -867,11 +38,8 @@ JackMidiSystem::JackMidiSystem(const std::string& server) : impl_(std::make_uniq
 }
 
 JackMidiSystem::~JackMidiSystem() {
-  {
-    const std::lock_guard lock(impl_->eventsMutex);
-    impl_->stopping = true;
-  }
-  impl_->eventsCv.notify_one();
+  impl_->stopping = true;
+  impl_->wakeWorker();
   if (impl_->worker.joinable()) impl_->worker.join();
   std::vector<MidiRef> all;
   {
@@ -905,15 +73,13 @@ std::vector<MidiDevice> JackMidiSystem::devices() {
 }
 
 MidiRef JackMidiSystem::createClient(const std::string& name, std::function<void()> setupChanged) {
-  auto c = std::make_shared<Impl::Client>();
+  auto c = std::make_shared<Impl::Client>(std::move(setupChanged));
   c->jackName =
       jackmidi::clientName(name, static_cast<std::size_t>(jack_client_name_size()) - 1 - kUniqueSuffix);
-  c->setupChanged = std::move(setupChanged);
-  try {
-    c->reader = std::thread(Impl::readerMain, c);
-  } catch (...) {
-    return 0;  // nothing could ever be received
-  }
+  if (c->rt->wakeDescriptor() < 0) return 0;  // nothing could ever be received
+  c->hooks.watchInput(impl_->loop, c->rt->wakeDescriptor(), [weak = std::weak_ptr<Impl::Client>(c)] {
+    if (const auto client = weak.lock()) Impl::deliverReceived(*client);
+  });
   const std::lock_guard lock(impl_->mutex);
   c->ref = impl_->nextRef++;
   impl_->clients.emplace(c->ref, c);
@@ -921,13 +87,17 @@ MidiRef JackMidiSystem::createClient(const std::string& name, std::function<void
   return c->ref;
 }
 
-MidiRef JackMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive) {
+MidiRef JackMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                                        MidiLost lost) {
   const std::lock_guard lock(impl_->mutex);
   const auto found = impl_->clients.find(client);
   if (found == impl_->clients.end()) return 0;
   const MidiRef ref = impl_->nextRef++;
-  impl_->inputs.emplace(
-      ref, Impl::InputPort{client, name, std::make_shared<const MidiReceive>(std::move(receive)), {}});
+  impl_->inputs.emplace(ref, Impl::InputPort{client,
+                                             name,
+                                             std::make_shared<const MidiReceive>(std::move(receive)),
+                                             std::make_shared<const MidiLost>(std::move(lost)),
+                                             {}});
   found->second->inputs.push_back(ref);
   return ref;
 }
@@ -1001,7 +171,7 @@ bool JackMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t
   auto found = outlets.find(destination);
   if (found == outlets.end()) {
     Impl::Outlet made;
-    made.portName = impl_->uniquePortName(c, out->second.name + " → " + shortOf(name->second));
+    made.portName = impl_->uniquePortName(c, out->second.name + " → " + jackmidi::shortOf(name->second));
     c.portNames.insert(made.portName);
     found = outlets.emplace(destination, std::move(made)).first;
   }
@@ -1010,16 +180,10 @@ bool JackMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t
   if (outlet.port == nullptr) impl_->openOutlet(c, destination, outlet);
   if (outlet.port == nullptr) return false;
   if (!jack_port_connected_to(outlet.port, name->second.c_str())) {
-    c.rt->outputs[outlet.slot].linked.fetch_add(1);
+    c.rt->relink(outlet.slot);
     if (!Impl::linkPorts(c.jack, jack_port_name(outlet.port), name->second.c_str())) return false;
   }
-
-  OutRecord record{};
-  record.tag = outlet.tag;
-  record.slot = static_cast<std::uint16_t>(outlet.slot);
-  record.size = static_cast<std::uint8_t>(bytes.size);
-  std::copy(bytes.data.begin(), bytes.data.end(), record.bytes);
-  return c.rt->toSend.push(&record, sizeof record);
+  return c.rt->queueSend(outlet.slot, std::span(bytes.data.data(), bytes.size));
 }
 
 void JackMidiSystem::disposeClient(MidiRef client) {
@@ -1039,7 +203,8 @@ void JackMidiSystem::disposeClient(MidiRef client) {
     c->outputs.clear();
     j = std::exchange(c->jack, nullptr);
     if (j != nullptr) impl_->closingNames.push_back(c->actualName);
-    impl_->droppedBefore += c->rt->dropped.load();
+    impl_->droppedBefore += c->rt->droppedReceived();
+    impl_->droppedSendsBefore += c->rt->droppedSends();
   }
   impl_->dispose(c, j);
   if (j != nullptr) {
@@ -1065,6 +230,14 @@ std::uint64_t JackMidiSystem::droppedEvents() {
   const std::lock_guard lock(impl_->mutex);
   std::uint64_t total = impl_->droppedBefore;
   for (const auto& [ref, client] : impl_->clients)
-    total += client->rt->dropped.load();
+    total += client->rt->droppedReceived();
+  return total;
+}
+
+std::uint64_t JackMidiSystem::droppedSends() {
+  const std::lock_guard lock(impl_->mutex);
+  std::uint64_t total = impl_->droppedSendsBefore;
+  for (const auto& [ref, client] : impl_->clients)
+    total += client->rt->droppedSends();
   return total;
 }

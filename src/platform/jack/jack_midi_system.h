@@ -2,62 +2,20 @@
 // JACK client of its own, and everything comes back by itself after the JACK server goes away and returns.
 #pragma once
 
-#include <array>
-#include <atomic>
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 
+#include "platform/loop.h"
 #include "platform/midi_system.h"
-
-namespace jackmidi {
-
-// A queue of bytes between exactly one writing and one reading thread, without locks or allocation after
-// construction, so that a JACK process callback can be either end.
-class ByteRing {
- public:
-  // The capacity is rounded up to a power of two.
-  explicit ByteRing(std::size_t capacity);
-
-  std::size_t capacity() const { return mask_ + 1; }
-  // Writer: both pieces, or nothing when they do not fit. The reader sees them together or not at all.
-  bool push(const void* first, std::size_t firstSize, const void* second = nullptr,
-            std::size_t secondSize = 0);
-  // Reader: copies the next `size` bytes without taking them; false when fewer are there.
-  bool peek(void* out, std::size_t size) const;
-  // Reader: takes `size` bytes (copied to `out` unless it is null); false, taking nothing, when fewer are
-  // there.
-  bool pop(void* out, std::size_t size);
-
- private:
-  void copyIn(std::size_t at, const void* from, std::size_t size);
-  void copyOut(std::size_t at, void* to, std::size_t size) const;
-
-  std::unique_ptr<std::uint8_t[]> data_;
-  std::size_t mask_ = 0;
-  // Free-running byte counts; the difference is what waits to be read.
-  std::atomic<std::size_t> written_{0};
-  std::atomic<std::size_t> read_{0};
-};
-
-// A JACK client name for `wanted`: JACK tells a port's client from its name by the first ':', so colons are
-// replaced (": " by " - ", a lone ':' by '-'); then cut to `limit` bytes.
-std::string clientName(std::string_view wanted, std::size_t limit);
-
-// The device a port belongs to, read from one of its names or aliases: "alsa_pcm:OXI-E16/midi_capture_1"
-// (JACK's ALSA bridge) or "OXI E16 [24] (capture): OXI E16 MIDI 1" (a2jmidid) both give "OXI E16"-like
-// names; empty when the text names no device.
-std::string deviceFromName(std::string_view name);
-
-}  // namespace jackmidi
 
 class JackMidiSystem final : public MidiSystem {
  public:
   // `server` names the JACK server to use; empty means the default one (JACK_DEFAULT_SERVER). A server is
-  // never started: without one, listings are empty until it appears.
-  explicit JackMidiSystem(const std::string& server = {});
+  // never started: without one, listings are empty until it appears. Received messages are handed to the
+  // input ports' receivers on `loop`'s thread, which must outlive the system; clients are made and disposed
+  // of there too.
+  explicit JackMidiSystem(Loop& loop, const std::string& server = {});
   ~JackMidiSystem() override;
 
   JackMidiSystem(const JackMidiSystem&) = delete;
@@ -68,7 +26,8 @@ class JackMidiSystem final : public MidiSystem {
   std::vector<MidiDevice> devices() override;
 
   MidiRef createClient(const std::string& name, std::function<void()> setupChanged) override;
-  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive) override;
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
+                          MidiLost lost = {}) override;
   MidiRef createOutputPort(MidiRef client, const std::string& name) override;
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;
@@ -79,8 +38,10 @@ class JackMidiSystem final : public MidiSystem {
   bool online();
   // The name JACK gave the client (it may differ from the one asked for); empty while it is not open.
   std::string jackClientName(MidiRef client);
-  // Incoming events dropped because the reader fell behind, over the life of the system.
+  // Incoming events dropped because the main loop fell behind, over the life of the system.
   std::uint64_t droppedEvents();
+  // Sent messages dropped because JACK never linked their destination (send() had accepted them).
+  std::uint64_t droppedSends();
 
  private:
   struct Impl;

@@ -1,10 +1,12 @@
-// The Qt-backed Loop (see the header): each task owns a precise QTimer parented to one QObject on the loop's
-// thread, and posted work is a queued call onto that same object, so Qt delivers it in order on that thread.
+// The Qt-backed Loop (see the header): each task owns a precise QTimer (a watch, a QSocketNotifier) parented
+// to one QObject on the loop's thread, and posted work is a queued call onto that same object, so Qt delivers
+// it in order on that thread.
 #include "platform/qt/qt_loop.h"
 
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
 #include <climits>
@@ -74,6 +76,48 @@ class TimerTask final : public Task {
   bool running_ = false;
 };
 
+class WatchTask final : public Task {
+ public:
+  explicit WatchTask(std::function<void()> fn) : fn_(std::move(fn)) {}
+
+  static TaskHandle start(QObject* home, int descriptor, std::function<void()> fn) {
+    auto task = std::make_shared<WatchTask>(std::move(fn));
+    auto* notifier = new QSocketNotifier(static_cast<qintptr>(descriptor), QSocketNotifier::Read, home);
+    // As with timers, the connection keeps the task alive while its notifier exists.
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [task] {
+      const auto keep = task;
+      keep->fire();
+    });
+    task->notifier_ = notifier;
+    return task;
+  }
+
+  void cancel() override {
+    if (done_) return;
+    done_ = true;
+    if (notifier_) {
+      // Off at once, so that nothing more is read for it; deleted later, as this may run inside its signal.
+      notifier_->setEnabled(false);
+      notifier_->deleteLater();
+    }
+    if (!running_) fn_ = nullptr;
+  }
+
+ private:
+  void fire() {
+    if (done_) return;
+    running_ = true;
+    if (fn_) fn_();
+    running_ = false;
+    if (done_) fn_ = nullptr;
+  }
+
+  std::function<void()> fn_;
+  QPointer<QSocketNotifier> notifier_;
+  bool done_ = false;
+  bool running_ = false;
+};
+
 }  // namespace
 
 struct QtLoop::Impl {
@@ -103,4 +147,8 @@ void QtLoop::post(std::function<void()> fn) {
   if (!fn) return;
   QMetaObject::invokeMethod(
       &impl_->home, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
+}
+
+TaskHandle QtLoop::watch(int descriptor, std::function<void()> fn) {
+  return WatchTask::start(&impl_->home, descriptor, std::move(fn));
 }

@@ -9,8 +9,9 @@
 
 class QtLoop : public Loop {
  public:
-  // Construct on the thread that runs the QCoreApplication; timers and posted work run there. after(),
-  // every() and cancelling a task belong on that thread too; post() may come from any thread.
+  // Construct on the thread that runs the QCoreApplication; timers, watches and posted work run there.
+  // after(), every(), watch() and cancelling a task belong on that thread too; post() may come from any
+  // thread.
   QtLoop();
   ~QtLoop() override;
   QtLoop(const QtLoop&) = delete;
@@ -20,6 +21,7 @@ class QtLoop : public Loop {
   TaskHandle after(double seconds, std::function<void()> fn) override;
   TaskHandle every(double seconds, std::function<void()> fn) override;
   void post(std::function<void()> fn) override;
+  TaskHandle watch(int descriptor, std::function<void()> fn) override;
 
  private:
   struct Impl;

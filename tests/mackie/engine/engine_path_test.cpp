@@ -1,5 +1,6 @@
 // The MK engine's message path: the monitor, the heard line, detecting and learning, the row lamps, firing
 // and the trace lines of each kind of action, labels, and the fine (14-bit) faders.
+#include "common/lost_input.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -198,6 +199,13 @@ TEST_F(EngineTest, PortsAreLabelledForPeopleAndOnLinuxTheKernelsLoopbackPortIsTh
   const auto iac = system.addDestination("IAC Driver Bus 2");
   engine->setOut("");
   EXPECT_EQ(engine->outRef, iac);  // an IAC bus comes first
+}
+
+TEST_F(EngineTest, InputThatTheMidiLayerHadToDropIsTraced) {
+  startWith({});
+  system.lose(controller, 5);
+  loop.runDue();
+  EXPECT_EQ(lastTrace(), LostInput::text(5, true));
 }
 
 }  // namespace

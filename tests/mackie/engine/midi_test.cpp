@@ -21,9 +21,9 @@ class CapturingMidi : public FakeMidiSystem {
   MidiReceive receive;
   std::vector<std::uint32_t> words;
 
-  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive r) override {
+  MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive r, MidiLost lost) override {
     receive = r;
-    return FakeMidiSystem::createInputPort(client, name, std::move(r));
+    return FakeMidiSystem::createInputPort(client, name, std::move(r), std::move(lost));
   }
   bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) override {
     words.push_back(word);

@@ -54,7 +54,7 @@ class AlsaEngines : public ::testing::Test {
   TempFolder home;
   std::unique_ptr<SeqPeer> tapper;
   int through = -1;
-  AlsaMidiSystem midi;
+  AlsaMidiSystem midi{loop};
 };
 
 TEST_F(AlsaEngines, AControllerThatAppearsLaterDrivesPacedMackieNotesToTheDawAndNowhereElse) {

@@ -15,13 +15,15 @@
 #include "platform/midi_choice.h"
 #include "seq_peer.h"
 #include "support/spawned_process.h"
+#include "support/thread_loop.h"
 
 namespace {
 
 using Words = std::vector<std::uint32_t>;
 
 TEST(AlsaOffline, ASequencerThatCannotBeOpenedGivesEmptyListingsAndClientsThatDoNothing) {
-  AlsaMidiSystem midi("vuda-no-such-sequencer");
+  ThreadLoop loop;
+  AlsaMidiSystem midi(loop, "vuda-no-such-sequencer");
   EXPECT_FALSE(midi.online());
   EXPECT_FALSE(midi.failure().empty());
   EXPECT_TRUE(midi.sources().empty() && midi.destinations().empty() && midi.devices().empty());
@@ -34,7 +36,7 @@ TEST(AlsaOffline, ASequencerThatCannotBeOpenedGivesEmptyListingsAndClientsThatDo
   midi.disconnectSource(in, 1);
   midi.disposeClient(client);
   if (::access("/dev/snd/seq", F_OK) != 0) {
-    EXPECT_EQ(AlsaMidiSystem().failure(), "No such file or directory");
+    EXPECT_EQ(AlsaMidiSystem(loop).failure(), "No such file or directory");
   }
 }
 
@@ -74,7 +76,8 @@ class AlsaSystem : public ::testing::Test {
   std::atomic<bool> appeared{false}, vanished{false};
   std::atomic<int> calls{0};
   MidiRef client = 0, input = 0, output = 0;
-  AlsaMidiSystem midi;
+  ThreadLoop loop;
+  AlsaMidiSystem midi{loop};
 };
 
 TEST_F(AlsaSystem, ListingsNameMidiThroughBothWaysAndNeverShowOurOwnPorts) {
@@ -103,14 +106,14 @@ TEST_F(AlsaSystem, ANoteSentToMidiThroughComesBackFromItWithItsSourcesTokenAndOn
   const MidiRef destination = named(midi.destinations(), "Midi Through Port-0").value().ref;
   ASSERT_TRUE(midi.connectSource(input, source, 7));
   ASSERT_TRUE(midi.send(output, destination, 0x20903C40));
-  ASSERT_TRUE(eventually([&] { return received(7, {0x20903C40}); }));
+  ASSERT_TRUE(loop.runUntil([&] { return received(7, {0x20903C40}); }));
 
   // Midi Through keeps the order: had the note sent while disconnected come back, it would precede the next.
   midi.disconnectSource(input, source);
   ASSERT_TRUE(midi.send(output, destination, 0x20903C41));
   ASSERT_TRUE(midi.connectSource(input, source, 8));
   ASSERT_TRUE(midi.send(output, destination, 0x20903C42));
-  ASSERT_TRUE(eventually([&] { return received(8, {0x20903C42}); }));
+  ASSERT_TRUE(loop.runUntil([&] { return received(8, {0x20903C42}); }));
   EXPECT_EQ(deliveries(), 2u);
 
   EXPECT_FALSE(midi.send(output, destination, 0x40903C40));  // a MIDI 2.0 word
@@ -131,9 +134,31 @@ TEST_F(AlsaSystem, UnconnectedSendersAreIgnoredAndEachConnectedSourceKeepsItsOwn
   // The same status from two sources in a row: the second must not lean on the first's running status.
   ASSERT_TRUE(peer.play(one, {0x90, 2, 2}));
   ASSERT_TRUE(peer.play(two, {0x90, 3, 3}));
-  ASSERT_TRUE(eventually([&] { return received(2, {0x20900303}); }));
+  ASSERT_TRUE(loop.runUntil([&] { return received(2, {0x20900303}); }));
   EXPECT_TRUE(received(1, {0x20900202}));
   EXPECT_EQ(deliveries(), 2u);  // the stranger's, queued first, never came
+}
+
+// While the main loop is busy, a burst overflows the kernel's queue for our client: the input port hears that
+// messages were lost (the kernel does not say how many), and what comes afterwards arrives.
+TEST_F(AlsaSystem, InputThatOverflowsTheSequencersQueueIsToldAsLostAndLaterInputArrives) {
+  std::vector<std::uint64_t> lost;
+  client = midi.createClient("Orvane test overflow", [] {});
+  input = midi.createInputPort(
+      client, "in",
+      [this](std::uint32_t token, std::span<const std::uint32_t> words) {
+        got.emplace_back(token, Words(words.begin(), words.end()));
+      },
+      [&](std::uint64_t count) { lost.push_back(count); });
+  SeqPeer device("Orvane test burst");
+  const int port = device.readable("burst out");
+  ASSERT_TRUE(midi.connectSource(input, named(midi.sources(), "burst out").value().ref, 3));
+  for (int i = 0; i < 3000; ++i)  // the kernel queues 2000 at most
+    device.play(port, {0xB0, 1, static_cast<std::uint8_t>(i & 0x7F)});
+  ASSERT_TRUE(loop.runUntil([&] { return !lost.empty(); }));
+  EXPECT_EQ(lost, (std::vector<std::uint64_t>{0}));
+  ASSERT_TRUE(device.play(port, {0x90, 0x3C, 0x40}));
+  EXPECT_TRUE(loop.runUntil([&] { return received(3, {0x20903C40}); }));
 }
 
 TEST_F(AlsaSystem, ASourceAppearingAndVanishingIsAnnouncedAndListed) {
@@ -146,11 +171,11 @@ TEST_F(AlsaSystem, ASourceAppearingAndVanishingIsAnnouncedAndListed) {
   });
   SeqPeer gadget("Orvane test gadget");
   const int port = gadget.readable("gadget out");
-  ASSERT_TRUE(eventually([&] { return appeared.load(); }));
+  ASSERT_TRUE(loop.runUntil([&] { return appeared.load(); }));
   EXPECT_EQ(named(midi.sources(), "gadget out").value().device, "Orvane test gadget");
   EXPECT_FALSE(named(midi.destinations(), "gadget out"));
   gadget.remove(port);
-  EXPECT_TRUE(eventually([&] { return vanished.load(); }));
+  EXPECT_TRUE(loop.runUntil([&] { return vanished.load(); }));
 }
 
 TEST_F(AlsaSystem, ADevicePluggedInAgainKeepsItsReferenceAndItsConnectionUnderANewClientNumber) {
@@ -167,7 +192,7 @@ TEST_F(AlsaSystem, ADevicePluggedInAgainKeepsItsReferenceAndItsConnectionUnderAN
   EXPECT_NE(device->number(), first);
   EXPECT_EQ(named(midi.sources(), "device out").value().ref, ref);
   // Nobody connects again: the system follows the device by itself once it has heard of it.
-  EXPECT_TRUE(eventually([&] { return device->play(port, {0x90, 60, 2}) && received(5, {0x20903C02}); }));
+  EXPECT_TRUE(loop.runUntil([&] { return device->play(port, {0x90, 60, 2}) && received(5, {0x20903C02}); }));
 }
 
 TEST_F(AlsaSystem, SendsFollowADestinationPluggedInAgainAndNeverReachAnotherClientAtItsOldAddress) {
@@ -176,7 +201,7 @@ TEST_F(AlsaSystem, SendsFollowADestinationPluggedInAgainAndNeverReachAnotherClie
   int port = device->writable("synth in");
   const MidiRef ref = named(midi.destinations(), "synth in").value().ref;
   ASSERT_TRUE(midi.send(output, ref, 0x20903C01));
-  ASSERT_TRUE(eventually([&] { return device->heard(port).size() == 1; }));
+  ASSERT_TRUE(loop.runUntil([&] { return device->heard(port).size() == 1; }));
 
   // Hold the system's watcher inside a listener, so that what happens next is not yet known to it: the send
   // must find out by itself that the address it remembers now belongs to someone else.
@@ -213,7 +238,7 @@ TEST_F(AlsaSystem, SendsFollowADestinationPluggedInAgainAndNeverReachAnotherClie
   device = std::make_unique<SeqPeer>("Orvane test synth");
   port = device->writable("synth in");
   EXPECT_TRUE(midi.send(output, ref, 0x20903C03));
-  ASSERT_TRUE(eventually([&] { return device->heard(port).size() == 1; }));
+  ASSERT_TRUE(loop.runUntil([&] { return device->heard(port).size() == 1; }));
   EXPECT_EQ(device->heard(port)[0].bytes, (SeqPeer::Bytes{0x90, 0x3C, 0x03}));
   EXPECT_TRUE(squatter.heard(squatterPort).empty());
 }
@@ -228,13 +253,13 @@ TEST_F(AlsaSystem, AClientDisposedFromItsOwnReceiveStopsAtOnceAndItsPortsGo) {
   });
   ASSERT_TRUE(midi.connectSource(input, named(midi.sources(), "disposer out").value().ref, 1));
   ASSERT_TRUE(device.play(port, {0x90, 1, 1}));
-  ASSERT_TRUE(eventually([&] { return calls > 0 && !device.find("Orvane test disposed", "in"); }));
+  ASSERT_TRUE(loop.runUntil([&] { return calls > 0 && !device.find("Orvane test disposed", "in"); }));
   EXPECT_EQ(calls, 1);
   EXPECT_FALSE(midi.connectSource(input, named(midi.sources(), "disposer out").value().ref, 1));
 }
 
 TEST_F(AlsaSystem, TheAutomaticChoiceTakesTheSequencer) {
-  const auto choice = chooseMidi("");
+  const auto choice = chooseMidi(loop, "");
   EXPECT_EQ(choice.backend, "alsa");
   EXPECT_EQ(choice.system->about, "MIDI through the ALSA sequencer, the default");
 }

@@ -3,6 +3,7 @@
 // side.
 #include "platform/jack/jack_midi_system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -10,12 +11,16 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <utility>
 #include <vector>
 
+#include "platform/jack/jack_names.h"
+#include "platform/jack/jack_ring.h"
+#include "support/jack_probe.h"
 #include "support/private_jack_server.h"
 #include "support/services.h"
+#include "support/temp_folder.h"
+#include "support/thread_loop.h"
 
 namespace {
 
@@ -61,6 +66,8 @@ class Peer {
   // Whether the output is connected in the graph JACK runs now, not merely asked for.
   bool linked(int out) const { return jack_port_connected(outs_[static_cast<std::size_t>(out - 1)]) > 0; }
 
+  // How many messages went out, of those sent.
+  std::size_t sent() const { return sent_; }
   void send(int out, Bytes bytes) {
     Out record{static_cast<std::uint8_t>(out - 1), static_cast<std::uint8_t>(bytes.size()), {}};
     std::copy(bytes.begin(), bytes.end(), record.bytes);
@@ -91,7 +98,9 @@ class Peer {
       jack_midi_clear_buffer(jack_port_get_buffer(port, frames));
     Out out{};
     while (self.toSend_.pop(&out, sizeof out))
-      jack_midi_event_write(jack_port_get_buffer(self.outs_[out.port], frames), 0, out.bytes, out.size);
+      if (jack_midi_event_write(jack_port_get_buffer(self.outs_[out.port], frames), 0, out.bytes, out.size) ==
+          0)
+        ++self.sent_;
     for (std::size_t i = 0; i < self.ins_.size(); ++i) {
       void* buffer = jack_port_get_buffer(self.ins_[i], frames);
       for (std::uint32_t e = 0; e < jack_midi_get_event_count(buffer); ++e) {
@@ -108,25 +117,23 @@ class Peer {
   std::string name_;
   std::vector<jack_port_t*> outs_;
   std::vector<jack_port_t*> ins_;
-  jackmidi::ByteRing toSend_{1 << 14};
-  jackmidi::ByteRing received_{1 << 16};
+  jackmidi::Ring toSend_{1 << 14};
+  jackmidi::Ring received_{1 << 16};
   std::vector<std::vector<Bytes>> heard_;
+  std::atomic<std::size_t> sent_{0};
 };
 
-// What a receive callback was given, kept for the test thread.
+// What a receive callback was given, on the test's loop.
 struct Heard {
-  std::mutex mutex;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> words;  // token, word
 
   MidiReceive receiver() {
     return [this](std::uint32_t token, std::span<const std::uint32_t> got) {
-      const std::lock_guard lock(mutex);
       for (const auto w : got)
         words.emplace_back(token, w);
     };
   }
-  std::vector<std::uint32_t> of(std::uint32_t token) {
-    const std::lock_guard lock(mutex);
+  std::vector<std::uint32_t> of(std::uint32_t token) const {
     std::vector<std::uint32_t> out;
     for (const auto& [t, w] : words)
       if (t == token) out.push_back(w);
@@ -150,23 +157,27 @@ TEST(JackNaming, ClientNamesLoseTheirColonsAndFitJacksLimitWithoutSplittingAChar
   EXPECT_EQ(jackmidi::clientName("ab·cd", 3), "ab");  // "·" is two bytes: it goes whole
 }
 
-TEST(JackNaming, DevicesAreReadFromAlsaBridgeAndA2jNamesOnly) {
+TEST(JackNaming, DevicesAreReadFromBridgeAndA2jNamesAndSequencerAliasesOnly) {
   EXPECT_EQ(jackmidi::deviceFromName("alsa_pcm:OXI-E16/midi_capture_1"), "OXI-E16");
   EXPECT_EQ(jackmidi::deviceFromName("a2j:OXI E16 [24] (capture): OXI E16 MIDI 1"), "OXI E16");
   EXPECT_EQ(jackmidi::deviceFromName("OXI E16 [24] (playback): OXI E16 MIDI 3"), "OXI E16");
   EXPECT_EQ(jackmidi::deviceFromName("system:midi_capture_1"), "");
   EXPECT_EQ(jackmidi::deviceFromName("alsa_pcm:no-slash"), "");
   EXPECT_EQ(jackmidi::deviceFromName("Box [x] (capture): y"), "");
+  // PipeWire's sequencer bridge: its own client holds every controller; the "client:port" alias names each.
+  EXPECT_EQ(jackmidi::deviceFromAliases({"alsa:seq:default:client_24:capture_0", "OXI E16:OXI E16 MIDI 1"}),
+            "OXI E16");
+  EXPECT_EQ(jackmidi::deviceFromAliases({"OXI E16:OXI E16 MIDI 1"}), "") << "not behind the bridge";
 }
 
 TEST(JackRing, RecordsStayWholeAcrossTheWrapAndAFullRingTakesNothing) {
-  jackmidi::ByteRing ring(16);
+  jackmidi::Ring ring(16);  // holds 15 bytes
   const Bytes head{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, tail{11, 12, 13, 14};
   Bytes out(10);
   ASSERT_TRUE(ring.push(head.data(), head.size()));
   ASSERT_TRUE(ring.pop(out.data(), 10));
   ASSERT_TRUE(ring.push(head.data(), 8, tail.data(), 4));  // crosses the end of the buffer
-  EXPECT_FALSE(ring.push(head.data(), 5));                 // 12 + 5 > 16: refused whole
+  EXPECT_FALSE(ring.push(head.data(), 4));                 // 12 + 4 > 15: refused whole
   out.assign(12, 0);
   ASSERT_TRUE(ring.peek(out.data(), 12));
   EXPECT_EQ(out, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14}));
@@ -177,26 +188,57 @@ TEST(JackRing, RecordsStayWholeAcrossTheWrapAndAFullRingTakesNothing) {
 
 // ---------------------------------------------------------------------------------------------------------
 
+// Without a server the system retries every second for as long as the program runs: libjack's complaints
+// about each attempt would fill the journal.
+TEST(JackMidiSystem, WaitsForAServerWithoutWritingToStandardError) {
+  const TempFolder folder;
+  const std::string log = folder.path() + "/stderr";
+  const int saved = dup(STDERR_FILENO);
+  const int file = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(file, 0);
+  dup2(file, STDERR_FILENO);
+  close(file);
+  bool online = true;
+  {
+    ThreadLoop loop;
+    JackMidiSystem midi(loop, "vuda-no-such-server");
+    online = midi.online();
+  }
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  EXPECT_FALSE(online);
+  EXPECT_EQ(folder.read("stderr"), "");
+}
+
 // One peer and one client of ours through their life: listing, receiving, sending, disconnecting, disposing.
 TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
-  Peer peer(unique("peer"), 2, 2);
+  Peer peer(unique("peer"), 3, 2);
   ASSERT_NE(peer.jack(), nullptr);
-  jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + ":out2").c_str()),
-                      "alsa_pcm:Fake-E16/midi_capture_2");
+  const auto alias = [&](const std::string& port, const char* text) {
+    jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + ":" + port).c_str()), text);
+  };
+  alias("out2", "alsa_pcm:Fake-E16/midi_capture_2");
+  // Two controllers behind PipeWire's sequencer bridge, which the peer stands for: two devices.
+  alias("out3", "alsa:seq:default:client_24:capture_0");
+  alias("out3", "Fake Pad:Fake Pad MIDI 1");
+  alias("in2", "alsa:seq:default:client_28:playback_0");
+  alias("in2", "Other Pad:Other Pad MIDI 1");
   Heard heard;  // before the system, which may call into it until it is gone
-  JackMidiSystem midi;
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
   ASSERT_TRUE(midi.online());
 
-  // Listing: every port with its device, an ALSA bridge alias naming one; refs are stable.
+  // Listing: every port with its device, a bridge's aliases naming one; refs are stable.
   MidiRef out1 = 0, out2 = 0, in1 = 0, in2 = 0;
-  ASSERT_TRUE(eventually([&] {
+  ASSERT_TRUE(loop.runUntil([&] {
     out1 = refNamed(midi.sources(), peer.name(), "out1");
     out2 = refNamed(midi.sources(), "Fake-E16", "out2");
     in1 = refNamed(midi.destinations(), peer.name(), "in1");
-    in2 = refNamed(midi.destinations(), peer.name(), "in2");
+    in2 = refNamed(midi.destinations(), "Other Pad", "in2");
     return out1 && out2 && in1 && in2;
   }));
+  EXPECT_NE(refNamed(midi.sources(), "Fake Pad", "out3"), 0u);
   EXPECT_EQ(refNamed(midi.sources(), peer.name(), "out1"), out1);
   for (const auto& e : midi.sources())
     EXPECT_FALSE(e.offline);
@@ -223,7 +265,7 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
 
   // Receiving: each source's messages as words with its token, in order. JACK applies a connection a few
   // cycles after it is made; what a source sends before then is lost.
-  ASSERT_TRUE(eventually([&] { return peer.linked(1) && peer.linked(2); }));
+  ASSERT_TRUE(loop.runUntil([&] { return peer.linked(1) && peer.linked(2); }));
   std::vector<std::uint32_t> want1, want2;
   for (std::uint8_t i = 0; i < 100; ++i) {
     peer.send(1, {0xB0, 0x01, i});
@@ -234,8 +276,8 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
       want2.insert(want2.end(), {0x20903C40u, 0x20C10000u | std::uint32_t{i} << 8});
     }
   }
-  ASSERT_TRUE(
-      eventually([&] { return heard.of(7).size() >= want1.size() && heard.of(9).size() >= want2.size(); }));
+  ASSERT_TRUE(loop.runUntil(
+      [&] { return heard.of(7).size() >= want1.size() && heard.of(9).size() >= want2.size(); }));
   EXPECT_EQ(heard.of(7), want1);
   EXPECT_EQ(heard.of(9), want2);
   midi.disconnectSource(input, out2);
@@ -252,7 +294,7 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   ASSERT_TRUE(midi.send(output, in1, 0x10F80000));
   want.insert(want.end(), {{0xC2, 0x05}, {0xF8}});
   ASSERT_TRUE(midi.send(output, in2, 0x20913C40));
-  ASSERT_TRUE(eventually([&] { return peer.heard(1).size() >= want.size() && !peer.heard(2).empty(); }));
+  ASSERT_TRUE(loop.runUntil([&] { return peer.heard(1).size() >= want.size() && !peer.heard(2).empty(); }));
   EXPECT_EQ(peer.heard(1), want) << "the first message, sent as the port was made, arrives too";
   EXPECT_EQ(peer.heard(2), (std::vector<Bytes>{{0x91, 0x3C, 0x40}}));
   EXPECT_FALSE(midi.send(output, in1, 0x40903C40)) << "a MIDI 2.0 word is refused";
@@ -263,6 +305,75 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr)
       << "disposing removes its ports";
   EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
+  EXPECT_EQ(jackprobe::graphQuestionsInProcess(), 0) << "a process callback asked JACK about the graph";
+}
+
+// Each destination has its own queue: a message waiting for a link that JACK never applies holds back none
+// sent to another destination after it, and when it is given up, it is counted.
+TEST(JackMidiSystem, AMessageForADestinationNeverLinkedHoldsNoOtherBackAndIsCountedWhenDropped) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer steady(unique("steady"), 0, 1), stuck(unique("stuck"), 0, 1);
+  ASSERT_TRUE(steady.jack() != nullptr && stuck.jack() != nullptr);
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  const MidiRef output = midi.createOutputPort(client, "out");
+  MidiRef toSteady = 0, toStuck = 0;
+  ASSERT_TRUE(loop.runUntil([&] {
+    toSteady = refNamed(midi.destinations(), steady.name(), "in1");
+    toStuck = refNamed(midi.destinations(), stuck.name(), "in1");
+    return toSteady != 0 && toStuck != 0;
+  }));
+  ASSERT_TRUE(midi.send(output, toSteady, 0x20903C01));
+  ASSERT_TRUE(loop.runUntil([&] { return steady.heard(1).size() == 1; }));
+
+  const jackprobe::HiddenLinks neverLinked(stuck.name() + ":in1");
+  ASSERT_TRUE(midi.send(output, toStuck, 0x20903C02));
+  ASSERT_TRUE(midi.send(output, toSteady, 0x20903C03));
+  ASSERT_TRUE(loop.runUntil([&] { return steady.heard(1).size() == 2; }));
+  EXPECT_EQ(midi.droppedSends(), 0u) << "the steady destination's message waited for the stuck one";
+  EXPECT_TRUE(loop.runUntil([&] { return midi.droppedSends() == 1; }));
+  EXPECT_TRUE(stuck.heard(1).empty());
+}
+
+// While the main loop is busy, a burst fills the client's ring: what does not fit is counted as lost, in
+// order with what came before and after it, and everything else arrives.
+TEST(JackMidiSystem, InputThatFindsTheRingFullIsCountedAsLostAndTheRestArrivesInOrder) {
+  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+  Peer peer(unique("peer"), 1, 0);
+  ASSERT_NE(peer.jack(), nullptr);
+  Heard heard;
+  std::vector<std::uint64_t> lost;
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  const MidiRef input = midi.createInputPort(client, "in", heard.receiver(),
+                                             [&](std::uint64_t count) { lost.push_back(count); });
+  MidiRef source = 0;
+  ASSERT_TRUE(loop.runUntil([&] { return (source = refNamed(midi.sources(), peer.name(), "out1")) != 0; }));
+  ASSERT_TRUE(midi.connectSource(input, source, 1));
+  ASSERT_TRUE(loop.runUntil([&] { return peer.linked(1); }));
+
+  // The loop does not run: 6000 controller changes, numbered, against a ring with room for about 4400.
+  std::uint32_t next = 0;
+  while (next < 6000) {
+    for (const std::uint32_t end = next + 200; next < end; ++next)  // a cycle's worth
+      peer.send(1, {0xB0, static_cast<std::uint8_t>(next >> 7), static_cast<std::uint8_t>(next & 0x7F)});
+    ASSERT_TRUE(eventually([&] { return peer.sent() == next; }));
+  }
+  const auto counted = [&] {
+    std::uint64_t all = heard.words.size();
+    for (const auto n : lost)
+      all += n;
+    return all;
+  };
+  ASSERT_TRUE(loop.runUntil([&] { return counted() == peer.sent(); }));
+  ASSERT_FALSE(lost.empty());
+  EXPECT_EQ(midi.droppedEvents(), peer.sent() - heard.words.size());
+  // Each message is its own: what arrived arrived whole and in order, the first of them first.
+  EXPECT_EQ(heard.words.front().second, 0x20B00000u);
+  for (std::size_t i = 1; i < heard.words.size(); ++i)
+    ASSERT_LT(heard.words[i - 1].second, heard.words[i].second);
 }
 
 TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {
@@ -270,22 +381,41 @@ TEST(JackMidiSystem, PortsThatComeAndGoAreAnnouncedAndComeBackUnderTheSameRef) {
   Peer peer(unique("peer"), 0, 0);
   ASSERT_NE(peer.jack(), nullptr);
   std::atomic<int> changes{0};
-  JackMidiSystem midi;
+  ThreadLoop loop;
+  JackMidiSystem midi(loop);
   midi.createClient(unique("ours"), [&] { ++changes; });
   const auto listed = [&] { return refNamed(midi.sources(), peer.name(), "late"); };
 
   jack_port_t* port = jack_port_register(peer.jack(), "late", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  ASSERT_TRUE(eventually([&] { return changes > 0 && listed() != 0; }));
+  ASSERT_TRUE(loop.runUntil([&] { return changes > 0 && listed() != 0; }));
   const MidiRef ref = listed();
   const int before = changes;
   jack_port_unregister(peer.jack(), port);
-  ASSERT_TRUE(eventually([&] { return changes > before && listed() == 0; }));
+  ASSERT_TRUE(loop.runUntil([&] { return changes > before && listed() == 0; }));
   jack_port_register(peer.jack(), "late", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  ASSERT_TRUE(eventually([&] { return listed() != 0; }));
+  ASSERT_TRUE(loop.runUntil([&] { return listed() != 0; }));
   EXPECT_EQ(listed(), ref);
 }
 
 // ---------------------------------------------------------------------------------------------------------
+
+// The server goes away, and while the system closes its clients' JACK handles the engine disposes of one: it
+// stays whole until its handle is closed, as JACK's process thread may use it until then.
+TEST(JackMidiSystem, AClientDisposedWhileTheServerGoesStaysWholeUntilItsJackClientIsClosed) {
+  const TempFolder folder;
+  PrivateJackServer jackd(folder);
+  ASSERT_TRUE(jackd.answers()) << "a private JACK server did not start; " << jackd.log();
+  ThreadLoop loop;
+  JackMidiSystem midi(loop, jackd.name());
+  const MidiRef client = midi.createClient(unique("ours"), [] {});
+  ASSERT_FALSE(midi.jackClientName(client).empty());
+  jackprobe::HeldCloses closes;
+  jackd.kill();
+  ASSERT_TRUE(eventually([&] { return closes.waiting(); }));
+  midi.disposeClient(client);
+  closes.release();  // the client's handle is closed now, after one more cycle
+  EXPECT_TRUE(loop.runUntil([&] { return !midi.online() && !closes.waiting(); }));
+}
 
 TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItReturns) {
   const TempFolder folder;
@@ -294,7 +424,8 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
   const std::string server = jackd.name();
   std::atomic<int> changes{0};
   Heard heard;
-  JackMidiSystem midi(server);
+  ThreadLoop loop;
+  JackMidiSystem midi(loop, server);
   const MidiRef client = midi.createClient(unique("ours"), [&] { ++changes; });
   const MidiRef input = midi.createInputPort(client, "in", heard.receiver());
   const MidiRef output = midi.createOutputPort(client, "out");
@@ -303,14 +434,14 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
   MidiRef destination = 0;
   {
     Peer peer(peerName, 1, 1, server);
-    ASSERT_TRUE(eventually([&] { return (source = refNamed(midi.sources(), peer.name(), "out1")) != 0; }));
+    ASSERT_TRUE(loop.runUntil([&] { return (source = refNamed(midi.sources(), peer.name(), "out1")) != 0; }));
     destination = refNamed(midi.destinations(), peer.name(), "in1");
     ASSERT_TRUE(midi.connectSource(input, source, 3));
     ASSERT_TRUE(midi.send(output, destination, 0x20903C40));
 
     const int before = changes;
     jackd.kill();
-    ASSERT_TRUE(eventually([&] { return changes > before && !midi.online(); }));
+    ASSERT_TRUE(loop.runUntil([&] { return changes > before && !midi.online(); }));
   }
   EXPECT_TRUE(midi.sources().empty());
   EXPECT_TRUE(midi.destinations().empty());
@@ -321,19 +452,19 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsAndConnectionsWhenItRe
 
   const int before = changes;
   ASSERT_TRUE(jackd.start()) << jackd.log();
-  ASSERT_TRUE(eventually([&] { return changes > before && midi.online(); }, 10));
+  ASSERT_TRUE(loop.runUntil([&] { return changes > before && midi.online(); }, 10));
   EXPECT_FALSE(midi.jackClientName(later).empty());
 
   // The same peer comes back: the connection and the destination made before the outage work again.
   Peer peer(peerName, 1, 1, server);
-  ASSERT_TRUE(eventually([&] { return refNamed(midi.sources(), peer.name(), "out1") == source; }));
-  ASSERT_TRUE(eventually([&] {
+  ASSERT_TRUE(loop.runUntil([&] { return refNamed(midi.sources(), peer.name(), "out1") == source; }));
+  ASSERT_TRUE(loop.runUntil([&] {
     peer.send(1, {0x90, 0x3C, 0x40});
     return !heard.of(3).empty();
   }));
   EXPECT_EQ(heard.of(3).front(), 0x20903C40u);
   ASSERT_TRUE(
-      eventually([&] { return midi.send(output, destination, 0x20803C00) && !peer.heard(1).empty(); }));
+      loop.runUntil([&] { return midi.send(output, destination, 0x20803C00) && !peer.heard(1).empty(); }));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // threads, and handles that outlive their loop. Each test runs the event loop until its condition holds.
 #include "platform/qt/qt_loop.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <chrono>
@@ -81,6 +83,35 @@ TEST_F(QtLoopTest, RunsWorkPostedFromAnotherThreadOnTheLoopsThreadInOrder) {
   EXPECT_TRUE(allOnLoopThread);
   for (int i = 0; i < 200; ++i)
     ASSERT_EQ(ran[i], i);
+}
+
+TEST_F(QtLoopTest, AWatchRunsOnTheLoopsThreadWhenItsDescriptorCanBeReadUntilCancelledFromInside) {
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_NONBLOCK | O_CLOEXEC), 0);
+  const auto loopThread = std::this_thread::get_id();
+  std::string got;
+  bool onLoopThread = true;
+  TaskHandle watch;
+  watch = loop_.watch(ends[0], [&] {
+    onLoopThread = onLoopThread && std::this_thread::get_id() == loopThread;
+    char bytes[8];
+    for (ssize_t n; (n = read(ends[0], bytes, sizeof bytes)) > 0;)
+      got.append(bytes, static_cast<std::size_t>(n));
+    if (got.size() >= 2) watch->cancel();
+  });
+  std::thread([&] { ASSERT_EQ(write(ends[1], "a", 1), 1); }).join();
+  ASSERT_TRUE(runUntil([&] { return got == "a"; }));
+  ASSERT_EQ(write(ends[1], "b", 1), 1);
+  ASSERT_TRUE(runUntil([&] { return got == "ab"; }));
+  ASSERT_EQ(write(ends[1], "c", 1), 1);
+  bool later = false;
+  loop_.after(0.02, [&] { later = true; });
+  ASSERT_TRUE(runUntil([&] { return later; }));
+  EXPECT_EQ(got, "ab");
+  EXPECT_TRUE(onLoopThread);
+  watch->cancel();
+  close(ends[0]);
+  close(ends[1]);
 }
 
 TEST_F(QtLoopTest, AHandleOutlivesItsLoopAndATaskWhoseOwnerIsGoneDoesNothing) {
