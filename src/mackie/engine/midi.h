@@ -66,7 +66,7 @@ class MKMidi : public std::enable_shared_from_this<MKMidi> {
  private:
   MidiSystem& system_;
   Loop& loop_;
-  // What the MIDI thread reads to name a token (a source's position in the listing + 1): replaced whole, never
-  // changed in place.
+  // What the MIDI thread reads to name a token (a source's position in the listing + 1): replaced whole,
+  // never changed in place.
   std::atomic<std::shared_ptr<const std::vector<std::string>>> snapshot_;
 };
