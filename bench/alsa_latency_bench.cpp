@@ -4,7 +4,6 @@
 // costs. Run in the VM: scripts/alsa-vm build/bench/alsa_latency_bench [n=2000]
 // It prints, never asserts.
 #include <alsa/asoundlib.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +18,7 @@
 
 #include "latency_figures.h"
 #include "platform/alsa/alsa_midi_system.h"
+#include "process_cpu.h"
 #include "support/thread_loop.h"
 
 namespace {
@@ -131,12 +131,7 @@ void idle(ThreadLoop& loop, AlsaMidiSystem& midi, int seconds) {
   const MidiRef input =
       midi.createInputPort(client, "in", [](std::uint32_t, std::span<const std::uint32_t>) {});
   if (const auto source = throughPort(midi.sources())) midi.connectSource(input, *source, 1);
-  const auto cpu = [] {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-  };
+  const auto cpu = [] { return processCpuSeconds() * 1e3; };
   const double before = cpu();
   loop.runFor(seconds);
   const double used = cpu() - before;

@@ -4,7 +4,6 @@
 // against the run's JACK and pulse servers with nothing arriving. Needs `eval "$(scripts/services start)"`
 // for the idle part. Run by hand: engine_jack_bench [messages=2000] [idle seconds=60, 0 for none]. It prints,
 // never asserts.
-#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -20,6 +19,7 @@
 #include "platform/jack/jack_midi_system.h"
 #include "platform/pulse/pulse_audio_output.h"
 #include "platform/qt/qt_loop.h"
+#include "process_cpu.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_key_capture.h"
@@ -48,13 +48,6 @@ void idleFor(double seconds) {
   QEventLoop events;
   QTimer::singleShot(static_cast<int>(seconds * 1000), &events, &QEventLoop::quit);
   events.exec();
-}
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // A JACK server of the benchmark's own at `period` frames, dummy driver at 48 kHz, with real-time threads as
@@ -161,11 +154,11 @@ int main(int argc, char** argv) {
   const auto ks = std::make_shared<KSEngine>(ksServicesAt(home.path(), loop, midi, audio, keys, capture));
   ks->start();
   runFor(1);
-  const double before = cpuSeconds();
+  const double before = processCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   idleFor(idleSeconds);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("idle, both engines on JACK and pulse, %.0f s: %.2f %% of one core\n", wall,
-              100 * (cpuSeconds() - before) / wall);
+              100 * (processCpuSeconds() - before) / wall);
   return 0;
 }

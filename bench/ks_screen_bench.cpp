@@ -2,7 +2,6 @@
 // sweep, knobs and pads) for several seconds, on the Qt loop with the real engine over the test doubles.
 // Prints how often the section redrew, how long each redraw and each paint of the window took, and the
 // process's CPU. Run by hand: ks_screen_bench [seconds=8]; offscreen unless QT_QPA_PLATFORM says otherwise.
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -19,6 +18,7 @@
 
 #include "keystroke/engine.h"
 #include "platform/qt/qt_loop.h"
+#include "process_cpu.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_key_capture.h"
@@ -31,13 +31,6 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 using nlohmann::json;
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Times how long the window takes to paint, whatever asked for it.
 class TimedApplication : public QApplication {
@@ -137,7 +130,7 @@ int main(int argc, char** argv) {
   });
   // Runs the Qt loop for the benchmark's time; answers the process's CPU in percent of one core.
   const auto run = [&] {
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = processCpuSeconds();
     const long sentBefore = sent;
     const auto began = Steady::now();
     QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QApplication::quit);
@@ -145,7 +138,7 @@ int main(int argc, char** argv) {
     const double wall = std::chrono::duration<double>(Steady::now() - began).count();
     std::printf("  messages               %5ld   (%.0f a second)\n", sent - sentBefore,
                 (sent - sentBefore) / wall);
-    return std::pair{100 * (cpuSeconds() - cpuBefore) / wall, wall};
+    return std::pair{100 * (processCpuSeconds() - cpuBefore) / wall, wall};
   };
 
   std::printf(

@@ -3,7 +3,6 @@
 // how often the section redraws, how long each redraw takes (updating the widgets, then painting), and the
 // process's CPU, beside the same flow with no screen at all. Run by hand:
 // `build/bench/mk_screen_bench [seconds=5]`. It prints, never asserts.
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,6 +20,7 @@
 #include "latency_figures.h"
 #include "mackie/engine/engine.h"
 #include "platform/qt/qt_loop.h"
+#include "process_cpu.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_midi_system.h"
@@ -32,13 +32,6 @@
 namespace {
 
 using nlohmann::json;
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double msSince(const QElapsedTimer& t) {
   return static_cast<double>(t.nsecsElapsed()) / 1e6;
@@ -159,7 +152,7 @@ void run(bool withScreen, double seconds) {
   // does: a fader sweep, the jog wheel and a pad, in turn. A late thread catches up, so the rate holds.
   std::atomic<long> sent{0};
   std::atomic<bool> flowing{true};
-  const double cpu0 = cpuSeconds();
+  const double cpu0 = processCpuSeconds();
   QElapsedTimer wall;
   wall.start();
   auto& timing = static_cast<TimingApp&>(*qApp);
@@ -181,7 +174,7 @@ void run(bool withScreen, double seconds) {
   flowing = false;
   flow.join();
   const double elapsed = msSince(wall) / 1000;
-  const double cpu = (cpuSeconds() - cpu0) / elapsed * 100;
+  const double cpu = (processCpuSeconds() - cpu0) / elapsed * 100;
 
   std::printf("%s\n", withScreen ? "with the section shown:" : "the engine alone, no screen:");
   std::printf("  %.0f messages a second for %.1f s, %ld sent to Live, process CPU %.1f %% of one core\n",

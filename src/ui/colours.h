@@ -20,7 +20,20 @@ QFont monospaced(int points, bool bold = false);
 // The system's ordinary face, at the same kind of size.
 QFont plain(int points, bool bold = false);
 
-// Light text on INK, for every window of the application whatever the desktop's own scheme.
+// The colours a dark palette is made of: each screen gives its own.
+struct DarkScheme {
+  QColor window;       // the background
+  QColor text;         // text on it and in fields
+  QColor field;        // fields, lists and buttons, a step above the background
+  QColor tip;          // tool tips' background
+  QColor tipText;      // and their text
+  QColor highlight;    // the chosen item
+  QColor highlighted;  // its text
+  QColor dim;          // text that is off or disabled
+};
+
+// Light text on a dark ground, whatever the desktop's own scheme; without a scheme, the window's: on INK.
+QPalette darkPalette(const DarkScheme& scheme);
 QPalette darkPalette();
 
 }  // namespace ui

@@ -19,29 +19,7 @@ QColor mkHex(const std::string& text) {
 }
 
 QPalette mkPalette() {
-  QPalette p;
-  const QColor text(226, 230, 234);
-  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-    p.setColor(group, QPalette::Window, INK);
-    p.setColor(group, QPalette::WindowText, text);
-    p.setColor(group, QPalette::Base, MK_SLATE);
-    p.setColor(group, QPalette::AlternateBase, MK_SLATE.darker(120));
-    p.setColor(group, QPalette::Text, text);
-    p.setColor(group, QPalette::Button, MK_SLATE);
-    p.setColor(group, QPalette::ButtonText, text);
-    p.setColor(group, QPalette::Highlight, GREEN.darker(160));
-    p.setColor(group, QPalette::HighlightedText, Qt::white);
-    p.setColor(group, QPalette::ToolTipBase, MK_SAND);
-    p.setColor(group, QPalette::ToolTipText, INK);
-    p.setColor(group, QPalette::PlaceholderText, GREY);
-  }
-  p.setColor(QPalette::Disabled, QPalette::Window, INK);
-  p.setColor(QPalette::Disabled, QPalette::WindowText, GREY);
-  p.setColor(QPalette::Disabled, QPalette::Base, INK);
-  p.setColor(QPalette::Disabled, QPalette::Text, GREY);
-  p.setColor(QPalette::Disabled, QPalette::Button, INK);
-  p.setColor(QPalette::Disabled, QPalette::ButtonText, GREY);
-  return p;
+  return darkPalette({INK, QColor(226, 230, 234), MK_SLATE, MK_SAND, INK, GREEN.darker(160), Qt::white, GREY});
 }
 
 QLabel* mkHeading(const QString& text, QWidget* parent) {
