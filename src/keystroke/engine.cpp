@@ -110,7 +110,8 @@ void KSEngine::midiStart() {
       });
     });
     outPort = services_.midi.createOutputPort(client, OUT_PORT);
-    // On the MIDI thread: keep the system and channel words and hand them over in one go.
+    // Where the MIDI layer delivers (any thread): keep the system and channel words and hand them over in one
+    // go.
     inPort = services_.midi.createInputPort(
         client, IN_PORT,
         [weak, &mainLoop](std::uint32_t token, std::span<const std::uint32_t> words) {
