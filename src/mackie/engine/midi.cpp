@@ -1,6 +1,5 @@
 // The MK module's MIDI client and the listings (see the header). Receiving happens where the MIDI layer
-// delivers, on any thread; all
-// it does there is name the source and hand the messages to the main loop.
+// delivers, on any thread; all it does there is name the source and hand the messages to the main loop.
 #include "mackie/engine/midi.h"
 
 #include <utility>
