@@ -2,10 +2,12 @@
 #include "ui/settings_window.h"
 
 #include <QDesktopServices>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTimer>
 #include <QUrl>
@@ -37,6 +39,27 @@ QString version() {
   return "v" + QString::number(Umbrella::VERSION);
 }
 
+// The window may not become narrower than what it shows: a module's screen, a table row wide, sets its least
+// width, and the window grows to it whenever the screen shown changes.
+class ContentScroll : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+
+  QSize minimumSizeHint() const override {
+    QSize hint = QScrollArea::minimumSizeHint();
+    if (widget() != nullptr)
+      hint.setWidth(widget()->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width() +
+                    2 * frameWidth());
+    return hint;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+    return QScrollArea::eventFilter(watched, event);
+  }
+};
+
 }  // namespace
 
 SettingsWindow::SettingsWindow(std::shared_ptr<Umbrella> umbrella, std::shared_ptr<Permissions> permissions,
@@ -58,7 +81,7 @@ SettingsWindow::SettingsWindow(std::shared_ptr<Umbrella> umbrella, std::shared_p
   body->addStretch(0);  // takes the room only while no section wants it
   body_ = body;
 
-  auto* scroll = new QScrollArea(this);
+  auto* scroll = new ContentScroll(this);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
