@@ -14,11 +14,7 @@ using Sound = RecordingKeyOutput::Sound;
 const Sound UP{SoundKey::up, true}, DOWN{SoundKey::down, true}, MUTE{SoundKey::mute, false};
 
 TEST(SystemVolume, TowardPressesRoundedQuarterStepsWithinTheBudgetAndUnmutesOnlyWhenRaising) {
-  const struct {
-    double from, to;
-    bool muted;
-    std::vector<Sound> expected;
-  } cases[] = {
+  const std::tuple<double, double, bool, std::vector<Sound>> cases[] = {
       {50, 51, false, {}},  // inside the dead zone
       {0, 1.1, false, {UP}},
       {0, 2.24, false, {UP}},
@@ -30,37 +26,34 @@ TEST(SystemVolume, TowardPressesRoundedQuarterStepsWithinTheBudgetAndUnmutesOnly
       {10, 11, true, {}},  // no raise, no unmuting
       {50, NAN, false, {}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [from, to, muted, expected] : cases) {
     FakeAudioOutput audio;
     RecordingKeyOutput keys;
-    audio.level = c.from / 100;
-    audio.mute = c.muted;
-    systemVolume::toward(audio, keys, c.to);
-    EXPECT_EQ(keys.sounds, c.expected) << c.from << " -> " << c.to;
+    audio.level = from / 100;
+    audio.mute = muted;
+    systemVolume::toward(audio, keys, to);
+    EXPECT_EQ(keys.sounds, expected) << from << " -> " << to;
   }
+}
+
+TEST(SystemVolume, SetWritesTheClampedVolumeAndUnmutesOnlyAboveZero) {
+  const std::tuple<double, double, bool> cases[] = {
+      {120, 1.0, false}, {0.5, 0.005, false}, {0, 0.0, true}, {-5, 0.0, true}, {NAN, 0.0, true}};
+  for (const auto& [percent, level, mute] : cases) {
+    FakeAudioOutput audio;
+    audio.mute = true;
+    systemVolume::set(audio, percent);
+    EXPECT_DOUBLE_EQ(audio.level, level) << percent;
+    EXPECT_EQ(audio.mute, mute) << percent;
+  }
+}
+
+TEST(SystemVolume, WithoutAVolumeToStartFromNothingIsPressed) {
   FakeAudioOutput none;
   none.present = false;
   RecordingKeyOutput keys;
   EXPECT_EQ(systemVolume::toward(none, keys, 100), 0);
   EXPECT_TRUE(keys.sounds.empty());
-}
-
-TEST(SystemVolume, SetWritesTheClampedVolumeAndUnmutesOnlyAboveZero) {
-  const struct {
-    double percent, level;
-    bool mute;
-  } cases[] = {{120, 1.0, false}, {0.5, 0.005, false}, {0, 0.0, true}, {-5, 0.0, true}, {NAN, 0.0, true}};
-  for (const auto& c : cases) {
-    FakeAudioOutput audio;
-    audio.mute = true;
-    systemVolume::set(audio, c.percent);
-    EXPECT_DOUBLE_EQ(audio.level, c.level) << c.percent;
-    EXPECT_EQ(audio.mute, c.mute) << c.percent;
-  }
-  FakeAudioOutput none;
-  none.present = false;
-  systemVolume::set(none, 50);
-  EXPECT_EQ(none.writes, 0);
 }
 
 }  // namespace
