@@ -48,12 +48,6 @@ TEST(Catalogue, EveryCommandMatchesTheReferenceTableInOrderAndIsFoundByItsId) {
   EXPECT_EQ(MKMCU::BY_ID().size(), 121u);
 }
 
-TEST(Catalogue, GivesNothingForUnknownEmptyOrAbsentIds) {
-  for (const char* id : {"nosuch", "", "JOG"})  // ids are exact
-    EXPECT_EQ(MKMCU::command(id), nullptr) << id;
-  EXPECT_EQ(MKMCU::command(std::nullopt), nullptr);
-}
-
 TEST(Catalogue, GroupsTheCommandsUnderTheThirteenHeadingsInOrder) {
   const auto& groups = MKMCU::catalogue();
   ASSERT_EQ(groups.size(), MKMCU::GROUPS.size());

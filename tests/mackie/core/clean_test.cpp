@@ -31,7 +31,7 @@ TEST(Clean, RefusesAnUnknownCommandThenAnUnusableNumberSayingWhy) {
   const std::string unknown = "no Mackie command is called ",
                     badNumber = "the MIDI number must be from 0 to 127";
   const std::pair<json, std::string> cases[] = {
-      {stored({{"command", "nosuch"}}), unknown + "\"nosuch\""},
+      {stored({{"command", "JOG"}}), unknown + "\"JOG\""},  // ids are exact
       {stored({{"command", ABSENT}}), unknown + "\"\""},
       {stored({{"command", nullptr}}), unknown + "\"<null>\""},
       {stored({{"command", 5}}), unknown + "\"5\""},
@@ -93,7 +93,8 @@ TEST(Clean, KeepsAValueOnlyForRowsThatDoNotSweepAndAnInvertOnlyForRelativeOnes) 
   EXPECT_EQ(cleaned({{"value", 5}}).value, 5);
   EXPECT_EQ(cleaned({{"value", " Any "}}).value, std::nullopt);
   EXPECT_EQ(cleaned({{"value", 200}}).value, std::nullopt);
-  EXPECT_EQ(cleaned({{"command", "jog"}}).invert, true);
+  EXPECT_EQ(cleaned({{"command", "jog"}}).invert, true);  // Live turns the jog wheel the other way
+  EXPECT_EQ(cleaned({{"command", "vpot1"}}).invert, false);
   EXPECT_EQ(cleaned({{"command", "jog"}, {"invert", false}}).invert, false);
   EXPECT_EQ(cleaned({{"command", "jog"}, {"invert", "false"}}).invert, true);
   EXPECT_EQ(cleaned({{"invert", true}}).invert, std::nullopt);

@@ -47,15 +47,6 @@ TEST(How, OffersTheChoicesOfTheCommandsKindWithItsDefaultAndKeepsOnlyAnOfferedOn
   EXPECT_EQ(MKRules::howLabel(r), "weird");
 }
 
-TEST(Invert, AppliesOnlyToJogAndVpotsWithTheirDefaults) {
-  EXPECT_EQ(MKRules::invert("jog", std::nullopt), true);
-  EXPECT_EQ(MKRules::invert("jog", false), false);
-  EXPECT_EQ(MKRules::invert("vpot1", std::nullopt), false);
-  EXPECT_EQ(MKRules::invert("vpot1", true), true);
-  EXPECT_EQ(MKRules::invert("play", true), std::nullopt);
-  EXPECT_EQ(MKRules::invert("nosuch", true), std::nullopt);
-}
-
 TEST(Sweeps, HoldsForWholeRangeCommandsAndHeldButtons) {
   // clang-format off
   const std::pair<const char*, bool> byCommand[] = {
@@ -69,14 +60,6 @@ TEST(Sweeps, HoldsForWholeRangeCommandsAndHeldButtons) {
   EXPECT_TRUE(MKRules::sweeps(held));
   EXPECT_TRUE(MKRules::relative(row(1, "cc", 1, {}, "vpot8")));
   EXPECT_FALSE(MKRules::relative(row(1, "cc", 1, {}, "fader8")));
-}
-
-TEST(RowTexts, ShowTheSourceAndTheValueColumn) {
-  EXPECT_EQ(MKRules::fromText(row(1, "cc", 21)), "CC 21");
-  EXPECT_EQ(MKRules::fromText(row(1, "note", 36)), "NOTE 36");
-  EXPECT_EQ(MKRules::valueText(row(1, "cc", 21)), "any");
-  EXPECT_EQ(MKRules::valueText(row(1, "cc", 21, 0)), "0");
-  EXPECT_EQ(MKRules::valueText(row(1, "cc", 21, {}, "jog")), "0-127");
 }
 
 TEST(Matches, NeedsTheRowOnTheSameKindNumberAndValue) {

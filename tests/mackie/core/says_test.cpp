@@ -47,7 +47,6 @@ TEST(Says, DescribesEachKindOfRowAndWarnsWhereAKnobFiresItOnEveryValue) {
               wire + (help.empty() ? "" : " — " + help) + warning)
         << command;
   }
-  EXPECT_EQ(MKRules::target(row("fader9")), "FADER 9  (the master)  (absolute)");
 }
 
 TEST(Says, SaysTheMacCommandsAreNotLive) {
