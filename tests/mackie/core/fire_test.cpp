@@ -25,11 +25,11 @@ MKRow row(std::int64_t id, const char* command, json extra = json::object()) {
 std::string summary(const MKAct& a) {
   std::ostringstream out;
   out << a.row.id << ": " << a.kind << " " << a.what;
-  const std::pair<const char*, int> ints[] = {{"note", a.note},     {"velocity", a.velocity},
-                                              {"play", a.play},     {"stop", a.stop},
-                                              {"number", a.number}, {"value", a.value},
-                                              {"clicks", a.clicks}, {"channel", a.channel},
-                                              {"lsb", a.lsb},       {"msb", a.msb}};
+  // clang-format off
+  const std::pair<const char*, int> ints[] = {{"note", a.note}, {"velocity", a.velocity}, {"play", a.play},
+      {"stop", a.stop}, {"number", a.number}, {"value", a.value}, {"clicks", a.clicks}, {"channel", a.channel},
+      {"lsb", a.lsb}, {"msb", a.msb}};
+  // clang-format on
   for (const auto& [name, n] : ints)
     if (n) out << " " << name << " " << n;
   for (const auto& p : a.parts)
@@ -66,29 +66,23 @@ TEST(Fire, AsksForEachKindOfAction) {
   const std::string playStop =
       "1: transport PLAY / STOP  — one button, from the insert point note 94 play 94 stop 93 "
       "number 60 70/127 94/127 94/0 70/0 blob";
+  // clang-format off
   const std::tuple<const char*, json, int, std::string> cases[] = {
       {"play", {}, 0, "1: note PLAY note 94 velocity 127 release blob"},
       {"bankfirst", {}, 127, "1: combo BANK: THE FIRST TRACKS note 46 70/127 46/127 46/0 70/0 blob"},
       {"playstop", {}, 0, playStop},
       {"playstop", {}, 127, playStop},
-      {"jog",
-       {{"invert", true}},
-       1,
-       "1: cc JOG WHEEL — the playback position number 60 value 65 clicks -1 rel jog blob"},
+      {"jog", {{"invert", true}}, 1, "1: cc JOG WHEEL — the playback position number 60 value 65 clicks -1 rel jog blob"},
       {"jog", {}, 0, ""},  // no movement
-      {"vpot3",
-       {{"how", "offset"}},
-       70,
-       "1: cc V-POT 3  (relative) number 18 value 6 clicks 6 rel vpot blob"},
-      {"vpot3",
-       {{"how", "offset"}},
-       0,  // 64 clicks left, clamped in the byte
-       "1: cc V-POT 3  (relative) number 18 value 127 clicks -64 rel vpot blob"},
+      {"vpot3", {{"how", "offset"}}, 70, "1: cc V-POT 3  (relative) number 18 value 6 clicks 6 rel vpot blob"},
+      // 64 clicks left, clamped in the byte
+      {"vpot3", {{"how", "offset"}}, 0, "1: cc V-POT 3  (relative) number 18 value 127 clicks -64 rel vpot blob"},
       {"vpot3", {{"how", "offset"}}, 64, ""},
       {"fader3", {{"how", "7"}}, 127, "1: pitch FADER 3  (absolute) channel 2 lsb 127 msb 127 blob"},
       {"volumeup", {}, 0, "1: mac VOLUME UP act up blob"},
       {"volume", {{"how", "silent"}}, 64, "1: macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158%"},
       {"volume", {{"how", "blob"}}, 127, "1: macvolume SYSTEM VOLUME  (a whole knob) 100% blob"}};
+  // clang-format on
   for (const auto& [command, extra, value, act] : cases) {
     MKRules::MKHeld held;
     EXPECT_EQ(fired({row(1, command, extra.is_null() ? json::object() : extra)}, value, held),
