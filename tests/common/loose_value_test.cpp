@@ -13,7 +13,7 @@ namespace {
 TEST(DecimalNumber, ReadsWholeDecimalTextsOnly) {
   // clang-format off
   const std::pair<std::string_view, std::optional<double>> cases[] = {
-      {"12", 12.0}, {"-0.4", -0.4}, {"+3", 3.0}, {"1e2", 100.0}, {".5", 0.5}, {"5.", 5.0}, {"1E-1", 0.1},
+      {"129", 129.0}, {"-0.4", -0.4}, {"+3", 3.0}, {"1e2", 100.0}, {".5", 0.5}, {"5.", 5.0}, {"1E-1", 0.1},
       {"", {}}, {"12a", {}}, {"inf", {}}, {"nan", {}}, {".", {}}, {"1e", {}}, {"1e+", {}}, {"+-1", {}},
       {" 1", {}},     // trimming is the caller's choice
       {"1e999", {}},  // too large to be a double

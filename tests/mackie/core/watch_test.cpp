@@ -30,7 +30,7 @@ TEST(Watch, SystemMessagesByNameOrNumberAndChannelMessagesWithTheirChannel) {
                                                  // A malformed channel packet: a status below 0x80 as it
                                                  // stands, one of 0xF0 and above as a system message.
                                                  {{0x05, 1, 2, false}, "05"},
-                                                 {{0xFA, 0, 0, false}, "START"}};
+                                                 {{0xF0, 0, 0, false}, "SYSEX"}};
   for (const auto& [raw, text] : cases)
     EXPECT_EQ(MKWatch::describe(raw), text) << "status " << raw.status << " system " << raw.system;
 }
