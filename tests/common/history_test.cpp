@@ -14,23 +14,18 @@ using Rows = std::vector<Row>;
 
 TEST(History, RecordsOnlyRealChangesAndKeepsTheLastHundred) {
   RowHistory<Row> history;
-  Rows rows = {{1, 0}};
-  history.record(rows, rows, "nothing");
+  history.record({{1, 0}}, {{1, 0}}, "nothing");
   EXPECT_TRUE(history.undoStack.empty());
-  for (int i = 1; i <= 101; ++i) {
-    Rows before = rows;
-    rows[0].value = i;
-    history.record(before, rows, "set " + std::to_string(i));
-  }
+  for (int i = 1; i <= 101; ++i)
+    history.record({{1, i - 1}}, {{1, i}}, "set " + std::to_string(i));
   ASSERT_EQ(history.undoStack.size(), 100u);
   EXPECT_EQ(history.undoStack.front().what, "set 2");
 }
 
 TEST(History, UndoAndRedoSwapTheTableAndANewChangeClearsRedo) {
   RowHistory<Row> history;
-  Rows rows = {{1, 0}};
-  history.record(rows, {{1, 5}}, "five");
-  rows = {{1, 5}};
+  Rows rows = {{1, 5}};
+  history.record({{1, 0}}, rows, "five");
   EXPECT_EQ(history.undo(rows), "five");
   EXPECT_EQ(rows, (Rows{{1, 0}}));
   EXPECT_EQ(history.redo(rows), "five");
@@ -46,9 +41,8 @@ TEST(History, UndoAndRedoSwapTheTableAndANewChangeClearsRedo) {
 TEST(History, TicksFollowTheTable) {
   RowHistory<Row> history;
   Rows rows = {{1, 0}, {2, 0}, {3, 0}};
-  history.tick(3, rows);
-  history.tick(1, rows);
-  history.tick(9, rows);  // not in the table
+  for (const int id : {3, 1, 9})  // 9 is not in the table
+    history.tick(id, rows);
   EXPECT_EQ(history.ticked(rows), (std::vector<std::int64_t>{1, 3}));
   history.tick(1, rows);
   EXPECT_EQ(history.ticked(rows), std::vector<std::int64_t>{3});
@@ -56,7 +50,7 @@ TEST(History, TicksFollowTheTable) {
   EXPECT_TRUE(history.ticks.empty());
   history.all(rows);
   EXPECT_EQ(history.ticks.size(), 3u);
-  history.all(rows);
+  history.all(rows);  // everything was ticked: nothing is
   EXPECT_TRUE(history.ticks.empty());
   history.all({});
   EXPECT_TRUE(history.ticks.empty());

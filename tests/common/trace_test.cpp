@@ -1,12 +1,18 @@
-// The trace: time stamps, the 60-line bound, and replacing the last line.
+// The trace: time stamps, the 60-line bound, and replacing the last line or the last event's lines.
 #include "common/trace.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 
 namespace {
+
+std::vector<std::string> texts(const Trace& trace) {
+  std::vector<std::string> out;
+  for (const auto& line : trace.lines())
+    out.push_back(line.substr(10));
+  return out;
+}
 
 TEST(Trace, StampsLinesWithTheLocalTimeAndKeepsTheNewestSixty) {
   setenv("TZ", "UTC", 1);
@@ -15,23 +21,25 @@ TEST(Trace, StampsLinesWithTheLocalTimeAndKeepsTheNewestSixty) {
   trace.add(3600 * 13 + 62.9, "first");
   EXPECT_EQ(trace.lines().front(), "13:01:02  first");
   EXPECT_EQ(clockText(1e300), "00:00:00");
-  EXPECT_EQ(clockText(-INFINITY), "00:00:00");
   for (int i = 0; i < 70; ++i)
     trace.add(0, std::to_string(i));
   ASSERT_EQ(trace.lines().size(), 60u);
   EXPECT_EQ(trace.lines().front(), "00:00:00  10");
+  EXPECT_EQ(trace.written(), 71u);
 }
 
-TEST(Trace, ReplacesTheLastLineOnlyWhenAsked) {
+TEST(Trace, ReplacesTheLastLineOrTheLastEventsLinesOnlyWhenAsked) {
   Trace trace;
-  const auto same = [](const std::string& last) { return last.find("knob") != std::string::npos; };
-  trace.add(0, "knob 1", same);  // nothing to replace yet
-  trace.add(0, "knob 2", same);
+  const auto knob = [](const std::string& last) { return last.find("knob") != std::string::npos; };
+  trace.add(0, "knob 1", knob);  // nothing to replace yet
+  trace.add(0, "knob 2", knob);
   trace.add(0, "other");
-  trace.add(0, "knob 3", same);
-  ASSERT_EQ(trace.lines().size(), 3u);
-  EXPECT_EQ(trace.lines()[0].substr(10), "knob 2");
-  EXPECT_EQ(trace.lines()[2].substr(10), "knob 3");
+  trace.add(0, "knob 3", knob);
+  EXPECT_EQ(texts(trace), (std::vector<std::string>{"knob 2", "other", "knob 3"}));
+  trace.replaceRun(0, {"CC 1 = 5 a", "CC 1 = 5 b"}, "CC 1 = ");
+  trace.replaceRun(0, {"CC 1 = 6 a"}, "CC 1 = ");
+  EXPECT_EQ(texts(trace), (std::vector<std::string>{"knob 2", "other", "knob 3", "CC 1 = 6 a"}));
+  EXPECT_EQ(trace.written(), 7u);
   trace.clear();
   EXPECT_TRUE(trace.lines().empty());
 }

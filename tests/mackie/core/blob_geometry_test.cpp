@@ -67,7 +67,9 @@ TEST(BlobHits, FindTheCrossAtTheTopRightAndTheGripAtTheBottomRight) {
 TEST(BlobDrag, MovesByTheMouseTravelAndIgnoresAnUnknownAxis) {
   EXPECT_EQ(G::dragged({100, 460, 220, 40}, {300, 480}, {350, 400}), (Point{150, 380}));
   EXPECT_EQ(G::dragged({100, 460, 220, 40}, {300, 480}, {NaN, 400}), (Point{100, 380}));
-  EXPECT_EQ(G::dragged({100, 460, 220, 40}, {INF, 480}, {INF, 480}), (Point{100, 460}));
+  EXPECT_EQ(G::dragged({100, 460, 220, 40}, {300, INF}, {350, INF}), (Point{150, 460}));
+  EXPECT_EQ(G::dragged({NaN, NaN, 220, 40}, {300, 480}, {350, 400}),
+            (Point{50, -80}));  // a frame not known yet
 }
 
 TEST(BlobGrip, SetsTheSizeFromTheHeightBelowTheTopEdge) {

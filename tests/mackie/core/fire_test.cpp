@@ -12,7 +12,6 @@ namespace {
 
 using MKRules::MKAct;
 using MKRules::MKMsg;
-using MKRules::MKPart;
 using MKRules::MKRow;
 using nlohmann::json;
 
@@ -22,39 +21,15 @@ MKRow row(std::int64_t id, const char* command, json extra = json::object()) {
   return *MKRules::clean(stored).row;
 }
 
-std::vector<MKAct> fireOne(const MKRow& r, int value, MKRules::MKHeld& held) {
-  MKRules::MKCoarse coarse;
-  return MKRules::fire({r}, MKMsg{"cc", 21, value, 0}, held, coarse);
-}
-
-std::vector<MKAct> fireOne(const MKRow& r, int value) {
-  MKRules::MKHeld held;
-  return fireOne(r, value, held);
-}
-
-TEST(Fire, GivesOneActionPerMatchingRowInOrderAndNothingWithoutAMatchOrACommand) {
-  MKRules::MKHeld held;
-  MKRules::MKCoarse coarse;
-  std::vector<MKRow> rows = {row(1, "play"), row(2, "stop", {{"number", 22}}), row(3, "record"),
-                             row(4, "loop", {{"value", 5}}), row(5, "undo")};
-  EXPECT_TRUE(MKRules::fire(rows, MKMsg{"cc", 99, 127, 0}, held, coarse).empty());
-  rows[0].command = "gone";  // no longer in the catalogue
-  const auto acts = MKRules::fire(rows, MKMsg{"cc", 21, 127, 0}, held, coarse);
-  ASSERT_EQ(acts.size(), 2u);
-  EXPECT_EQ(acts[0].what, "RECORD");
-  EXPECT_EQ(acts[1].what, "UNDO");
-  EXPECT_EQ(acts[1].row.id, 5);
-}
-
 // An action as one line: its kind, its label, and every field that is set.
 std::string summary(const MKAct& a) {
   std::ostringstream out;
-  out << a.kind << " " << a.what;
-  const std::pair<const char*, int> ints[] = {{"note", a.note},     {"velocity", a.velocity},
-                                              {"play", a.play},     {"stop", a.stop},
-                                              {"number", a.number}, {"value", a.value},
-                                              {"clicks", a.clicks}, {"channel", a.channel},
-                                              {"lsb", a.lsb},       {"msb", a.msb}};
+  out << a.row.id << ": " << a.kind << " " << a.what;
+  // clang-format off
+  const std::pair<const char*, int> ints[] = {{"note", a.note}, {"velocity", a.velocity}, {"play", a.play},
+      {"stop", a.stop}, {"number", a.number}, {"value", a.value}, {"clicks", a.clicks}, {"channel", a.channel},
+      {"lsb", a.lsb}, {"msb", a.msb}};
+  // clang-format on
   for (const auto& [name, n] : ints)
     if (n) out << " " << name << " " << n;
   for (const auto& p : a.parts)
@@ -69,45 +44,51 @@ std::string summary(const MKAct& a) {
   return out.str();
 }
 
+// The summaries of what the rows fire for CC 21 at that value.
+std::vector<std::string> fired(const std::vector<MKRow>& rows, int value, MKRules::MKHeld& held) {
+  MKRules::MKCoarse coarse;
+  std::vector<std::string> out;
+  for (const auto& a : MKRules::fire(rows, MKMsg{"cc", 21, value, 0}, held, coarse))
+    out.push_back(summary(a));
+  return out;
+}
+
+TEST(Fire, GivesOneActionPerMatchingRowInTableOrder) {
+  MKRules::MKHeld held;
+  const std::vector<MKRow> rows = {row(1, "play"), row(2, "stop", {{"number", 22}}), row(3, "record"),
+                                   row(4, "loop", {{"value", 5}}), row(5, "undo", {{"on", false}})};
+  EXPECT_EQ(fired(rows, 127, held),
+            (std::vector<std::string>{"1: note PLAY note 94 velocity 127 release blob",
+                                      "3: note RECORD note 95 velocity 127 release blob"}));
+}
+
 TEST(Fire, AsksForEachKindOfAction) {
   const std::string playStop =
-      "transport PLAY / STOP  — one button, from the insert point note 94 play 94 stop 93 "
+      "1: transport PLAY / STOP  — one button, from the insert point note 94 play 94 stop 93 "
       "number 60 70/127 94/127 94/0 70/0 blob";
-  const struct {
-    const char* command;
-    json extra;
-    int value;
-    std::string act;
-  } cases[] = {
-      {"play", {}, 0, "note PLAY note 94 velocity 127 release blob"},
-      {"bankfirst", {}, 127, "combo BANK: THE FIRST TRACKS note 46 70/127 46/127 46/0 70/0 blob"},
+  // clang-format off
+  const std::tuple<const char*, json, int, std::string> cases[] = {
+      {"play", {}, 0, "1: note PLAY note 94 velocity 127 release blob"},
+      {"bankfirst", {}, 127, "1: combo BANK: THE FIRST TRACKS note 46 70/127 46/127 46/0 70/0 blob"},
       {"playstop", {}, 0, playStop},
       {"playstop", {}, 127, playStop},
-      {"jog",
-       {{"how", "twos"}, {"invert", true}},
-       1,
-       "cc JOG WHEEL — the playback position number 60 value 65 clicks -1 rel jog blob"},
-      {"vpot3", {{"how", "offset"}}, 70, "cc V-POT 3  (relative) number 18 value 6 clicks 6 rel vpot blob"},
-      {"vpot3",
-       {{"how", "offset"}},
-       0,  // 64 clicks left, clamped in the byte
-       "cc V-POT 3  (relative) number 18 value 127 clicks -64 rel vpot blob"},
-      {"fader3", {{"how", "7"}}, 127, "pitch FADER 3  (absolute) channel 2 lsb 127 msb 127 blob"},
-      {"volumeup", {}, 0, "mac VOLUME UP act up blob"},
-      {"volume", {{"how", "silent"}}, 64, "macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158%"},
-      {"volume", {{"how", "blob"}}, 64, "macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158% blob"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.command) + " " + std::to_string(c.value));
-    const auto r = row(3, c.command, c.extra.is_null() ? json::object() : c.extra);
-    const auto acts = fireOne(r, c.value);
-    ASSERT_EQ(acts.size(), 1u);
-    EXPECT_EQ(summary(acts[0]), c.act);
-    EXPECT_EQ(acts[0].row, r);
+      {"jog", {{"invert", true}}, 1, "1: cc JOG WHEEL — the playback position number 60 value 65 clicks -1 rel jog blob"},
+      {"jog", {}, 0, ""},  // no movement
+      {"vpot3", {{"how", "offset"}}, 70, "1: cc V-POT 3  (relative) number 18 value 6 clicks 6 rel vpot blob"},
+      // 64 clicks left, clamped in the byte
+      {"vpot3", {{"how", "offset"}}, 0, "1: cc V-POT 3  (relative) number 18 value 127 clicks -64 rel vpot blob"},
+      {"vpot3", {{"how", "offset"}}, 64, ""},
+      {"fader3", {{"how", "7"}}, 127, "1: pitch FADER 3  (absolute) channel 2 lsb 127 msb 127 blob"},
+      {"volumeup", {}, 0, "1: mac VOLUME UP act up blob"},
+      {"volume", {{"how", "silent"}}, 64, "1: macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158%"},
+      {"volume", {{"how", "blob"}}, 127, "1: macvolume SYSTEM VOLUME  (a whole knob) 100% blob"}};
+  // clang-format on
+  for (const auto& [command, extra, value, act] : cases) {
+    MKRules::MKHeld held;
+    EXPECT_EQ(fired({row(1, command, extra.is_null() ? json::object() : extra)}, value, held),
+              act.empty() ? std::vector<std::string>{} : std::vector{act})
+        << command << " " << value;
   }
-  EXPECT_TRUE(fireOne(row(1, "jog", {{"how", "twos"}}), 0).empty());
-  EXPECT_TRUE(fireOne(row(1, "vpot3", {{"how", "offset"}}), 64).empty());
-  // The row has no value, so an out-of-range message value matches; it counts as 0.
-  EXPECT_EQ(fireOne(row(1, "volume"), 500).at(0).percent, 0);
 }
 
 // Each message of a sequence to a table of fine and plain faders, and the pitch bends it fires
@@ -146,29 +127,15 @@ TEST(Fire, AFineFaderPairsItsHalvesOnceItHasHeardTheUpperOne) {
 }
 
 TEST(Fire, HoldsAButtonThroughTheHalvesOfTheRangeSendingEachChangeOnce) {
-  MKRules::MKHeld held;
   const auto shift = row(7, "shift");
-  auto down = fireOne(shift, 100, held);
-  ASSERT_EQ(down.size(), 1u);
-  EXPECT_EQ(down[0].what, "SHIFT down");
-  EXPECT_EQ(down[0].velocity, 127);
-  EXPECT_FALSE(down[0].release);
-  EXPECT_TRUE(fireOne(shift, 110, held).empty());
-  auto up = fireOne(shift, 20, held);
-  ASSERT_EQ(up.size(), 1u);
-  EXPECT_EQ(up[0].what, "SHIFT up");
-  EXPECT_EQ(up[0].velocity, 0);
-  EXPECT_TRUE(fireOne(shift, 10, held).empty());
-  EXPECT_EQ(held.at(7), 0);
-  EXPECT_EQ(fireOne(shift, 64, held).size(), 1u);  // 64 is already the upper half
-  EXPECT_EQ(fireOne(shift, 63, held).size(), 1u);
-}
-
-TEST(Percent, ClampsToTheMidiRange) {
-  EXPECT_EQ(MKRules::percent(0), 0);
-  EXPECT_EQ(MKRules::percent(127), 100);
-  EXPECT_EQ(MKRules::percent(-3), 0);
-  EXPECT_EQ(MKRules::percent(1000), 100);
+  MKRules::MKHeld held;
+  const std::string down = "7: note SHIFT down note 70 velocity 127 blob",
+                    up = "7: note SHIFT up note 70 blob";
+  const std::pair<int, std::string> steps[] = {{100, down}, {110, ""},  {20, up},
+                                               {10, ""},    {64, down}, {63, up}};
+  for (const auto& [value, act] : steps)
+    EXPECT_EQ(fired({shift}, value, held), act.empty() ? std::vector<std::string>{} : std::vector{act})
+        << value;
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/ump.h"
-
 namespace {
 
 using MKMCU::MKRaw;
@@ -16,10 +14,10 @@ using MKMCU::readPackets;
 using Words = std::vector<std::uint32_t>;
 using Raws = std::vector<MKRaw>;
 
+// A packet of each type followed by a control change: a wrong size would swallow or garble the CC.
 TEST(Packets, ReaderStepsOverEveryTypeByItsWordCount) {
   const int expected[16] = {1, 1, 1, 2, 2, 4, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4};
   for (std::uint32_t type = 0; type < 16; ++type) {
-    EXPECT_EQ(ump::words(static_cast<int>(type)), expected[type]) << "type " << type;
     Words words(static_cast<std::size_t>(expected[type]), 0x20903C7Fu);
     words[0] = type << 28 | 0x00903C7Fu;
     words.push_back(0x20B00740u);
@@ -48,8 +46,6 @@ TEST(Packets, EachPacketGivesItsMessagesAndATruncatedOneEndsTheReading) {
                  0x70000000u, 0x20803C00u},
                 {{0x80, 0x3C, 0x00, false}}},
                {"sysex missing its second word", {0x20903C64u, 0x30024142u}, {{0x90, 0x3C, 0x64, false}}},
-               {"midi 2 packet cut short", {0x40903C00u}, {}},
-               {"three word packet with two", {0xB0000000u, 0u}, {}},
                {"four word packet with three", {0x10FA0000u, 0xD0000000u, 0u, 0u}, {{0xFA, 0, 0, true}}}};
   for (const auto& c : cases)
     EXPECT_EQ(readPackets(c.words), c.expected) << c.name;

@@ -21,7 +21,6 @@ TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndOddValuesAreRepairedButUnk
                                {"back", ""},
                                {"blob", true},
                                {"rows", json::array({MKRules::blank({}).dict()})}}));
-  EXPECT_LT(settingsText().find("\"back\""), settingsText().find("\"blob\""));  // sorted keys
 
   // Odd values are repaired, and unknown keys survive.
   engine->stop();
@@ -47,28 +46,20 @@ TEST_F(EngineTest, NothingIsSavedBeforeTheFileWasRead) {
   EXPECT_EQ(engine->rows.size(), 1u);
 }
 
-TEST_F(EngineTest, AFileThatDoesNotReadIsKeptAsideBeforeTheFirstSave) {
-  // Rows holding a string read as an empty table of a file that did read: nothing is kept aside.
-  const std::pair<std::string, bool> cases[] = {{R"({"rows": "none", "on": false})", false},
-                                                {"", true},
-                                                {"[1, 2]", true},
-                                                {"{\"rows\": [", true},
-                                                {"\xff\xfe", true}};
-  for (const auto& [text, broken] : cases) {
-    SCOPED_TRACE(text);
+// What reads as a file and what does not is readJsonObject's (JsonFile tests); here, the engine's use of it.
+TEST_F(EngineTest, AFileThatDoesNotReadIsKeptAsideBeforeTheFirstSaveAndAnOddOneIsNot) {
+  for (const auto& [text, broken] :
+       {std::pair<std::string, bool>{R"({"rows": "none", "on": false})", false}, {"{\"rows\": [", true}}) {
     home.write(".config/midi-to-mk.json", text);
     start();
     EXPECT_TRUE(engine->rows.empty());
     EXPECT_EQ(engine->power(), broken);  // a broken file leaves the defaults
     engine->add();
     EXPECT_EQ(home.read(".config/midi-to-mk.json.broken"), broken ? text : "");
-    if (broken) {
-      EXPECT_EQ(traced()[1],
-                "the settings file did not read as JSON: it is kept as midi-to-mk.json.broken, and a fresh "
-                "one is written");
-      EXPECT_EQ(savedFile()["rows"].size(), 1u);
-    }
+    EXPECT_EQ(traced().size(), broken ? 2u : 1u);  // the start line, and what was kept
+    EXPECT_EQ(savedFile()["rows"].size(), 1u);
     engine->stop();
+    engine->trace.clear();
   }
 }
 
@@ -106,11 +97,9 @@ TEST_F(EngineTest, TickingAndDeletingTracesEachRowAndCancelsItsLearning) {
   startWith({row(1, "play", 1), row(2, "jog", 21), row(3, "play", 7)});
   engine->deleteTicked();  // nothing ticked: nothing happens
   EXPECT_EQ(engine->rows.size(), 3u);
-  engine->tick(2);
-  engine->tickAll();  // everything, unless everything is ticked already
-  EXPECT_EQ(engine->history.ticks, (std::set<std::int64_t>{1, 2, 3}));
   engine->tickAll();
-  EXPECT_TRUE(engine->history.ticks.empty());
+  EXPECT_EQ(engine->history.ticks.size(), 3u);
+  engine->tickAll();  // everything was ticked: now nothing is
 
   engine->learn(3);
   engine->tick(2);

@@ -9,10 +9,7 @@
 
 // One message towards Live: milliseconds after a start time, status and data bytes.
 struct Out {
-  int ms;
-  int status;
-  int d1;
-  int d2;
+  int ms, status, d1, d2;
   bool operator==(const Out&) const = default;
 };
 
@@ -54,18 +51,6 @@ class EngineTest : public EngineFixtureBase<MKEngine> {
       if (s.destination == toLive && s.at >= t0 - 1e-9)
         out.push_back({static_cast<int>((s.at - t0) * 1000 + 0.5), s.status, s.d1, s.d2});
     return out;
-  }
-
-  // A jog turn of that many clicks from row 1, as the rules would fire it.
-  MKAct jogTurn(int clicks) const {
-    return {.row = *engine->row(1),
-            .kind = "cc",
-            .what = "JOG",
-            .parts = {},
-            .number = 60,
-            .clicks = clicks,
-            .rel = "jog",
-            .act = {}};
   }
 
   // A stored row on CC `number` (or what `extra` says) with the command's default how.

@@ -1,4 +1,4 @@
-// TRY on each kind of row, the row lamps, and the status texts the screens and the menu show.
+// TRY on each kind of row, and the status texts the screens and the menu show.
 #include "engine_fixture.h"
 
 namespace {
@@ -7,7 +7,8 @@ using nlohmann::json;
 
 TEST_F(EngineTest, TryPlaysEachKindOfRowAndSaysWhat) {
   startWith({row(1, "record", 1), row(2, "shift", 2), row(3, "vpot4", 3, {{"invert", true}}),
-             row(4, "fader9", 4), row(5, "bankfirst", 5), row(6, "volumemute", 6), row(7, "volume", 7)});
+             row(4, "fader9", 4), row(5, "bankfirst", 5), row(6, "volumemute", 6), row(7, "volume", 7),
+             row(8, "playstop", 8)});
   const struct {
     std::int64_t id;
     std::vector<Out> out;
@@ -21,6 +22,8 @@ TEST_F(EngineTest, TryPlaysEachKindOfRowAndSaysWhat) {
       {5, {{0, 0x90, 70, 127}, {20, 0x90, 46, 127}, {40, 0x90, 46, 0}, {60, 0x90, 70, 0}},
        "TRY row 5   →   BANK: THE FIRST TRACKS  (note 46 with SHIFT held)"},
       {6, {}, "TRY row 6   →   MUTE THE MAC  (the Mac, not Live)"},
+      {8, {{0, 0x90, 70, 127}, {20, 0x90, 94, 127}, {40, 0x90, 94, 0}, {60, 0x90, 70, 0}},  // Live could not be asked
+       "TRY row 8   →   PLAY / STOP  — one button, from the insert point  (SHIFT + PLAY (Live could not be asked: its own playhead, not the insert point))"},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -37,26 +40,6 @@ TEST_F(EngineTest, TryPlaysEachKindOfRowAndSaysWhat) {
   loop.advance(0.12);
   EXPECT_EQ(keys.sounds.back(), (RecordingKeyOutput::Sound{SoundKey::up, true}));
   EXPECT_EQ(lastTrace(), "TRY row 7   →   the Mac's volume blob, where it stands");
-
-  MKRow unknown;
-  unknown.command = "gone";
-  const auto lines = engine->trace.lines().size(), sent = system.sent.size();
-  engine->tryRow(unknown);  // does nothing
-  EXPECT_EQ(engine->trace.lines().size(), lines);
-  EXPECT_EQ(system.sent.size(), sent);
-}
-
-TEST_F(EngineTest, ARowLightsBrieflyForACcAndWhileANoteIsHeld) {
-  startWith({row(1, "play", 1), row(2, "stop", 40, {{"from", "note"}})});
-  cc(1, 127);
-  EXPECT_EQ(engine->lit(1), "fire");
-  noteOn(40, 127);
-  loop.advance(0.31);
-  EXPECT_EQ(engine->lit(1), std::nullopt);
-  EXPECT_EQ(engine->lit(2), "fire");
-  loop.advance(19.7);
-  EXPECT_EQ(engine->lit(2), std::nullopt);
-  EXPECT_EQ(engine->lit(9), std::nullopt);
 }
 
 TEST_F(EngineTest, TheStartLineCountsSourcesAndNamesTheBusAndStatusAndWhyNameTheFirstThingMissing) {
@@ -86,7 +69,7 @@ TEST_F(EngineTest, TheStartLineCountsSourcesAndNamesTheBusAndStatusAndWhyNameThe
   engine->conf["device"] = "Port 1";
   EXPECT_EQ(engine->why().first, "the table is empty: press + A ROW");
   engine->add();
-  EXPECT_EQ(engine->why().first, "listening on USB1  →  IAC Driver Bus 1");
+  EXPECT_EQ(engine->why(), std::make_pair(std::string("listening on USB1  →  IAC Driver Bus 1"), false));
   EXPECT_EQ(engine->status(), "LISTENING · USB1");
   engine->setPower();
   EXPECT_EQ(engine->why().first, "the switch is OFF: nothing is sent");

@@ -17,24 +17,23 @@ TEST_F(EngineTest, JogAndVpotTurnsLeaveOnTheSpinTick) {
     const char* name;
     bool control;             // CONTROL held first: the jog turns the tempo
     std::vector<Turn> turns;  // from the controller
-    int clicks;               // else one jog turn of that many clicks, as the rules fire it
     std::vector<Out> out;
     const char* says;
     std::size_t lines;  // with the start line
   } cases[] = {
       // clang-format off
-      {"one click each way, 0 ms apart", false, {{21, 1, 0}, {21, 127, 0}}, 0, {{0, 0xB0, 60, 2}, {25, 0xB0, 60, 66}},
+      {"one click each way, 0 ms apart", false, {{21, 1, 0}, {21, 127, 0}}, {{0, 0xB0, 60, 2}, {25, 0xB0, 60, 66}},
        "CC 21 = 127   →   JOG WHEEL — the playback position  -1 click  (CC 60 = 66)", 3},
-      {"ten within 25 ms: one, then nine", false, tenIn20ms, 0, {{0, 0xB0, 60, 2}, {25, 0xB0, 60, 18}},
+      {"ten within 25 ms: one, then nine", false, tenIn20ms, {{0, 0xB0, 60, 2}, {25, 0xB0, 60, 18}},
        "CC 21 = 1   →   JOG WHEEL — the playback position  +9 clicks  (CC 60 = 18)", 2},
-      {"forty clicks: 31, then nine", false, {}, 40, {{0, 0xB0, 60, 62}, {25, 0xB0, 60, 18}},
-       "CC 21 = 40   →   JOG  +9 clicks  (CC 60 = 18)", 2},
+      {"forty clicks: 31, then nine", false, {{21, 40, 0}}, {{0, 0xB0, 60, 62}, {25, 0xB0, 60, 18}},
+       "CC 21 = 40   →   JOG WHEEL — the playback position  +9 clicks  (CC 60 = 18)", 2},
       // Sign-magnitude six to the left: four steps, then two, each its own message 20 ms apart on the paced path.
-      {"a V-Pot", false, {{30, 64 + 6, 0}}, 0,
+      {"a V-Pot", false, {{30, 64 + 6, 0}},
        {{0, 0xB0, 17, 65}, {20, 0xB0, 17, 65}, {40, 0xB0, 17, 65}, {60, 0xB0, 17, 65}, {80, 0xB0, 17, 65}, {100, 0xB0, 17, 65}},
        "CC 30 = 70   →   V-POT 2  (relative)  -2 steps  (CC 17)", 2},
-      {"the tempo", true, {}, -70, {{0, 0xB0, 60, 127}, {25, 0xB0, 60, 71}},
-       "CC 21 = 70   →   JOG  -7 clicks  (CONTROL is down: the TEMPO)  (CC 60 = 71)", 3},
+      {"the tempo: 63 left, then one", true, {{21, 64, 0}}, {{0, 0xB0, 60, 127}, {25, 0xB0, 60, 65}},
+       "CC 21 = 64   →   JOG WHEEL — the playback position  -1 click  (CONTROL is down: the TEMPO)  (CC 60 = 65)", 3},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -50,7 +49,6 @@ TEST_F(EngineTest, JogAndVpotTurnsLeaveOnTheSpinTick) {
       cc(t.number, t.value);
       loop.advance(t.then);
     }
-    if (c.clicks) engine->spin(jogTurn(c.clicks), "CC 21 = " + std::to_string(std::abs(c.clicks)));
     loop.advance(0.2);
     EXPECT_EQ(toLiveSince(t0), c.out);
     EXPECT_EQ(lastTrace(), c.says);
@@ -147,10 +145,10 @@ TEST_F(EngineTest, AButtonIsReleased30msAfterItsPressAndSwitchingThePowerOffLeav
   EXPECT_EQ(engine->status(), "PAUSED");
 }
 
-// A wanted bus that is missing at the start is taken at the rescan that finds it.
-TEST_F(EngineTest, SourcesAreRescanned500msAfterTheyChangeAndAWantedBusIsTakenThen) {
+// A wanted bus that is missing at the start is taken at the rescan that finds it; a rescan still due when the
+// engine stops never runs.
+TEST_F(EngineTest, SourcesAreRescanned500msAfterTheyChangeAndAWantedBusIsTakenThenButNotOnceStopped) {
   startWith({}, {{"out", "IAC Driver Bus 2"}});
-  EXPECT_EQ(engine->midi->names, std::vector<std::string>{"Port 1"});
   EXPECT_EQ(engine->outRef, 0u);
   const auto second = system.addSource("Port 2");
   const auto bus = system.addDestination("IAC Driver Bus 2");
@@ -163,6 +161,13 @@ TEST_F(EngineTest, SourcesAreRescanned500msAfterTheyChangeAndAWantedBusIsTakenTh
   EXPECT_EQ(engine->midi->names, (std::vector<std::string>{"Port 1", "Port 2", "IAC Driver Bus 2"}));
   EXPECT_EQ(engine->outRef, bus);
   EXPECT_EQ(engine->outName, "IAC Driver Bus 2");
+
+  system.addSource("Port 4");
+  loop.advance(0.2);
+  engine->stop();
+  loop.advance(1);
+  EXPECT_EQ(engine->outRef, 0u);
+  EXPECT_TRUE(engine->midi->names.empty());
 }
 
 TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisibleOnePressesKeys) {
@@ -184,32 +189,38 @@ TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisible
   loop.advance(0.1);
   audio.level = 0.2;
   cc(8, 127);
-  const RecordingKeyOutput::Sound up{SoundKey::up, true};
-  EXPECT_EQ(keys.sounds, std::vector(8, up));  // at most eight presses per update
+  EXPECT_EQ(keys.sounds, std::vector(8, RecordingKeyOutput::Sound{SoundKey::up, true}));
 }
 
 TEST_F(EngineTest,
-       TheScreensHearOfChangesAtMostEvery100msAndStoppingClearsTimersAndReleasesButKeepsTheTable) {
+       TheScreensHearOfChangesAtMostEvery100msAndStoppingReleasesAndClearsTimersButKeepsTheTable) {
   startWith({jogRow(), row(2, "shift", 64)});
   int published = 0;
   engine->subscribe([&] { ++published; });
+  loop.advance(0.2);
+  EXPECT_EQ(published, 1);  // the start
+  engine->set(2, "note", json("x"));
+  loop.advance(0.1);
+  EXPECT_EQ(published, 2);
   for (int i = 0; i < 20; ++i) {
     cc(21, 1);
     loop.advance(0.01);
   }
-  EXPECT_EQ(published, 2);
+  EXPECT_EQ(published, 4);
 
   cc(64, 127);
+  loop.advance(0.1);  // SHIFT is down towards Live
   for (int i = 0; i < 5; ++i)
-    engine->wire(0xB0, 1, i);
+    engine->wire(0xB0, 1, i);  // the first leaves, four wait
+  const auto sent = system.sent.size();
   engine->stop();
-  EXPECT_FALSE(engine->running);
-  EXPECT_FALSE(engine->pump);
-  EXPECT_TRUE(engine->queue.empty());
+  loop.advance(1);
+  ASSERT_EQ(system.sent.size(), sent + 1);  // SHIFT let go at once; what waited never follows
+  EXPECT_EQ(system.sentTo(toLive).back(), (FakeMidiSystem::Sent{0, toLive, 0x90, 70, 0}));
+  EXPECT_EQ(engine->status(), "OFF");
   EXPECT_EQ(engine->outRef, 0u);
   EXPECT_EQ(engine->rows.size(), 2u);
   EXPECT_EQ(system.clients(), 0);
-  EXPECT_EQ(engine->status(), "OFF");
   EXPECT_FALSE(engine->refresh);
   EXPECT_FALSE(engine->live->timer);
 }
