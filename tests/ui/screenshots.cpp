@@ -73,52 +73,29 @@ json scene() {
   return {{"pages", {{{"encoders", encoders}}}}};
 }
 
-json row(json fields, json extra = json::object()) {
-  fields.update(extra);
-  return fields;
-}
+// Every kind of MK row; rows 6 and 7 answer the same message, row 8 is off.
+constexpr const char* MK_TABLE = R"({"device": "Port 1", "rows": [
+  {"id": 1, "from": "cc", "number": 20, "command": "jog", "how": "twos"},
+  {"id": 2, "from": "note", "number": 36, "command": "playstop", "led": true},
+  {"id": 3, "from": "cc", "number": 21, "command": "fader1", "how": "14"},
+  {"id": 4, "from": "cc", "number": 22, "command": "vpot2", "how": "offset"},
+  {"id": 5, "from": "cc", "number": 24, "command": "volume", "how": "silent", "led": true},
+  {"id": 6, "from": "cc", "number": 25, "command": "markernext", "value": 127},
+  {"id": 7, "from": "cc", "number": 25, "command": "loop", "value": 127},
+  {"id": 8, "from": "cc", "number": 26, "command": "mute3", "value": 127, "on": false},
+  {"id": 9, "from": "note", "number": 48, "command": "record"}]})";
 
-// Every kind of MK row; rows 7 and 8 answer the same message, row 9 is off.
-json mkTable() {
-  const auto cc = [](int id, int number, const char* command, json extra = json::object()) {
-    return row({{"id", id}, {"from", "cc"}, {"number", number}, {"command", command}}, extra);
-  };
-  return {{"device", "Port 1"},
-          {"rows",
-           {cc(1, 20, "jog", {{"how", "twos"}}),
-            {{"id", 2}, {"from", "note"}, {"number", 36}, {"command", "playstop"}, {"led", true}},
-            cc(3, 21, "fader1", {{"how", "14"}}),
-            cc(4, 22, "vpot2", {{"how", "offset"}}),
-            cc(5, 23, "shift"),
-            cc(6, 24, "volume", {{"how", "silent"}, {"led", true}}),
-            cc(7, 25, "markernext", {{"value", 127}}),
-            cc(8, 25, "loop", {{"value", 127}}),
-            cc(9, 26, "mute3", {{"value", 127}, {"on", false}}),
-            cc(10, 27, "bankright", {{"value", 127}}),
-            cc(11, 40, "undo", {{"value", 127}}),
-            {{"id", 12}, {"from", "note"}, {"number", 48}, {"command", "record"}}}}};
-}
-
-// Every kind of Key Stroke row; rows 8 and 9 answer the same message, row 10 is off.
-json ksTable() {
-  const auto key = [](int id, int cc, const char* name, json extra = json::object()) {
-    return row({{"id", id}, {"cc", cc}, {"key", name}}, extra);
-  };
-  return {{"device", "Port 1"},
-          {"rows",
-           {key(1, 20, "space", {{"led", true}}),
-            key(2, 21, "s", {{"mods", {"cmd", "shift"}}}),
-            {{"id", 3}, {"cc", 22}, {"kind", "volume"}, {"led", true}},
-            key(4, 23, "left", {{"value", 1}}),
-            key(5, 23, "right", {{"value", 127}}),
-            key(6, 36, "z", {{"type", "note"}, {"led", true}}),
-            key(7, 37, "f5", {{"type", "note"}, {"mods", {"ctrl", "alt"}}}),
-            key(8, 26, "m"),
-            key(9, 26, "n", {{"mods", {"cmd"}}}),
-            key(10, 27, "return", {{"on", false}}),
-            {{"id", 11}, {"cc", 40}, {"type", "note"}},
-            key(12, 6, "pad3", {{"value", 64}})}}};
-}
+// Every kind of Key Stroke row; rows 6 and 7 answer the same message, row 8 is off.
+constexpr const char* KS_TABLE = R"({"device": "Port 1", "rows": [
+  {"id": 1, "cc": 20, "key": "space", "led": true},
+  {"id": 2, "cc": 21, "key": "s", "mods": ["cmd", "shift"]},
+  {"id": 3, "cc": 22, "kind": "volume", "led": true},
+  {"id": 4, "cc": 23, "key": "left", "value": 1},
+  {"id": 5, "cc": 36, "key": "z", "type": "note", "led": true},
+  {"id": 6, "cc": 26, "key": "m"},
+  {"id": 7, "cc": 26, "key": "n", "mods": ["cmd"]},
+  {"id": 8, "cc": 27, "key": "return", "on": false},
+  {"id": 9, "cc": 40, "type": "note"}]})";
 
 // A controller that turned knobs and pressed a pad, so that lamps, monitors and traces have something to
 // show.
@@ -136,29 +113,29 @@ int main(int argc, char** argv) {
   folder = argc > 1 ? argv[1] : SCREENSHOTS_DIR;
   QDir().mkpath(folder);
 
-  {
-    TestShell empty;
-    empty.midi.addSource("Port 1", "OXI E16");
-    empty.start();
-    shootSections(empty, "empty");
-  }
-
   TestShell shell;
   const auto controller = shell.midi.addSource("Port 1", "OXI E16");
   shell.midi.addSource("Keystation 49");
   shell.midi.addDestination("Midi Through Port-0", "Midi Through");
-  shell.home.write(".config/midi-to-mk.json", mkTable().dump());
-  shell.home.write(".config/midi-to-keystroke.json", ksTable().dump());
-  shell.home.write("Documents/my set.oxie16", scene().dump());
   shell.workspace.apps.push_back({4242, "Ableton Live 12 Suite", ""});
-  shell.keys.isTrusted = false;
   shell.start();
+  shootSections(shell, "empty");
+
+  // Both modules again over full tables and a scene, with a permission missing and a controller that played.
+  shell.home.write(".config/midi-to-mk.json", MK_TABLE);
+  shell.home.write(".config/midi-to-keystroke.json", KS_TABLE);
+  shell.home.write("Documents/my set.oxie16", scene().dump());
+  for (const char* id : {"mackie", "midikeys"}) {
+    shell.umbrella->setModule(id, false);
+    shell.umbrella->setModule(id, true);
+  }
+  shell.keys.isTrusted = false;
   shell.permissions->watch();
   play(shell, controller);
-  shell.mackie->engine->learn(12);
-  shell.mackie->engine->tick(9);
-  shell.midikeys->engine->learn(11);
-  shell.midikeys->engine->tickRow(10);
+  shell.mackie->engine->learn(9);
+  shell.mackie->engine->tick(8);
+  shell.midikeys->engine->learn(9);
+  shell.midikeys->engine->tickRow(8);
   shootSections(shell, "table");
   shell.midikeys->engine->capture(1);
   shootSection(shell, new KSSection(shell.midikeys->engine), "ks_section_capturing", false);
