@@ -70,8 +70,6 @@ class TestShell {
     loop.runDue();
   }
 
-  nlohmann::json settingsFile() const { return nlohmann::json::parse(home.read(".config/vuda-verer.json")); }
-
   // One menu line as the user reads it: "---" for a divider, "[x] " or "[ ] " before a line with a check
   // mark, " (off)" after a line that cannot be chosen.
   static std::string shown(bool divider, const std::string& title, bool enabled,

@@ -112,14 +112,14 @@ TEST_F(SectionTest, ToLiveChoosesTheBusAndTheLightsOverThePortsThereAreNow) {
   open({});
   auto* out = band<MKChoice>("out");
   auto* back = band<MKChoice>("back");
-  EXPECT_EQ(
-      text(band("toLive")),
-      "0 messages sent to IAC Driver Bus 1  ·  not listening for Live's lights — optional, and it needs a "
-      "second IAC bus");
+  // The engine's two lines, side by side.
+  const auto lines = [&] { return engine->sentLine() + "  ·  " + engine->backLine(); };
+  EXPECT_EQ(text(band("toLive")), lines());
   // A bus that comes after the section was drawn is offered when the choice opens or takes the keyboard.
   system.addDestination("Midi Through Port-0");
   out->showPopup();
   EXPECT_TRUE(out->view()->isVisible());
+  EXPECT_EQ(out->options().front(), (MKChoice::Option{"", "the first IAC bus, or Midi Through"}));
   EXPECT_EQ(out->options().back(), (MKChoice::Option{"Midi Through Port-0", "Midi Through Port-0"}));
   out->hidePopup();
   arrowDown(out);  // the first entry is the automatic choice; the next one is the first bus
@@ -128,11 +128,11 @@ TEST_F(SectionTest, ToLiveChoosesTheBusAndTheLightsOverThePortsThereAreNow) {
   EXPECT_EQ(engine->outWant(), "Midi Through Port-0");
   EXPECT_EQ(out->currentText().toStdString(), "Midi Through Port-0");
 
-  arrowDown(back);  // from "nowhere" to the first source
+  EXPECT_EQ(back->currentText().toStdString(), "nowhere");
+  arrowDown(back);  // to the first source
   EXPECT_EQ(engine->back(), "Port 1");
   EXPECT_EQ(back->currentText().toStdString(), "USB1");
-  EXPECT_EQ(text(band("toLive")),
-            "0 messages sent to Midi Through Port-0  ·  listening on USB1, nothing from Live yet");
+  EXPECT_EQ(text(band("toLive")), lines());
 
   // A chosen port that went away stays chosen, and says so.
   system.remove(controller);
