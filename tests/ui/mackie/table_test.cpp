@@ -1,5 +1,6 @@
 // The table band: its bar (UNDO, REDO, the last change, tick-all, DELETE, + A ROW), the hint of an empty
-// table, the clash marks, row views kept across redraws, and the keyboard's way through the section.
+// table, the clash marks, row views kept across redraws, and the keyboard's way through the section. The
+// fields of both modules' rows keep what is being typed the same way; that is checked here once.
 
 #include "section_fixture.h"
 #include "ui/mackie/lamp.h"
@@ -92,6 +93,10 @@ TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
   EXPECT_EQ(section->table()->rowViews(), views);
   EXPECT_EQ(QApplication::focusWidget(), number);
   EXPECT_EQ(text(number), "9");
+  QTest::keyClick(number, Qt::Key_Escape);  // thought better of: the engine's number again
+  EXPECT_EQ(text(number), "5");
+  number->selectAll();
+  QTest::keyClicks(number, "9");
 
   // Growing the table adds a view and keeps the others.
   click(band("add"));
