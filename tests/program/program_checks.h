@@ -36,7 +36,12 @@ const std::vector<std::string> SENT = {"90 46 7f", "90 2e 7f", "90 2e 00",
 // SHIFT and OPTION held down from the controller, whose notes never end; then what a quit must add.
 const std::vector<Message> HOLD = {{0x90, 64, 127}, {0x90, 65, 127}};
 const std::vector<std::string> HELD = {"90 46 7f", "90 47 7f"};
-const std::vector<std::string> LET_GO = {"90 46 7f", "90 47 7f", "90 46 00", "90 47 00"};
+const std::vector<std::string> RELEASED = {"90 46 00", "90 47 00"};
+
+inline std::vector<std::string> then(std::vector<std::string> first, const std::vector<std::string>& next) {
+  first.insert(first.end(), next.begin(), next.end());
+  return first;
+}
 
 struct Heard {
   std::string bytes;  // "90 46 7f"
@@ -57,13 +62,13 @@ inline std::string listed(const std::vector<Heard>& heard) {
   return out;
 }
 
-// SENT in order and paced: the n-th message no sooner than n × 20 ms after the first, less `slackMs` for how
-// the layer stamps them. Measured from the first, since the program's pump keeps its schedule: a late tick
-// only shortens the gap after it.
+// SENT in order and paced: each message at least 20 ms after the one before, less `slackMs` for how the
+// layer stamps them. A late tick of the program's loop only makes a gap longer: each wait starts when the
+// last message left.
 inline void expectSentPaced(const std::vector<Heard>& got, double slackMs) {
   ASSERT_EQ(bytesOf(got), SENT) << listed(got);
   for (std::size_t i = 1; i < got.size(); ++i)
-    EXPECT_GE(got[i].ms - got[0].ms, 20.0 * static_cast<double>(i) - slackMs) << i << "\n" << listed(got);
+    EXPECT_GE(got[i].ms - got[i - 1].ms, 20.0 - slackMs) << i << "\n" << listed(got);
 }
 
 // Whether `out` holds the MK module's trace line "mackie  HH:MM:SS  <text>" (`text` a regular expression).

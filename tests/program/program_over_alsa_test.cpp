@@ -80,7 +80,7 @@ TEST_F(ProgramOnAlsa, SigtermLetsGoOfEveryHeldNoteAndEndsTheProgramWithStatusZer
 
   program->signal(SIGTERM);
   EXPECT_EQ(program->ended(DEADLINE), 0) << program->err();
-  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == LET_GO; }, 2)) << listed(heard());
+  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == then(HELD, RELEASED); }, 2)) << listed(heard());
 }
 
 }  // namespace

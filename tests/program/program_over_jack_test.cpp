@@ -1,6 +1,6 @@
 // The built program as a black box on a real JACK server: a controller peer plays CCs and notes, a DAW peer
-// (jack_midi_dump) hears the Mackie bytes, the trace is read from standard output, and a quit signal must
-// let go of every note held towards the DAW.
+// (jack_midi_dump) hears the Mackie bytes, the trace is read from standard output, and a quit signal or the
+// end of the desktop session must let go of every note held towards the DAW.
 #include <gtest/gtest.h>
 
 #include "integration/jack_peers.h"
@@ -14,7 +14,6 @@ namespace {
 using namespace program;
 
 constexpr double FRAMES_PER_MS = 48;  // the private server's rate
-constexpr double PERIOD_MS = 256 / FRAMES_PER_MS;
 
 class ProgramOnJack : public ::testing::Test {
  protected:
@@ -49,29 +48,23 @@ class ProgramOnJack : public ::testing::Test {
   std::unique_ptr<RunningProgram> program;
 };
 
-TEST_F(ProgramOnJack, HeadlessCcsAndNotesLeaveAsMackieBytesInOrderPacedAndTracedOnStandardOutput) {
-  start({"--headless", "--trace"});
+// The pacing is the ALSA test's, where the kernel stamps each message as it arrives: the dummy driver's frame
+// clock runs ahead in bursts on a busy machine, so its times say nothing about the gaps.
+TEST_F(ProgramOnJack, UnderXvfbCcsAndNotesLeaveAsMackieBytesInOrderTracedAndSigtermLetsGoOfTheHeldOnes) {
+  REQUIRE_SERVICE("DISPLAY", "Xvfb");
+  start({"--trace"});
   ASSERT_TRUE(controller->play(PLAYED));
   ASSERT_TRUE(eventually([&] { return heard().size() >= SENT.size(); }, 5)) << listed(heard());
-  ASSERT_FALSE(eventually([&] { return heard().size() > SENT.size(); }, 0.2)) << listed(heard());
-  // Each message lands at the start of the JACK period after it left.
-  expectSentPaced(heard(), PERIOD_MS);
-
+  ASSERT_TRUE(controller->play(HOLD));
+  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == then(SENT, HELD); })) << listed(heard());
   // Read while the program still runs: each line is written as it happens.
   EXPECT_TRUE(traced(program->out(), "MIDI through JACK, as asked")) << program->out();
   EXPECT_TRUE(traced(program->out(), "CC 20 = 127   →   BANK: THE FIRST TRACKS.*")) << program->out();
-  EXPECT_TRUE(traced(program->out(), "NOTE 62 = 127   →   STOP.*")) << program->out();
-}
-
-TEST_F(ProgramOnJack, UnderXvfbSigtermLetsGoOfEveryHeldNoteAndEndsTheProgramWithStatusZero) {
-  REQUIRE_SERVICE("DISPLAY", "Xvfb");
-  start({});
-  ASSERT_TRUE(controller->play(HOLD));
-  ASSERT_TRUE(eventually([&] { return bytesOf(heard()) == HELD; })) << listed(heard());
 
   program->signal(SIGTERM);
   EXPECT_EQ(program->ended(10), 0) << program->err();
-  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == LET_GO; }, 2)) << listed(heard());
+  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == then(then(SENT, HELD), RELEASED); }, 2))
+      << listed(heard());
 }
 
 // The end of a desktop session: the X server goes, and Qt ends the process on its own; the notes held towards
@@ -86,7 +79,7 @@ TEST_F(ProgramOnJack, WhenItsXServerGoesTheProgramLetsGoOfEveryHeldNote) {
 
   x.kill();
   EXPECT_TRUE(program->ended(10).has_value()) << program->err();
-  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == LET_GO; }, 2)) << listed(heard());
+  EXPECT_TRUE(eventually([&] { return bytesOf(heard()) == then(HELD, RELEASED); }, 2)) << listed(heard());
 }
 
 }  // namespace

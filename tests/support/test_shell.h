@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,28 @@ class TestShell {
     loop.runDue();
   }
 
-  nlohmann::json settingsFile() const { return nlohmann::json::parse(home.read(".config/vuda-verer.json")); }
+  // One menu line as the user reads it: "---" for a divider, "[x] " or "[ ] " before a line with a check
+  // mark, " (off)" after a line that cannot be chosen.
+  static std::string shown(bool divider, const std::string& title, bool enabled,
+                           std::optional<bool> checked) {
+    if (divider) return "---";
+    return (checked ? (*checked ? "[x] " : "[ ] ") : "") + title + (enabled ? "" : " (off)");
+  }
+  std::vector<std::string> menu() const {
+    std::vector<std::string> out;
+    for (const auto& line : umbrella->menu())
+      out.push_back(shown(line.separator, line.title, line.enabled, line.checked));
+    return out;
+  }
+  // Chooses the line of the menu of now with this title; false when there is none to choose.
+  bool choose(const std::string& title) const {
+    for (const auto& line : umbrella->menu())
+      if (line.title == title && line.action) {
+        line.action();
+        return true;
+      }
+    return false;
+  }
 
   // Runs what the engines have scheduled for `seconds`, then Qt's deferred work (deletions included).
   void settle(double seconds = 0) {

@@ -1,10 +1,13 @@
-// Lays the windows out on a shell of test doubles with a little history (a controller that played, Live
-// running, a permission missing) and saves what they look like as PNG files: the settings window on each tab
-// and with a module off, the dry window, the tray's icon and menu, and the command blob over the screen. Run
-// it on a real X display (QT_QPA_PLATFORM=xcb) to see the desktop's own rendering.
+// Saves what the windows look like as PNG files, for people to look at: the settings window on each tab and
+// with a module off, the dry window, the tray's icon and menu, the command blob over the screen, and each
+// module's section empty, with a full table (one row learning, two rows clashing) and, for Key Stroke, while
+// it captures a key. The shell runs on the test doubles with a little history: a controller that played, Live
+// running, a permission missing. Run it on a real X display (QT_QPA_PLATFORM=xcb) to see the desktop's own
+// rendering; the pictures go to the folder given, else to the build's screenshots folder.
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 #include <cstdio>
 
@@ -12,10 +15,14 @@
 #include "support/test_shell.h"
 #include "ui/blob_panel.h"
 #include "ui/dry_window.h"
+#include "ui/keystroke/section.h"
+#include "ui/mackie/section.h"
 #include "ui/settings_window.h"
 #include "ui/tray.h"
 
 namespace {
+
+using nlohmann::json;
 
 QString folder;
 bool allSaved = true;
@@ -34,14 +41,69 @@ void shoot(QWidget& window, const QString& name) {
   save(window.grab(), name);
 }
 
-// A controller that turned a knob and pressed pads, so that the traces have something to say.
+// A section in a window of its own, laid out by the window system first (descriptions wrap to the width they
+// get there); `onScreen` also saves the window as the X server shows it.
+void shootSection(TestShell& shell, QWidget* section, const QString& name, bool onScreen) {
+  QScrollArea window;
+  window.setWindowTitle("Orvane VUDA Verer");
+  window.setWidgetResizable(true);
+  window.setWidget(section);
+  window.resize(1040, 960);
+  shell.settle(KSSection::REDRAW_GAP);
+  shoot(window, name);
+  if (!onScreen) return;
+  const QRect frame = window.frameGeometry();
+  save(QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()),
+       name + "-on-screen");
+}
+
+void shootSections(TestShell& shell, const QString& state) {
+  shootSection(shell, new MKSection(shell.mackie->engine), "mk_section_" + state, true);
+  shootSection(shell, new KSSection(shell.midikeys->engine), "ks_section_" + state, false);
+}
+
+// Page 1: knobs 1 to 8 turn CC 20 to 27 in several ring colours, knob 3 is "Vol"; knob 9 pushes note 36.
+json scene() {
+  json encoders = json::array();
+  const int colours[] = {5, 18, 40, 57, 66, 80, 88, 96, 34};
+  for (int k = 0; k < 8; ++k)
+    encoders.push_back({{"turn_actions", {{{"type", 3}, {"nr1", 20 + k}}}}, {"color", colours[k]}});
+  encoders[2]["abbr"] = "Vol";
+  encoders.push_back({{"push_action", {{"type", 1}, {"nr1", 36}}}, {"color", colours[8]}});
+  return {{"pages", {{{"encoders", encoders}}}}};
+}
+
+// Every kind of MK row; rows 6 and 7 answer the same message, row 8 is off.
+constexpr const char* MK_TABLE = R"({"device": "Port 1", "rows": [
+  {"id": 1, "from": "cc", "number": 20, "command": "jog", "how": "twos"},
+  {"id": 2, "from": "note", "number": 36, "command": "playstop", "led": true},
+  {"id": 3, "from": "cc", "number": 21, "command": "fader1", "how": "14"},
+  {"id": 4, "from": "cc", "number": 22, "command": "vpot2", "how": "offset"},
+  {"id": 5, "from": "cc", "number": 24, "command": "volume", "how": "silent", "led": true},
+  {"id": 6, "from": "cc", "number": 25, "command": "markernext", "value": 127},
+  {"id": 7, "from": "cc", "number": 25, "command": "loop", "value": 127},
+  {"id": 8, "from": "cc", "number": 26, "command": "mute3", "value": 127, "on": false},
+  {"id": 9, "from": "note", "number": 48, "command": "record"}]})";
+
+// Every kind of Key Stroke row; rows 6 and 7 answer the same message, row 8 is off.
+constexpr const char* KS_TABLE = R"({"device": "Port 1", "rows": [
+  {"id": 1, "cc": 20, "key": "space", "led": true},
+  {"id": 2, "cc": 21, "key": "s", "mods": ["cmd", "shift"]},
+  {"id": 3, "cc": 22, "kind": "volume", "led": true},
+  {"id": 4, "cc": 23, "key": "left", "value": 1},
+  {"id": 5, "cc": 36, "key": "z", "type": "note", "led": true},
+  {"id": 6, "cc": 26, "key": "m"},
+  {"id": 7, "cc": 26, "key": "n", "mods": ["cmd"]},
+  {"id": 8, "cc": 27, "key": "return", "on": false},
+  {"id": 9, "cc": 40, "type": "note"}]})";
+
+// A controller that turned knobs and pressed a pad, so that lamps, monitors and traces have something to
+// show.
 void play(TestShell& shell, MidiRef controller) {
-  for (int value : {65, 65, 63})
-    shell.midi.send3(controller, 0xB0, 21, value);
-  shell.midi.send3(controller, 0x90, 36, 127);
-  shell.midi.send3(controller, 0xB0, 1, 100);
-  shell.midi.send3(controller, 0xB0, 7, 64);
-  shell.settle(0.5);
+  for (const auto& [status, d1, d2] : std::vector<std::array<int, 3>>{
+           {0xB0, 20, 1}, {0xB0, 20, 1}, {0xB0, 21, 64}, {0xB0, 22, 90}, {0x90, 36, 100}, {0xB0, 25, 127}})
+    shell.midi.send3(controller, status, d1, d2);
+  shell.settle(0.05);
 }
 
 }  // namespace
@@ -53,18 +115,31 @@ int main(int argc, char** argv) {
 
   TestShell shell;
   const auto controller = shell.midi.addSource("Port 1", "OXI E16");
+  shell.midi.addSource("Keystation 49");
   shell.midi.addDestination("Midi Through Port-0", "Midi Through");
-  shell.home.write(".config/midi-to-mk.json", R"({"device": "Port 1", "rows": [
-      {"id": 1, "from": "cc", "number": 21, "command": "jog", "how": "twos"},
-      {"id": 2, "from": "note", "number": 36, "command": "playstop"}]})");
-  shell.home.write(".config/midi-to-keystroke.json", R"({"device": "Port 1", "rows": [
-      {"id": 1, "cc": 1, "key": "s", "mods": ["cmd"]}, {"id": 2, "cc": 7, "kind": "volume"}]})");
-  const RunningApp live{4242, "Ableton Live 12 Suite", ""};
-  shell.workspace.apps.push_back(live);
-  shell.keys.isTrusted = false;
+  shell.workspace.apps.push_back({4242, "Ableton Live 12 Suite", ""});
   shell.start();
+  shootSections(shell, "empty");
+
+  // Both modules again over full tables and a scene, with a permission missing and a controller that played.
+  shell.home.write(".config/midi-to-mk.json", MK_TABLE);
+  shell.home.write(".config/midi-to-keystroke.json", KS_TABLE);
+  shell.home.write("Documents/my set.oxie16", scene().dump());
+  for (const char* id : {"mackie", "midikeys"}) {
+    shell.umbrella->setModule(id, false);
+    shell.umbrella->setModule(id, true);
+  }
+  shell.keys.isTrusted = false;
   shell.permissions->watch();
   play(shell, controller);
+  shell.mackie->engine->learn(9);
+  shell.mackie->engine->tick(8);
+  shell.midikeys->engine->learn(9);
+  shell.midikeys->engine->tickRow(8);
+  shootSections(shell, "table");
+  shell.midikeys->engine->capture(1);
+  shootSection(shell, new KSSection(shell.midikeys->engine), "ks_section_capturing", false);
+  shell.midikeys->engine->captureStop();
 
   ui::SettingsWindow window(shell.umbrella, shell.permissions, !ui::Tray::available(), [] {});
   window.move(0, 0);

@@ -3,7 +3,6 @@
 // the LED and colour tips, the palette, and the notes under a line.
 #include <QComboBox>
 #include <QToolButton>
-#include <filesystem>
 
 #include "e16/palette.h"
 #include "keystroke/keys.h"
@@ -30,19 +29,17 @@ TEST_F(KSSectionTest, LearnSaysWhatItWaitsForByTheRowsFilterAndPressingItAgainSt
   auto* learn = in<KSPill>(1, "learn");
   click(learn);
   EXPECT_EQ(engine->learnId, 1);
-  EXPECT_EQ(learn->text(), "turn a knob…");
-  EXPECT_EQ(learn->look(), KSPill::Look::lit);
+  EXPECT_EQ(seen(learn), "turn a knob… (lit)");
   click(learn);
   EXPECT_FALSE(engine->learnId);
-  EXPECT_EQ(learn->text(), "LEARN");
-  EXPECT_EQ(learn->look(), KSPill::Look::plain);
+  EXPECT_EQ(seen(learn), "LEARN");
 
   click(in<KSPill>(2, "learn"));
-  EXPECT_EQ(pillText(2, "learn"), "press a note…");
+  EXPECT_EQ(seen(in<KSPill>(2, "learn")), "press a note… (lit)");
   noteOn(40, 100);
   settle();
   EXPECT_EQ(engine->row(2)->cc, 40);
-  EXPECT_EQ(pillText(2, "learn"), "LEARN");
+  EXPECT_EQ(seen(in<KSPill>(2, "learn")), "LEARN");
   EXPECT_EQ(in<KSField>(2, "number")->text(), "40");
 }
 
@@ -54,7 +51,6 @@ TEST_F(KSSectionTest, TypedNumbersAndValuesAreCommittedOnReturnAndVolumeRowsTake
   typeInto(number, "21");
   settle();
   EXPECT_EQ(engine->row(1)->cc, 21);
-  EXPECT_EQ(engine->keep.undoStack.back().what, "row 1: number 21");
   EXPECT_EQ(number->text(), "21");
   typeInto(value, "200");  // not a value a message can carry: any value
   settle();
@@ -74,29 +70,29 @@ TEST_F(KSSectionTest, FilterKindAndTheKeyCellEachSetTheirField) {
   EXPECT_EQ(filter->currentText(), "NOTE");
 
   auto* key = in<KSPill>(1, "key");
-  EXPECT_EQ(key->text(), "A");
+  const auto kinds = [&] { return seen(in<KSPill>(1, "kindKey")) + " " + seen(in<KSPill>(1, "kindVolume")); };
+  EXPECT_EQ(seen(key), "A");
   EXPECT_EQ(key->toolTip(), "press to set");
+  EXPECT_EQ(kinds(), "KEY (lit) VOLUME");
   click(in<KSPill>(1, "kindVolume"));
   EXPECT_EQ(engine->row(1)->kind, "volume");
-  EXPECT_EQ(key->text(), "System volume");
-  EXPECT_EQ(in<KSPill>(1, "kindVolume")->look(), KSPill::Look::lit);
-  EXPECT_EQ(in<KSPill>(1, "kindKey")->look(), KSPill::Look::plain);
+  EXPECT_EQ(seen(key), "System volume");
+  EXPECT_EQ(kinds(), "KEY VOLUME (lit)");
 
   click(key);  // a volume row that captures a key becomes a key row again
   EXPECT_EQ(engine->capId, 1);
-  EXPECT_EQ(key->text(), "press a key…");
-  EXPECT_EQ(key->look(), KSPill::Look::lit);
+  EXPECT_EQ(seen(key), "press a key… (lit)");
   keyCapture.press(1, FLAG_COMMAND | FLAG_SHIFT);
   settle();
   EXPECT_EQ(engine->row(1)->kind, "key");
-  EXPECT_EQ(key->text(), "⌘⇧S");
+  EXPECT_EQ(seen(key), "⌘⇧S");
 
   auto* forget = in<KSPill>(1, "forget");
   EXPECT_EQ(forget->toolTip(), "forget this key");
   click(forget);
   EXPECT_EQ(engine->row(1)->key, std::nullopt);
   EXPECT_TRUE(engine->row(1)->mods.empty());
-  EXPECT_EQ(key->text(), "—");
+  EXPECT_EQ(seen(key), "—");
 }
 
 TEST_F(KSSectionTest, TheOnAndLedBoxesFlipTheRowAndTheLedTipTellsWhatTheRingDoes) {
@@ -117,11 +113,10 @@ TEST_F(KSSectionTest, TheOnAndLedBoxesFlipTheRowAndTheLedTipTellsWhatTheRingDoes
   EXPECT_EQ(in<KSTick>(2, "led")->toolTip(), "LED: no knob in the E16's scene sends CC 9: nothing to light");
 }
 
-// The swatch shows the knob's colour from the scene; the palette offers all hundred, and the one chosen goes
-// into the scene through the helper, whose answer appears in the log and whose colour the swatch then shows.
-TEST_F(KSSectionTest, TheSwatchOpensThePaletteAndTheChosenColourGoesIntoTheScene) {
+// The swatch shows the knob's colour from the scene and opens the palette of all hundred (choosing one by
+// the keyboard is the keyboard test's).
+TEST_F(KSSectionTest, TheSwatchShowsTheKnobsColourAndOpensThePaletteOfAllHundred) {
   home.write("Documents/live.oxie16", SCENE);
-  std::filesystem::create_symlink(HELPERS_DIR "/midikeys_e16colour.py", home.path() + "/helper.py");
   openWith({keyRow(1, 3, "a"), keyRow(2, 9, "b")});
   auto* swatch = in<KSSwatch>(1, "colour");
   EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
@@ -137,12 +132,6 @@ TEST_F(KSSectionTest, TheSwatchOpensThePaletteAndTheChosenColourGoesIntoTheScene
   ASSERT_EQ(entries.size(), 100);
   for (int n = 0; n < 100; ++n)
     EXPECT_EQ(entries[n]->toolTip(), QString("colour %1").arg(n));
-  entries[12]->click();
-  settle();
-  EXPECT_EQ(
-      lastTrace(),
-      "knob 3 on page 1 of live is now colour 12 (it was 5): send the scene to the E16 from the OXI App");
-  EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[12]));
 }
 
 TEST_F(KSSectionTest, TheLampIsGreenWhenTheRowFiredAmberWhenOnlyHeardAndDarkOtherwise) {
@@ -183,6 +172,12 @@ TEST_F(KSSectionTest, NotesUnderALineWarnOfAClashAndOfAKeyPressedForEveryValue) 
   EXPECT_FALSE(shows(2, "any"));  // a note row
   EXPECT_FALSE(shows(4, "any"));  // one value only
   EXPECT_FALSE(shows(5, "any"));  // no key yet
+  // Under the line, one after the other.
+  const auto top = [&](std::int64_t id, const char* name) {
+    return in(id, name)->mapTo(line(id), QPoint()).y();
+  };
+  EXPECT_GT(top(1, "clash"), top(1, "key") + in(1, "key")->height() - 1);
+  EXPECT_GT(top(1, "any"), top(1, "clash"));
   click(in<KSTick>(3, "on"));
   EXPECT_FALSE(shows(1, "clash"));
   EXPECT_FALSE(shows(3, "clash"));

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "keystroke/engine_fixture.h"
 #include "ui/keystroke/controls.h"
@@ -53,6 +55,14 @@ class KSSectionTest : public KSEngineTest {
   }
   QString text(const QString& name) const { return find<QLabel>(name)->text(); }
   QString pillText(std::int64_t id, const char* name) const { return in<QAbstractButton>(id, name)->text(); }
+  // A pill as the user reads it: its text, then its look unless it is plain: "ON (lit)".
+  static std::string seen(const KSPill* pill) {
+    static const std::map<KSPill::Look, std::string> looks = {{KSPill::Look::plain, ""},
+                                                              {KSPill::Look::lit, " (lit)"},
+                                                              {KSPill::Look::ghost, " (ghost)"},
+                                                              {KSPill::Look::danger, " (danger)"}};
+    return pill ? pill->text().toStdString() + looks.at(pill->look()) : "no pill";
+  }
   void click(QAbstractButton* button) {
     button->click();
     settle();

@@ -17,6 +17,8 @@
 #include "ui/mackie/section.h"
 #include "ui/mackie/steady_text.h"
 #include "ui/mackie/table.h"
+#include "ui/mackie/tick.h"
+#include "ui/mackie/word.h"
 
 class SectionTest : public EngineTest {
  protected:
@@ -63,6 +65,13 @@ class SectionTest : public EngineTest {
     return {};
   }
   std::string tip(QWidget* w) const { return w->toolTip().toStdString(); }
+  // A word or tick box as the user reads it: its text, then " lit" while it is on.
+  std::string seen(QWidget* w) const {
+    const auto* word = dynamic_cast<MKWord*>(w);
+    const auto* tick = dynamic_cast<MKTick*>(w);
+    const bool lit = (word && word->isOn()) || (tick && tick->isOn());
+    return text(w) + (lit ? (text(w).empty() ? "lit" : " lit") : "");
+  }
 
   // A click, then the engine's answer on screen.
   void click(QWidget* w) {
