@@ -107,6 +107,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   std::optional<int> volLast;
   bool volPending = false;
   std::string lastSourcesKey;
+  std::string layerPresence;  // the MIDI layer's presence line at the last look at the sources
 
   int subscribe(std::function<void()> changed) { return observers_.subscribe(std::move(changed)); }
   void unsubscribe(int id) { observers_.unsubscribe(id); }

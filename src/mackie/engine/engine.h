@@ -127,6 +127,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   bool dirty = false;
   TaskHandle refresh;
   std::set<std::string> lastSources;
+  std::string layerPresence;  // the MIDI layer's presence line at the last rescan
   // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
   MKRules::MKCoarse coarse;
 
