@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <random>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "common/json_file.h"
@@ -92,6 +93,7 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
   home.write(MK_FILE, mkTable(40).dump());
   home.write(KS_FILE, ksTable(40).dump());
   std::mt19937 random(14);
+  std::set<int> firstRowNumbers;  // what the saves left: more than one value, so the kills met saves
   for (int round = 0; round < 1000; ++round) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -102,7 +104,7 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
       Engines engines(home.path());
       const char one = 1;
       if (::write(ready[1], &one, 1) != 1) ::_exit(1);
-      for (int n = 0;; ++n) {
+      for (int n = round;; ++n) {
         engines.mk->set(1, "number", n % 100);
         engines.ks->set(1, "number", n % 100);
       }
@@ -120,7 +122,9 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
                                                             << home.read(MK_FILE);
     ASSERT_EQ(storedRows(home.path() + "/" + KS_FILE), 40u) << "round " << round << "\n"
                                                             << home.read(KS_FILE);
+    firstRowNumbers.insert(json::parse(home.read(MK_FILE))["rows"][0]["number"].get<int>());
   }
+  EXPECT_GT(firstRowNumbers.size(), 10u);
   // What a kill interrupted is not left to pile up beside the settings.
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(home.path() + "/.config"))
