@@ -54,6 +54,7 @@ void KSEngine::start() {
   };
   if (!dry && !services_.login) services_.keys.askForTrust();
   midiStart();
+  layerPresence = services_.midi.presence();
   if (!services_.midi.about.empty()) note(services_.midi.about);
   const auto every = [&](double seconds, void (*step)(KSEngine&)) {
     return loop().every(seconds, [weak, step] {
@@ -161,6 +162,11 @@ void KSEngine::midiStop() {
 
 void KSEngine::checkSources() {
   if (!running) return;
+  // A MIDI layer that went away takes every port with it: the trace says why, and again when it is back.
+  if (auto presence = services_.midi.presence(); presence != layerPresence) {
+    layerPresence = std::move(presence);
+    note(layerPresence);
+  }
   std::vector<std::string> all;
   for (const auto& source : services_.midi.sources())
     all.push_back(source.name);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/history.h"
+#include "common/json_file.h"
 #include "common/monitor.h"
 #include "common/observers.h"
 #include "common/trace.h"
@@ -107,6 +108,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   std::optional<int> volLast;
   bool volPending = false;
   std::string lastSourcesKey;
+  std::string layerPresence;  // the MIDI layer's presence line at the last look at the sources
 
   int subscribe(std::function<void()> changed) { return observers_.subscribe(std::move(changed)); }
   void unsubscribe(int id) { observers_.unsubscribe(id); }
@@ -171,7 +173,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
 
   KSServices services_;
   bool loaded_ = false;      // nothing is saved before the settings file was read
-  bool unreadable_ = false;  // the settings file did not read: keep it aside before the first save
+  SettingsSaves saves_;      // keeps an unreadable file aside and says when a save fails
   bool announcing_ = false;  // a change notice is already on its way
   Observers observers_;
 };

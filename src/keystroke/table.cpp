@@ -8,7 +8,7 @@
 
 void KSEngine::load() {
   const auto read = readJsonObject(CONF(services_.home));
-  unreadable_ = read.exists && !read.object;
+  saves_.read(read.exists && !read.object);
   const auto conf = read.object.value_or(nlohmann::json::object());
   const auto entry = [&](const char* key) { return conf.contains(key) ? conf.at(key) : nlohmann::json(); };
   on = entry("on").is_boolean() ? entry("on").get<bool>() : true;
@@ -31,10 +31,6 @@ void KSEngine::save() {
     return;
   }
   const auto path = CONF(services_.home);
-  if (unreadable_) {
-    unreadable_ = false;
-    if (const auto kept = keepUnreadable(path)) note(*kept);
-  }
   // Only this module's keys are rewritten; whatever else the file holds stays.
   auto conf = readJsonObject(path).object.value_or(nlohmann::json::object());
   conf["on"] = on;
@@ -43,7 +39,8 @@ void KSEngine::save() {
   for (const auto& r : rows)
     stored.push_back(r.dict());
   conf["rows"] = std::move(stored);
-  writeJsonAtomically(path, conf);
+  for (const auto& line : saves_.save(path, conf))
+    note(line);
 }
 
 std::optional<KSRow> KSEngine::row(std::int64_t id) const {

@@ -36,6 +36,10 @@ class MidiSystem {
 
   // Which MIDI layer this is and why it was chosen, for the engines' trace; empty when nobody chose.
   std::string about;
+  // Whether the layer itself is there, as a line for the engines' trace, which they add whenever it changes
+  // while they run: a JACK server can stop and start again under the program. Empty for a layer that cannot
+  // go away.
+  virtual std::string presence() { return {}; }
 
   virtual std::vector<MidiEndpoint> sources() = 0;
   virtual std::vector<MidiEndpoint> destinations() = 0;

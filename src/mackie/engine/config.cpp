@@ -28,7 +28,7 @@ void MKEngine::load() {
   auto read = readJsonObject(path);
   // A file that is there but does not read would be overwritten with defaults at the next save, losing the
   // whole table: it is kept aside first.
-  keepBrokenFile_ = read.exists && !read.object;
+  saves_.read(read.exists && !read.object);
   conf = read.object ? std::move(*read.object) : nlohmann::json::object();
   if (!conf.contains("on")) conf["on"] = true;
   defaultText(conf, "device");
@@ -55,16 +55,12 @@ void MKEngine::save() {
     note(NOT_READ_YET);
     return;
   }
-  const auto path = CONF(services_.home);
-  if (keepBrokenFile_) {
-    keepBrokenFile_ = false;
-    if (const auto kept = keepUnreadable(path)) note(*kept);
-  }
   auto stored = nlohmann::json::array();
   for (const auto& r : rows)
     stored.push_back(r.dict());
   conf["rows"] = std::move(stored);
-  writeJsonAtomically(path, conf);
+  for (const auto& line : saves_.save(CONF(services_.home), conf))
+    note(line);
   dirty = true;
 }
 

@@ -105,6 +105,7 @@ void MKEngine::start() {
   labels.clear();
   const int n = midi->openAll();
   lastSources = {midi->names.begin(), midi->names.end()};
+  layerPresence = services_.midi.presence();
   openOut();
   live->start();
   rings().follow = [weak] {
@@ -135,6 +136,11 @@ void MKEngine::startRefresh() {
 
 void MKEngine::rescan() {
   if (!running) return;
+  // A MIDI layer that went away takes every port with it: the trace says why, and again when it is back.
+  if (auto presence = services_.midi.presence(); presence != layerPresence) {
+    layerPresence = std::move(presence);
+    note(layerPresence);
+  }
   std::set<std::string> now;
   for (const auto& source : mkSources(services_.midi))
     now.insert(source.name);

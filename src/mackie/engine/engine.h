@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/history.h"
+#include "common/json_file.h"
 #include "common/monitor.h"
 #include "common/observers.h"
 #include "common/trace.h"
@@ -127,6 +128,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   bool dirty = false;
   TaskHandle refresh;
   std::set<std::string> lastSources;
+  std::string layerPresence;  // the MIDI layer's presence line at the last rescan
   // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
   MKRules::MKCoarse coarse;
 
@@ -235,7 +237,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::string actLine(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
 
   MKServices services_;
-  bool loaded_ = false;          // nothing is saved before the settings file was read
-  bool keepBrokenFile_ = false;  // the settings file did not read: keep it aside before the first save
+  bool loaded_ = false;  // nothing is saved before the settings file was read
+  SettingsSaves saves_;  // keeps an unreadable file aside and says when a save fails
   Observers observers_;
 };

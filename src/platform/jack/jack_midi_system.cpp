@@ -220,6 +220,11 @@ bool JackMidiSystem::online() {
   return impl_->isOnline;
 }
 
+std::string JackMidiSystem::presence() {
+  return online() ? "the JACK server answers: MIDI goes through it"
+                  : "the JACK server went away: MIDI waits for it to come back";
+}
+
 std::string JackMidiSystem::jackClientName(MidiRef client) {
   const std::lock_guard lock(impl_->mutex);
   const auto found = impl_->clients.find(client);

@@ -36,6 +36,7 @@ class JackMidiSystem final : public MidiSystem {
 
   // Whether a JACK server is connected right now.
   bool online();
+  std::string presence() override;
   // The name JACK gave the client (it may differ from the one asked for); empty while it is not open.
   std::string jackClientName(MidiRef client);
   // Incoming events dropped because the main loop fell behind, over the life of the system.

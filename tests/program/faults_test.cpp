@@ -1,0 +1,222 @@
+// The program, and the MK engine on its own, when the services under them fail for real: the JACK server
+// killed and started again, the controller's port gone while notes are held towards the DAW, the pulse server
+// stopped and started again.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "integration/jack_peers.h"
+#include "jack_controller.h"
+#include "mackie/engine/engine.h"
+#include "platform/jack/jack_midi_system.h"
+#include "platform/qt/qt_loop.h"
+#include "program_checks.h"
+#include "running_program.h"
+#include "support/engine_services.h"
+#include "support/fake_audio_output.h"
+#include "support/fake_workspace.h"
+#include "support/recording_key_output.h"
+
+namespace {
+
+using namespace program;
+
+// What a command prints on its standard output.
+std::string output(const std::string& command) {
+  std::string text;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+      text.append(chunk, n);
+    ::pclose(pipe);
+  }
+  return text;
+}
+
+// A pulse server of the test's own with a null sink, which the test stops and starts again at one address.
+class PrivatePulseServer {
+ public:
+  explicit PrivatePulseServer(const TempFolder& folder)
+      : folder_(folder.path() + "/pulse"), address_("unix:" + folder_ + "/native") {
+    folder.write("pulse/home/.keep", "");
+    ::mkdir((folder_ + "/run").c_str(), 0700);
+  }
+  const std::string& address() const { return address_; }
+  bool start() {
+    process_ = std::make_unique<SpawnedProcess>(
+        std::vector<std::string>{
+            "env", "HOME=" + folder_ + "/home", "XDG_RUNTIME_DIR=" + folder_ + "/run", "pulseaudio",
+            "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n", "--use-pid-file=no",
+            "--realtime=no", "-L", "module-null-sink sink_name=faults", "-L",
+            "module-native-protocol-unix socket=" + folder_ + "/native auth-anonymous=1"},
+        folder_ + "/pulse.log");
+    return eventually([&] { return process_->exited() || !percent().empty(); }, 10) && !process_->exited();
+  }
+  void stop() { process_.reset(); }
+  // The default sink's volume as pactl reads it ("40%"), empty without an answer.
+  std::string percent() const {
+    return output("PULSE_SERVER=" + address_ +
+                  " pactl get-sink-volume @DEFAULT_SINK@ 2>/dev/null | head -n 1 | " +
+                  "grep -o '[0-9]*%' | head -n 1 | tr -d '\\n'");
+  }
+
+ private:
+  std::string folder_, address_;
+  std::unique_ptr<SpawnedProcess> process_;
+};
+
+class Faults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.answers()) << "a private jackd did not start; " << server.log();
+    folder.write("home/.config/midi-to-mk.json", table("knobs", "input").dump());
+    controller = std::make_unique<JackController>("controller", "knobs");
+    ASSERT_TRUE(controller->open());
+  }
+  // The DAW, on the server as it is now.
+  void startDaw() {
+    daw = std::make_unique<SpawnedProcess>(std::vector<std::string>{"jack_midi_dump", "-a", "dumper"},
+                                           folder.path() + "/daw-" + std::to_string(++dawLogs) + ".log");
+    ASSERT_TRUE(daw->running());
+  }
+  void start() {
+    program = std::make_unique<RunningProgram>(
+        folder, std::vector<std::string>{"--headless", "--trace", "--midi", "jack"});
+    ASSERT_TRUE(program->started());
+    ASSERT_TRUE(eventually([&] { return bothListen(); }, 10)) << said();
+  }
+  // Both modules have connected an input port of theirs to the controller.
+  static bool bothListen() {
+    const auto links = output("jack_lsp -c controller:knobs 2>/dev/null");
+    return links.find(":MK in") != std::string::npos &&
+           links.find(":MIDI to Key Stroke in") != std::string::npos;
+  }
+  std::vector<std::string> heard() const {
+    std::vector<std::string> out;
+    for (const auto& m : dumped(daw->output()))
+      out.push_back(m.bytes);
+    return out;
+  }
+  std::string said() const { return program->out() + program->err(); }
+
+  TempFolder folder;
+  PrivateJackServer server{folder};
+  std::unique_ptr<JackController> controller;
+  std::unique_ptr<SpawnedProcess> daw;
+  int dawLogs = 0;
+  std::unique_ptr<RunningProgram> program;
+};
+
+TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnTheMidiPathWorksAgainWithinThreeSeconds) {
+  startDaw();
+  start();
+  ASSERT_TRUE(controller->play(PLAYED));
+  ASSERT_TRUE(eventually([&] { return heard() == SENT; })) << said();
+
+  server.kill();
+  const std::string gone = "the JACK server went away: MIDI waits for it to come back";
+  ASSERT_TRUE(eventually([&] { return traced(program->out(), gone); })) << said();
+  ASSERT_TRUE(server.start()) << server.log();
+  const auto back = std::chrono::steady_clock::now();
+  // The peers' clients died with the old server: new ones come with the new.
+  controller = std::make_unique<JackController>("controller", "knobs");
+  startDaw();
+  const auto left = [&] {
+    return 3 - std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count();
+  };
+  ASSERT_TRUE(eventually(bothListen, left())) << said();
+  ASSERT_TRUE(controller->play(PLAYED));
+  EXPECT_TRUE(eventually([&] { return heard().size() >= SENT.size(); }, left())) << said();
+  EXPECT_EQ(heard(), SENT) << said();
+  EXPECT_TRUE(traced(program->out(), "the JACK server answers: MIDI goes through it")) << said();
+  EXPECT_FALSE(program->ended(0).has_value()) << said();
+}
+
+// The controller's notes hold SHIFT and OPTION in the DAW; then the controller goes (unplugged), so its
+// releases can never come. Quitting must still let go of both at the DAW's port.
+TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtSigterm) {
+  startDaw();
+  start();
+  ASSERT_TRUE(controller->play(HOLD));
+  ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said();
+  controller.reset();
+  // The program has noticed once its input port for the controller is gone.
+  ASSERT_TRUE(eventually([] { return output("jack_lsp").find(":MK in") == std::string::npos; })) << said();
+
+  program->signal(SIGTERM);
+  EXPECT_EQ(program->ended(10), 0) << said();
+  EXPECT_EQ(heard(), LET_GO) << said();
+}
+
+// The same at the engine's two other ways of letting go: the module's power switched off, and the module
+// stopped (its switch in the window, and quitting, which stops every module).
+TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOffAndAtStop) {
+  startDaw();
+  qtApplication();
+  FakeAudioOutput audio;
+  RecordingKeyOutput keys;
+  FakeWorkspace workspace;
+  QtLoop loop;
+  JackMidiSystem midi(loop, server.name());
+  const auto engine =
+      std::make_shared<MKEngine>(mkServicesAt(folder.path() + "/home", loop, midi, audio, keys, workspace));
+  engine->start();
+  const auto holdThenLoseTheController = [&] {
+    ASSERT_TRUE(runUntil([&] { return controller->heard() && engine->outName == "input"; }, 10));
+    const auto before = heard().size();
+    ASSERT_TRUE(controller->play(HOLD));
+    ASSERT_TRUE(runUntil([&] { return heard().size() == before + HELD.size(); }));
+    controller.reset();
+    ASSERT_TRUE(runUntil([&] { return engine->midi->names.empty(); }));
+  };
+
+  holdThenLoseTheController();
+  engine->setPower();
+  EXPECT_TRUE(runUntil([&] { return heard().size() == 4; }));
+  EXPECT_EQ(heard(), LET_GO);
+
+  engine->setPower();
+  controller = std::make_unique<JackController>("controller", "knobs");  // plugged in again
+  holdThenLoseTheController();
+  engine->stop();
+  EXPECT_TRUE(runUntil([&] { return heard().size() == 8; }));
+  const std::vector<std::string> twice = {"90 46 7f", "90 47 7f", "90 46 00", "90 47 00",
+                                          "90 46 7f", "90 47 7f", "90 46 00", "90 47 00"};
+  EXPECT_EQ(heard(), twice);
+}
+
+TEST_F(Faults, ThePulseServerStoppedAndRestartedMakesAVolumeRowSayThereIsNoOutputDeviceThenWorkAgain) {
+  PrivatePulseServer pulse(folder);
+  ASSERT_TRUE(pulse.start());
+  ::setenv("PULSE_SERVER", pulse.address().c_str(), 1);
+  // A Key Stroke row on CC 7 sets the volume silently.
+  folder.write("home/.config/midi-to-keystroke.json",
+               nlohmann::json({{"device", "knobs"},
+                               {"blob", false},
+                               {"rows", {{{"id", 1}, {"cc", 7}, {"type", "cc"}, {"kind", "volume"}}}}})
+                   .dump());
+  start();
+  const auto turn = [&](int value) {
+    const auto lines = program->out();
+    EXPECT_TRUE(controller->play({{0xB0, 7, static_cast<std::uint8_t>(value)}}));
+    EXPECT_TRUE(eventually([&] {
+      const auto now = program->out();
+      return now.size() > lines.size() &&
+             now.find("CC 7 = " + std::to_string(value), lines.size()) != std::string::npos;
+    })) << said();
+    const auto now = program->out();
+    return now.substr(now.rfind("CC 7 = " + std::to_string(value)));
+  };
+  EXPECT_EQ(turn(64), "CC 7 = 64   →   volume 50%\n");
+  EXPECT_TRUE(eventually([&] { return pulse.percent() == "50%"; })) << pulse.percent();
+
+  pulse.stop();
+  EXPECT_EQ(turn(32), "CC 7 = 32   →   volume 25%  — the Mac has no output device\n");
+  ASSERT_TRUE(pulse.start());
+  EXPECT_EQ(turn(96), "CC 7 = 96   →   volume 76%\n");
+  EXPECT_TRUE(eventually([&] { return pulse.percent() == "76%"; })) << pulse.percent();
+}
+
+}  // namespace
