@@ -8,6 +8,7 @@
 
 #include "app/umbrella.h"
 #include "check.h"
+#include "common/json_file.h"
 #include "memory_folder.h"
 #include "support/fake_hot_keys.h"
 #include "support/fake_module.h"
@@ -62,9 +63,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TempFolder home;
   std::filesystem::remove_all(home.path() + "/.config");
-  home.write(".config/vuda-verer.json", std::string(reinterpret_cast<const char*>(data), size));
-  const auto stored = fuzz::parsed(data, size);
-  const auto conf = stored && stored->is_object() ? *stored : nlohmann::json::object();
+  const auto path =
+      home.write(".config/vuda-verer.json", std::string(reinterpret_cast<const char*>(data), size));
+  // What the file holds, as the shell and both modules read their files.
+  const auto conf = readJsonObject(path).object.value_or(nlohmann::json::object());
 
   World world(home.path());
   auto& shell = *world.umbrella;
