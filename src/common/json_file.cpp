@@ -12,10 +12,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/json_nesting.h"
+
 namespace {
 
 // A settings file is a few kilobytes; anything far larger is not one of ours and is not read into memory.
 constexpr std::uintmax_t MAX_BYTES = 64u << 20;
+// A settings file nests four levels deep (a row's list of modifiers); far deeper text is not one of ours, and
+// saving it again would recurse once per level and write a file that grows with the square of the depth.
+constexpr int MAX_NESTING = 64;
 
 bool writeAll(int fd, const std::string& data) {
   std::size_t done = 0;
@@ -39,7 +44,9 @@ JsonFileRead readJsonObject(const std::string& path) {
   if (!in) return out;
   std::ostringstream text;
   text << in.rdbuf();
-  auto value = nlohmann::json::parse(text.str(), nullptr, false);
+  const std::string content = text.str();
+  if (jsonNesting::deeperThan(content, MAX_NESTING)) return out;
+  auto value = nlohmann::json::parse(content, nullptr, false);
   if (!value.is_discarded() && value.is_object()) out.object = std::move(value);
   return out;
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <utility>
 
+#include "common/json_nesting.h"
 #include "e16/palette.h"
 
 namespace e16 {
@@ -59,29 +60,6 @@ std::optional<std::string> readBounded(const std::string& path) {
   }
   if (in.bad()) return std::nullopt;
   return text;
-}
-
-bool nestsTooDeep(std::string_view text) {
-  int depth = 0;
-  bool inString = false;
-  bool escaped = false;
-  for (const char c : text) {
-    if (inString) {
-      if (escaped)
-        escaped = false;
-      else if (c == '\\')
-        escaped = true;
-      else if (c == '"')
-        inString = false;
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > MAX_NESTING) return true;
-    } else if (c == ']' || c == '}') {
-      --depth;  // unbalanced text is left for the parser to refuse
-    }
-  }
-  return false;
 }
 
 struct Best {
@@ -193,7 +171,7 @@ const json* SceneReader::readScene() {
   if (time == mtime_ && scene_) return current();
   // On any failure mtime stays, so a half-written file is tried again at the next check.
   const auto text = readBounded(*path_);
-  if (!text || nestsTooDeep(*text)) return current();
+  if (!text || jsonNesting::deeperThan(*text, MAX_NESTING)) return current();
   json parsed = json::parse(*text, nullptr, false);
   if (!parsed.is_object()) return current();
   scene_ = std::move(parsed);

@@ -1,0 +1,89 @@
+// Fuzz target for the Key Stroke module's settings file: the input is the file in a temporary home, and an
+// engine on the test doubles starts on it, plays its first rows, adds a row and saves. Nothing may crash, a
+// file that does not read is kept aside byte for byte, and what was saved reads back to the same table and
+// settings.
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "check.h"
+#include "common/json_file.h"
+#include "keystroke/engine.h"
+#include "memory_folder.h"
+#include "support/engine_services.h"
+#include "support/fake_audio_output.h"
+#include "support/fake_key_capture.h"
+#include "support/fake_midi_system.h"
+#include "support/recording_key_output.h"
+#include "support/temp_folder.h"
+#include "support/virtual_loop.h"
+
+namespace {
+
+using fuzz::check;
+
+// Rows played through the engine per input: enough for a key next to the volume, few enough to stay fast.
+constexpr std::size_t PLAYED = 4;
+
+struct World {
+  VirtualLoop loop;
+  FakeMidiSystem midi{loop};
+  FakeAudioOutput audio;
+  RecordingKeyOutput keys;
+  FakeKeyCapture capture;
+
+  World() {
+    midi.addSource("Port 1");
+    midi.addDestination("Port 3");
+  }
+
+  std::shared_ptr<KSEngine> engine(const std::string& home) {
+    return std::make_shared<KSEngine>(ksServicesAt(home, loop, midi, audio, keys, capture));
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::preferMemoryFolder();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const TempFolder home;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  std::filesystem::remove_all(home.path() + "/.config");
+  const auto path = home.write(".config/midi-to-keystroke.json", text);
+  const bool readable = readJsonObject(path).object.has_value();
+
+  World world;
+  const auto engine = world.engine(home.path());
+  engine->start();
+  engine->why();
+  engine->clashes();
+
+  auto played = engine->rows;
+  played.resize(std::min(PLAYED, played.size()));
+  for (const auto& row : played) {
+    engine->control(engine->device, row.cc, row.value.value_or(127), 0, row.type);
+    engine->control(engine->device, row.cc, 0, 0, row.type);
+  }
+  world.loop.advance(1.0);
+
+  // A new row takes an id that no row has, whatever ids the file held.
+  const auto before = engine->rows;
+  engine->add();
+  check(engine->rows.size() == before.size() + 1);
+  for (const auto& row : before)
+    check(row.id != engine->rows.back().id);
+  engine->stop();
+
+  if (!readable) check(home.read(".config/midi-to-keystroke.json.broken") == text);
+
+  World again;
+  const auto reread = again.engine(home.path());
+  reread->load();
+  check(reread->rows == engine->rows);
+  check(reread->on == engine->on && reread->device == engine->device && reread->blob == engine->blob);
+  return 0;
+}
