@@ -117,7 +117,7 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnTheMidiPathWorksAg
 
   server.kill();
   const std::string gone = "the JACK server went away: MIDI waits for it to come back";
-  ASSERT_TRUE(eventually([&] { return traced(program->out(), gone); })) << said();
+  ASSERT_TRUE(eventually([&] { return traced(program->out(), gone) && controller->gone(); })) << said();
   ASSERT_TRUE(server.start()) << server.log();
   const auto back = std::chrono::steady_clock::now();
   // The peers' clients died with the old server: new ones come with the new.

@@ -7,6 +7,7 @@
 #include <jack/ringbuffer.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,16 +22,19 @@ class JackController {
     if (client_ == nullptr) return;
     port_ = jack_port_register(client_, port.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     jack_set_process_callback(client_, process, this);
+    jack_on_shutdown(client_, [](void* self) { static_cast<JackController*>(self)->gone_ = true; }, this);
     if (port_ == nullptr || jack_activate(client_) != 0) port_ = nullptr;
   }
+  // A client whose server died is left unclosed: closing it then can crash or hang inside libjack.
   ~JackController() {
-    if (client_ != nullptr) jack_client_close(client_);
+    if (client_ != nullptr && !gone_) jack_client_close(client_);
     jack_ringbuffer_free(ring_);
   }
   JackController(const JackController&) = delete;
   JackController& operator=(const JackController&) = delete;
 
   bool open() const { return port_ != nullptr; }
+  bool gone() const { return gone_; }
   // Whether someone has connected to the port in the graph JACK runs now.
   bool heard() const { return jack_port_connected(port_) > 0; }
   // One write, which the process thread sees whole or not at all, so the messages share a cycle.
@@ -55,4 +59,5 @@ class JackController {
   jack_ringbuffer_t* ring_ = jack_ringbuffer_create(4096);
   jack_client_t* client_ = nullptr;
   jack_port_t* port_ = nullptr;
+  std::atomic<bool> gone_{false};
 };
