@@ -88,10 +88,8 @@ class Faults : public ::testing::Test {
     ASSERT_TRUE(eventually([&] { return bothListen(); }, 10)) << said();
   }
   // Both modules have connected an input port of theirs to the controller.
-  static bool bothListen() {
-    const auto links = output("jack_lsp -c controller:knobs 2>/dev/null");
-    return links.find(":MK in") != std::string::npos &&
-           links.find(":MIDI to Key Stroke in") != std::string::npos;
+  bool bothListen() const {
+    return controller->linkedTo(":MK in") && controller->linkedTo(":MIDI to Key Stroke in");
   }
   std::vector<std::string> heard() const {
     std::vector<std::string> out;
@@ -126,7 +124,7 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnTheMidiPathWorksAg
   const auto left = [&] {
     return 3 - std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count();
   };
-  ASSERT_TRUE(eventually(bothListen, left())) << said();
+  ASSERT_TRUE(eventually([&] { return bothListen(); }, left())) << said();
   ASSERT_TRUE(controller->play(PLAYED));
   EXPECT_TRUE(eventually([&] { return heard().size() >= SENT.size(); }, left())) << said();
   EXPECT_EQ(heard(), SENT) << said();
@@ -143,7 +141,8 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtSigterm
   ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said();
   controller.reset();
   // The program has noticed once its input port for the controller is gone.
-  ASSERT_TRUE(eventually([] { return output("jack_lsp").find(":MK in") == std::string::npos; })) << said();
+  const JackController observer("observer", "unused");
+  ASSERT_TRUE(eventually([&] { return observer.open() && !observer.portExists(":MK in"); })) << said();
 
   program->signal(SIGTERM);
   EXPECT_EQ(program->ended(10), 0) << said();

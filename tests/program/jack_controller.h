@@ -22,7 +22,8 @@ class JackController {
     if (client_ == nullptr) return;
     port_ = jack_port_register(client_, port.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     jack_set_process_callback(client_, process, this);
-    jack_on_shutdown(client_, [](void* self) { static_cast<JackController*>(self)->gone_ = true; }, this);
+    jack_on_shutdown(
+        client_, [](void* self) { static_cast<JackController*>(self)->gone_ = true; }, this);
     if (port_ == nullptr || jack_activate(client_) != 0) port_ = nullptr;
   }
   // A client whose server died is left unclosed: closing it then can crash or hang inside libjack.
@@ -35,6 +36,26 @@ class JackController {
 
   bool open() const { return port_ != nullptr; }
   bool gone() const { return gone_; }
+  // Whether the port is linked to a port whose full name contains `part`; asked through this client, since
+  // a jack_lsp per poll would add and remove a JACK client many times a second.
+  bool linkedTo(const std::string& part) const {
+    const char** names = port_ != nullptr && !gone_ ? jack_port_get_connections(port_) : nullptr;
+    bool found = false;
+    for (const char** n = names; n != nullptr && *n != nullptr; ++n)
+      found = found || std::string(*n).find(part) != std::string::npos;
+    jack_free(names);
+    return found;
+  }
+  // Whether any port on the server has a full name that contains `part`.
+  bool portExists(const std::string& part) const {
+    const char** names =
+        client_ != nullptr && !gone_ ? jack_get_ports(client_, nullptr, nullptr, 0) : nullptr;
+    bool found = false;
+    for (const char** n = names; n != nullptr && *n != nullptr; ++n)
+      found = found || std::string(*n).find(part) != std::string::npos;
+    jack_free(names);
+    return found;
+  }
   // Whether someone has connected to the port in the graph JACK runs now.
   bool heard() const { return jack_port_connected(port_) > 0; }
   // One write, which the process thread sees whole or not at all, so the messages share a cycle.
