@@ -152,8 +152,9 @@ TEST_F(RingDriverTest, ReleaseButNotPushMakesTheNextPassSendEveryRingAgain) {
 
 TEST(RingLevel, RoundsHalfUpAndClampsAnyReading) {
   const std::pair<double, int> cases[] = {
-      {0, 0},    {0.5, 64},  {0.496, 63},       {1, 127},
-      {-0.2, 0}, {1.5, 127}, {std::nan(""), 0}, {std::numeric_limits<double>::infinity(), 127}};
+      {0, 0},     {0.5, 64},         {0.496, 63},
+      {0.75, 95}, {1, 127},          {-0.2, 0},
+      {1.5, 127}, {std::nan(""), 0}, {std::numeric_limits<double>::infinity(), 127}};
   for (const auto& [fraction, level] : cases)
     EXPECT_EQ(e16::ringLevel(fraction), level) << fraction;
 }
