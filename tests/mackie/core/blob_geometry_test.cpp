@@ -28,8 +28,8 @@ TEST(BlobFit, SizesTheBoxToTheLabelRoundingUpAndKeepingTheTopEdge) {
   // A frame of the right size stays where it is.
   EXPECT_EQ(G::fit({10, 10}, {-7.5, 3.25, 220, 40}).frame, (Rect{-7.5, 3.25, 220, 40}));
   for (double v : {NaN, INF, -INF, -5.0}) {  // a meaningless measure is an empty label
-    const auto l = G::fit({v, v}, {NaN, 10, NaN, 20});
-    EXPECT_EQ(l.frame, (Rect{0, -10, 220, 40})) << v;
+    const auto l = G::fit({v, v}, {NaN, NaN, NaN, 20});
+    EXPECT_EQ(l.frame, (Rect{0, -20, 220, 40})) << v;
     EXPECT_EQ(l.label.height, 0) << v;
   }
 }

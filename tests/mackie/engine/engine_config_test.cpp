@@ -25,8 +25,9 @@ TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndOddValuesAreRepairedButUnk
   // Odd values are repaired, and unknown keys survive.
   engine->stop();
   startWith({row(1, "play", 1), {{"id", 2}, {"command", "nosuch"}}, "junk"},
-            {{"blobHold", 0}, {"blobSize", -3}, {"theme", "dark"}, {"device", 7}});
+            {{"blobHold", 0}, {"blobSize", -3}, {"theme", "dark"}, {"device", 7}, {"on", "yes"}});
   EXPECT_EQ(engine->rows.size(), 1u);  // the unreadable rows are dropped
+  EXPECT_TRUE(engine->power());
   EXPECT_EQ(engine->device(), "");
   EXPECT_DOUBLE_EQ(engine->blobHold(), 1.4);
   engine->add();

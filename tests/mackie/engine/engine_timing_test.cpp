@@ -207,6 +207,9 @@ TEST_F(EngineTest,
     loop.advance(0.01);
   }
   EXPECT_EQ(published, 4);
+  engine->clearTrace();
+  loop.advance(0.1);
+  EXPECT_EQ(published, 5);
 
   cc(64, 127);
   loop.advance(0.1);  // SHIFT is down towards Live
