@@ -71,7 +71,7 @@ TEST_F(EngineTest, EditsGoThroughTheRulesAndUndoAndRedoSayWhatTheyDid) {
   EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
   EXPECT_TRUE(engine->history.undoStack.empty());
   engine->set(1, "from", json("note"));
-  EXPECT_EQ(engine->rows[0].from, "note");
+  EXPECT_EQ(savedFile()["rows"][0]["from"], "note");
   EXPECT_EQ(engine->rows[1].from, "cc");  // two rows with one id: the first is meant
   EXPECT_EQ(engine->history.undoStack.back().what, "row 1: filter note");
   engine->set(1, "value", std::nullopt);
@@ -89,9 +89,6 @@ TEST_F(EngineTest, EditsGoThroughTheRulesAndUndoAndRedoSayWhatTheyDid) {
   engine->redo();
   EXPECT_EQ(engine->rows[0].invert, false);
   EXPECT_EQ(lastTrace(), "REDO: row 1: invert false");
-  engine->undo();
-  engine->set(1, "number", json(6));
-  EXPECT_EQ(savedFile()["rows"][0]["number"], 6);
 }
 
 TEST_F(EngineTest, TickingAndDeletingTracesEachRowAndCancelsItsLearning) {
