@@ -42,7 +42,7 @@ TEST(BlobPlace, RoundTripsThroughTopLeftCoordinatesAndRefusesADamagedPlace) {
   EXPECT_EQ(G::fromLua(NaN, 20, {220, 40}, 900), std::nullopt);
   EXPECT_EQ(G::fromLua(10, INF, {220, 40}, 900), std::nullopt);
   EXPECT_EQ(G::toLua({10, 20, 220, 40}, 0), std::make_pair(10.0, -60.0));
-  EXPECT_EQ(G::toLua({NaN, 20, 220, 40}, NaN), std::make_pair(0.0, -60.0));
+  EXPECT_EQ(G::toLua({NaN, NaN, 220, 40}, NaN), std::make_pair(0.0, -40.0));
 }
 
 TEST(BlobHome, IsCentredTwentyEightPointsBelowTheTopOfTheScreen) {
