@@ -142,7 +142,6 @@ TEST_F(EngineTest, AButtonIsReleased30msAfterItsPressAndSwitchingThePowerOffLeav
   loop.advance(0.1);
   EXPECT_EQ(toLiveSince(t0).size(), 3u);
   EXPECT_EQ(engine->lit(1), "heard");
-  EXPECT_EQ(engine->status(), "PAUSED");
 }
 
 // A wanted bus that is missing at the start is taken at the rescan that finds it; a rescan still due when the
