@@ -13,8 +13,14 @@ namespace {
 TEST(JsonFile, ReadsOnlyAnObjectAndTellsWhetherAFileWasThere) {
   TempFolder folder;
   EXPECT_FALSE(readJsonObject(folder.path() + "/none.json").exists);
-  const std::pair<const char*, bool> cases[] = {
-      {R"({"a": 1})", true}, {"[1]", false}, {"", false}, {"{", false}};
+  const auto nested = [](int levels) {  // within the object, which is a level itself
+    return R"({"a":)" + std::string(levels - 1, '[') + std::string(levels - 1, ']') + "}";
+  };
+  // clang-format off
+  const std::pair<std::string, bool> cases[] = {
+      {R"({"a": 1})", true}, {"[1]", false}, {"", false}, {"{", false}, {nested(64), true}, {nested(65), false},
+      {R"({"":")" + std::string(70, '[') + R"(\"["})", true}};  // brackets inside strings nest nothing
+  // clang-format on
   for (const auto& [content, readable] : cases) {
     const auto read = readJsonObject(folder.write("f.json", content));
     EXPECT_TRUE(read.exists) << content;
@@ -56,9 +62,7 @@ TEST(JsonFile, KeepsABadFileAsideReplacingAnOlderOneAndSaysSo) {
   TempFolder folder;
   const auto path = folder.write("s.json", "first");
   folder.write("s.json.broken", "older");
-  EXPECT_EQ(
-      keepUnreadable(path),
-      "the settings file did not read as JSON: it is kept as s.json.broken");
+  EXPECT_EQ(keepUnreadable(path), "the settings file did not read as JSON: it is kept as s.json.broken");
   EXPECT_EQ(folder.read("s.json.broken"), "first");
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_EQ(keepUnreadable(path), std::nullopt);

@@ -98,24 +98,17 @@ TEST_P(ColourScript, EveryRefusalIsOneSentenceAndLeavesTheSceneUntouched) {
     std::string content = SCENE;
   } cases[] = {
       {"too few arguments", {"1", "1"}, "4 arguments"},
-      {"too many arguments", {"1", "1", "1", "1"}, "4 arguments"},
       {"a word for a page", {"x", "1", "1"}, "page"},
       {"a sign before a knob", {"1", "+1", "1"}, "knob"},
-      {"a hexadecimal colour", {"1", "1", "0x10"}, "colour"},
       {"a fractional colour", {"1", "1", "1.5"}, "colour"},
       {"colour above 99", {"1", "1", "100"}, "colour 100"},
-      {"colour below 0", {"1", "1", "-1"}, "colour -1"},
       {"page past the end", {"3", "1", "1"}, "page 3 is not in the scene: it has 2 pages"},
       {"page 0", {"0", "1", "1"}, "page 0"},
       {"knob past the end", {"1", "3", "1"}, "knob 3 is not on page 1: it has 2 knobs"},
-      {"knob 0", {"2", "0", "1"}, "knob 0"},
       {"invalid JSON", {"1", "1", "1"}, "JSON", "{\"pages\": ["},
       {"not UTF-8", {"1", "1", "1"}, "UTF-8", "{\"name\": \"\xff\"}"},
       {"top level a list", {"1", "1", "1"}, "object", "[]"},
       {"no pages", {"1", "1", "1"}, "pages", "{}"},
-      {"pages not a list", {"1", "1", "1"}, "pages", R"({"pages": {}})"},
-      {"a page not an object", {"1", "1", "1"}, "page 2", R"({"pages": [{"encoders": [{}]}, 7]})"},
-      {"no encoders", {"1", "1", "1"}, "encoders", R"({"pages": [{}]})"},
       {"encoders not a list", {"1", "1", "1"}, "encoders", R"({"pages": [{"encoders": 3}]})"},
       {"a knob not an object", {"1", "1", "1"}, "knob 2", R"({"pages": [{"encoders": [{}, []]}]})"},
       {"a repeated key", {"1", "1", "1"}, "twice", R"({"pages": [{"encoders": [{}]}], "pages": []})"},
@@ -195,6 +188,8 @@ TEST(ColourHelper, HelperTextIsValidUtf8TrimmedOnlyAtItsEnds) {
       {"\355\240\200", "\uFFFD\uFFFD\uFFFD"},            // a surrogate
       {"\364\220\200\200", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
       {"\342\202x", "\uFFFDx"},
+      {"\302\200\340\240\200\360\200\200\200",
+       "\u0080\u0800\uFFFD\uFFFD\uFFFD\uFFFD"},  // the edges of each length
       {"  \n", ""},
   };
   for (const auto& c : cases)

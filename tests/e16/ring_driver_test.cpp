@@ -78,24 +78,16 @@ TEST_F(RingDriverTest, PushLightsTheRingAndReleasePutsBackTheTurnedValueOrDarkne
       // Without a channel the knob's own (page 2's channel 3) keys both the turn and the ring.
       {false, "cc", 20, 90, {}, {}, {}},
       {true, "note", 40, 0, {}, {{20, 90, 2}}, "LED: knob 1 on page 2 back to its value  (CC 20 = 90 on USB3, ch 3)"},
+      // Notes 1 to 16 that no scene knob sends light the knob of the E16's default layout.
+      {true, "note", 5, 100, {}, {{5, 127, 0}}, "LED: knob 5 (by the default layout) lit  (CC 5 = 127 on USB3, ch 1)"},
+      {true, "note", 16, 0, 4, {{16, 0, 4}}, "LED: knob 16 (by the default layout) dark  (CC 16 = 0 on USB3, ch 5)"},
+      {true, "note", 17, 100, {}, {}, {}},
       // clang-format on
   };
   for (const auto& s : steps) {
     EXPECT_EQ(feel(s.lights, s.type, s.number, s.value, s.channel), s.line) << s.type << " " << s.number;
     EXPECT_EQ(took(), s.sends) << s.type << " " << s.number;
   }
-}
-
-TEST_F(RingDriverTest, NoteOneToSixteenWithoutASceneKnobLightsTheDefaultLayoutsKnob) {
-  TempFolder empty;
-  RingDriver bare{clock, empty.path(), e16::FolderLinks::skip};
-  EXPECT_EQ(bare.feel(true, "note", 5, 100, {}, send),
-            "LED: knob 5 (by the default layout) lit  (CC 5 = 127 on USB3, ch 1)");
-  EXPECT_EQ(bare.feel(true, "note", 16, 0, 4, send),
-            "LED: knob 16 (by the default layout) dark  (CC 16 = 0 on USB3, ch 5)");
-  EXPECT_EQ(bare.feel(true, "note", 17, 100, {}, send), std::nullopt);
-  EXPECT_EQ(bare.feel(true, "cc", 5, 100, {}, send), std::nullopt);
-  EXPECT_EQ(took(), (std::vector<Sent>{{5, 127, 0}, {16, 0, 4}}));
 }
 
 TEST_F(RingDriverTest, RingThatCannotLeaveSaysSo) {
@@ -152,8 +144,9 @@ TEST_F(RingDriverTest, ReleaseButNotPushMakesTheNextPassSendEveryRingAgain) {
 
 TEST(RingLevel, RoundsHalfUpAndClampsAnyReading) {
   const std::pair<double, int> cases[] = {
-      {0, 0},    {0.5, 64},  {0.496, 63},       {1, 127},
-      {-0.2, 0}, {1.5, 127}, {std::nan(""), 0}, {std::numeric_limits<double>::infinity(), 127}};
+      {0, 0},     {0.5, 64},         {0.496, 63},
+      {0.75, 95}, {1, 127},          {-0.2, 0},
+      {1.5, 127}, {std::nan(""), 0}, {std::numeric_limits<double>::infinity(), 127}};
   for (const auto& [fraction, level] : cases)
     EXPECT_EQ(e16::ringLevel(fraction), level) << fraction;
 }

@@ -69,7 +69,6 @@ TEST_F(SceneReaderTest, WithoutSceneFileOnlyNotes1To16GetTheGuessedKnob) {
       {"note", 17, {}, {}},
       {"note", 0, {}, {}},
       {"cc", 1, {}, {}},
-      {"pitch", 1, {}, {}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(reader.knobFor(c.type, c.number, c.channel), std::nullopt);
@@ -108,10 +107,8 @@ TEST_F(SceneReaderTest, ChangeIsNoticedAfterTwoSecondsHalfWrittenFileKeepsThePre
   clock.advance(0.1);
   EXPECT_EQ(nameOfCC1(), "B");
   write(at("s.oxie16"), R"({"pages":[{"encod)", 120);
-  for (int check = 0; check < 2; ++check) {
-    clock.advance(2);
-    EXPECT_EQ(nameOfCC1(), "B");
-  }
+  clock.advance(2);
+  EXPECT_EQ(nameOfCC1(), "B");
   write(at("s.oxie16"), named("C"), 120);  // completed within the same time stamp
   clock.advance(2);
   EXPECT_EQ(nameOfCC1(), "C");
@@ -153,8 +150,11 @@ TEST_F(SceneReaderTest, FileThatIsNotRegularIsNotRead) {
 }
 
 TEST(SceneReader, BadFilesGiveNoSceneWithoutHarm) {
-  const std::string deep = std::string(100'000, '[') + std::string(100'000, ']');
-  const std::string shallow = std::string(100, '[') + std::string(100, ']');
+  // Inside the scene's own object: 512 levels in all are read, 513 are not.
+  const std::string deep = std::string(512, '[') + std::string(512, ']');
+  const std::string shallow = std::string(511, '[') + std::string(511, ']');
+  std::string lastByteAlone = named("A");  // the final read of 64 KiB chunks gets one byte
+  lastByteAlone.insert(1, std::string((1 << 16) + 1 - lastByteAlone.size(), ' '));
   const struct {
     const char* what;
     std::string text;
@@ -163,13 +163,12 @@ TEST(SceneReader, BadFilesGiveNoSceneWithoutHarm) {
   } cases[] = {
       {"empty", "", false, false},
       {"array at the top", "[" + named("A") + "]", false, false},
-      {"number at the top", "12", false, false},
-      {"half written", R"({"pages":[{"enc)", false, false},
       {"invalid UTF-8", named("\xff\xfe"), false, false},
-      {"nested without end", named("A", ",\"x\":" + deep), false, false},
+      {"nested too deep", named("A", ",\"x\":" + deep), false, false},
       {"over 32 MiB", named("A", ",\"x\":\"" + std::string(32 << 20, 'x') + "\""), false, false},
       {"nested and large within bounds",
        named("A", ",\"x\":" + shallow + ",\"y\":\"" + std::string(1 << 20, 'x') + "\""), true, true},
+      {"last byte alone", lastByteAlone, true, true},
       {"pages an object", R"({"pages":{"encoders":[]}})", true, false},
       {"no pages", R"({"pages":[]})", true, false},
   };
@@ -225,7 +224,6 @@ TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChann
                 {
                     {"cc", 10, {}, knob(1, 1, 10, 1, 1, false, 0x675FFF, 5, "Vol")},
                     {"note", 40, {}, knob(1, 1, 10, 1, 1, true, 0x675FFF, 5, "Vol")},
-                    {"cc", 40, {}, {}},
                     {"note", 10, {}, {}},
                     {"cc", 11, {}, knob(1, 2, 11, 1, 0, true)},
                     {"cc", 12, {}, {}},

@@ -28,8 +28,8 @@ TEST(BlobFit, SizesTheBoxToTheLabelRoundingUpAndKeepingTheTopEdge) {
   // A frame of the right size stays where it is.
   EXPECT_EQ(G::fit({10, 10}, {-7.5, 3.25, 220, 40}).frame, (Rect{-7.5, 3.25, 220, 40}));
   for (double v : {NaN, INF, -INF, -5.0}) {  // a meaningless measure is an empty label
-    const auto l = G::fit({v, v}, {NaN, 10, NaN, 20});
-    EXPECT_EQ(l.frame, (Rect{0, -10, 220, 40})) << v;
+    const auto l = G::fit({v, v}, {NaN, NaN, NaN, 20});
+    EXPECT_EQ(l.frame, (Rect{0, -20, 220, 40})) << v;
     EXPECT_EQ(l.label.height, 0) << v;
   }
 }
@@ -42,7 +42,7 @@ TEST(BlobPlace, RoundTripsThroughTopLeftCoordinatesAndRefusesADamagedPlace) {
   EXPECT_EQ(G::fromLua(NaN, 20, {220, 40}, 900), std::nullopt);
   EXPECT_EQ(G::fromLua(10, INF, {220, 40}, 900), std::nullopt);
   EXPECT_EQ(G::toLua({10, 20, 220, 40}, 0), std::make_pair(10.0, -60.0));
-  EXPECT_EQ(G::toLua({NaN, 20, 220, 40}, NaN), std::make_pair(0.0, -60.0));
+  EXPECT_EQ(G::toLua({NaN, NaN, 220, 40}, NaN), std::make_pair(0.0, -40.0));
 }
 
 TEST(BlobHome, IsCentredTwentyEightPointsBelowTheTopOfTheScreen) {

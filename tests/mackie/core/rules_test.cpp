@@ -84,6 +84,8 @@ TEST(Clashes, ReportsEveryRowThatSharesAnEarlierRowsMessage) {
   auto fine = row(6, "cc", 5, {}, "fader1");
   fine.how = "14";
   EXPECT_EQ(MKRules::clashes({fine, row(7, "cc", 37)}), (std::set<std::int64_t>{6, 7}));
+  EXPECT_EQ(MKRules::clashes({row(8, "cc", 9), row(8, "cc", 9)}),
+            (std::set<std::int64_t>{}));  // one id: one row
 }
 
 TEST(NextIdAndBlank, ANewRowIsAJogOnCcOneWithOneMoreThanTheLargestId) {
