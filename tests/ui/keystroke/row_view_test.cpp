@@ -142,6 +142,7 @@ TEST_F(KSSectionTest, TheOnAndLedBoxesFlipTheRowTheLedTipTellsWhatTheRingDoesAnd
   ASSERT_NE(palette, nullptr);
   const auto entries = palette->findChildren<QToolButton*>();
   ASSERT_EQ(entries.size(), 100);
+  EXPECT_EQ(entries[0]->size(), QSize(18, 18));
   for (int n = 0; n < 100; ++n)
     EXPECT_EQ(entries[n]->toolTip(), QString("colour %1").arg(n));
 }

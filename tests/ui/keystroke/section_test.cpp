@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 
 #include "section_fixture.h"
+#include "ui/keystroke/ink.h"
 #include "ui/keystroke/monitor.h"
 
 namespace {
@@ -50,6 +51,7 @@ TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineWhileNoKeyCanBePostedAndTheLo
   openWith({});
   auto* power = find<KSPill>("power");
   EXPECT_EQ(seen(power), "ON (lit)");
+  EXPECT_EQ(power->font(), KSInk::mono(11, true));
   EXPECT_EQ(power->toolTip(), "sending: press to stop everything, the table is kept");
   click(power);
   EXPECT_FALSE(engine->on);
