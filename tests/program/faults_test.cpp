@@ -196,11 +196,9 @@ TEST_F(Faults, ThePulseServerStoppedAndRestartedMakesAVolumeRowSayThereIsNoOutpu
   ASSERT_TRUE(pulse.start());
   ::setenv("PULSE_SERVER", pulse.address().c_str(), 1);
   // A Key Stroke row on CC 7 sets the volume silently.
-  folder.write("home/.config/midi-to-keystroke.json",
-               nlohmann::json({{"device", "knobs"},
-                               {"blob", false},
-                               {"rows", {{{"id", 1}, {"cc", 7}, {"type", "cc"}, {"kind", "volume"}}}}})
-                   .dump());
+  folder.write(
+      "home/.config/midi-to-keystroke.json",
+      R"({"device": "knobs", "blob": false, "rows": [{"id": 1, "cc": 7, "type": "cc", "kind": "volume"}]})");
   start();
   const auto turn = [&](int value) {
     const auto lines = program->out();
