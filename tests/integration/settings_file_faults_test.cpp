@@ -31,18 +31,15 @@ using nlohmann::json;
 
 const std::string MK_FILE = ".config/midi-to-mk.json", KS_FILE = ".config/midi-to-keystroke.json";
 
-json mkTable(int rows) {
-  json table = {{"device", "Port 1"}, {"rows", json::array()}};
-  for (int id = 1; id <= rows; ++id)
-    table["rows"].push_back({{"id", id}, {"from", "cc"}, {"number", id}, {"command", "play"}});
-  return table;
-}
-
-json ksTable(int rows) {
-  json table = {{"device", "Port 1"}, {"rows", json::array()}};
-  for (int id = 1; id <= rows; ++id)
-    table["rows"].push_back({{"id", id}, {"cc", id}, {"kind", "key"}, {"key", "a"}, {"mods", {"cmd"}}});
-  return table;
+// Both tables with `rows` rows each, written into `home`.
+void writeTables(const TempFolder& home, int rows) {
+  json mk = {{"device", "Port 1"}, {"rows", json::array()}}, ks = mk;
+  for (int id = 1; id <= rows; ++id) {
+    mk["rows"].push_back({{"id", id}, {"from", "cc"}, {"number", id}, {"command", "play"}});
+    ks["rows"].push_back({{"id", id}, {"cc", id}, {"kind", "key"}, {"key", "a"}, {"mods", {"cmd"}}});
+  }
+  home.write(MK_FILE, mk.dump());
+  home.write(KS_FILE, ks.dump());
 }
 
 // Both engines started on the test doubles in `home`.
@@ -81,17 +78,24 @@ struct Engines {
 };
 
 // The rows a settings file holds, or nothing when it does not read as an object with rows.
-std::optional<std::size_t> storedRows(const std::string& path) {
-  const auto read = readJsonObject(path);
+std::optional<std::size_t> storedRows(const TempFolder& home, const std::string& file) {
+  const auto read = readJsonObject(home.path() + "/" + file);
   if (!read.object || !read.object->contains("rows") || !read.object->at("rows").is_array())
     return std::nullopt;
   return read.object->at("rows").size();
 }
+// Both files' rows: "MK rows, Key Stroke rows".
+std::string bothRows(const TempFolder& home) {
+  const auto rows = [&](const std::string& file) {
+    const auto n = storedRows(home, file);
+    return n ? std::to_string(*n) : "unreadable";
+  };
+  return rows(MK_FILE) + ", " + rows(KS_FILE);
+}
 
 TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFileThatDoesNotRead) {
   TempFolder home;
-  home.write(MK_FILE, mkTable(40).dump());
-  home.write(KS_FILE, ksTable(40).dump());
+  writeTables(home, 40);
   std::mt19937 random(14);
   std::set<int> firstRowNumbers;  // what the saves left: more than one value, so the kills met saves
   for (int round = 0; round < 1000; ++round) {
@@ -118,10 +122,9 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(up && WIFSIGNALED(status)) << "round " << round << ": the saving child ended by itself";
-    ASSERT_EQ(storedRows(home.path() + "/" + MK_FILE), 40u) << "round " << round << "\n"
-                                                            << home.read(MK_FILE);
-    ASSERT_EQ(storedRows(home.path() + "/" + KS_FILE), 40u) << "round " << round << "\n"
-                                                            << home.read(KS_FILE);
+    ASSERT_EQ(bothRows(home), "40, 40") << "round " << round << "\n"
+                                        << home.read(MK_FILE) << "\n"
+                                        << home.read(KS_FILE);
     firstRowNumbers.insert(json::parse(home.read(MK_FILE))["rows"][0]["number"].get<int>());
   }
   EXPECT_GT(firstRowNumbers.size(), 10u);
@@ -159,8 +162,7 @@ class Mounted {
 
 TEST(SettingsFileFaults, AReadOnlyConfigFolderKeepsTheTablesInMemoryAndSaysSoOnceUntilASaveWorksAgain) {
   TempFolder home;
-  home.write(MK_FILE, mkTable(1).dump());
-  home.write(KS_FILE, ksTable(1).dump());
+  writeTables(home, 1);
   Engines engines(home.path());
   const std::string mkLine =
       "not saved: midi-to-mk.json could not be written (Read-only file system); the table stays as it is in "
@@ -177,13 +179,11 @@ TEST(SettingsFileFaults, AReadOnlyConfigFolderKeepsTheTablesInMemoryAndSaysSoOnc
     EXPECT_EQ(engines.mk->rows.size(), 4u);
     EXPECT_EQ(engines.ks->rows.size(), 4u);
   }
-  EXPECT_EQ(storedRows(home.path() + "/" + MK_FILE), 1u);
-  EXPECT_EQ(storedRows(home.path() + "/" + KS_FILE), 1u);
+  EXPECT_EQ(bothRows(home), "1, 1");
 
   // Writable again: the next edit saves the whole table, quietly.
   engines.edit();
-  EXPECT_EQ(storedRows(home.path() + "/" + MK_FILE), 5u);
-  EXPECT_EQ(storedRows(home.path() + "/" + KS_FILE), 5u);
+  EXPECT_EQ(bothRows(home), "5, 5");
   EXPECT_EQ(Engines::fileLines(engines.mk->trace).size(), 1u);
 
   // Failing anew after a save that worked is said anew.
@@ -201,8 +201,8 @@ TEST(SettingsFileFaults, AFullDiskKeepsTheTablesInMemoryAndNeverClaimsASaveThatD
   std::filesystem::create_directories(home.path() + "/.config");
   const Mounted small(home.path() + "/.config", "size=64k");
   if (!small.done()) GTEST_SKIP() << "a full disk needs a mount namespace of the test's own (root)";
+  writeTables(home, 1);
   home.write(MK_FILE, "{\"rows\": [");
-  home.write(KS_FILE, ksTable(1).dump());
   home.write(".config/filler", std::string(64 * 1024, 'x'));  // as much as fits
   Engines engines(home.path());
   engines.edit();
@@ -218,13 +218,12 @@ TEST(SettingsFileFaults, AFullDiskKeepsTheTablesInMemoryAndNeverClaimsASaveThatD
   EXPECT_EQ(engines.mk->rows.size(), 2u);
   EXPECT_EQ(engines.ks->rows.size(), 3u);
   EXPECT_EQ(home.read(MK_FILE + ".broken"), "{\"rows\": [");
-  EXPECT_EQ(storedRows(home.path() + "/" + KS_FILE), 1u);
+  EXPECT_EQ(bothRows(home), "unreadable, 1");
 
   // Room again: the first save that works writes the whole table.
   std::filesystem::remove(home.path() + "/.config/filler");
   engines.edit();
-  EXPECT_EQ(storedRows(home.path() + "/" + MK_FILE), 3u);
-  EXPECT_EQ(storedRows(home.path() + "/" + KS_FILE), 4u);
+  EXPECT_EQ(bothRows(home), "3, 4");
 }
 
 }  // namespace

@@ -79,17 +79,10 @@ TEST(XServerLoss, BothEnginesOutliveTheirXServerAndPressKeysAgainOnANewOne) {
   ASSERT_TRUE(jack.answers()) << "a private jackd did not start; " << jack.log();
   PrivateXServer x(home);
   ASSERT_FALSE(x.display().empty()) << "a private Xvfb did not start; " << x.log();
-  home.write(
-      ".config/midi-to-mk.json",
-      nlohmann::json{
-          {"device", "out"},
-          {"out", "input"},
-          {"rows", {{{"id", 1}, {"from", "note"}, {"number", 60}, {"command", "bankfirst"}, {"value", 64}}}}}
-          .dump());
-  home.write(
-      ".config/midi-to-keystroke.json",
-      nlohmann::json{{"device", "out"}, {"rows", {{{"id", 1}, {"cc", 60}, {"type", "note"}, {"key", "b"}}}}}
-          .dump());
+  home.write(".config/midi-to-mk.json", R"({"device": "out", "out": "input", "rows": [
+    {"id": 1, "from": "note", "number": 60, "command": "bankfirst", "value": 64}]})");
+  home.write(".config/midi-to-keystroke.json",
+             R"({"device": "out", "rows": [{"id": 1, "cc": 60, "type": "note", "key": "b"}]})");
   FakeAudioOutput audio;
   X11KeyOutput keys(x.display());
   X11KeyCapture capture(x.display());

@@ -1,11 +1,11 @@
-// The program, and the MK engine on its own, when the services under them fail for real: the JACK server
-// killed and started again, the controller's port gone while notes are held towards the DAW, the pulse server
-// stopped and started again.
+// The built program as a black box on a real JACK server, and the MK engine on its own, also when the
+// services under them fail for real: the JACK server killed and started again, the controller's port gone
+// while notes are held towards the DAW, the X server gone, the pulse server stopped and started again. A
+// controller peer plays CCs and notes, a DAW peer (jack_midi_dump) hears the Mackie bytes, the trace is read
+// from standard output.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 #include "integration/jack_peers.h"
 #include "jack_controller.h"
@@ -17,23 +17,12 @@
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_workspace.h"
+#include "support/private_x_server.h"
 #include "support/recording_key_output.h"
 
 namespace {
 
 using namespace program;
-
-// What a command prints on its standard output.
-std::string output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-      text.append(chunk, n);
-    ::pclose(pipe);
-  }
-  return text;
-}
 
 // A pulse server of the test's own with a null sink, which the test stops and starts again at one address.
 class PrivatePulseServer {
@@ -81,9 +70,9 @@ class Faults : public ::testing::Test {
                                            folder.path() + "/daw-" + std::to_string(++dawLogs) + ".log");
     ASSERT_TRUE(daw->running());
   }
-  void start() {
-    program = std::make_unique<RunningProgram>(
-        folder, std::vector<std::string>{"--headless", "--trace", "--midi", "jack"});
+  void start(std::vector<std::string> options = {"--headless", "--trace"}) {
+    options.insert(options.end(), {"--midi", "jack"});
+    program = std::make_unique<RunningProgram>(folder, options);
     ASSERT_TRUE(program->started());
     ASSERT_TRUE(eventually([&] { return bothListen(); }, 10)) << said();
   }
@@ -112,6 +101,7 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnTheMidiPathWorksAg
   start();
   ASSERT_TRUE(controller->play(PLAYED));
   ASSERT_TRUE(eventually([&] { return heard() == SENT; })) << said();
+  EXPECT_TRUE(traced(program->out(), "MIDI through JACK, as asked")) << said();
 
   server.kill();
   const std::string gone = "the JACK server went away: MIDI waits for it to come back";
@@ -149,6 +139,22 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtSigterm
   EXPECT_EQ(heard(), then(HELD, RELEASED)) << said();
 }
 
+// The end of a desktop session: the X server goes, and Qt ends the process on its own; the notes held towards
+// the DAW are let go of all the same.
+TEST_F(Faults, WhenItsXServerGoesTheProgramLetsGoOfEveryHeldNote) {
+  PrivateXServer x(folder);
+  ASSERT_FALSE(x.display().empty()) << x.log();
+  ::setenv("DISPLAY", x.display().c_str(), 1);
+  startDaw();
+  start({});
+  ASSERT_TRUE(controller->play(HOLD));
+  ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said();
+
+  x.kill();
+  EXPECT_TRUE(program->ended(10).has_value()) << said();
+  EXPECT_TRUE(eventually([&] { return heard() == then(HELD, RELEASED); }, 2)) << said();
+}
+
 // The same at the engine's two other ways of letting go: the module's power switched off, and the module
 // stopped (its switch in the window, and quitting, which stops every module).
 TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOffAndAtStop) {
@@ -181,9 +187,7 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOf
   holdThenLoseTheController();
   engine->stop();
   EXPECT_TRUE(runUntil([&] { return heard().size() == 8; }));
-  const std::vector<std::string> twice = {"90 46 7f", "90 47 7f", "90 46 00", "90 47 00",
-                                          "90 46 7f", "90 47 7f", "90 46 00", "90 47 00"};
-  EXPECT_EQ(heard(), twice);
+  EXPECT_EQ(heard(), then(then(HELD, RELEASED), then(HELD, RELEASED)));
 }
 
 TEST_F(Faults, ThePulseServerStoppedAndRestartedMakesAVolumeRowSayThereIsNoOutputDeviceThenWorkAgain) {
@@ -191,11 +195,9 @@ TEST_F(Faults, ThePulseServerStoppedAndRestartedMakesAVolumeRowSayThereIsNoOutpu
   ASSERT_TRUE(pulse.start());
   ::setenv("PULSE_SERVER", pulse.address().c_str(), 1);
   // A Key Stroke row on CC 7 sets the volume silently.
-  folder.write("home/.config/midi-to-keystroke.json",
-               nlohmann::json({{"device", "knobs"},
-                               {"blob", false},
-                               {"rows", {{{"id", 1}, {"cc", 7}, {"type", "cc"}, {"kind", "volume"}}}}})
-                   .dump());
+  folder.write(
+      "home/.config/midi-to-keystroke.json",
+      R"({"device": "knobs", "blob": false, "rows": [{"id": 1, "cc": 7, "type": "cc", "kind": "volume"}]})");
   start();
   const auto turn = [&](int value) {
     const auto lines = program->out();

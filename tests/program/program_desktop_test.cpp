@@ -4,7 +4,6 @@
 // it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -13,18 +12,6 @@
 #include "support/spawned_process.h"
 
 namespace {
-
-// What a command prints on its standard output.
-std::string output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-      text.append(chunk, n);
-    ::pclose(pipe);
-  }
-  return text;
-}
 
 class ProgramOnADesktop : public ::testing::Test {
  protected:

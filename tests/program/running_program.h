@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,6 +23,18 @@
 #include "support/temp_folder.h"
 
 extern char** environ;
+
+// What a command prints on its standard output.
+inline std::string output(const std::string& command) {
+  std::string text;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+      text.append(chunk, n);
+    ::pclose(pipe);
+  }
+  return text;
+}
 
 // Beside the test binary when it was copied there (as into the virtual machine), else the build's.
 inline std::string programPath() {

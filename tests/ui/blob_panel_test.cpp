@@ -29,16 +29,12 @@ void mouse(QWidget& w, QEvent::Type type, QPoint local) {
 }
 
 // Live keeps the keyboard while the blob shows and while it is dragged.
-TEST(BlobPanel, FloatsAboveEveryWindowWithoutEverTakingTheFocus) {
+TEST(BlobPanel, NeverTakesTheFocusAndCountsFramesFromTheBottomLeftOfThePrimaryScreenUpwards) {
   ui::BlobPanel panel;
   const auto flags = panel.widget().windowFlags();
   for (const auto flag : {Qt::Tool, Qt::WindowStaysOnTopHint, Qt::WindowDoesNotAcceptFocus})
     EXPECT_TRUE(flags.testFlag(flag)) << flag;
   EXPECT_TRUE(panel.widget().testAttribute(Qt::WA_ShowWithoutActivating));
-}
-
-TEST(BlobPanel, FramesCountFromTheBottomLeftOfThePrimaryScreenUpwards) {
-  ui::BlobPanel panel;
   const QRect p = primary();
   panel.setFrame({100, 50, 300, 46});
   EXPECT_EQ(panel.widget().geometry(), QRect(p.x() + 100, p.y() + p.height() - 96, 300, 46));

@@ -74,17 +74,6 @@ TEST_F(SettingsWindowTest, HeaderNamesTheProgramAndItsOffQuitsWhileClosingDoesNo
       "no tray on this desktop: close this window to hide it; run the program again to bring it back grey");
 }
 
-TEST_F(SettingsWindowTest, SettingsItemBringsTheWindowBackClosedOrMinimised) {
-  start();
-  const auto window = open();
-  window->close();
-  umbrella->showSettings();
-  EXPECT_TRUE(window->isVisible());
-  window->showMinimized();
-  umbrella->showSettings();
-  EXPECT_FALSE(window->isMinimized());
-}
-
 TEST_F(SettingsWindowTest, TopIsKeptInTheSettingsAndFloatsEveryWindowOfTheProgram) {
   start();
   const auto window = open();
@@ -177,7 +166,7 @@ TEST_F(SettingsWindowTest, StatusWordIsTheModulesOwnInAmberAndFollowsItsChanges)
   EXPECT_EQ(shown(*window->section(), "status"), "STOPPED amber");
 }
 
-TEST_F(SettingsWindowTest, LiveLineFollowsLiveComingAndGoing) {
+TEST_F(SettingsWindowTest, LiveLineFollowsLiveTheVersionRowOpensTheReleasePageAndSettingsBringsItBack) {
   start();
   const auto window = open();
   EXPECT_EQ(shown(*window, "live"), "NOT RUNNING grey");
@@ -194,11 +183,7 @@ TEST_F(SettingsWindowTest, LiveLineFollowsLiveComingAndGoing) {
   workspace.changed(AppEvent::terminated, live);
   settle();
   EXPECT_EQ(shown(*window, "live"), "NOT RUNNING grey");
-}
 
-TEST_F(SettingsWindowTest, VersionRowOpensTheReleasePage) {
-  start();
-  const auto window = open();
   UrlCatcher browser;
   QDesktopServices::setUrlHandler("https", &browser, "open");
   EXPECT_EQ(shown(*window, "releases"), "v1 grey");
@@ -206,6 +191,13 @@ TEST_F(SettingsWindowTest, VersionRowOpensTheReleasePage) {
   QDesktopServices::unsetUrlHandler("https");
   ASSERT_EQ(browser.opened.size(), 1);
   EXPECT_EQ(browser.opened.front().toString().toStdString(), Umbrella::RELEASES);
+
+  window->close();
+  umbrella->showSettings();
+  EXPECT_TRUE(window->isVisible());
+  window->showMinimized();
+  umbrella->showSettings();
+  EXPECT_FALSE(window->isMinimized());
 }
 
 TEST_F(SettingsWindowTest, DryWindowShowsTheKeyStrokeScreenUnderItsCloseRow) {

@@ -18,7 +18,7 @@ std::vector<std::string> opened(ui::Tray& tray) {
   return lines;
 }
 
-TEST_F(TrayTest, IconIsDrawnFromTheWordAndTellsWhatTheProgramDoes) {
+TEST_F(TrayTest, IconIsDrawnTellsWhatTheProgramDoesAndItsMenuIsTheShellsLinesOfTheMomentItOpens) {
   start();
   ui::Tray tray(umbrella);
   EXPECT_EQ(tray.icon().toolTip().toStdString(), Umbrella::TOOL_TIP);
@@ -29,11 +29,7 @@ TEST_F(TrayTest, IconIsDrawnFromTheWordAndTellsWhatTheProgramDoes) {
     for (int x = 0; x < image.width(); ++x)
       white += image.pixelColor(x, y).lightness() > 200;
   EXPECT_GT(white, 20);  // the letters
-}
 
-TEST_F(TrayTest, MenuIsTheShellsLinesOfTheMomentItOpensAndAChosenLineRunsItsAction) {
-  start();
-  ui::Tray tray(umbrella);
   EXPECT_EQ(opened(tray), menu());
   midikeys->engine->power();  // changed elsewhere while the menu was closed
   const auto now = opened(tray);

@@ -22,6 +22,7 @@ TEST(Colours, AreTheFourOfTheWindowAndEveryTextReadsOnItsGround) {
   EXPECT_EQ(ui::INK.name(), "#0b0d10");
   const QPalette p = ui::darkPalette();
   EXPECT_EQ(p.color(QPalette::Window), ui::INK);
+  EXPECT_EQ(p.color(QPalette::WindowText).name(), "#ebedf0");
   using R = QPalette::ColorRole;
   for (const auto& [ground, text] : {std::pair{R::Window, R::WindowText},
                                      {R::Base, R::Text},

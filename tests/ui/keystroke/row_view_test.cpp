@@ -60,8 +60,25 @@ TEST_F(KSSectionTest, TypedNumbersAndValuesAreCommittedOnReturnAndVolumeRowsTake
   EXPECT_FALSE(in<KSField>(2, "value")->isEnabled());
 }
 
-TEST_F(KSSectionTest, FilterKindAndTheKeyCellEachSetTheirField) {
+TEST_F(KSSectionTest, TheLampFilterKindAndTheKeyCellEachShowOrSetTheirField) {
   openWith({keyRow(1, 7, "a")});
+  auto* lamp = in<KSLamp>(1, "lamp");
+  EXPECT_EQ(
+      lamp->toolTip(),
+      "lights while your hand moves this row on the controller: green = it fired, amber = heard, nothing "
+      "sent");
+  EXPECT_EQ(lamp->colour(), KSInk::slate);
+  cc(7, 5);
+  settle();
+  EXPECT_EQ(lamp->colour(), KSInk::green);
+  loop.advance(0.5);
+  EXPECT_EQ(lamp->colour(), KSInk::slate);
+  engine->power();
+  cc(7, 5);
+  settle();
+  EXPECT_EQ(lamp->colour(), KSInk::amber);
+  engine->power();
+
   auto* filter = in<QComboBox>(1, "filter");
   EXPECT_EQ(filter->toolTip(), "LEARN takes only this kind of message");
   QTest::keyClick(filter, Qt::Key_Down);  // a picker takes the arrow keys
@@ -95,7 +112,7 @@ TEST_F(KSSectionTest, FilterKindAndTheKeyCellEachSetTheirField) {
   EXPECT_EQ(seen(key), "—");
 }
 
-TEST_F(KSSectionTest, TheOnAndLedBoxesFlipTheRowAndTheLedTipTellsWhatTheRingDoes) {
+TEST_F(KSSectionTest, TheOnAndLedBoxesFlipTheRowTheLedTipTellsWhatTheRingDoesAndTheSwatchOpensThePalette) {
   home.write("Documents/live.oxie16", SCENE);
   openWith({keyRow(1, 3, "a"), keyRow(2, 9, "b")});
   auto* on = in<KSTick>(1, "on");
@@ -111,13 +128,8 @@ TEST_F(KSSectionTest, TheOnAndLedBoxesFlipTheRowAndTheLedTipTellsWhatTheRingDoes
   EXPECT_TRUE(engine->row(1)->led);
   EXPECT_TRUE(led->isChecked());
   EXPECT_EQ(in<KSTick>(2, "led")->toolTip(), "LED: no knob in the E16's scene sends CC 9: nothing to light");
-}
 
-// The swatch shows the knob's colour from the scene and opens the palette of all hundred (choosing one by
-// the keyboard is the keyboard test's).
-TEST_F(KSSectionTest, TheSwatchShowsTheKnobsColourAndOpensThePaletteOfAllHundred) {
-  home.write("Documents/live.oxie16", SCENE);
-  openWith({keyRow(1, 3, "a"), keyRow(2, 9, "b")});
+  // The knob's colour from the scene, and the palette of all hundred (choosing one is the keyboard test's).
   auto* swatch = in<KSSwatch>(1, "colour");
   EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
   EXPECT_EQ(swatch->toolTip(), "the colour of knob 3 (Vol) on page 1: click to change it in the scene");
@@ -130,27 +142,9 @@ TEST_F(KSSectionTest, TheSwatchShowsTheKnobsColourAndOpensThePaletteOfAllHundred
   ASSERT_NE(palette, nullptr);
   const auto entries = palette->findChildren<QToolButton*>();
   ASSERT_EQ(entries.size(), 100);
+  EXPECT_EQ(entries[0]->size(), QSize(18, 18));
   for (int n = 0; n < 100; ++n)
     EXPECT_EQ(entries[n]->toolTip(), QString("colour %1").arg(n));
-}
-
-TEST_F(KSSectionTest, TheLampIsGreenWhenTheRowFiredAmberWhenOnlyHeardAndDarkOtherwise) {
-  openWith({keyRow(1, 7, "a")});
-  auto* lamp = in<KSLamp>(1, "lamp");
-  EXPECT_EQ(
-      lamp->toolTip(),
-      "lights while your hand moves this row on the controller: green = it fired, amber = heard, nothing "
-      "sent");
-  EXPECT_EQ(lamp->colour(), KSInk::slate);
-  cc(7, 5);
-  settle();
-  EXPECT_EQ(lamp->colour(), KSInk::green);
-  loop.advance(0.5);
-  EXPECT_EQ(lamp->colour(), KSInk::slate);
-  engine->power();
-  cc(7, 5);
-  settle();
-  EXPECT_EQ(lamp->colour(), KSInk::amber);
 }
 
 TEST_F(KSSectionTest, NotesUnderALineWarnOfAClashAndOfAKeyPressedForEveryValue) {

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 
 #include "section_fixture.h"
+#include "ui/keystroke/ink.h"
 #include "ui/keystroke/monitor.h"
 
 namespace {
@@ -46,19 +47,17 @@ TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesWithCo
   EXPECT_EQ(shown()[1][3], "12 s ago");
 }
 
-TEST_F(KSSectionTest, TheSwitchFlipsTheEngineAndItsTipSaysWhatPressingWouldDo) {
+TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineWhileNoKeyCanBePostedAndTheLogNewestFirst) {
   openWith({});
   auto* power = find<KSPill>("power");
   EXPECT_EQ(seen(power), "ON (lit)");
+  EXPECT_EQ(power->font(), KSInk::mono(11, true));
   EXPECT_EQ(power->toolTip(), "sending: press to stop everything, the table is kept");
   click(power);
   EXPECT_FALSE(engine->on);
   EXPECT_EQ(seen(power), "OFF");
   EXPECT_EQ(power->toolTip(), "stopped: press to send again");
-}
 
-TEST_F(KSSectionTest, TheAccessibilityLineShowsOnlyWhileNoKeyCanBePosted) {
-  openWith({});
   auto* line = find<QLabel>("accessibility");
   EXPECT_FALSE(line->isVisibleTo(section.get()));
   keys.isTrusted = false;
@@ -70,6 +69,21 @@ TEST_F(KSSectionTest, TheAccessibilityLineShowsOnlyWhileNoKeyCanBePosted) {
   keys.isTrusted = true;
   loop.advance(KSEngine::TRUST_EVERY);
   EXPECT_FALSE(line->isVisibleTo(section.get()));
+
+  auto* lines = find<QPlainTextEdit>("lines");
+  EXPECT_EQ(text("nothing"), "nothing yet");
+  EXPECT_FALSE(lines->isVisibleTo(section.get()));
+  engine->note("first");
+  engine->note("second");
+  settle();
+  EXPECT_FALSE(find<QLabel>("nothing")->isVisibleTo(section.get()));
+  const auto shown = lines->toPlainText().split('\n');
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_TRUE(shown[0].endsWith("  second"));
+  EXPECT_TRUE(shown[1].endsWith("  first"));
+  click(find<KSPill>("clear"));
+  EXPECT_TRUE(engine->trace.lines().empty());
+  EXPECT_TRUE(find<QLabel>("nothing")->isVisibleTo(section.get()));
 }
 
 TEST_F(KSSectionTest, TheDeviceBandLocksUnlocksAndShowsTheLastMessageAndTheReason) {
@@ -93,24 +107,6 @@ TEST_F(KSSectionTest, TheDeviceBandLocksUnlocksAndShowsTheLastMessageAndTheReaso
   click(find<KSPill>("unlock"));
   EXPECT_EQ(engine->device, "");
   EXPECT_EQ(text("lock"), "no device locked");
-}
-
-TEST_F(KSSectionTest, TheLogShowsTheNewestLineFirstAndClearEmptiesIt) {
-  openWith({});
-  auto* lines = find<QPlainTextEdit>("lines");
-  EXPECT_EQ(text("nothing"), "nothing yet");
-  EXPECT_FALSE(lines->isVisibleTo(section.get()));
-  engine->note("first");
-  engine->note("second");
-  settle();
-  EXPECT_FALSE(find<QLabel>("nothing")->isVisibleTo(section.get()));
-  const auto shown = lines->toPlainText().split('\n');
-  ASSERT_EQ(shown.size(), 2);
-  EXPECT_TRUE(shown[0].endsWith("  second"));
-  EXPECT_TRUE(shown[1].endsWith("  first"));
-  click(find<KSPill>("clear"));
-  EXPECT_TRUE(engine->trace.lines().empty());
-  EXPECT_TRUE(find<QLabel>("nothing")->isVisibleTo(section.get()));
 }
 
 // A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and

@@ -6,28 +6,7 @@ namespace {
 
 using nlohmann::json;
 
-TEST_F(KSSectionTest, AnEmptyTableShowsTheHintAndTheHelpAndAddMakesALine) {
-  openWith({});
-  EXPECT_EQ(
-      text("help"),
-      "FILTER is CC (a knob) or NOTE (a key or pad): LEARN takes only that kind. For a note, VALUE is the "
-      "velocity. Press the KEY cell, then the key.");
-  EXPECT_EQ(
-      text("empty"),
-      "No rows yet. Press + A ROW, then LEARN to catch the knob or the key, then the KEY cell and the key "
-      "you want.");
-  EXPECT_TRUE(find<QLabel>("empty")->isVisibleTo(section.get()));
-  EXPECT_FALSE(find<KSTick>("all")->isEnabled());
-  click(find<KSPill>("add"));
-  ASSERT_EQ(engine->rows.size(), 1u);
-  EXPECT_NE(line(1), nullptr);
-  EXPECT_FALSE(find<QLabel>("empty")->isVisibleTo(section.get()));
-  EXPECT_EQ(pillText(1, "learn"), "LEARN");
-  EXPECT_EQ(in<KSField>(1, "number")->text(), "1");
-  EXPECT_EQ(pillText(1, "key"), "—");
-}
-
-TEST_F(KSSectionTest, UndoAndRedoAreFadedWithNothingToTakeAndOtherwiseNameTheirStep) {
+TEST_F(KSSectionTest, AnEmptyTableShowsTheHintAndHelpAddMakesALineAndUndoRedoNameTheirStep) {
   openWith({});
   auto* undo = find<KSPill>("undo");
   auto* redo = find<KSPill>("redo");
@@ -38,11 +17,29 @@ TEST_F(KSSectionTest, UndoAndRedoAreFadedWithNothingToTakeAndOtherwiseNameTheirS
     };
     return shown(undo) + " | " + shown(redo);
   };
+  EXPECT_EQ(
+      text("help"),
+      "FILTER is CC (a knob) or NOTE (a key or pad): LEARN takes only that kind. For a note, VALUE is the "
+      "velocity. Press the KEY cell, then the key.");
+  EXPECT_EQ(
+      text("empty"),
+      "No rows yet. Press + A ROW, then LEARN to catch the knob or the key, then the KEY cell and the key "
+      "you want.");
+  EXPECT_TRUE(find<QLabel>("empty")->isVisibleTo(section.get()));
+  EXPECT_FALSE(find<KSTick>("all")->isEnabled());
   EXPECT_EQ(history(), "(off) nothing to undo | (off) nothing to redo");
   EXPECT_EQ(text("last"), "");
+
   click(find<KSPill>("add"));
+  ASSERT_EQ(engine->rows.size(), 1u);
+  EXPECT_NE(line(1), nullptr);
+  EXPECT_FALSE(find<QLabel>("empty")->isVisibleTo(section.get()));
+  EXPECT_EQ(pillText(1, "learn"), "LEARN");
+  EXPECT_EQ(in<KSField>(1, "number")->text(), "1");
+  EXPECT_EQ(pillText(1, "key"), "—");
   EXPECT_EQ(history(), "row 1 added | (off) nothing to redo");
   EXPECT_EQ(text("last"), "last change: row 1 added");
+
   click(undo);
   EXPECT_TRUE(engine->rows.empty());
   EXPECT_EQ(history(), "(off) nothing to undo | redo: row 1 added");

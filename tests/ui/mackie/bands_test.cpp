@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST_F(SectionTest, TheBandsComeInOrderUnderTheirHeadings) {
+TEST_F(SectionTest, TheBandsComeInOrderUnderTheirHeadingsAndTheBlobsControlsReadCommaOrNot) {
   open({});
   std::vector<std::string> headings;
   for (auto* heading : section->findChildren<QLabel*>("heading"))
@@ -24,6 +24,27 @@ TEST_F(SectionTest, TheBandsComeInOrderUnderTheirHeadings) {
     EXPECT_GT(y, above) << name;
     above = y;
   }
+
+  auto* blob = band<MKWord>("blob");
+  auto* hold = band<QLineEdit>("blobHold");
+  EXPECT_EQ(seen(blob), "THE COMMAND BLOB lit");
+  click(blob);
+  EXPECT_FALSE(engine->blobOn());
+  EXPECT_EQ(seen(blob), "THE COMMAND BLOB");
+  click(band("blobHome"));
+  EXPECT_TRUE(engine->blobOn());
+
+  EXPECT_EQ(text(hold), "1.0");
+  type(hold, "2,5");
+  EXPECT_EQ(engine->blobHold(), 2.5);
+  EXPECT_EQ(text(hold), "2.5");  // the engine's answer, though the field still has the keyboard
+  type(hold, "soon");
+  EXPECT_EQ(engine->blobHold(), 1.4);
+  EXPECT_EQ(text(hold), "1.4");
+  const auto lines = traced();
+  band("blob")->setFocus();  // leaving the field hands nothing over again
+  publish();
+  EXPECT_EQ(traced(), lines);
 }
 
 TEST_F(SectionTest, StatusLineSaysWhyAndItsWordFlipsTheSwitch) {
@@ -139,30 +160,6 @@ TEST_F(SectionTest, ToLiveChoosesTheBusAndTheLightsOverThePortsThereAreNow) {
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
   EXPECT_EQ(back->currentText().toStdString(), "Port 1  (not there now)");
   EXPECT_EQ(engine->back(), "Port 1");
-}
-
-TEST_F(SectionTest, BlobControlsSwitchItBringItHomeAndReadTheSecondsWithACommaOrNot) {
-  open({});
-  auto* blob = band<MKWord>("blob");
-  auto* hold = band<QLineEdit>("blobHold");
-  EXPECT_EQ(seen(blob), "THE COMMAND BLOB lit");
-  click(blob);
-  EXPECT_FALSE(engine->blobOn());
-  EXPECT_EQ(seen(blob), "THE COMMAND BLOB");
-  click(band("blobHome"));
-  EXPECT_TRUE(engine->blobOn());
-
-  EXPECT_EQ(text(hold), "1.0");
-  type(hold, "2,5");
-  EXPECT_EQ(engine->blobHold(), 2.5);
-  EXPECT_EQ(text(hold), "2.5");  // the engine's answer, though the field still has the keyboard
-  type(hold, "soon");
-  EXPECT_EQ(engine->blobHold(), 1.4);
-  EXPECT_EQ(text(hold), "1.4");
-  const auto lines = traced();
-  band("blob")->setFocus();  // leaving the field hands nothing over again
-  publish();
-  EXPECT_EQ(traced(), lines);
 }
 
 TEST_F(SectionTest, WhatItDidShowsTheTraceLineForLineKeepsWhatTheUserSelectedAndClears) {

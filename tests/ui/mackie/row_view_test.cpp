@@ -51,8 +51,23 @@ TEST_F(SectionTest, SourceAndValueAreTypedOrPickedAndShownAsTheEngineKeepsThem) 
   EXPECT_EQ(from->currentText().toStdString(), "NOTE");
 }
 
-TEST_F(SectionTest, TheCommandMenuIsTheCatalogueUnderItsHeadingsAndHowAndInvertFollowTheCommand) {
+TEST_F(SectionTest, TheLampTheCommandMenuUnderItsHeadingsAndHowAndInvertFollowingTheCommand) {
   open({row(1, "play", 21)});
+  auto* lamp = inRow<MKLamp>(0, "lamp");
+  EXPECT_EQ(tip(lamp),
+            "lights while your hand moves this row: green = it fired, amber = heard, nothing sent");
+  EXPECT_EQ(lamp->lit(), std::nullopt);
+  cc(21, 127);
+  publish();
+  EXPECT_EQ(lamp->lit(), "fire");
+  loop.advance(0.3);
+  EXPECT_EQ(lamp->lit(), std::nullopt);
+  click(band("power"));
+  cc(21, 127);
+  publish();
+  EXPECT_EQ(lamp->lit(), "heard");
+  click(band("power"));
+
   auto* command = inRow<MKCommandMenu>(0, "command");
   auto* invert = inRow<MKWord>(0, "invert");
   EXPECT_EQ(tip(command), MKRules::target(engine->rows[0]));
@@ -134,23 +149,6 @@ TEST_F(SectionTest, LearnSaysWhatToMoveAndOnLedTryAndTheTickCallTheEngine) {
   EXPECT_EQ(tip(inRow(0, "tick")), "tick, then DELETE above the table");
   click(inRow(1, "tick"));
   EXPECT_EQ(engine->history.ticks, (std::set<std::int64_t>{2}));
-}
-
-TEST_F(SectionTest, TheLampLightsGreenWhenTheRowFiresAndAmberWhenItIsOnlyHeard) {
-  open({row(1, "play", 21)});
-  auto* lamp = inRow<MKLamp>(0, "lamp");
-  EXPECT_EQ(tip(lamp),
-            "lights while your hand moves this row: green = it fired, amber = heard, nothing sent");
-  EXPECT_EQ(lamp->lit(), std::nullopt);
-  cc(21, 127);
-  publish();
-  EXPECT_EQ(lamp->lit(), "fire");
-  loop.advance(0.3);
-  EXPECT_EQ(lamp->lit(), std::nullopt);
-  click(band("power"));
-  cc(21, 127);
-  publish();
-  EXPECT_EQ(lamp->lit(), "heard");
 }
 
 // Knob 3 turns CC 3 (absolute) in colour 5.

@@ -3,6 +3,7 @@
 // fields of both modules' rows keep what is being typed the same way; that is checked here once.
 
 #include "section_fixture.h"
+#include "ui/colours.h"
 #include "ui/mackie/lamp.h"
 #include "ui/mackie/tick.h"
 #include "ui/mackie/word.h"
@@ -41,6 +42,12 @@ TEST_F(SectionTest, TheBarAddsTicksDeletesAndUndoesWithTheEngine) {
 
   click(band("tickAll"));
   EXPECT_EQ(seen(band("tickAll")), "lit");
+  // Lit, the box shows its mark in the window's ink over its tint.
+  const QImage box = band("tickAll")->grab().toImage().copy(5, 5, 10, 10);
+  int ink = 0;
+  for (int at = 0; at < 100; ++at)
+    ink += box.pixelColor(at % 10, at / 10) == ui::INK;
+  EXPECT_GT(ink, 3);
   EXPECT_EQ(seen(del), "DELETE 2 lit");
   click(inRow(0, "tick"));
   EXPECT_EQ(seen(band("tickAll")), "");
