@@ -19,7 +19,9 @@ class JackController {
   JackController(const std::string& client, const std::string& port) {
     jack_status_t status{};
     client_ = jack_client_open(client.c_str(), JackNoStartServer, &status);
-    if (client_ == nullptr) return;
+    // Without a port name, a client that only looks at the graph: a port of its own would be a new source,
+    // which the program would start to listen to.
+    if (client_ == nullptr || port.empty()) return;
     port_ = jack_port_register(client_, port.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     jack_set_process_callback(client_, process, this);
     jack_on_shutdown(
@@ -35,6 +37,7 @@ class JackController {
   JackController& operator=(const JackController&) = delete;
 
   bool open() const { return port_ != nullptr; }
+  bool looking() const { return client_ != nullptr; }
   bool gone() const { return gone_; }
   // Whether the port is linked to a port whose full name contains `part`; asked through this client, since
   // a jack_lsp per poll would add and remove a JACK client many times a second.
