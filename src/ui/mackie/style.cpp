@@ -19,7 +19,8 @@ QColor mkHex(const std::string& text) {
 }
 
 QPalette mkPalette() {
-  return darkPalette({INK, QColor(226, 230, 234), MK_SLATE, MK_SAND, INK, GREEN.darker(160), Qt::white, GREY});
+  return darkPalette(
+      {INK, QColor(226, 230, 234), MK_SLATE, MK_SAND, INK, GREEN.darker(160), Qt::white, GREY});
 }
 
 QLabel* mkHeading(const QString& text, QWidget* parent) {
