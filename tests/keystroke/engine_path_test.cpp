@@ -24,6 +24,7 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRo
       {0xFA, 0, 0, "START", "USB1   START"},
       {0x80, 36, 64, "NOTE 36 off   ch 1", "USB1   N 36 = 0   ch 1"},
       {0x92, 36, 0, "NOTE 36 off   ch 3", "USB1   N 36 = 0   ch 3"},
+      {0x91, 36, 1, "NOTE 36 = 1   ch 2", "USB1   N 36 = 1   ch 2"},
       {0xE1, 0, 64, "PITCH BEND 8192   ch 2", "USB1   PITCH BEND 8192   ch 2"},
       {0xA0, 1, 2, "NOTE 1 PRESSURE 2   ch 1", "USB1   NOTE 1 PRESSURE 2   ch 1"},
       {0xB3, 5, 64, "CC 5 = 64   ch 4", "USB1   CC 5 = 64   ch 4"},
