@@ -57,7 +57,11 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
 }
 
 TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsEndsIt) {
+  int told = 0;
+  engine->subscribe([&] { ++told; });
   engine->capture(2);
+  loop.runDue();
+  EXPECT_EQ(told, 1);  // the screens show the capture
   cc(7, 1);
   EXPECT_TRUE(keys.keys.empty());
   loop.advance(0.08);
@@ -69,7 +73,7 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsE
   EXPECT_EQ(lastTrace(), "nothing was pressed: the key was left as it was");
 }
 
-TEST_F(CaptureTest, PressingTheCellAgainEndsItSilentlyAndARefusalIsSaid) {
+TEST_F(CaptureTest, PressingTheCellAgainDetectLearnDeletingAndUndoingEndItAndARefusalIsSaid) {
   engine->capture(2);
   const auto lines = engine->trace.lines().size();
   engine->capture(2);
@@ -83,9 +87,7 @@ TEST_F(CaptureTest, PressingTheCellAgainEndsItSilentlyAndARefusalIsSaid) {
   engine->capture(2);
   EXPECT_FALSE(engine->capId);
   EXPECT_EQ(lastTrace(), "the key cannot be captured: another program holds the keyboard");
-}
-
-TEST_F(CaptureTest, DetectLearnDeletingAndUndoingEndIt) {
+  keyCapture.refuse = false;
   const std::vector<std::function<void()>> enders = {
       [&] { engine->toggleDetect(); },
       [&] { engine->learn(3); },

@@ -1,36 +1,125 @@
-// The Key Stroke rules: matching, firing, the row texts and clashes.
+// The Key Stroke rules: reading a stored row (refusals, leniencies, the stored form), matching, firing, the
+// row texts and clashes.
 #include "keystroke/rules.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
 using KSRules::KSRow;
 using nlohmann::json;
 
+KSRules::Cleaned cleanWith(const json& fields) {
+  json stored = {{"id", 1}, {"cc", 7}, {"key", "a"}};
+  if (!fields.is_null()) stored.update(fields);
+  return KSRules::clean(stored);
+}
+
+KSRow row(const json& fields = json::object()) {
+  const auto c = cleanWith(fields);
+  EXPECT_EQ(c.message, "");
+  return c.row.value_or(KSRow{});
+}
+
 KSRow row(std::int64_t id, json fields = json::object()) {
-  json stored = {{"id", id}, {"cc", 7}, {"key", "a"}};
-  stored.update(fields);
-  return *KSRules::clean(stored).row;
+  fields["id"] = id;
+  return row(fields);
+}
+
+TEST(KSClean, RefusesUnknownKindsExactlyAsWritten) {
+  EXPECT_EQ(row().kind, "key");
+  EXPECT_EQ(row({{"kind", "volume"}}).kind, "volume");
+  for (const auto& [kind, said] :
+       {std::pair{json("Volume"), "Volume"}, {json(" key"), " key"}, {json(), "<null>"}})
+    EXPECT_EQ(cleanWith({{"kind", kind}}).message, std::string("unknown kind: ") + said);
+  EXPECT_FALSE(cleanWith({{"kind", "Volume"}}).row);
+}
+
+TEST(KSClean, ReadsTheNumberLenientlyAndRefusesWhatIsNotOne) {
+  const std::pair<json, std::optional<int>> cases[] = {
+      {json("12.5"), 13}, {json(127.5), {}},   {json("-0.4"), 0}, {json("abc"), {}}, {json(true), 1},
+      {json(" 9 "), 9},   {json(nullptr), {}}, {json(1e300), {}}, {json("inf"), {}}, {json::array(), {}},
+      {json(false), 0},   {json(128), {}},     {json(NAN), {}},
+  };
+  for (const auto& [cc, expected] : cases) {
+    const auto c = cleanWith({{"cc", cc}});
+    EXPECT_EQ(c.row ? std::optional(c.row->cc) : std::nullopt, expected) << cc.dump();
+    EXPECT_EQ(c.message, expected ? "" : "the MIDI number must be from 0 to 127");
+  }
+  EXPECT_EQ(KSRules::clean(json::array()).message, "the MIDI number must be from 0 to 127");
+}
+
+TEST(KSClean, ReadsEachFieldLeniently) {
+  for (const json& any : {json("ANY"), json(nullptr), json(200), json(true)})
+    EXPECT_EQ(row({{"value", any}}).value, std::nullopt) << any.dump();
+  EXPECT_EQ(row().value, std::nullopt);
+  EXPECT_EQ(row({{"value", "64"}}).value, 64);
+  EXPECT_EQ(row({{"value", 64.4}}).value, 64);
+  EXPECT_EQ(row({{"type", "N"}}).type, "note");
+  EXPECT_EQ(row({{"type", "Note"}}).type, "note");
+  EXPECT_EQ(row({{"type", " note"}}).type, "cc");
+  EXPECT_EQ(row({{"id", "41.5"}}).id, 42);
+  EXPECT_EQ(row({{"id", "x"}}).id, 0);
+  EXPECT_EQ(row({{"id", 18446744073709551615u}}).id, 0);
+  EXPECT_FALSE(row({{"on", false}}).on);
+  EXPECT_TRUE(row({{"on", 0}}).on);
+  EXPECT_EQ(row({{"note", 5}}).note, "5");
+  EXPECT_TRUE(row({{"led", true}}).led);
+  EXPECT_FALSE(row({{"led", "true"}}).led);
+  EXPECT_EQ(row({{"key", "Return"}}).key, "return");
+  EXPECT_EQ(row({{"key", "É"}}).key, "é");
+  EXPECT_EQ(row({{"key", "ÉA"}}).key, "Éa");  // not one character: only ASCII is lowered
+  EXPECT_EQ(row({{"key", ""}}).key, std::nullopt);
+  EXPECT_EQ(row({{"key", nullptr}}).key, std::nullopt);
+  EXPECT_EQ(row({{"mods", {"Shift", "cmd", "cmd", "command"}}}).mods,
+            (std::vector<std::string>{"cmd", "shift"}));
+  EXPECT_EQ(row({{"mods", "cmd"}}).mods, std::vector<std::string>{});
+  EXPECT_EQ(row({{"mods", {1, nullptr, {{"a", 1}}, "FN"}}}).mods, std::vector<std::string>{"fn"});
+}
+
+TEST(KSDict, WritesModsForEveryKeyRowAndReadsBackTheSameRowAndAVolumeRowKeepsNoValueKeyOrModifiers) {
+  const auto v = row({{"kind", "volume"}, {"value", 5}, {"mods", {"cmd"}}});
+  EXPECT_EQ(v.value, std::nullopt);
+  EXPECT_EQ(v.key, std::nullopt);
+  EXPECT_TRUE(v.mods.empty());
+  EXPECT_EQ(KSRules::valueText(v), "0-127");
+  EXPECT_FALSE(v.dict().contains("mods"));
+  const auto r = row({{"type", "note"}, {"value", 3}, {"note", "pad"}});
+  EXPECT_EQ(r.dict(), (json{{"id", 1},
+                            {"cc", 7},
+                            {"type", "note"},
+                            {"kind", "key"},
+                            {"on", true},
+                            {"note", "pad"},
+                            {"value", 3},
+                            {"mods", json::array()},
+                            {"key", "a"}}));
+  for (const auto& stored :
+       {r.dict(), row({{"kind", "volume"}, {"led", true}}).dict(), row({{"key", ""}}).dict()})
+    EXPECT_EQ(KSRules::clean(stored).row->dict(), stored);
 }
 
 TEST(KSRules, MatchesOnTypeNumberAndValue) {
-  const auto any = row(1);
-  EXPECT_TRUE(KSRules::matches(any, 7, 99, "cc"));
-  EXPECT_TRUE(KSRules::matches(any, 7, 99, "CC"));
-  EXPECT_FALSE(KSRules::matches(any, 7, 99, "note"));
-  EXPECT_FALSE(KSRules::matches(any, 8, 99, "cc"));
-  EXPECT_FALSE(KSRules::matches(any, 7 + 256, 99, "cc"));
-  EXPECT_TRUE(KSRules::matches(row(1, {{"value", 99}}), 7, 99, "cc"));
-  EXPECT_FALSE(KSRules::matches(row(1, {{"value", 99}}), 7, 98, "cc"));
-  EXPECT_FALSE(KSRules::matches(row(1, {{"on", false}}), 7, 99, "cc"));
-  EXPECT_FALSE(KSRules::matches(row(1, {{"key", nullptr}}), 7, 99, "cc"));
-  EXPECT_TRUE(KSRules::matches(row(1, {{"kind", "volume"}}), 7, 99, "cc"));
-  // A note-on of 0 is a release, answered only by a row asking for exactly 0; a CC of 0 is a value.
-  EXPECT_FALSE(KSRules::matches(row(1, {{"type", "note"}}), 7, 0, "note"));
-  EXPECT_TRUE(KSRules::matches(row(1, {{"type", "note"}, {"value", 0}}), 7, 0, "note"));
-  EXPECT_TRUE(KSRules::matches(row(1, {{"type", "note"}}), 7, 1, "n"));
-  EXPECT_TRUE(KSRules::matches(row(1), 7, 0, "cc"));
+  const struct {
+    json fields;
+    int number, value;
+    const char* type;
+    bool matches;
+  } cases[] = {
+      // clang-format off
+      {{}, 7, 99, "cc", true}, {{}, 7, 99, "CC", true}, {{}, 7, 99, "note", false}, {{}, 8, 99, "cc", false},
+      {{}, 7 + 256, 99, "cc", false}, {{{"value", 99}}, 7, 99, "cc", true}, {{{"value", 99}}, 7, 98, "cc", false},
+      {{{"on", false}}, 7, 99, "cc", false}, {{{"key", nullptr}}, 7, 99, "cc", false},
+      {{{"kind", "volume"}}, 7, 99, "cc", true},
+      // A note-on of 0 is a release, answered only by a row asking for exactly 0; a CC of 0 is a value.
+      {{{"type", "note"}}, 7, 0, "note", false}, {{{"type", "note"}, {"value", 0}}, 7, 0, "note", true},
+      {{{"type", "note"}}, 7, 1, "n", true}, {{}, 7, 0, "cc", true},
+      // clang-format on
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(KSRules::matches(row(c.fields), c.number, c.value, c.type), c.matches) << c.fields.dump();
 }
 
 TEST(KSRules, FiresEveryMatchingRowInOrder) {
@@ -47,7 +136,7 @@ TEST(KSRules, FiresEveryMatchingRowInOrder) {
   EXPECT_TRUE(KSRules::fire(rows, 9, 64, "cc").empty());
 }
 
-TEST(KSRules, ShowsTheMessageValueAndTarget) {
+TEST(KSRules, ShowsTheMessageValueAndTargetWithTheChordsGlyphsBeforeTheKey) {
   EXPECT_EQ(KSRules::midiText(row(1, {{"cc", 64}})), "CC 64");
   EXPECT_EQ(KSRules::midiText(row(1, {{"cc", 60}, {"type", "note"}})), "N 60");
   EXPECT_EQ(KSRules::valueText(row(1)), "any");
@@ -55,15 +144,15 @@ TEST(KSRules, ShowsTheMessageValueAndTarget) {
   EXPECT_EQ(KSRules::target(row(1, {{"kind", "volume"}})), "System volume");
   EXPECT_EQ(KSRules::target(row(1, {{"key", nullptr}})), "");
   EXPECT_EQ(KSRules::target(row(1, {{"key", "s"}, {"mods", {"shift", "cmd"}}})), "⌘⇧S");
-}
-
-TEST(KSRules, ChordPutsGlyphsBeforeTheKey) {
-  EXPECT_EQ(KSRules::chord({"alt"}, "space"), "⌥space");
-  EXPECT_EQ(KSRules::chord({"ctrl", "alt"}, "f5"), "⌃⌥f5");
-  EXPECT_EQ(KSRules::chord({}, "a"), "A");
-  EXPECT_EQ(KSRules::chord({"fn", "hyper"}, ","), "fnhyper,");
-  EXPECT_EQ(KSRules::chord({}, "é"), "É");
-  EXPECT_EQ(KSRules::chord({}, "ω"), "Ω");
+  const std::tuple<std::vector<std::string>, const char*, const char*> chords[] = {
+      {{"alt"}, "space", "⌥space"},
+      {{"ctrl", "alt"}, "f5", "⌃⌥f5"},
+      {{}, "a", "A"},
+      {{"fn", "hyper"}, ",", "fnhyper,"},
+      {{}, "é", "É"},
+      {{}, "ω", "Ω"}};
+  for (const auto& [mods, key, shown] : chords)
+    EXPECT_EQ(KSRules::chord(mods, key), shown);
 }
 
 TEST(KSRules, ClashesAreRowsThatFireOnTheSameMessage) {

@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(KSVolume, SetClampsToWholePercentsAndUnmutesAboveZero) {
+TEST(KSVolume, SetClampsToWholePercentsAndUnmutesAboveZeroAndTowardAnswersThePressesItMade) {
   FakeAudioOutput audio;
   audio.mute = true;
   KSVolume::set(audio, 120);
@@ -21,11 +21,10 @@ TEST(KSVolume, SetClampsToWholePercentsAndUnmutesAboveZero) {
   audio.present = false;
   KSVolume::set(audio, 50);
   EXPECT_DOUBLE_EQ(audio.level, 0.0);
-}
-
-TEST(KSVolume, TowardAnswersThePressesItMade) {
-  FakeAudioOutput audio;
+  // Toward answers the presses it made.
   RecordingKeyOutput keys;
+  audio.present = true;
+  audio.mute = false;
   audio.level = 0.2;
   EXPECT_EQ(KSVolume::toward(audio, keys, 80), 8);
   EXPECT_EQ(KSVolume::toward(audio, keys, 16), -3);

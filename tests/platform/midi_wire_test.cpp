@@ -29,6 +29,7 @@ TEST(MidiWire, ChannelAndSystemWordsBecomeTheirBytesAndAnythingElseIsRefused) {
 TEST(MidiWire, NamesAreCutWithoutSplittingACharacter) {
   EXPECT_EQ(midiWire::truncateUtf8("a·b", 2), "a");  // "·" is two bytes: it goes whole
   EXPECT_EQ(midiWire::truncateUtf8("a→b", 3), "a");
+  EXPECT_EQ(midiWire::truncateUtf8("·", 1), "");
   EXPECT_EQ(midiWire::truncateUtf8("abc", 5), "abc");
 }
 

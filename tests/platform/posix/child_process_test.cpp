@@ -104,7 +104,7 @@ TEST(ChildProcess, LargeOutputIsDrainedAndCappedWithoutStallingTheChild) {
   EXPECT_EQ(r.output, std::string(MAX_PROCESS_OUTPUT, 'a'));
 }
 
-TEST(ChildProcess, StandardInputIsInheritedNotRedirected) {
+TEST(ChildProcess, StandardInputIsInheritedAndNoOtherDescriptorOfTheParentLeaksIntoTheChild) {
   int feed[2];
   ASSERT_EQ(pipe(feed), 0);
   ASSERT_EQ(write(feed[1], "from parent", 11), 11);
@@ -117,14 +117,11 @@ TEST(ChildProcess, StandardInputIsInheritedNotRedirected) {
   dup2(saved, STDIN_FILENO);
   close(saved);
   EXPECT_EQ(r.output, "from parent");
-}
-
-TEST(ChildProcess, NoDescriptorOfTheParentLeaksIntoTheChild) {
   const int open = ::open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
   ASSERT_GE(open, 3);
-  const ProcessResult r = sh("ls /proc/$$/fd");
+  const ProcessResult fds = sh("ls /proc/$$/fd");
   close(open);
-  EXPECT_EQ(r.output, "0\n1\n2\n");
+  EXPECT_EQ(fds.output, "0\n1\n2\n");
 }
 
 }  // namespace

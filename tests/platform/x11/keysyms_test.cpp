@@ -35,7 +35,7 @@ TEST(Keysyms, EveryCodeOfTheKeyTableButFnHasItsOwnKeysymThatLeadsBackToIt) {
   }
 }
 
-TEST(Keysyms, NamedKeysGetTheKeysymsOfTheUsLayout) {
+TEST(Keysyms, NamedAndSoundKeysGetTheKeysymsOfTheUsLayout) {
   const struct {
     const char* name;
     unsigned long keysym;
@@ -47,15 +47,18 @@ TEST(Keysyms, NamedKeysGetTheKeysymsOfTheUsLayout) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(x11keys::keysymFor(code(c.name)), c.keysym) << c.name;
+  EXPECT_EQ(x11keys::soundKeysym(SoundKey::up), XF86XK_AudioRaiseVolume);
+  EXPECT_EQ(x11keys::soundKeysym(SoundKey::down), XF86XK_AudioLowerVolume);
+  EXPECT_EQ(x11keys::soundKeysym(SoundKey::mute), XF86XK_AudioMute);
 }
 
 TEST(Keysyms, KeypadKeysWithNumLockOffNameTheirKeysAndKeysOutsideTheTableHaveNoCode) {
-  const std::pair<unsigned long, const char*> cases[] = {
+  const std::pair<unsigned long, const char*> keypad[] = {
       {XK_KP_Insert, "pad0"}, {XK_KP_End, "pad1"},         {XK_KP_Begin, "pad5"}, {XK_KP_Prior, "pad9"},
       {XK_KP_Delete, "pad."}, {NoSymbol, nullptr},         {XK_Insert, nullptr},  {XK_A, nullptr},
       {XK_F21, nullptr},      {XF86XK_AudioMute, nullptr},
   };
-  for (const auto& [keysym, name] : cases)
+  for (const auto& [keysym, name] : keypad)
     EXPECT_EQ(x11keys::codeFor(keysym), name ? std::optional(code(name)) : std::nullopt) << keysym;
   for (const std::uint16_t c : {10, 52, 127, 0xFFFF})
     EXPECT_FALSE(x11keys::keysymFor(c)) << c;
@@ -67,15 +70,13 @@ TEST(Keysyms, FlagsBecomeModifierMasksAndBack) {
   const struct {
     std::uint64_t flags;
     unsigned int mask;
-  } cases[] = {
-      {0, 0},
-      {FLAG_COMMAND, Mod4Mask},
-      {FLAG_ALTERNATE, Mod1Mask},
-      {FLAG_SHIFT, ShiftMask},
-      {FLAG_CONTROL, ControlMask},
-      {FLAG_COMMAND | FLAG_SHIFT | FLAG_ALTERNATE | FLAG_CONTROL,
-       Mod4Mask | ShiftMask | Mod1Mask | ControlMask},
-  };
+  } cases[] = {{0, 0},
+               {FLAG_COMMAND, Mod4Mask},
+               {FLAG_ALTERNATE, Mod1Mask},
+               {FLAG_SHIFT, ShiftMask},
+               {FLAG_CONTROL, ControlMask},
+               {FLAG_COMMAND | FLAG_SHIFT | FLAG_ALTERNATE | FLAG_CONTROL,
+                Mod4Mask | ShiftMask | Mod1Mask | ControlMask}};
   for (const auto& c : cases) {
     EXPECT_EQ(x11keys::modifiersOfFlags(c.flags), c.mask) << c.flags;
     EXPECT_EQ(x11keys::flagsOfModifiers(c.mask), c.flags) << c.mask;
@@ -84,9 +85,7 @@ TEST(Keysyms, FlagsBecomeModifierMasksAndBack) {
     EXPECT_EQ(x11keys::flagsOfModifiers(c.mask | LockMask | Mod2Mask | Mod3Mask | Mod5Mask | Button1Mask),
               c.flags);
   }
-}
-
-TEST(Keysyms, AHotKeyChordGrabsTheModifiersItsFlagsWouldPress) {
+  // A hot key's chord grabs the modifiers its flags would press.
   const char* names[] = {"cmd", "shift", "alt", "ctrl"};
   for (unsigned int subset = 0; subset < 16; ++subset) {
     std::vector<std::string> mods;
@@ -95,12 +94,6 @@ TEST(Keysyms, AHotKeyChordGrabsTheModifiersItsFlagsWouldPress) {
     const Chord chord = chordOf(mods, 0);
     EXPECT_EQ(x11keys::modifiersOfHotKey(chord.carbon), x11keys::modifiersOfFlags(chord.flags)) << subset;
   }
-}
-
-TEST(Keysyms, SoundKeysAreTheMediaVolumeKeys) {
-  EXPECT_EQ(x11keys::soundKeysym(SoundKey::up), XF86XK_AudioRaiseVolume);
-  EXPECT_EQ(x11keys::soundKeysym(SoundKey::down), XF86XK_AudioLowerVolume);
-  EXPECT_EQ(x11keys::soundKeysym(SoundKey::mute), XF86XK_AudioMute);
 }
 
 }  // namespace
