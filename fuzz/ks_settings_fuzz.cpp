@@ -9,7 +9,7 @@
 #include "check.h"
 #include "common/json_file.h"
 #include "keystroke/engine.h"
-#include "memory_folder.h"
+#include "settings_input.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_key_capture.h"
@@ -44,16 +44,10 @@ struct World {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::preferMemoryFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TempFolder home;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  std::filesystem::remove_all(home.path() + "/.config");
-  const auto path = home.write(".config/midi-to-keystroke.json", text);
+  const auto path = fuzz::settingsFile(home, "midi-to-keystroke.json", text);
   const bool readable = readJsonObject(path).object.has_value();
 
   World world;

@@ -8,7 +8,6 @@
 
 #include "check.h"
 #include "mackie/engine/live.h"
-#include "memory_folder.h"
 #include "support/temp_folder.h"
 #include "support/virtual_loop.h"
 
@@ -43,11 +42,6 @@ void write(const std::string& path, const std::string& text, std::ios::openmode 
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::preferMemoryFolder();
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TempFolder home;

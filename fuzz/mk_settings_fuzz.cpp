@@ -10,7 +10,7 @@
 #include "check.h"
 #include "common/json_file.h"
 #include "mackie/engine/engine.h"
-#include "memory_folder.h"
+#include "settings_input.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_blob_window.h"
@@ -56,16 +56,10 @@ void checkSameSettings(const MKEngine& a, const MKEngine& b) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::preferMemoryFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TempFolder home;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  std::filesystem::remove_all(home.path() + "/.config");
-  const auto path = home.write(".config/midi-to-mk.json", text);
+  const auto path = fuzz::settingsFile(home, "midi-to-mk.json", text);
   const bool readable = readJsonObject(path).object.has_value();
 
   World world;

@@ -10,7 +10,6 @@
 #include "e16/knob.h"
 #include "e16/palette.h"
 #include "e16/scene_reader.h"
-#include "memory_folder.h"
 #include "support/settable_clock.h"
 #include "support/temp_folder.h"
 
@@ -29,11 +28,6 @@ void checkKnob(const e16::E16Knob& knob, bool note, int number) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::preferMemoryFolder();
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TempFolder documents;

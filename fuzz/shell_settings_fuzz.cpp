@@ -9,7 +9,7 @@
 #include "app/umbrella.h"
 #include "check.h"
 #include "common/json_file.h"
-#include "memory_folder.h"
+#include "settings_input.h"
 #include "support/fake_hot_keys.h"
 #include "support/fake_module.h"
 #include "support/fake_workspace.h"
@@ -55,16 +55,10 @@ bool expectedOn(const nlohmann::json& conf, const std::string& id, bool byDefaul
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::preferMemoryFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TempFolder home;
-  std::filesystem::remove_all(home.path() + "/.config");
   const auto path =
-      home.write(".config/vuda-verer.json", std::string(reinterpret_cast<const char*>(data), size));
+      fuzz::settingsFile(home, "vuda-verer.json", std::string(reinterpret_cast<const char*>(data), size));
   // What the file holds, as the shell and both modules read their files.
   const auto conf = readJsonObject(path).object.value_or(nlohmann::json::object());
 
