@@ -42,22 +42,12 @@ class JackController {
   // Whether the port is linked to a port whose full name contains `part`; asked through this client, since
   // a jack_lsp per poll would add and remove a JACK client many times a second.
   bool linkedTo(const std::string& part) const {
-    const char** names = port_ != nullptr && !gone_ ? jack_port_get_connections(port_) : nullptr;
-    bool found = false;
-    for (const char** n = names; n != nullptr && *n != nullptr; ++n)
-      found = found || std::string(*n).find(part) != std::string::npos;
-    jack_free(names);
-    return found;
+    return anyHolds(port_ != nullptr && !gone_ ? jack_port_get_connections(port_) : nullptr, part);
   }
   // Whether any port on the server has a full name that contains `part`.
   bool portExists(const std::string& part) const {
-    const char** names =
-        client_ != nullptr && !gone_ ? jack_get_ports(client_, nullptr, nullptr, 0) : nullptr;
-    bool found = false;
-    for (const char** n = names; n != nullptr && *n != nullptr; ++n)
-      found = found || std::string(*n).find(part) != std::string::npos;
-    jack_free(names);
-    return found;
+    return anyHolds(client_ != nullptr && !gone_ ? jack_get_ports(client_, nullptr, nullptr, 0) : nullptr,
+                    part);
   }
   // Whether someone has connected to the port in the graph JACK runs now.
   bool heard() const { return jack_port_connected(port_) > 0; }
@@ -68,6 +58,14 @@ class JackController {
   }
 
  private:
+  // Whether one of the names JACK listed holds `part`; the list is freed.
+  static bool anyHolds(const char** names, const std::string& part) {
+    bool found = false;
+    for (const char** n = names; n != nullptr && *n != nullptr; ++n)
+      found = found || std::string(*n).find(part) != std::string::npos;
+    jack_free(names);
+    return found;
+  }
   static int process(jack_nframes_t frames, void* arg) {
     auto& self = *static_cast<JackController*>(arg);
     void* buffer = jack_port_get_buffer(self.port_, frames);
