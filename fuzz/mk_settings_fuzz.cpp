@@ -80,12 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine->blobSay("fuzz", "playstop");
   world.loop.advance(1.0);
 
-  // A new row takes an id that no row has, whatever ids the file held.
-  const auto before = engine->rows;
-  engine->add();
-  check(engine->rows.size() == before.size() + 1);
-  for (const auto& row : before)
-    check(row.id != engine->rows.back().id);
+  fuzz::checkAddTakesAFreshId(*engine);
   engine->stop();
 
   if (!readable) check(home.read(".config/midi-to-mk.json.broken") == text);
