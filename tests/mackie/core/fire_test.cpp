@@ -73,11 +73,9 @@ TEST(Fire, AsksForEachKindOfAction) {
       {"playstop", {}, 0, playStop},
       {"playstop", {}, 127, playStop},
       {"jog", {{"invert", true}}, 1, "1: cc JOG WHEEL — the playback position number 60 value 65 clicks -1 rel jog blob"},
-      {"jog", {}, 0, ""},  // no movement
       {"vpot3", {{"how", "offset"}}, 70, "1: cc V-POT 3  (relative) number 18 value 6 clicks 6 rel vpot blob"},
       // 64 clicks left, clamped in the byte
       {"vpot3", {{"how", "offset"}}, 0, "1: cc V-POT 3  (relative) number 18 value 127 clicks -64 rel vpot blob"},
-      {"vpot3", {{"how", "offset"}}, 64, ""},
       {"fader3", {{"how", "7"}}, 127, "1: pitch FADER 3  (absolute) channel 2 lsb 127 msb 127 blob"},
       {"volumeup", {}, 0, "1: mac VOLUME UP act up blob"},
       {"volume", {{"how", "silent"}}, 64, "1: macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158%"},
