@@ -33,13 +33,14 @@ TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersAndKeepsPermissions) {
   const auto path = folder.path() + "/a/b/settings.json";
   ASSERT_TRUE(writeJsonAtomically(path, {{"zeta", 1}, {"alpha", {1, 2}}}));
   EXPECT_EQ(folder.read("a/b/settings.json"), "{\n  \"alpha\": [\n    1,\n    2\n  ],\n  \"zeta\": 1\n}\n");
+  folder.write("a/b/settings.json.saving-Xy12Zw", "left by a save that was killed");
   ::chmod(path.c_str(), 0600);
   ASSERT_TRUE(writeJsonAtomically(path, {{"x", "\xff"}}));  // invalid UTF-8 is replaced, not fatal
   struct stat info {};
   ::stat(path.c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() + "/a/b"), {}),
-            1);  // no temp left
+            1);  // no temp left, not even an earlier one
 
   // A linked file stays a link, and the file it leads to changes.
   std::filesystem::create_symlink("b/settings.json", folder.path() + "/a/linked.json");

@@ -43,10 +43,8 @@ TEST_F(BlobTest, IsLaidOutForEachNewTextOnceKeepingItsTopEdgeAndPlacedHomeOrWher
   blob->say(MKBlob::line("the toast", "PLAY / STOP"), 1);
   EXPECT_EQ(blob->text(), "the toast  ||  PLAY / STOP");
   EXPECT_EQ(win->current, (Rect{610, 828, 356, 44}));  // 26 characters of 12 points, plus the padding
-  EXPECT_EQ(win->layouts.back().close, (Rect{334, 22, 18, 18}));
-  const auto texts = win->texts.size(), layouts = win->layouts.size();
+  const auto layouts = win->layouts.size();
   blob->say("the toast  ||  PLAY / STOP", 1);
-  EXPECT_EQ(win->texts.size(), texts);
   EXPECT_EQ(win->layouts.size(), layouts);
 
   desk.screenList.push_back({{1440, 0, 1920, 1080}, {1440, 0, 1920, 1080}});
@@ -55,10 +53,8 @@ TEST_F(BlobTest, IsLaidOutForEachNewTextOnceKeepingItsTopEdgeAndPlacedHomeOrWher
   desk.screenList.pop_back();  // unplugged: home again
   blob = make(15, Point{2000, 100});
   EXPECT_EQ(win->current, (Rect{610, 832, 220, 40}));
-  // A stored size is kept within the grip's range.
-  for (const auto& [stored, size] :
-       {std::pair{std::numeric_limits<double>::quiet_NaN(), 10.0}, {0.0, 10.0}, {500.0, 120.0}})
-    EXPECT_EQ(make(stored)->size(), size) << stored;
+  EXPECT_EQ(make(500)->size(), 120);  // a stored size is kept within the grip's range
+  EXPECT_EQ(make(0)->size(), 10);
 }
 
 TEST_F(BlobTest, StaysUntilTheHoldHasPassedSinceTheLastMessageAndHidingAtOnceCancelsThePendingHiding) {
@@ -83,7 +79,7 @@ TEST_F(BlobTest, StaysUntilTheHoldHasPassedSinceTheLastMessageAndHidingAtOnceCan
   EXPECT_TRUE(blob->visible());
 }
 
-TEST_F(BlobTest, TheMouseMovesItResizesItFromTheGripAndClosesItFromTheCross) {
+TEST_F(BlobTest, TheMouseMovesItResizesItFromTheGripAndClosesItFromTheCrossForGood) {
   auto blob = make();
   win->press({50, 20}, {660, 852});
   win->dragTo({700, 800});
@@ -99,30 +95,22 @@ TEST_F(BlobTest, TheMouseMovesItResizesItFromTheGripAndClosesItFromTheCross) {
   EXPECT_EQ(sizes, std::vector<double>{120});
   EXPECT_EQ(moves.size(), 1u);
 
+  // The cross starts no drag; here it destroys the blob, which a second destroy leaves alone.
+  blob->closed = [&] {
+    ++closes;
+    blob->destroy();
+  };
   const auto frames = win->frames.size();
   win->press({win->current.width - 5, win->current.height - 5}, {0, 0});
-  win->dragTo({0, 0});  // the cross starts no drag
+  win->dragTo({0, 0});
   win->release();
   EXPECT_EQ(closes, 1);
   EXPECT_EQ(win->frames.size(), frames);
-
-  desk.screenList.clear();
-  blob = make();
-  win->press({50, 20}, {0, 0});
-  win->release();
-  EXPECT_EQ(moves.back(), std::make_pair(std::optional<double>(), std::optional<double>()));  // no screen
-}
-
-TEST_F(BlobTest, CanBeDestroyedFromItsCrossAndAgainHarmlesslyAndLeavesNothingBehind) {
-  auto blob = make();
-  blob->closed = [&] { blob->destroy(); };
-  blob->say("one", 1.0);
-  win->press({210, 35}, {820, 867});
   blob->destroy();
   blob->say("two", 1.0);
   loop.advance(2);
   EXPECT_EQ(win->closes, 1);
-  EXPECT_EQ(win->hides, 1);  // the second destroy and the cancelled hiding left the closed window alone
+  EXPECT_EQ(win->hides, 1);  // the cancelled hiding left the closed window alone
   EXPECT_EQ(win->shows, 1);
   make()->say("dropped before its hiding is due", 1.0);
   loop.advance(2);

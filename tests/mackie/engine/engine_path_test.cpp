@@ -10,13 +10,11 @@ using nlohmann::json;
 TEST_F(EngineTest, TheMonitorShowsTheLastFourMessagesCountingRepeatsButNeverTheQuietOnes) {
   startWith({});
   from(controller, 0xF8, 0, 0);
-  EXPECT_TRUE(engine->incoming.empty());
   EXPECT_FALSE(engine->heard);
   cc(1, 5);
   cc(1, 5);
   ASSERT_EQ(engine->incoming.size(), 1u);
   EXPECT_EQ(engine->incoming.front().count, 2);
-  EXPECT_EQ(engine->incoming.front().port, "USB1");
   for (int i = 2; i < 6; ++i)
     cc(i, 5);
   ASSERT_EQ(engine->incoming.size(), 4u);
@@ -94,8 +92,6 @@ TEST_F(EngineTest, LearningTakesTheRightKindFromAnySourceWithoutFiringAndDetectA
   EXPECT_FALSE(engine->learnId);
   engine->learn(1);
   EXPECT_FALSE(engine->detect);
-  engine->learn(1);  // again on the same row: it stops
-  EXPECT_FALSE(engine->learnId);
 }
 
 TEST_F(EngineTest, EachActionKindIsTracedItsOwnWayAndAMovingControlKeepsItsLines) {
@@ -172,8 +168,7 @@ TEST_F(EngineTest, PortsAreLabelledForPeopleAndOnLinuxTheKernelsLoopbackPortIsTh
   EXPECT_EQ(engine->label("Bus 1"), "IAC Bus 1");
   EXPECT_EQ(engine->label("Bus A"), "Bus A");
   EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");
-  system.addDevice("Another");
-  EXPECT_EQ(engine->label("Port 2"), "USB2 (OXI E16)");  // cached until the next rescan
+  system.addDevice("Another");  // two devices: neither is named
   engine->labels.clear();
   EXPECT_EQ(engine->label("Port 2"), "USB2");
 

@@ -66,6 +66,8 @@ TEST_F(MKMidiTest, ListingsLeaveOutOfflineEndpointsAndDevicesWithoutNames) {
   EXPECT_EQ(mkDevices(system), (std::vector<std::string>{"Pad"}));
 }
 
+// Messages reach the engine on the main loop, each delivery in one block, named from the MIDI thread's own
+// copy of the list as it was when connected; a token outside that list delivers with an empty name.
 TEST_F(MKMidiTest, EachSourceIsHeardUnderItsOwnNameOnTheMainLoopAndOpenAllStartsFromACleanSlate) {
   const auto a = system.addSource("A");
   system.setOffline(system.addSource("Off"), true);
@@ -74,50 +76,30 @@ TEST_F(MKMidiTest, EachSourceIsHeardUnderItsOwnNameOnTheMainLoopAndOpenAllStarts
   midi->start();
   EXPECT_EQ(midi->openAll(), 3);
   EXPECT_EQ(midi->refs, (std::vector<MidiRef>{a, b, c}));
-  system.send3(b, 0xB0, 1, 2);
-  system.send3(a, 0x90, 60, 100);
-  EXPECT_TRUE(got.empty());  // nothing reaches the engine before the main loop runs
+  midi->names = {"Edited"};  // the main thread's list is not what the MIDI thread reads
+  const int before = loop.posts;
+  system.send3(c, 0xB0, 1, 2);
+  system.receive(0, std::vector<std::uint32_t>{0x20903C64});
+  system.deliver(a, {0x30030102, 0x03000000, 0x20903C64});  // a two-word SysEx packet, then a note
+  system.deliver(a, {0x40903C00});                          // a MIDI 2.0 packet: nothing the engine reads
+  EXPECT_TRUE(got.empty());
+  EXPECT_EQ(loop.posts - before, 3);
   loop.runDue();
-  EXPECT_EQ(got, (std::vector<Got>{{"B", {0xB0, 1, 2, false}}, {"A", NOTE}}));
+  EXPECT_EQ(got, (std::vector<Got>{
+                     {"C", {0xB0, 1, 2, false}}, {"", NOTE}, {"A", {0xF0, 0, 0, true}}, {"A", NOTE}}));
 
   // Gone and offline sources are let go; C now holds token 1. A source that cannot be connected is not
   // counted among those heard.
   got.clear();
   system.remove(b);
   system.setOffline(a, true);
-  const auto d = system.addSource("D");
-  system.unconnectable = {d};
+  system.unconnectable = {system.addSource("D")};
   EXPECT_EQ(midi->openAll(), 1);
   EXPECT_EQ(midi->names, (std::vector<std::string>{"C"}));
   EXPECT_FALSE(system.connected(a));
   system.send3(c, 0x90, 60, 100);
   loop.runDue();
   EXPECT_EQ(got, (std::vector<Got>{{"C", NOTE}}));
-  midi->closeAll();
-  EXPECT_TRUE(midi->names.empty() && midi->refs.empty());
-  EXPECT_FALSE(system.connected(c));
-}
-
-// The MIDI thread names a source from its own copy of the list as it was when connected; a token outside
-// that list still delivers, with an empty port name. All messages of one delivery go over in one block.
-TEST_F(MKMidiTest, TheMidiThreadNamesSourcesAsTheyWereWhenConnectedAndHandsEachDeliveryOverInOneBlock) {
-  const auto a = system.addSource("A");
-  midi->start();
-  midi->openAll();
-  midi->names = {"Edited"};  // the main thread's list is not what the MIDI thread reads
-  system.send3(a, 0x90, 60, 100);
-  for (const std::uint32_t token : {0u, 2u})
-    system.receive(token, std::vector<std::uint32_t>{0x20903C64});
-  loop.runDue();
-  EXPECT_EQ(got, (std::vector<Got>{{"A", NOTE}, {"", NOTE}, {"", NOTE}}));
-
-  got.clear();
-  const int before = loop.posts;
-  system.deliver(a, {0x30030102, 0x03000000, 0x20903C64});  // a two-word SysEx packet, then a note
-  system.deliver(a, {0x40903C00});                          // a MIDI 2.0 packet: nothing the engine reads
-  loop.runDue();
-  EXPECT_EQ(loop.posts - before, 1);
-  EXPECT_EQ(got, (std::vector<Got>{{"A", {0xF0, 0, 0, true}}, {"A", NOTE}}));
 }
 
 TEST_F(MKMidiTest, StartMakesOneClientAndMessagesAndSetupChangesReachTheMainLoopOnlyWhileItLives) {
@@ -130,11 +112,8 @@ TEST_F(MKMidiTest, StartMakesOneClientAndMessagesAndSetupChangesReachTheMainLoop
   midi->stop();
   EXPECT_EQ(system.clients(), 0);
   midi->start();  // a new client after a stop
-  EXPECT_NE(midi->client, first);
   EXPECT_EQ(system.clients(), 1);
-
   const auto a = system.addSource("A");
-  EXPECT_EQ(setups, 0);
   loop.runDue();
   EXPECT_EQ(setups, 1);
 
