@@ -192,14 +192,17 @@ TEST_F(EngineTest,
   engine->subscribe([&] { ++published; });
   loop.advance(0.2);
   EXPECT_EQ(published, 1);  // the start
-  engine->set(2, "note", json("x"));
+  engine->clearTrace();
   loop.advance(0.1);
   EXPECT_EQ(published, 2);
+  engine->set(2, "note", json("x"));
+  loop.advance(0.1);
+  EXPECT_EQ(published, 3);
   for (int i = 0; i < 20; ++i) {
     cc(21, 1);
     loop.advance(0.01);
   }
-  EXPECT_EQ(published, 4);
+  EXPECT_EQ(published, 5);
 
   cc(64, 127);
   loop.advance(0.1);  // SHIFT is down towards Live
