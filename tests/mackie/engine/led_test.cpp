@@ -101,6 +101,9 @@ TEST_F(MKLedTest, RingsFollowTheVolumeEveryHalfSecondOnPort3AloneOnceItIsThereUn
   audio.present = true;
   loop.advance(0.5);
   EXPECT_EQ(system.sentTo(port3), (std::vector<Sent>{ring(port3, 2, 1), ring(port3, 3, 1)}));
+  audio.level = 0;  // silence is a dark ring
+  loop.advance(0.5);
+  EXPECT_EQ(system.sentTo(port3).back(), ring(port3, 3, 0));
   EXPECT_FALSE(MKLed(loop, system, nullptr, audio, "", "").send(7, 100, 0));  // without a client
 }
 
