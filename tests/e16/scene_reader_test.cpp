@@ -135,7 +135,8 @@ TEST(SceneReader, AFileThatIsNotASceneObjectWithinTheBoundsGivesNoKnob) {
                                                 {nested(513), false},
                                                 {nested(512), true},
                                                 {lastByteAlone, true},
-                                                {R"({"pages":{"encoders":[]}})", false}};
+                                                {R"({"pages":{"encoders":[]}})", false},
+                                                {"{}", false}};
   for (const auto& [text, knob] : cases) {
     TempFolder docs;
     SettableClock clock;
