@@ -24,7 +24,7 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRo
       {0x80, 36, 64, "NOTE 36 off   ch 1", "USB1   N 36 = 0   ch 1"},
       {0x92, 36, 0, "NOTE 36 off   ch 3", "USB1   N 36 = 0   ch 3"},
       {0x91, 36, 1, "NOTE 36 = 1   ch 2", "USB1   N 36 = 1   ch 2"},
-      {0xE1, 0, 64, "PITCH BEND 8192   ch 2", "USB1   PITCH BEND 8192   ch 2"},
+      {0xE1, 1, 64, "PITCH BEND 8193   ch 2", "USB1   PITCH BEND 8193   ch 2"},
       {0xA0, 1, 2, "NOTE 1 PRESSURE 2   ch 1", "USB1   NOTE 1 PRESSURE 2   ch 1"},
       {0xB3, 5, 64, "CC 5 = 64   ch 4", "USB1   CC 5 = 64   ch 4"},
   };
@@ -74,6 +74,8 @@ TEST_F(KSEngineTest, DetectWaitsForAPressAndLearningLetsTheWrongKindPassThenTake
   EXPECT_EQ(engine->row(3)->value, std::nullopt);
   EXPECT_EQ(engine->keep.undoStack.back().what, "row 3 learned CC 22");
   EXPECT_TRUE(keys.keys.empty());  // learning messages fire nothing
+  engine->unlock();
+  EXPECT_EQ(savedFile()["device"], "");
 }
 
 TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {
@@ -90,6 +92,9 @@ TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerFor
   EXPECT_EQ(engine->lit, (std::map<std::int64_t, std::string>{{1, "fire"}, {2, "fire"}}));
   loop.advance(0.3);
   EXPECT_EQ(engine->lit, (std::map<std::int64_t, std::string>{{2, "fire"}}));
+  noteOn(36, 0);  // let go
+  loop.advance(0.08);
+  EXPECT_TRUE(engine->lit.empty());
   loop.advance(20);
   EXPECT_TRUE(engine->lit.empty());
   EXPECT_TRUE(engine->actAt.empty());  // forgotten after 20 s
@@ -123,7 +128,11 @@ TEST_F(KSEngineTest,
   system.lose(controller, 5);
   loop.runDue();
   EXPECT_EQ(lastTrace(), LostInput::text(5, true));
+  int told = 0;
+  engine->subscribe([&] { ++told; });
   engine->stop();
+  loop.runDue();
+  EXPECT_EQ(told, 1);  // the screens show it stopped
   login = true;
   start();
   EXPECT_EQ(keys.trustAsked, 1);
@@ -153,6 +162,11 @@ TEST_F(KSEngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOf60msAndTheVisibleOn
   loop.advance(1);
   cc(7, 1);
   EXPECT_EQ(lastTrace(), "USB1   CC 7 = 1   →   volume 1%  — the Mac has no output device");
+  audio.present = true;
+  engine->blob = false;
+  loop.advance(1);
+  cc(7, 64);  // the keys moved the volume since: the silent one writes its last percent again
+  EXPECT_EQ(audio.writes, 3);
 }
 
 TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChangeAndRingValuesGoToPort3Only) {

@@ -154,6 +154,7 @@ TEST_F(SettingsWindowTest, DryWindowShowsTheKeyStrokeScreenUnderItsCloseRow) {
   ui::DryWindow window(*midikeys);
   window.open();
   EXPECT_EQ(window.windowTitle(), "MIDI to Key Stroke (dry: listens, presses nothing)");
+  EXPECT_FALSE(window.testAttribute(Qt::WA_QuitOnClose));  // closing it leaves the program running
   EXPECT_NE(window.findChild<QWidget*>("screen"), nullptr);
   click(window.findChild<ui::CloseX*>());
   EXPECT_FALSE(window.isVisible());

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 
 #include "section_fixture.h"
+#include "ui/keystroke/ink.h"
 #include "ui/keystroke/monitor.h"
 
 namespace {
@@ -97,8 +98,16 @@ TEST_F(KSSectionTest, TheDeviceBandLocksUnlocksAndShowsTheLastMessageAndTheReaso
   EXPECT_EQ(seen(detect), "DETECT DEVICE");
   EXPECT_EQ(text("lock"), "locked to USB1");
   EXPECT_EQ(text("why").toStdString(), engine->why().first);
+  // The last message reads plainly from the locked device, faded from any other.
+  const auto heard = [&] {
+    cc(7, 6);
+    settle();
+    return find<QLabel>("heard")->palette().color(QPalette::WindowText);
+  };
+  EXPECT_EQ(heard(), KSInk::sand);
   click(find<KSPill>("unlock"));
   EXPECT_EQ(text("lock"), "no device locked");
+  EXPECT_EQ(heard(), KSInk::dim);
 }
 
 // A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and
