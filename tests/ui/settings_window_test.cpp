@@ -44,6 +44,7 @@ TEST_F(SettingsWindowTest, HeaderAndLiveLineShowTheProgramsStateItsOffQuitsAndTh
   start();
   const auto window = open();
   EXPECT_EQ(window->windowTitle(), "Orvane VUDA Verer");
+  EXPECT_EQ(window->size(), QSize(820, 820));
   EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
   const auto labels = window->findChildren<QLabel*>();
   for (const char* label : {"ORVANE VUDA VERER", "ABLETON LIVE"})
@@ -154,6 +155,7 @@ TEST_F(SettingsWindowTest, DryWindowShowsTheKeyStrokeScreenUnderItsCloseRow) {
   ui::DryWindow window(*midikeys);
   window.open();
   EXPECT_EQ(window.windowTitle(), "MIDI to Key Stroke (dry: listens, presses nothing)");
+  EXPECT_EQ(window.size(), QSize(1040, 760));
   EXPECT_FALSE(window.testAttribute(Qt::WA_QuitOnClose));  // closing it leaves the program running
   EXPECT_NE(window.findChild<QWidget*>("screen"), nullptr);
   click(window.findChild<ui::CloseX*>());

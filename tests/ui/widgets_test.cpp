@@ -15,7 +15,9 @@
 
 namespace {
 
-TEST(Colours, EveryTextOfTheDarkPaletteReadsOnItsGround) {
+TEST(Colours, AreTheFourOfTheWindowAndEveryTextReadsOnItsGround) {
+  EXPECT_EQ(ui::GREEN.name() + ui::GREY.name() + ui::AMBER.name() + ui::INK.name(),
+            "#33d17a#7a8087#e8a33d#0b0d10");
   const QPalette p = ui::darkPalette();
   EXPECT_EQ(p.color(QPalette::Window), ui::INK);
   using R = QPalette::ColorRole;
@@ -41,6 +43,7 @@ TEST(Word, IsDrawnGreenWhileOnGreyWhileOffAndAClickRunsItsAction) {
   word.show();
   EXPECT_GT(greenPixels(word), 10);
   EXPECT_EQ(word.accessibleDescription(), "sending");
+  EXPECT_EQ(std::pair(word.font().pixelSize(), word.font().bold()), std::pair(13, true));
   QTest::mouseClick(&word, Qt::LeftButton);
   EXPECT_EQ(runs, 1);
   word.setOn(false);
@@ -63,6 +66,7 @@ TEST(CloseX, RunsItsActionOrElseClosesTheWindowItSitsIn) {
   window.show();
   EXPECT_EQ(closing->accessibleName(), "Close window");
   EXPECT_EQ(closing->toolTip(), "close this window; the app stays on");
+  EXPECT_EQ(closing->size(), QSize(28, 28));
   QTest::mouseClick(acting, Qt::LeftButton);
   EXPECT_EQ(runs, 1);
   EXPECT_TRUE(window.isVisible());
