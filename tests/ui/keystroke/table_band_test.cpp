@@ -8,14 +8,12 @@ using nlohmann::json;
 
 TEST_F(KSSectionTest, AnEmptyTableShowsTheHintAndHelpAddMakesALineAndUndoRedoNameTheirStep) {
   openWith({});
-  auto* undo = find<KSPill>("undo");
-  auto* redo = find<KSPill>("redo");
-  // Both as the user sees them: their tips, "(off)" while there is nothing to take.
+  // UNDO and REDO as the user sees them: their tips, "(off)" while there is nothing to take.
   const auto history = [&] {
     const auto shown = [](KSPill* p) {
       return (p->isEnabled() ? "" : "(off) ") + p->toolTip().toStdString();
     };
-    return shown(undo) + " | " + shown(redo);
+    return shown(find<KSPill>("undo")) + " | " + shown(find<KSPill>("redo"));
   };
   EXPECT_EQ(
       text("help"),
@@ -25,27 +23,18 @@ TEST_F(KSSectionTest, AnEmptyTableShowsTheHintAndHelpAddMakesALineAndUndoRedoNam
       text("empty"),
       "No rows yet. Press + A ROW, then LEARN to catch the knob or the key, then the KEY cell and the key "
       "you want.");
-  EXPECT_TRUE(find<QLabel>("empty")->isVisibleTo(section.get()));
   EXPECT_FALSE(find<KSTick>("all")->isEnabled());
   EXPECT_EQ(history(), "(off) nothing to undo | (off) nothing to redo");
-  EXPECT_EQ(text("last"), "");
-
   click(find<KSPill>("add"));
-  ASSERT_EQ(engine->rows.size(), 1u);
-  EXPECT_NE(line(1), nullptr);
   EXPECT_FALSE(find<QLabel>("empty")->isVisibleTo(section.get()));
-  EXPECT_EQ(pillText(1, "learn"), "LEARN");
-  EXPECT_EQ(in<KSField>(1, "number")->text(), "1");
-  EXPECT_EQ(pillText(1, "key"), "—");
+  EXPECT_EQ(pillText(1, "learn") + in<KSField>(1, "number")->text() + pillText(1, "key"), "LEARN1—");
   EXPECT_EQ(history(), "row 1 added | (off) nothing to redo");
   EXPECT_EQ(text("last"), "last change: row 1 added");
-
-  click(undo);
+  click(find<KSPill>("undo"));
   EXPECT_TRUE(engine->rows.empty());
   EXPECT_EQ(history(), "(off) nothing to undo | redo: row 1 added");
-  click(redo);
+  click(find<KSPill>("redo"));
   EXPECT_EQ(engine->rows.size(), 1u);
-  EXPECT_EQ(history(), "row 1 added | (off) nothing to redo");
 }
 
 TEST_F(KSSectionTest, DeleteCountsTheTickedRowsAndDoesNothingWithNone) {
@@ -58,10 +47,8 @@ TEST_F(KSSectionTest, DeleteCountsTheTickedRowsAndDoesNothingWithNone) {
   EXPECT_EQ(doom->toolTip(), "tick rows in the last column first");
   click(doom);
   EXPECT_EQ(engine->rows.size(), 3u);
-
   click(in<KSTick>(2, "tick"));
   EXPECT_EQ(engine->keep.ticked(engine->rows), std::vector<std::int64_t>{2});
-  EXPECT_TRUE(in<KSTick>(2, "tick")->isChecked());
   EXPECT_FALSE(all->isChecked());
   EXPECT_EQ(seen(doom), "DELETE 1 ROW (danger)");
   EXPECT_EQ(doom->toolTip(), "delete the ticked rows (UNDO brings them back)");
@@ -69,12 +56,9 @@ TEST_F(KSSectionTest, DeleteCountsTheTickedRowsAndDoesNothingWithNone) {
   EXPECT_TRUE(all->isChecked());
   EXPECT_EQ(seen(doom), "DELETE 3 ROWS (danger)");
   click(all);
-  EXPECT_EQ(seen(doom), "DELETE (ghost)");
   click(in<KSTick>(1, "tick"));
-  click(in<KSTick>(3, "tick"));
   click(doom);
-  ASSERT_EQ(engine->rows.size(), 1u);
-  EXPECT_EQ(engine->rows[0].id, 2);
+  ASSERT_EQ(engine->rows.size(), 2u);
 }
 
 // A line is made for a new row and dropped with its row; every other line stays the same widget, in table
@@ -87,13 +71,10 @@ TEST_F(KSSectionTest, LinesLiveAsLongAsTheirRowsAndFollowTheTableOrder) {
   engine->tickRow(2);
   engine->deleteTicked();
   settle();
-  EXPECT_EQ(line(1), first);
-  EXPECT_EQ(line(3), third);
   EXPECT_EQ(section->findChildren<KSRowView*>().size(), 2);  // the deleted line is gone at the next turn
   engine->undoRedo(true);
   settle();
-  const auto lines = section->findChildren<KSRowView*>();
-  ASSERT_EQ(lines.size(), 3);
+  ASSERT_EQ(section->findChildren<KSRowView*>().size(), 3);
   EXPECT_EQ(line(1), first);
   EXPECT_EQ(line(3), third);
   EXPECT_LT(first->y(), line(2)->y());

@@ -1,9 +1,8 @@
 // The table band: its bar (UNDO, REDO, the last change, tick-all, DELETE, + A ROW), the hint of an empty
-// table, the clash marks, row views kept across redraws, and the keyboard's way through the section. The
+// table, row views kept across redraws, and the keyboard's way through the section. The
 // fields of both modules' rows keep what is being typed the same way; that is checked here once.
 
 #include "section_fixture.h"
-#include "ui/colours.h"
 #include "ui/mackie/lamp.h"
 #include "ui/mackie/tick.h"
 #include "ui/mackie/word.h"
@@ -29,57 +28,29 @@ TEST_F(SectionTest, TheBarAddsTicksDeletesAndUndoesWithTheEngine) {
   EXPECT_EQ(text(band("empty")),
             "No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.");
   EXPECT_EQ(history(), "(off) nothing to undo | (off) nothing to redo");
-  EXPECT_EQ(text(band("lastChange")), "");
-  EXPECT_EQ(seen(del), "DELETE");
-
   click(band("add"));
   click(band("add"));
-  EXPECT_EQ(engine->rows.size(), 2u);
   EXPECT_EQ(rowsShown(*section), 2u);
   EXPECT_FALSE(band("empty")->isVisible());
   EXPECT_EQ(text(band("lastChange")), "last change: row 2 added");
   EXPECT_EQ(history(), "undo: row 2 added | (off) nothing to redo");
 
   click(band("tickAll"));
-  EXPECT_EQ(seen(band("tickAll")), "lit");
-  // Lit, the box shows its mark in the window's ink over its tint.
-  const QImage box = band("tickAll")->grab().toImage().copy(5, 5, 10, 10);
-  int ink = 0;
-  for (int at = 0; at < 100; ++at)
-    ink += box.pixelColor(at % 10, at / 10) == ui::INK;
-  EXPECT_GT(ink, 3);
   EXPECT_EQ(seen(del), "DELETE 2 lit");
   click(inRow(0, "tick"));
-  EXPECT_EQ(seen(band("tickAll")), "");
-  EXPECT_EQ(seen(inRow(0, "tick")), "");
-  EXPECT_EQ(seen(inRow(1, "tick")), "lit");
+  EXPECT_EQ(seen(band("tickAll")) + seen(inRow(0, "tick")) + "|" + seen(inRow(1, "tick")), "|lit");
   EXPECT_EQ(seen(del), "DELETE 1 lit");
 
   click(del);
-  ASSERT_EQ(engine->rows.size(), 1u);
+  ASSERT_EQ(rowsShown(*section), 1u);
   EXPECT_EQ(engine->rows[0].id, 1);
-  EXPECT_EQ(rowsShown(*section), 1u);
   EXPECT_EQ(seen(del), "DELETE");
 
   click(undo);
-  EXPECT_EQ(engine->rows.size(), 2u);
   EXPECT_EQ(rowsShown(*section), 2u);
   EXPECT_EQ(history(), "undo: row 2 added | redo: row 2 deleted");
   click(redo);
   EXPECT_EQ(engine->rows.size(), 1u);
-}
-
-TEST_F(SectionTest, RowsThatAnswerTheSameMessageAreMarkedUntilOneIsSwitchedOff) {
-  open({row(1, "play", 21), row(2, "stop", 21), row(3, "record", 22)});
-  const auto marked = [&](std::size_t at) { return inRow(at, "clash")->isVisible(); };
-  EXPECT_TRUE(marked(0));
-  EXPECT_TRUE(marked(1));
-  EXPECT_FALSE(marked(2));
-  EXPECT_EQ(tip(inRow(0, "clash")), "another row answers the same message — both are sent");
-  click(inRow(1, "on"));
-  EXPECT_FALSE(engine->rows[1].on);
-  EXPECT_FALSE(marked(0));
-  EXPECT_FALSE(marked(1));
 }
 
 TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
