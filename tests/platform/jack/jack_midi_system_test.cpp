@@ -224,6 +224,20 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   ASSERT_TRUE(loop.runUntil([&] { return late() != 0; }));
   EXPECT_EQ(late(), lateRef);
 
+  // A DAW that quits and comes back gets what is sent once it is listed again, without a retry.
+  const std::string dawName = unique("daw");
+  auto daw = std::make_unique<JackPeer>(dawName, std::vector<std::string>{}, std::vector<std::string>{"in1"});
+  MidiRef toDaw = 0;
+  ASSERT_TRUE(loop.runUntil([&] { return (toDaw = refNamed(midi.destinations(), dawName, "in1")) != 0; }));
+  ASSERT_TRUE(midi.send(output, toDaw, 0x20903C10));
+  ASSERT_TRUE(loop.runUntil([&] { return daw->heard().size() == 1; }));
+  daw.reset();
+  ASSERT_TRUE(loop.runUntil([&] { return refNamed(midi.destinations(), dawName, "in1") == 0; }));
+  daw = std::make_unique<JackPeer>(dawName, std::vector<std::string>{}, std::vector<std::string>{"in1"});
+  ASSERT_TRUE(loop.runUntil([&] { return refNamed(midi.destinations(), dawName, "in1") == toDaw; }));
+  ASSERT_TRUE(midi.send(output, toDaw, 0x20903C11));
+  EXPECT_TRUE(loop.runUntil([&] { return daw->heard() == std::vector<Bytes>{{0x90, 0x3C, 0x11}}; }));
+
   midi.disposeClient(client);
   EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr)
       << "disposing removes its ports";
