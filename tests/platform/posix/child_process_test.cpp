@@ -61,6 +61,7 @@ TEST(ChildProcess, BothStreamsArriveInOnePipeInOrderArgumentsVerbatimAndExitsAnd
     EXPECT_FALSE(r.started) << program;
     EXPECT_EQ(r.error, std::strerror(error)) << program;
   }
+  EXPECT_FALSE(runProcess("/bin/sh", {"-c", std::string("echo a\0b", 8)}, GENEROUS).started);
 }
 
 TEST(ChildProcess, AHangingChildAndItsGrandchildAreKilledAtTheTimeoutAsIsOneThatNeverStopsWriting) {
