@@ -77,20 +77,16 @@ struct Engines {
   std::shared_ptr<KSEngine> ks;
 };
 
-// The rows a settings file holds, or nothing when it does not read as an object with rows.
-std::optional<std::size_t> storedRows(const TempFolder& home, const std::string& file) {
-  const auto read = readJsonObject(home.path() + "/" + file);
-  if (!read.object || !read.object->contains("rows") || !read.object->at("rows").is_array())
-    return std::nullopt;
-  return read.object->at("rows").size();
-}
-// Both files' rows: "MK rows, Key Stroke rows".
+// Both files' rows, "MK rows, Key Stroke rows"; "unreadable" for one that does not read as a table.
 std::string bothRows(const TempFolder& home) {
-  const auto rows = [&](const std::string& file) {
-    const auto n = storedRows(home, file);
-    return n ? std::to_string(*n) : "unreadable";
-  };
-  return rows(MK_FILE) + ", " + rows(KS_FILE);
+  std::string out;
+  for (const auto& file : {MK_FILE, KS_FILE}) {
+    const auto read = readJsonObject(home.path() + "/" + file);
+    const bool table = read.object && read.object->contains("rows") && read.object->at("rows").is_array();
+    out +=
+        (out.empty() ? "" : ", ") + (table ? std::to_string(read.object->at("rows").size()) : "unreadable");
+  }
+  return out;
 }
 
 TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFileThatDoesNotRead) {

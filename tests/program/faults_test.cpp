@@ -1,14 +1,14 @@
 // The built program as a black box on a real JACK server, and the MK engine on its own, also when the
 // services under them fail for real: the JACK server killed and started again, the controller's port gone
 // while notes are held towards the DAW, the X server gone, the pulse server stopped and started again. A
-// controller peer plays CCs and notes, a DAW peer (jack_midi_dump) hears the Mackie bytes, the trace is read
-// from standard output.
+// controller peer plays CCs and notes, a DAW peer hears the Mackie bytes, the trace is read from standard
+// output.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <chrono>
 
-#include "integration/jack_peers.h"
-#include "jack_controller.h"
+#include "jack_peer.h"
 #include "mackie/engine/engine.h"
 #include "platform/jack/jack_midi_system.h"
 #include "platform/qt/qt_loop.h"
@@ -17,12 +17,30 @@
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_workspace.h"
+#include "support/private_jack_server.h"
 #include "support/private_x_server.h"
 #include "support/recording_key_output.h"
 
 namespace {
 
 using namespace program;
+
+const std::vector<std::string> NONE;
+
+// One Qt application for the test process; the engine's loop runs on it.
+QCoreApplication& qtApplication() {
+  static int argc = 1;
+  static char name[] = "faults_tests";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  return app;
+}
+
+bool runUntil(const std::function<bool()>& condition, double seconds = 5) {
+  qtApplication();
+  return eventually([&] { return QCoreApplication::processEvents(QEventLoop::AllEvents, 5), condition(); },
+                    seconds);
+}
 
 // A pulse server of the test's own with a null sink, which the test stops and starts again at one address.
 class PrivatePulseServer {
@@ -61,14 +79,16 @@ class Faults : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server.answers()) << "a private jackd did not start; " << server.log();
     folder.write("home/.config/midi-to-mk.json", table("knobs", "input").dump());
-    controller = std::make_unique<JackController>("controller", "knobs");
+    plugController();
+  }
+  // The controller and the DAW, on the server as it is now.
+  void plugController() {
+    controller = std::make_unique<JackPeer>("controller", std::vector<std::string>{"knobs"}, NONE);
     ASSERT_TRUE(controller->open());
   }
-  // The DAW, on the server as it is now.
   void startDaw() {
-    daw = std::make_unique<SpawnedProcess>(std::vector<std::string>{"jack_midi_dump", "-a", "dumper"},
-                                           folder.path() + "/daw-" + std::to_string(++dawLogs) + ".log");
-    ASSERT_TRUE(daw->running());
+    daw = std::make_unique<JackPeer>("dumper", NONE, std::vector<std::string>{"input"});
+    ASSERT_TRUE(daw->open());
   }
   void start(std::vector<std::string> options = {"--headless", "--trace"}) {
     options.insert(options.end(), {"--midi", "jack"});
@@ -80,27 +100,30 @@ class Faults : public ::testing::Test {
   bool bothListen() const {
     return controller->linkedTo(":MK in") && controller->linkedTo(":MIDI to Key Stroke in");
   }
+  bool play(const std::vector<Message>& messages) {
+    for (const auto& m : messages)
+      if (!controller->send(1, {m.begin(), m.end()})) return false;
+    return true;
+  }
   std::vector<std::string> heard() const {
     std::vector<std::string> out;
-    for (const auto& m : dumped(daw->output()))
-      out.push_back(m.bytes);
+    for (const auto& bytes : daw->heard())
+      out.push_back(hex(bytes));
     return out;
   }
   std::string said() const { return program->out() + program->err(); }
 
   TempFolder folder;
   PrivateJackServer server{folder};
-  std::unique_ptr<JackController> controller;
-  std::unique_ptr<SpawnedProcess> daw;
-  int dawLogs = 0;
+  std::unique_ptr<JackPeer> controller, daw;
   std::unique_ptr<RunningProgram> program;
 };
 
 TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnTheMidiPathWorksAgainWithinThreeSeconds) {
   startDaw();
   start();
-  ASSERT_TRUE(controller->play(PLAYED));
-  ASSERT_TRUE(eventually([&] { return heard() == SENT; })) << said();
+  ASSERT_TRUE(play(PLAYED));
+  ASSERT_TRUE(eventually([&] { return heard() == SENT; })) << said() << ::testing::PrintToString(heard());
   EXPECT_TRUE(traced(program->out(), "MIDI through JACK, as asked")) << said();
 
   server.kill();
@@ -109,13 +132,13 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnTheMidiPathWorksAg
   ASSERT_TRUE(server.start()) << server.log();
   const auto back = std::chrono::steady_clock::now();
   // The peers' clients died with the old server: new ones come with the new.
-  controller = std::make_unique<JackController>("controller", "knobs");
+  plugController();
   startDaw();
   const auto left = [&] {
     return 3 - std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count();
   };
   ASSERT_TRUE(eventually([&] { return bothListen(); }, left())) << said();
-  ASSERT_TRUE(controller->play(PLAYED));
+  ASSERT_TRUE(play(PLAYED));
   EXPECT_TRUE(eventually([&] { return heard().size() >= SENT.size(); }, left())) << said();
   EXPECT_EQ(heard(), SENT) << said();
   EXPECT_TRUE(traced(program->out(), "the JACK server answers: MIDI goes through it")) << said();
@@ -127,12 +150,13 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnTheMidiPathWorksAg
 TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtSigterm) {
   startDaw();
   start();
-  ASSERT_TRUE(controller->play(HOLD));
+  ASSERT_TRUE(play(HOLD));
   ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said();
   controller.reset();
   // The program has noticed once its input port for the controller is gone.
-  const JackController observer("observer", "");
-  ASSERT_TRUE(eventually([&] { return observer.looking() && !observer.portExists(":MK in"); })) << said();
+  const JackPeer observer("observer", NONE, NONE);
+  ASSERT_TRUE(eventually([&] { return observer.jack() != nullptr && !observer.portExists(":MK in"); }))
+      << said();
 
   program->signal(SIGTERM);
   EXPECT_EQ(program->ended(10), 0) << said();
@@ -147,7 +171,7 @@ TEST_F(Faults, WhenItsXServerGoesTheProgramLetsGoOfEveryHeldNote) {
   ::setenv("DISPLAY", x.display().c_str(), 1);
   startDaw();
   start({});
-  ASSERT_TRUE(controller->play(HOLD));
+  ASSERT_TRUE(play(HOLD));
   ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said();
 
   x.kill();
@@ -169,9 +193,9 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOf
       std::make_shared<MKEngine>(mkServicesAt(folder.path() + "/home", loop, midi, audio, keys, workspace));
   engine->start();
   const auto holdThenLoseTheController = [&] {
-    ASSERT_TRUE(runUntil([&] { return controller->heard() && engine->outName == "input"; }, 10));
+    ASSERT_TRUE(runUntil([&] { return controller->linked() && engine->outName == "input"; }, 10));
     const auto before = heard().size();
-    ASSERT_TRUE(controller->play(HOLD));
+    ASSERT_TRUE(play(HOLD));
     ASSERT_TRUE(runUntil([&] { return heard().size() == before + HELD.size(); }));
     controller.reset();
     ASSERT_TRUE(runUntil([&] { return engine->midi->names.empty(); }));
@@ -183,7 +207,7 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOf
   EXPECT_EQ(heard(), then(HELD, RELEASED));
 
   engine->setPower();
-  controller = std::make_unique<JackController>("controller", "knobs");  // plugged in again
+  plugController();  // plugged in again
   holdThenLoseTheController();
   engine->stop();
   EXPECT_TRUE(runUntil([&] { return heard().size() == 8; }));
@@ -201,7 +225,7 @@ TEST_F(Faults, ThePulseServerStoppedAndRestartedMakesAVolumeRowSayThereIsNoOutpu
   start();
   const auto turn = [&](int value) {
     const auto lines = program->out();
-    EXPECT_TRUE(controller->play({{0xB0, 7, static_cast<std::uint8_t>(value)}}));
+    EXPECT_TRUE(play({{0xB0, 7, static_cast<std::uint8_t>(value)}}));
     EXPECT_TRUE(eventually([&] {
       const auto now = program->out();
       return now.size() > lines.size() &&

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
@@ -37,6 +38,17 @@ const std::vector<std::string> SENT = {"90 46 7f", "90 2e 7f", "90 2e 00",
 const std::vector<Message> HOLD = {{0x90, 64, 127}, {0x90, 65, 127}};
 const std::vector<std::string> HELD = {"90 46 7f", "90 47 7f"};
 const std::vector<std::string> RELEASED = {"90 46 00", "90 47 00"};
+
+// "90 46 7f", as the expectations spell a message.
+inline std::string hex(const std::vector<std::uint8_t>& bytes) {
+  std::string out;
+  for (const auto b : bytes) {
+    char two[4];
+    std::snprintf(two, sizeof two, out.empty() ? "%02x" : " %02x", b);
+    out += two;
+  }
+  return out;
+}
 
 inline std::vector<std::string> then(std::vector<std::string> first, const std::vector<std::string>& next) {
   first.insert(first.end(), next.begin(), next.end());

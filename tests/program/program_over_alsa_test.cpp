@@ -3,8 +3,6 @@
 // signal must let go of every note held towards the DAW.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "platform/alsa/seq_peer.h"
 #include "program_checks.h"
 #include "running_program.h"
@@ -42,15 +40,8 @@ class ProgramOnAlsa : public ::testing::Test {
   }
   std::vector<Heard> heard() const {
     std::vector<Heard> got;
-    for (const auto& h : daw->heard(in)) {
-      std::string bytes;
-      for (const auto b : h.bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, bytes.empty() ? "%02x" : " %02x", b);
-        bytes += hex;
-      }
-      got.push_back({bytes, std::chrono::duration<double, std::milli>(h.at).count()});
-    }
+    for (const auto& h : daw->heard(in))
+      got.push_back({hex(h.bytes), std::chrono::duration<double, std::milli>(h.at).count()});
     return got;
   }
 
