@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <random>
 #include <regex>
-#include <set>
 #include <thread>
 
 #include "common/json_file.h"
@@ -93,20 +92,20 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
   TempFolder home;
   writeTables(home, 40);
   std::mt19937 random(14);
-  std::set<int> firstRowNumbers;  // what the saves left: more than one value, so the kills met saves
   for (int round = 0; round < 1000; ++round) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      // Reads what the last one left, then saves both tables over and over until it is killed.
+      // Reads what the last one left, then saves both tables over and over until it is killed. It says it is
+      // ready after its first save, so that the kill falls among saves however slow the build is.
       Engines engines(home.path());
-      const char one = 1;
-      if (::write(ready[1], &one, 1) != 1) ::_exit(1);
       for (int n = round;; ++n) {
         engines.mk->set(1, "number", n % 100);
         engines.ks->set(1, "number", n % 100);
+        const char one = 1;
+        if (n == round && ::write(ready[1], &one, 1) != 1) ::_exit(1);
       }
     }
     ::close(ready[1]);
@@ -121,9 +120,7 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
     ASSERT_EQ(bothRows(home), "40, 40") << "round " << round << "\n"
                                         << home.read(MK_FILE) << "\n"
                                         << home.read(KS_FILE);
-    firstRowNumbers.insert(json::parse(home.read(MK_FILE))["rows"][0]["number"].get<int>());
   }
-  EXPECT_GT(firstRowNumbers.size(), 10u);
   // What a kill interrupted is not left to pile up beside the settings.
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(home.path() + "/.config"))
