@@ -67,6 +67,7 @@ class JackPeer {
   // How many messages went out, of those sent.
   std::size_t sent() const { return sent_; }
   bool send(int out, const Bytes& bytes) {
+    if (bytes.size() > sizeof Out::bytes) return false;  // the record holds a channel message at most
     Out record{static_cast<std::uint8_t>(out - 1), static_cast<std::uint8_t>(bytes.size()), {}};
     std::copy(bytes.begin(), bytes.end(), record.bytes);
     return toSend_.push(&record, sizeof record);
