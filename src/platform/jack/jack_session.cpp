@@ -387,22 +387,25 @@ bool JackMidiSystem::Impl::resync() {
     for (const MidiRef in : c.inputs)
       for (auto& [source, connection] : inputs.at(in).connections) {
         const std::string& name = nameByRef.at(source);
-        const bool seen = isForeignMidi(c.jack, name, JackPortIsOutput);
-        if (seen && !connection.sourceSeen && connection.port != nullptr)
-          linkPorts(c.jack, name.c_str(), jack_port_name(connection.port));
+        bool seen = isForeignMidi(c.jack, name, JackPortIsOutput);
+        // JACK refuses a link to a port whose client is not active yet: such a source counts as unseen, and
+        // the link is tried again at the next change or retry.
+        if (seen && !connection.sourceSeen && connection.port != nullptr &&
+            !linkPorts(c.jack, name.c_str(), jack_port_name(connection.port)))
+          seen = all = false;
         connection.sourceSeen = seen;
       }
     for (const MidiRef out : c.outputs)
       for (auto& [destination, outlet] : outputs.at(out).outlets) {
         const std::string& name = nameByRef.at(destination);
-        const bool seen = isForeignMidi(c.jack, name, JackPortIsInput);
+        bool seen = isForeignMidi(c.jack, name, JackPortIsInput);
         if (outlet.port == nullptr) {
           outlet.destinationSeen = seen;
           continue;
         }
         if (seen && !outlet.destinationSeen) {
           c.rt->relink(outlet.slot);
-          linkPorts(c.jack, jack_port_name(outlet.port), name.c_str());
+          if (!linkPorts(c.jack, jack_port_name(outlet.port), name.c_str())) seen = all = false;
         }
         outlet.destinationSeen = seen;
         // What the graph JACK runs now says: the process thread reads only this.
