@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "support/loopback_receiver.h"
 
@@ -15,16 +14,13 @@ TEST(SendDatagram, DeliversTheBytesExactlyOnceAndRefusesHostsThatAreNoDottedAddr
   const std::string bytes("/a\0\0,\0\0\0", 8);
   EXPECT_TRUE(sendDatagram("127.0.0.1", receiver.port, bytes));
   EXPECT_EQ(receiver.next(), bytes);
-  const std::pair<std::string, int> refused[] = {
-      {"localhost", receiver.port},
-      {"127.0.0", receiver.port},
-      {"", receiver.port},
-      {"::1", receiver.port},
-      {"127.0.0.1", 0},
-      {"127.0.0.1", 65536},
-      {"127.0.0.1", -1},
-  };
-  for (const auto& [host, port] : refused)
+  for (const auto& [host, port] : {std::pair{"localhost", receiver.port},
+                                   {"127.0.0", receiver.port},
+                                   {"", receiver.port},
+                                   {"::1", receiver.port},
+                                   {"127.0.0.1", 0},
+                                   {"127.0.0.1", 65536},
+                                   {"127.0.0.1", -1}})
     EXPECT_FALSE(sendDatagram(host, port, "x")) << host << ":" << port;
   EXPECT_EQ(receiver.next(50), std::nullopt);
 }
