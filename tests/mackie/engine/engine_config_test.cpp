@@ -9,12 +9,9 @@ TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndOddValuesAreRepairedButUnk
   start();
   EXPECT_EQ(std::tuple(engine->blobHold(), engine->blobSize()), std::tuple(1.0, 22.0));
   engine->add();
-  EXPECT_EQ(savedFile(), (json{{"on", true},
-                               {"device", ""},
-                               {"out", ""},
-                               {"back", ""},
-                               {"blob", true},
-                               {"rows", json::array({MKRules::blank({}).dict()})}}));
+  auto defaults = json::parse(R"({"on": true, "device": "", "out": "", "back": "", "blob": true})");
+  defaults["rows"] = json::array({MKRules::blank({}).dict()});
+  EXPECT_EQ(savedFile(), defaults);
   engine->stop();
   startWith({row(1, "play", 1), {{"id", 2}, {"command", "nosuch"}}, "junk"},
             {{"blobHold", 0}, {"blobSize", -3}, {"theme", "dark"}, {"device", 7}, {"on", "yes"}});
@@ -69,10 +66,10 @@ TEST_F(EngineTest, EditsGoThroughTheRulesAndUndoAndRedoSayWhatTheyDid) {
   EXPECT_EQ(engine->history.undoStack.back().what, "row 1: invert false");
   engine->undo();
   EXPECT_EQ(std::tuple(engine->rows[0].invert, lastTrace()),
-            std::tuple(std::optional(true), std::string("UNDO: row 1: invert false")));
+            std::tuple(std::optional(true), "UNDO: row 1: invert false"));
   engine->redo();
   EXPECT_EQ(std::tuple(engine->rows[0].invert, lastTrace()),
-            std::tuple(std::optional(false), std::string("REDO: row 1: invert false")));
+            std::tuple(std::optional(false), "REDO: row 1: invert false"));
 }
 
 TEST_F(EngineTest, TickingAndDeletingTracesEachRowAndCancelsItsLearning) {
@@ -99,8 +96,7 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   startWith({row(1, "play", 1)});
   cc(1, 127);
   ASSERT_TRUE(blobWindow);
-  EXPECT_EQ(std::tuple(engine->blob->text(), blobWindow->shown),
-            std::tuple(std::string("CC 1  ||  PLAY"), true));
+  EXPECT_EQ(std::tuple(engine->blob->text(), blobWindow->shown), std::tuple("CC 1  ||  PLAY", true));
   loop.advance(1.01);
   EXPECT_FALSE(blobWindow->shown);
   engine->setBlobHold(0);
@@ -123,7 +119,7 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   EXPECT_FALSE(blobWindow->shown);
   engine->toggleBlob();
   EXPECT_EQ(std::tuple(engine->blob->text(), lastTrace()),
-            std::tuple(std::string("the toast  ||  PLAY / STOP"), std::string("the command blob is on")));
+            std::tuple("the toast  ||  PLAY / STOP", "the command blob is on"));
   engine->toggleBlob();
   EXPECT_EQ(lastTrace(), "the command blob is off");
 }

@@ -53,13 +53,6 @@ class EngineTest : public EngineFixtureBase<MKEngine> {
     return out;
   }
 
-  // What went to Live while `act` ran and `wait` seconds after.
-  std::vector<Out> toLiveFrom(const std::function<void()>& act, double wait = 1) {
-    const double t0 = loop.now();
-    act();
-    loop.advance(wait);
-    return toLiveSince(t0);
-  }
   // The trace's last line after a CC from the controller.
   std::string ccSays(int number, int value) {
     cc(number, value);

@@ -17,7 +17,7 @@ TEST_F(EngineTest, TheMonitorShowsTheLastFourMessagesCountingRepeatsButNeverTheQ
   EXPECT_EQ(engine->incoming.back().text, "CC 2 = 5   ch 1");  // CC 1's entry was pushed out
   from(controller, 0xC2, 1, 0);                                // heard, but a program change reaches no row
   EXPECT_EQ(std::tuple(engine->heard->line, engine->heard->mine),
-            std::tuple(std::string("USB1   PROGRAM 1   ch 3"), true));
+            std::tuple("USB1   PROGRAM 1   ch 3", true));
   system.lose(controller, 5);  // what the MIDI layer had to drop
   loop.runDue();
   EXPECT_EQ(lastTrace(), LostInput::text(5, true));
@@ -27,26 +27,23 @@ TEST_F(EngineTest, TheMonitorShowsTheLastFourMessagesCountingRepeatsButNeverTheQ
 TEST_F(EngineTest, OnlyTheLockedDeviceFiresOnAnyChannelAndAHeldNoteKeepsItsRowLitUntilItsRelease) {
   const auto other = system.addSource("Port 2");
   startWith({row(1, "play", 36, {{"from", "note"}, {"value", 127}}), row(2, "stop", 7)});
-  const auto out = toLiveFrom(
-      [&] {
-        from(other, 0x90, 36, 127);
-        EXPECT_EQ(std::tuple(engine->heard->mine, engine->lit(1)),
-                  std::tuple(false, std::optional<std::string>()));
-        noteOn(36, 127, 2);
-        EXPECT_EQ(engine->heard->line, "USB1   NOTE 36 = 127   ch 3");
-        loop.advance(19.9);
-        EXPECT_EQ(engine->lit(1), "fire");
-        from(controller, 0x82, 36, 64);  // a note-off is heard as 0, and only puts the lamp out
-        EXPECT_EQ(engine->heard->line, "USB1   NOTE 36 = 0   ch 3");
-        EXPECT_EQ(engine->lit(1), std::nullopt);
-        cc(7, 0, 15);
-        EXPECT_EQ(engine->lit(2), "fire");
-        loop.advance(0.31);
-        EXPECT_EQ(engine->lit(2), std::nullopt);
-      },
-      0);
-  EXPECT_EQ(out, (std::vector<Out>{
-                     {0, 0x90, 94, 127}, {30, 0x90, 94, 0}, {19900, 0x90, 93, 127}, {19930, 0x90, 93, 0}}));
+  const double t0 = loop.now();
+  from(other, 0x90, 36, 127);
+  EXPECT_EQ(std::tuple(engine->heard->mine, engine->lit(1)), std::tuple(false, std::optional<std::string>()));
+  noteOn(36, 127, 2);
+  EXPECT_EQ(engine->heard->line, "USB1   NOTE 36 = 127   ch 3");
+  loop.advance(19.9);
+  EXPECT_EQ(engine->lit(1), "fire");
+  from(controller, 0x82, 36, 64);  // a note-off is heard as 0, and only puts the lamp out
+  EXPECT_EQ(engine->heard->line, "USB1   NOTE 36 = 0   ch 3");
+  EXPECT_EQ(engine->lit(1), std::nullopt);
+  cc(7, 0, 15);
+  EXPECT_EQ(engine->lit(2), "fire");
+  loop.advance(0.31);
+  EXPECT_EQ(engine->lit(2), std::nullopt);
+  EXPECT_EQ(toLiveSince(t0),
+            (std::vector<Out>{
+                {0, 0x90, 94, 127}, {30, 0x90, 94, 0}, {19900, 0x90, 93, 127}, {19930, 0x90, 93, 0}}));
 }
 
 // Neither fires a row; the two are exclusive.
@@ -55,27 +52,27 @@ TEST_F(EngineTest,
   const MidiRef others[] = {system.addSource("Bus 1"), system.addSource("Midi Through Port-0"),
                             system.addSource("Port 2")};
   startWith({row(4, "play", 1, {{"from", "note"}, {"value", 127}}), jogRow(5)}, {{"device", ""}});
-  const auto out = toLiveFrom([&] {
-    engine->toggleDetect();
-    for (const auto bus : {others[0], others[1]}) {
-      from(bus, 0xB0, 1, 127);
-      EXPECT_TRUE(engine->detect);
-      EXPECT_EQ(lastTrace(),
-                "that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
-    }
-    EXPECT_EQ(ccSays(5, 127), "locked to USB1  (CC 5 spoke first)");  // the jog row does not turn
-    EXPECT_EQ(std::tuple(engine->detect, savedFile()["device"]), std::tuple(false, nlohmann::json("Port 1")));
-    engine->learn(4);
-    EXPECT_EQ(ccSays(9, 3), "LEARN on row 4 takes a NOTE only: CC 9 let pass");
-    from(others[2], 0x80, 40, 0);  // a release never completes a learn
-    EXPECT_EQ(engine->learnId, 4);
-    from(others[2], 0x90, 40, 100);
-    EXPECT_EQ(std::tuple(engine->learnId, lastTrace()),
-              std::tuple(std::optional<std::int64_t>(), std::string("row 4 learned NOTE 40 = 100")));
-    EXPECT_EQ(engine->history.undoStack.back().what, "row 4 learned NOTE 40");
-    EXPECT_EQ(savedFile()["rows"][0]["number"], 40);
-  });
-  EXPECT_TRUE(out.empty());
+  const double t0 = loop.now();
+  engine->toggleDetect();
+  for (const auto bus : {others[0], others[1]}) {
+    from(bus, 0xB0, 1, 127);
+    EXPECT_TRUE(engine->detect);
+    EXPECT_EQ(lastTrace(),
+              "that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
+  }
+  EXPECT_EQ(ccSays(5, 127), "locked to USB1  (CC 5 spoke first)");  // the jog row does not turn
+  EXPECT_EQ(std::tuple(engine->detect, savedFile()["device"]), std::tuple(false, nlohmann::json("Port 1")));
+  engine->learn(4);
+  EXPECT_EQ(ccSays(9, 3), "LEARN on row 4 takes a NOTE only: CC 9 let pass");
+  from(others[2], 0x80, 40, 0);  // a release never completes a learn
+  EXPECT_EQ(engine->learnId, 4);
+  from(others[2], 0x90, 40, 100);
+  EXPECT_EQ(std::tuple(engine->learnId, lastTrace()),
+            std::tuple(std::optional<std::int64_t>(), "row 4 learned NOTE 40 = 100"));
+  EXPECT_EQ(engine->history.undoStack.back().what, "row 4 learned NOTE 40");
+  EXPECT_EQ(savedFile()["rows"][0]["number"], 40);
+  loop.advance(1);
+  EXPECT_TRUE(toLiveSince(t0).empty());
   engine->learn(1);
   EXPECT_EQ(ccSays(33, 65), "row 1 learned CC 33 = 0-127");  // a sweeping row learns no value
   engine->learn(1);
@@ -121,22 +118,22 @@ TEST_F(EngineTest, LiveLightsArriveOnTheBackPort) {
   engine->setBack("");
   EXPECT_EQ(engine->backLine(), "not listening for Live's lights — optional, and it needs a second IAC bus");
   EXPECT_EQ(std::tuple(lastTrace(), savedFile()["back"]),
-            std::tuple(std::string("not listening for Live's lights"), nlohmann::json("")));
+            std::tuple("not listening for Live's lights", nlohmann::json("")));
 }
 
 // The pairing itself is the rules' own; here, what the engine adds: the lamp, and forgetting the upper half.
 TEST_F(EngineTest, AFineFaderLightsForEitherHalfAndForgetsItsUpperHalfWhenTheTableChanges) {
   startWith({row(1, "fader2", 3, {{"how", "14"}})});
-  EXPECT_EQ(toLiveFrom([&] {
-              cc(3, 100);
-              cc(3 + 32, 5);
-              loop.advance(0.5);  // the lamp goes out
-              cc(3 + 32, 6);
-              EXPECT_EQ(engine->lit(1), "fire");
-              engine->add();
-              cc(3 + 32, 7);  // the upper half heard before the change no longer counts
-            }),
-            (std::vector<Out>{{0, 0xE1, 0, 100}, {20, 0xE1, 5, 100}, {500, 0xE1, 6, 100}}));
+  const double t0 = loop.now();
+  cc(3, 100);
+  cc(3 + 32, 5);
+  loop.advance(0.5);  // the lamp goes out
+  cc(3 + 32, 6);
+  EXPECT_EQ(engine->lit(1), "fire");
+  engine->add();
+  cc(3 + 32, 7);  // the upper half heard before the change no longer counts
+  loop.advance(0.2);
+  EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0xE1, 0, 100}, {20, 0xE1, 5, 100}, {500, 0xE1, 6, 100}}));
 }
 
 TEST_F(EngineTest, PortsAreLabelledForPeopleAndOnLinuxTheKernelsLoopbackPortIsTheBusWithoutAnIacBus) {

@@ -50,8 +50,7 @@ TEST_F(EngineTest, TheStartLineCountsSourcesAndNamesTheBusAndStatusAndWhyNameThe
   EXPECT_EQ(engine->sentLine(), "nothing is open to Live");
   const auto bus = system.addDestination("IAC Driver Bus 1");
   engine->setOut("");
-  EXPECT_EQ(std::tuple(engine->outRef, lastTrace()),
-            std::tuple(bus, std::string("Mackie goes to IAC Driver Bus 1")));
+  EXPECT_EQ(std::tuple(engine->outRef, lastTrace()), std::tuple(bus, "Mackie goes to IAC Driver Bus 1"));
   EXPECT_EQ(state(),
             std::tuple("NO DEVICE", "no device is locked: press DETECT DEVICE and turn a knob", false));
   engine->conf["device"] = "Port 1";
