@@ -3,7 +3,8 @@
 #include "common/lost_input.h"
 #include "engine_fixture.h"
 
-TEST_F(EngineTest, TheMonitorShowsTheLastFourMessagesCountingRepeatsButNeverTheQuietOnesAndTracesLostInput) {
+TEST_F(EngineTest, TheMonitorKeepsFourMessagesWithoutTheQuietOnesAndLiveLightsArriveOnTheBackPort) {
+  const auto back = system.addSource("IAC Driver Bus 2");
   startWith({});
   from(controller, 0xF8, 0, 0);
   EXPECT_FALSE(engine->heard);
@@ -21,6 +22,18 @@ TEST_F(EngineTest, TheMonitorShowsTheLastFourMessagesCountingRepeatsButNeverTheQ
   system.lose(controller, 5);  // what the MIDI layer had to drop
   loop.runDue();
   EXPECT_EQ(lastTrace(), LostInput::text(5, true));
+  engine->setBack("IAC Driver Bus 2");  // Live's lights come back on a second bus
+  EXPECT_EQ(engine->backLine(), "listening on IAC Driver Bus 2, nothing from Live yet");
+  from(back, 0x90, 94, 127);
+  from(back, 0x90, 86, 0);
+  from(controller, 0x90, 95, 127);  // not from Live
+  EXPECT_EQ(engine->backLine(), "Live's own lights, just now:  PLAY on · RECORD off · LOOP off");
+  loop.advance(65);
+  EXPECT_EQ(engine->backLine(), "Live's own lights, 1 min ago:  PLAY on · RECORD off · LOOP off");
+  engine->setBack("");
+  EXPECT_EQ(engine->backLine(), "not listening for Live's lights — optional, and it needs a second IAC bus");
+  EXPECT_EQ(std::tuple(lastTrace(), savedFile()["back"]),
+            std::tuple("not listening for Live's lights", nlohmann::json("")));
 }
 
 // A note row stays lit while its note is held (at most 20 s), a CC row for 0.3 s; other sources never fire.
@@ -46,9 +59,9 @@ TEST_F(EngineTest, OnlyTheLockedDeviceFiresOnAnyChannelAndAHeldNoteKeepsItsRowLi
                 {0, 0x90, 94, 127}, {30, 0x90, 94, 0}, {19900, 0x90, 93, 127}, {19930, 0x90, 93, 0}}));
 }
 
-// Neither fires a row; the two are exclusive.
-TEST_F(EngineTest,
-       DetectRefusesAnIacBusAndTheLoopbackPortThenLocksAndLearningTakesTheRightKindFromAnySource) {
+// Detect refuses an IAC bus and the loopback port; neither detecting nor learning fires a row, and the two
+// are exclusive.
+TEST_F(EngineTest, DetectRefusesBusesThenLocksTheControllerAndLearningTakesTheRightKindFromAnySource) {
   const MidiRef others[] = {system.addSource("Bus 1"), system.addSource("Midi Through Port-0"),
                             system.addSource("Port 2")};
   startWith({row(4, "play", 1, {{"from", "note"}, {"value", 127}}), jogRow(5)}, {{"device", ""}});
@@ -103,22 +116,6 @@ TEST_F(EngineTest, EachActionKindIsTracedItsOwnWayAndAMovingControlKeepsItsLines
   const auto keysPressed = keys.sounds.size();
   cc(2, 127);  // the Mac's own keys still work
   EXPECT_EQ(std::tuple(keys.sounds.size(), engine->sent), std::tuple(keysPressed + 1, sent));
-}
-
-TEST_F(EngineTest, LiveLightsArriveOnTheBackPort) {
-  const auto back = system.addSource("IAC Driver Bus 2");
-  startWith({}, {{"back", "IAC Driver Bus 2"}});
-  EXPECT_EQ(engine->backLine(), "listening on IAC Driver Bus 2, nothing from Live yet");
-  from(back, 0x90, 94, 127);
-  from(back, 0x90, 86, 0);
-  from(controller, 0x90, 95, 127);  // not from Live
-  EXPECT_EQ(engine->backLine(), "Live's own lights, just now:  PLAY on · RECORD off · LOOP off");
-  loop.advance(65);
-  EXPECT_EQ(engine->backLine(), "Live's own lights, 1 min ago:  PLAY on · RECORD off · LOOP off");
-  engine->setBack("");
-  EXPECT_EQ(engine->backLine(), "not listening for Live's lights — optional, and it needs a second IAC bus");
-  EXPECT_EQ(std::tuple(lastTrace(), savedFile()["back"]),
-            std::tuple("not listening for Live's lights", nlohmann::json("")));
 }
 
 // The pairing itself is the rules' own; here, what the engine adds: the lamp, and forgetting the upper half.

@@ -154,16 +154,3 @@ TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisible
   cc(8, 127);
   EXPECT_EQ(keys.sounds, std::vector(8, RecordingKeyOutput::Sound{SoundKey::up, true}));
 }
-
-TEST_F(EngineTest, TheScreensHearOfChangesAtMostEvery100ms) {
-  startWith({jogRow(), row(2, "shift", 64)});
-  int published = 0;
-  engine->subscribe([&] { ++published; });
-  loop.advance(0.2);
-  EXPECT_EQ(published, 1);  // the start
-  for (int i = 0; i < 20; ++i) {
-    cc(21, 1);
-    loop.advance(0.01);
-  }
-  EXPECT_EQ(published, 3);  // twenty turns in 0.2 s
-}

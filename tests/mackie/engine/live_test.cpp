@@ -1,5 +1,5 @@
 // Live's transport state: OSC requests caught on a real loopback socket, logs laid out in a temporary home
-// and Wine prefix, timing on the virtual loop, and finding Live on a fake desktop.
+// and Wine prefix, timing on the virtual loop, and recognising Live on a fake desktop.
 #include "mackie/engine/live.h"
 
 #include <gtest/gtest.h>
@@ -128,15 +128,10 @@ TEST_F(MKLiveTest, StartAsksScansAfterAMomentAndPollsEveryFiveSecondsUntilStoppe
   EXPECT_TRUE(osc.drain().empty());
 }
 
-// Where Live is not running or its windows are off every screen, the main or primary screen is used instead.
-TEST(LiveScreen, IsTheScreenUnderTheCentreOfLivesLargestWindowAndLiveIsKnownByNameOrBundle) {
+TEST(LiveFront, RecognisesLiveByProcessNameOrBundleIdentifier) {
   FakeWorkspace desk;
   desk.apps = {
       {1, "Bitwig", "com.ableton.push"}, {2, "ABLETON LIVE 12", ""}, {3, "Live", "com.ableton.live"}};
-  desk.shown = {{2, 0, {10, 10, 300, 200}}, {2, 0, {0, -700, 1000, 400}}, {2, 3, {0, 0, 1400, 800}}};
-  desk.screenList = {{{0, 0, 1440, 900}, {0, 0, 1440, 875}}, {{0, 900, 1440, 900}, {0, 900, 1440, 880}}};
-  desk.mainIndex = 0;
-  EXPECT_EQ(liveScreen(desk), (geometry::Rect{0, 900, 1440, 880}));
   EXPECT_EQ(liveApp(desk), desk.apps[1]);
   EXPECT_FALSE(liveFront(desk));
   desk.front = desk.apps[2];
