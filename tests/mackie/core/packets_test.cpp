@@ -1,12 +1,10 @@
-// Tests for the UMP packet reader: packet sizes, what each type yields, and malformed input.
+// The UMP packet reader (packet sizes, what each type yields, malformed input) and the monitor's words for
+// each message it yields.
 #include "mackie/core/packets.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <vector>
-
-namespace {
+#include "mackie/core/watch.h"
 
 using MKMCU::MKRaw;
 using MKMCU::readPackets;
@@ -22,31 +20,26 @@ TEST(Packets, ReaderStepsOverEveryTypeByItsWordCount) {
     words[0] = type << 28 | 0x00903C7Fu;
     words.push_back(0x20B00740u);
     const Raws raws = readPackets(words);
-    ASSERT_FALSE(raws.empty()) << "type " << type;
-    EXPECT_EQ(raws.back(), (MKRaw{0xB0, 0x07, 0x40, false})) << "type " << type;
     const std::size_t fromPacket = (type == 1 || type == 2 || type == 3) ? 1 : 0;
-    EXPECT_EQ(raws.size(), fromPacket + 1) << "type " << type;
+    EXPECT_EQ(std::tuple(raws.size(), raws.empty() ? MKRaw{} : raws.back()),
+              std::tuple(fromPacket + 1, MKRaw{0xB0, 0x07, 0x40, false}))
+        << "type " << type;
   }
 }
 
+// What each type yields beyond its size is the packet's own: system messages whole, each piece of a sysex as
+// one message, and a packet cut short ends the reading.
 TEST(Packets, EachPacketGivesItsMessagesAndATruncatedOneEndsTheReading) {
   const MKRaw sysex{0xF0, 0, 0, true};
-  const struct {
-    const char* name;
-    Words words;
-    Raws expected;
-  } cases[] = {{"channel voice", {0x20923C64u}, {{0x92, 0x3C, 0x64, false}}},
-               {"system", {0x10F20102u, 0x10F80000u}, {{0xF2, 0x01, 0x02, true}, {0xF8, 0, 0, true}}},
-               {"sysex complete, start, continue, end",
-                {0x30024142u, 0u, 0x30164142u, 0x43444546u, 0x30264142u, 0x43444546u, 0x30314100u, 0u},
-                {sysex, sysex, sysex, sysex}},
-               {"utility, MIDI 2.0, data, stream and reserved give nothing",
-                {0x00000000u, 0x40903C00u, 0x12345678u, 0x50000000u, 0u, 0u, 0u, 0xF0000000u, 0u, 0u, 0u,
-                 0x70000000u, 0x20803C00u},
-                {{0x80, 0x3C, 0x00, false}}},
-               {"sysex missing its second word", {0x20903C64u, 0x30024142u}, {{0x90, 0x3C, 0x64, false}}}};
-  for (const auto& c : cases)
-    EXPECT_EQ(readPackets(c.words), c.expected) << c.name;
+  // clang-format off
+  const std::tuple<const char*, Words, Raws> cases[] = {
+      {"system", {0x10F20102u, 0x10F80000u}, {{0xF2, 0x01, 0x02, true}, {0xF8, 0, 0, true}}},
+      {"sysex complete, start, continue, end",
+       {0x30024142u, 0u, 0x30164142u, 0x43444546u, 0x30264142u, 0x43444546u, 0x30314100u, 0u}, {sysex, sysex, sysex, sysex}},
+      {"sysex missing its second word", {0x20903C64u, 0x30024142u}, {{0x90, 0x3C, 0x64, false}}}};
+  // clang-format on
+  for (const auto& [name, words, expected] : cases)
+    EXPECT_EQ(readPackets(words), expected) << name;
 }
 
 TEST(Packets, ReadingStopsAtTheSpanEvenWhenTheBufferGoesOn) {
@@ -55,4 +48,19 @@ TEST(Packets, ReadingStopsAtTheSpanEvenWhenTheBufferGoesOn) {
   EXPECT_TRUE(readPackets(std::span(buffer).first(1)).empty());
 }
 
-}  // namespace
+TEST(Watch, NamesSystemMessagesOrNumbersThemGivesChannelMessagesTheirChannelAndHidesOnlyTheTimingOnes) {
+  for (const int status : {0xF8, 0xFE, 0xF1})  // clock, active sensing, quarter frame
+    EXPECT_TRUE(MKWatch::quiet({status, 0, 0, true})) << status;
+  EXPECT_FALSE(MKWatch::quiet({0xFA, 0, 0, true}));
+  EXPECT_FALSE(MKWatch::quiet({0xF8, 0, 0, false}));  // only as system messages
+  // clang-format off
+  const std::pair<MKMCU::MKRaw, const char*> cases[] = {
+      {{0xFA, 0, 0, true}, "START"}, {{0xF0, 0, 0, true}, "SYSEX"}, {{0xF4, 0, 0, true}, "SYSTEM F4"},
+      {{0x80, 60, 64, false}, "NOTE 60 off   ch 1"}, {{0x92, 60, 0, false}, "NOTE 60 off   ch 3"},
+      {{0x90, 60, 100, false}, "NOTE 60 = 100   ch 1"}, {{0xA5, 61, 33, false}, "NOTE 61 PRESSURE 33   ch 6"},
+      {{0xBF, 7, 127, false}, "CC 7 = 127   ch 16"}, {{0xC9, 12, 0, false}, "PROGRAM 12   ch 10"},
+      {{0xD1, 90, 0, false}, "PRESSURE 90   ch 2"}, {{0xE3, 1, 127, false}, "PITCH BEND 16257   ch 4"}};
+  // clang-format on
+  for (const auto& [raw, text] : cases)
+    EXPECT_EQ(MKWatch::describe(raw), text) << "status " << raw.status << " system " << raw.system;
+}

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using MKMCU::MKBend;
 using MKMCU::MKClickByte;
 
@@ -39,5 +37,3 @@ TEST(Fader, ScalesSevenBitKnobsToTheWholeRangeAndPassesFourteenBitPositionsThrou
   for (const auto& [value, bits, bend] : cases)
     EXPECT_EQ(MKMCU::fader(value, bits), bend) << value << " at " << bits << " bits";
 }
-
-}  // namespace

@@ -3,51 +3,38 @@
 #include "engine_fixture.h"
 #include "mackie/core/rules.h"
 
-namespace {
-
 using nlohmann::json;
 
 TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndOddValuesAreRepairedButUnknownKeysSurvive) {
   start();
-  EXPECT_DOUBLE_EQ(engine->blobHold(), 1.0);
-  EXPECT_DOUBLE_EQ(engine->blobSize(), 22);
+  EXPECT_EQ(std::tuple(engine->blobHold(), engine->blobSize()), std::tuple(1.0, 22.0));
   engine->add();
-  EXPECT_EQ(savedFile(), (json{{"on", true},
-                               {"device", ""},
-                               {"out", ""},
-                               {"back", ""},
-                               {"blob", true},
-                               {"rows", json::array({MKRules::blank({}).dict()})}}));
-
-  // Odd values are repaired, and unknown keys survive.
+  auto defaults = json::parse(R"({"on": true, "device": "", "out": "", "back": "", "blob": true})");
+  defaults["rows"] = json::array({MKRules::blank({}).dict()});
+  EXPECT_EQ(savedFile(), defaults);
   engine->stop();
   startWith({row(1, "play", 1), {{"id", 2}, {"command", "nosuch"}}, "junk"},
             {{"blobHold", 0}, {"blobSize", -3}, {"theme", "dark"}, {"device", 7}, {"on", "yes"}});
-  EXPECT_EQ(engine->rows.size(), 1u);  // the unreadable rows are dropped
-  EXPECT_TRUE(engine->power());
-  EXPECT_EQ(engine->device(), "");
+  EXPECT_EQ(std::tuple(engine->rows.size(), engine->power(), engine->device()), std::tuple(1u, true, ""));
   engine->add();
   const auto saved = savedFile();
-  EXPECT_EQ(saved["theme"], "dark");
-  EXPECT_EQ(saved["blobHold"], 1.4);
-  EXPECT_EQ(saved["blobSize"], 22);
-  EXPECT_EQ(saved["rows"].size(), 2u);
+  EXPECT_EQ(std::tuple(saved["theme"], saved["blobHold"], saved["blobSize"], saved["rows"].size()),
+            std::tuple("dark", 1.4, 22, 2u));
 }
 
-TEST_F(EngineTest, NothingIsSavedBeforeTheFileWasRead) {
+// What reads as a file and what does not is readJsonObject's (JsonFile tests); here, the engine's use of it.
+TEST_F(EngineTest, NothingIsSavedBeforeTheFileWasReadAndOneThatDoesNotReadIsKeptAsideBeforeTheFirstSave) {
   home.write(".config/midi-to-mk.json", R"({"rows": [{"id": 1, "command": "play", "number": 1}]})");
   make();
   engine->setOut("IAC Driver Bus 1");
   EXPECT_EQ(traced().front(), NOT_READ_YET);
   engine->start();
   EXPECT_EQ(engine->rows.size(), 1u);
-}
-
-// What reads as a file and what does not is readJsonObject's (JsonFile tests); here, the engine's use of it.
-TEST_F(EngineTest, AFileThatDoesNotReadIsKeptAsideBeforeTheFirstSaveAndAnOddOneIsNot) {
+  engine->stop();
   for (const auto& [text, broken] :
        {std::pair<std::string, bool>{R"({"rows": "none", "on": false})", false}, {"{\"rows\": [", true}}) {
     home.write(".config/midi-to-mk.json", text);
+    engine->trace.clear();
     start();
     EXPECT_TRUE(engine->rows.empty());
     EXPECT_EQ(engine->power(), broken);  // a broken file leaves the defaults
@@ -56,55 +43,46 @@ TEST_F(EngineTest, AFileThatDoesNotReadIsKeptAsideBeforeTheFirstSaveAndAnOddOneI
     EXPECT_EQ(traced().size(), broken ? 2u : 1u);  // the start line, and what was kept
     EXPECT_EQ(savedFile()["rows"].size(), 1u);
     engine->stop();
-    engine->trace.clear();
   }
 }
 
 // The hundred-step bound and redo forgotten on a new edit are the shared history's own.
-TEST_F(EngineTest, EditsGoThroughTheRulesAndUndoAndRedoSayWhatTheyDid) {
-  startWith({row(1, "play", 1), row(1, "play", 9)});
+TEST_F(EngineTest, EditsGoThroughTheRulesUndoAndRedoSayWhatTheyDidAndDeletingCancelsLearning) {
+  startWith({row(1, "play", 1), row(1, "play", 9), row(2, "jog", 21), row(3, "play", 7)});
   engine->set(1, "number", json("300"));
   EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
   EXPECT_TRUE(engine->history.undoStack.empty());
   engine->set(1, "from", json("note"));
-  EXPECT_EQ(savedFile()["rows"][0]["from"], "note");
-  EXPECT_EQ(engine->rows[1].from, "cc");  // two rows with one id: the first is meant
+  EXPECT_EQ(std::tuple(savedFile()["rows"][0]["from"], engine->rows[1].from),
+            std::tuple("note", "cc"));  // the first
   EXPECT_EQ(engine->history.undoStack.back().what, "row 1: filter note");
   engine->set(1, "value", std::nullopt);
   EXPECT_EQ(engine->history.undoStack.size(), 1u);  // nothing changed: nothing recorded
   engine->set(1, "command", json("jog"));
-  EXPECT_EQ(engine->rows[0].how, "twos");
-  EXPECT_EQ(engine->rows[0].invert, true);
+  EXPECT_EQ(std::tuple(engine->rows[0].how, engine->rows[0].invert), std::tuple("twos", std::optional(true)));
   engine->set(1, "invert", json(false));
   engine->set(1, "command", json("jog"));  // the same command keeps its how and invert
   EXPECT_EQ(engine->rows[0].invert, false);
   EXPECT_EQ(engine->history.undoStack.back().what, "row 1: invert false");
   engine->undo();
-  EXPECT_EQ(engine->rows[0].invert, true);
-  EXPECT_EQ(lastTrace(), "UNDO: row 1: invert false");
+  EXPECT_EQ(std::tuple(engine->rows[0].invert, lastTrace()),
+            std::tuple(std::optional(true), "UNDO: row 1: invert false"));
   engine->redo();
-  EXPECT_EQ(engine->rows[0].invert, false);
-  EXPECT_EQ(lastTrace(), "REDO: row 1: invert false");
-}
-
-TEST_F(EngineTest, TickingAndDeletingTracesEachRowAndCancelsItsLearning) {
-  startWith({row(1, "play", 1), row(2, "jog", 21), row(3, "play", 7)});
-  engine->tickAll();
-  engine->tickAll();  // everything was ticked: now nothing is
-  engine->deleteTicked();
-  EXPECT_EQ(engine->rows.size(), 3u);
+  EXPECT_EQ(std::tuple(engine->rows[0].invert, lastTrace()),
+            std::tuple(std::optional(false), "REDO: row 1: invert false"));
   engine->learn(3);
   engine->tick(2);
   engine->tick(3);
   engine->deleteTicked();
-  EXPECT_EQ(engine->rows.size(), 1u);
+  EXPECT_EQ(engine->rows.size(), 2u);
   EXPECT_EQ(engine->history.undoStack.back().what, "rows 2, 3 deleted");
   const auto lines = traced();
-  EXPECT_EQ(lines[lines.size() - 2], "row 2 removed  (CC 21 = 0-127 → JOG WHEEL — the playback position)");
-  EXPECT_EQ(lines.back(), "row 3 removed  (CC 7 = any → PLAY)");
+  EXPECT_EQ(std::vector(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"row 2 removed  (CC 21 = 0-127 → JOG WHEEL — the playback position)",
+                                      "row 3 removed  (CC 7 = any → PLAY)"}));
   EXPECT_FALSE(engine->learnId);
   engine->undo();
-  EXPECT_EQ(engine->rows.size(), 3u);
+  EXPECT_EQ(engine->rows.size(), 4u);
   EXPECT_FALSE(engine->learnId);  // undo brings the row back, not the learning
   EXPECT_TRUE(engine->history.ticks.empty());
 }
@@ -114,44 +92,30 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   startWith({row(1, "play", 1)});
   cc(1, 127);
   ASSERT_TRUE(blobWindow);
-  EXPECT_EQ(engine->blob->text(), "CC 1  ||  PLAY");
-  EXPECT_TRUE(blobWindow->shown);
+  EXPECT_EQ(std::tuple(engine->blob->text(), blobWindow->shown), std::tuple("CC 1  ||  PLAY", true));
   loop.advance(1.01);
   EXPECT_FALSE(blobWindow->shown);
-
-  engine->setBlobHold(25);
-  EXPECT_DOUBLE_EQ(engine->blobHold(), 10);
   engine->setBlobHold(0);
   EXPECT_EQ(lastTrace(), "the command blob stays for 0.3 s");
   engine->setBlobHold(1.45);
   EXPECT_EQ(lastTrace(), "the command blob stays for 1.4 s");
-
-  // A moved place is stored in whole points.
-  cc(1, 127);
+  cc(1, 127);  // a moved place is stored in whole points
   blobWindow->press({10, 10}, {500.5, 500.5});
   blobWindow->dragTo({600.75, 450.25});
   blobWindow->release();
-  const auto place = savedFile()["blobPos"];
-  EXPECT_TRUE(place["x"].is_number_integer());
-  EXPECT_EQ(place["x"], static_cast<int>(blobWindow->current.x));
+  EXPECT_EQ(savedFile()["blobPos"]["x"], json(static_cast<int>(blobWindow->current.x)));
   engine->blobHome();
   EXPECT_FALSE(savedFile().contains("blobPos"));
   EXPECT_EQ(lastTrace(), "the command blob went back to the top of Live's screen");
-
-  // The cross switches the blob off until it is toggled back on.
-  cc(1, 127);
+  cc(1, 127);  // the cross switches the blob off until it is toggled back on
   blobWindow->press({blobWindow->current.width - 5, blobWindow->current.height - 5}, {0, 0});
-  EXPECT_FALSE(engine->blobOn());
-  EXPECT_EQ(savedFile()["blob"], false);
-  EXPECT_FALSE(blobWindow->shown);
+  EXPECT_EQ(std::tuple(engine->blobOn(), savedFile()["blob"], blobWindow->shown),
+            std::tuple(false, false, false));
   cc(1, 127);
   EXPECT_FALSE(blobWindow->shown);
   engine->toggleBlob();
-  EXPECT_EQ(engine->blob->text(), "the toast  ||  PLAY / STOP");
-  EXPECT_EQ(lastTrace(), "the command blob is on");
-  engine->conf["blob"] = "yes";  // not a boolean: shown, so the toggle hides it
+  EXPECT_EQ(std::tuple(engine->blob->text(), lastTrace()),
+            std::tuple("the toast  ||  PLAY / STOP", "the command blob is on"));
   engine->toggleBlob();
   EXPECT_EQ(lastTrace(), "the command blob is off");
 }
-
-}  // namespace

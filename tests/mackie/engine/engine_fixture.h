@@ -53,6 +53,12 @@ class EngineTest : public EngineFixtureBase<MKEngine> {
     return out;
   }
 
+  // The trace's last line after a CC from the controller.
+  std::string ccSays(int number, int value) {
+    cc(number, value);
+    return lastTrace();
+  }
+
   // A stored row on CC `number` (or what `extra` says) with the command's default how.
   static nlohmann::json row(int id, const char* command, int number,
                             nlohmann::json extra = nlohmann::json::object()) {
