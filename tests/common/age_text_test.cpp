@@ -5,8 +5,6 @@
 
 #include <cmath>
 
-namespace {
-
 TEST(AgeText, SwitchesUnitsAtTheBoundariesAndIsEmptyWithoutATime) {
   const std::pair<double, const char*> cases[] = {
       {0, "just now"},      {1.9, "just now"}, {2, "2 s ago"},    {59.9, "59 s ago"}, {60, "1 min ago"},
@@ -18,5 +16,3 @@ TEST(AgeText, SwitchesUnitsAtTheBoundariesAndIsEmptyWithoutATime) {
   EXPECT_EQ(ageText(std::nullopt, 100), "");
   EXPECT_EQ(ageText(NAN, 100), "");
 }
-
-}  // namespace
