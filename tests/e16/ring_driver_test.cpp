@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
-#include <filesystem>
 
 #include "e16/colour_helper.h"
 #include "support/settable_clock.h"
@@ -52,10 +50,9 @@ class RingDriverTest : public testing::Test {
 };
 
 TEST_F(RingDriverTest, PushLightsTheRingAndReleasePutsBackTheTurnedValueOrDarkness) {
-  const std::tuple<bool, const char*, int, int, std::optional<int>, std::vector<Sent>,
-                   std::optional<std::string>>
-      steps[] = {
-          // clang-format off
+  // Whether a row asks for the ring, the message, then what is sent and the trace line.
+  // clang-format off
+  const std::tuple<bool, const char*, int, int, std::optional<int>, std::vector<Sent>, std::optional<std::string>> steps[] = {
       {true, "note", 36, 0, 0, {{3, 0, 0}}, "LED: knob 3 on page 1 dark  (CC 3 = 0 on USB3, ch 1)"},
       // A turn is remembered even when no row asks for its ring; a turn itself never lights anything.
       {false, "cc", 3, 64, 0, {}, {}},
@@ -69,8 +66,8 @@ TEST_F(RingDriverTest, PushLightsTheRingAndReleasePutsBackTheTurnedValueOrDarkne
       // Notes 1 to 16 that no scene knob sends light the knob of the E16's default layout.
       {true, "note", 5, 100, {}, {{5, 127, 0}}, "LED: knob 5 (by the default layout) lit  (CC 5 = 127 on USB3, ch 1)"},
       {true, "note", 16, 0, 4, {{16, 0, 4}}, "LED: knob 16 (by the default layout) dark  (CC 16 = 0 on USB3, ch 5)"},
-          // clang-format on
-      };
+  };
+  // clang-format on
   for (const auto& [lights, type, number, value, channel, sends, line] : steps) {
     EXPECT_EQ(feel(lights, type, number, value, channel), line) << type << " " << number;
     EXPECT_EQ(took(), sends) << type << " " << number;
@@ -103,13 +100,6 @@ TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileThe
   EXPECT_EQ(took(), (std::vector<Sent>{{3, 127, 0}, {3, 0, 0}, {2, 50, 0}}));
   EXPECT_TRUE(
       rings.feel(true, "note", 36, 0, 0, nullptr)->ends_with("NOT SENT: the E16's USB3 is not there"));
-}
-
-TEST(RingLevel, RoundsHalfUpAndClampsAnyReading) {
-  const std::pair<double, int> cases[] = {{0.5, 64},  {0.496, 63},       {1, 127},    {-0.2, 0},
-                                          {1.5, 127}, {std::nan(""), 0}, {1e300, 127}};
-  for (const auto& [fraction, level] : cases)
-    EXPECT_EQ(e16::ringLevel(fraction), level) << fraction;
 }
 
 TEST_F(RingDriverTest, AboutExplainsEachKindOfRing) {

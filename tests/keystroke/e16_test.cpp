@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "keystroke/rules.h"
 #include "support/fake_audio_output.h"
 #include "support/settable_clock.h"
 #include "support/temp_folder.h"
@@ -19,16 +20,9 @@ constexpr const char* SCENE = R"({"pages":[{"encoders":[{"turn_actions":[{"type"
 
 using Sent = std::array<int, 3>;  // CC, value, channel
 
+// A row as the table holds it, cleaned from its stored form.
 KSRules::KSRow row(int cc, const char* type, const char* kind = "key", bool on = true, bool led = true) {
-  return {.cc = cc,
-          .type = type,
-          .kind = kind,
-          .value = {},
-          .key = {},
-          .mods = {},
-          .on = on,
-          .note = {},
-          .led = led};
+  return *KSRules::clean({{"cc", cc}, {"type", type}, {"kind", kind}, {"on", on}, {"led", led}}).row;
 }
 
 class KSE16Test : public testing::Test {
@@ -52,13 +46,12 @@ TEST_F(KSE16Test, OnlyOnLedRowsOfTheMessageLightAPushedKnobOrFollowTheVolumeThro
   KSE16 bare{clock, audio, docs.path(), ""};
   EXPECT_EQ(bare.feel({row(36, "note")}, "note", 36, 127, 0),
             "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)  — NOT SENT: the E16's USB3 is not there");
+  // Lit by an on LED row of the message only.
+  // clang-format off
   const std::pair<KSRules::KSRow, bool> cases[] = {
-      {row(36, "n"), true},
-      {row(36, "n", "key", true, false), false},
-      {row(36, "n", "key", false), false},
-      {row(37, "n"), false},
-      {row(36, "cc"), false},
-  };
+      {row(36, "n"), true}, {row(36, "n", "key", true, false), false}, {row(36, "n", "key", false), false},
+      {row(37, "n"), false}, {row(36, "cc"), false}};
+  // clang-format on
   for (const auto& [r, lit] : cases) {
     EXPECT_EQ(e16.feel({r}, "note", 36, 127, 2).has_value(), lit) << r.cc << r.type;
     EXPECT_EQ(std::exchange(sent, {}), (lit ? std::vector<Sent>{{3, 127, 2}} : std::vector<Sent>{}));

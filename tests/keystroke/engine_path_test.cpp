@@ -47,13 +47,12 @@ TEST_F(KSEngineTest, DetectWaitsForAPressAndLearningLetsTheWrongKindPassThenTake
   from(controller, 0x80, 36, 0);
   EXPECT_TRUE(engine->detect);
   noteOn(36, 100);
-  EXPECT_EQ(std::tuple(engine->detect, savedFile()["device"], lastTrace()),
-            std::tuple(false, "Port 1", "locked to USB1  (N 36 spoke first)"));
+  EXPECT_EQ(std::pair(engine->detect, savedFile()["device"]), std::pair(false, nlohmann::json("Port 1")));
   engine->learn(1);
   cc(1, 3);  // row 2's message
   cc(10, 3);
-  EXPECT_EQ(traced().size(), 2u);
-  EXPECT_EQ(lastTrace(), "LEARN on row 1 takes a NOTE only: CC 10 let pass");
+  EXPECT_EQ(traced(), (std::vector<std::string>{"locked to USB1  (N 36 spoke first)",
+                                                "LEARN on row 1 takes a NOTE only: CC 10 let pass"}));
   noteOn(40, 99);
   EXPECT_EQ(std::tuple(engine->row(1)->cc, engine->row(1)->value, lastTrace()),
             std::tuple(40, std::nullopt, "row 1 learned N 40 = any"));
