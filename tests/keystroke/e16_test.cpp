@@ -1,10 +1,8 @@
 // The Key Stroke module's rings: which Key Stroke rows light a pushed knob or follow the volume, the engine's
-// send function, colours as numbers, and which folders are searched.
+// send function, and colours as numbers.
 #include "keystroke/e16.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "keystroke/rules.h"
 #include "support/fake_audio_output.h"
@@ -67,14 +65,10 @@ TEST_F(KSE16Test, OnlyOnLedRowsOfTheMessageLightAPushedKnobOrFollowTheVolumeThro
   EXPECT_EQ(sent, (std::vector<Sent>{{2, 64, 0}}));
 }
 
-TEST_F(KSE16Test, AboutGivesTheColourAsANumberAndLinkedFoldersAreNotSearched) {
+TEST_F(KSE16Test, AboutGivesTheColourAsANumberAndAHelperThatCannotRunIsSaid) {
   const auto vol = e16.about("note", 36, false);
   EXPECT_EQ(std::tuple(vol.can, vol.colour, vol.index, vol.knob),
             std::tuple(true, e16::PALETTE[5], 5, "knob 3 on page 1"));
-  TempFolder linking;
-  std::filesystem::create_directory_symlink(docs.path(), linking.path() + "/linked");
-  KSE16 linked{clock, audio, linking.path(), ""};
-  EXPECT_EQ(linked.knobFor("note", 36, {}), std::nullopt);
   e16.interpreter = "/nonexistent/python3";
   EXPECT_EQ(e16.setColour("note", 36, 3), "the scene was not changed: No such file or directory");
 }

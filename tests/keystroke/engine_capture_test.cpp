@@ -49,11 +49,7 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
 }
 
 TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsPressingAgainOrRefusalsEndIt) {
-  int told = 0;
-  engine->subscribe([&] { ++told; });
   engine->capture(2);
-  loop.runDue();
-  EXPECT_EQ(told, 1);  // the screens show the capture
   cc(7, 1);
   EXPECT_TRUE(keys.keys.empty());
   loop.advance(14.9);

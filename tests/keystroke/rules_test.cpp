@@ -24,7 +24,6 @@ KSRow row(const json& fields = json::object()) {
 // The number readers are loose_value's; here, which stored types reach them.
 TEST(KSClean, RefusesUnknownKindsAndNumbersOutOfRangeAndReadsEachFieldLeniently) {
   EXPECT_EQ(cleanWith({{"kind", "Volume"}}).message, "unknown kind: Volume");
-  EXPECT_EQ(cleanWith({{"kind", nullptr}}).message, "unknown kind: <null>");
   const std::pair<json, std::optional<int>> numbers[] = {
       {json("12.5"), 13}, {json(true), 1}, {json(" 9 "), 9}, {json(128), {}}, {json::array(), {}}};
   for (const auto& [cc, expected] : numbers) {
