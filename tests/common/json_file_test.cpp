@@ -12,10 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::ptrdiff_t entries(const std::string& folder) {
-  return std::distance(fs::directory_iterator(folder), {});
-}
-
 TEST(JsonFile, ReadsOnlyAnObjectAndTellsWhetherAFileWasThere) {
   TempFolder folder;
   EXPECT_FALSE(readJsonObject(folder.path() + "/none.json").exists);
@@ -42,7 +38,8 @@ TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersKeepsPermissionsAndLinksAndLe
   folder.write("a/b/settings.json.saving-Xy12Zw", "left by a save that was killed");
   ::chmod(path.c_str(), 0600);
   ASSERT_TRUE(writeJsonAtomically(path, {{"x", "\xff"}}));  // invalid UTF-8 is replaced, not fatal
-  EXPECT_EQ(std::pair(fs::status(path).permissions(), entries(folder.path() + "/a/b")),
+  EXPECT_EQ(std::pair(fs::status(path).permissions(),
+                      std::distance(fs::directory_iterator(folder.path() + "/a/b"), {})),
             std::pair(fs::perms(0600), std::ptrdiff_t(1)));
   fs::create_symlink("b/settings.json", folder.path() + "/a/linked.json");
   ASSERT_TRUE(writeJsonAtomically(folder.path() + "/a/linked.json", {{"y", 2}}));
@@ -50,7 +47,8 @@ TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersKeepsPermissionsAndLinksAndLe
   EXPECT_EQ(folder.read("a/b/settings.json"), "{\n  \"y\": 2\n}\n");
   folder.write("a/taken/inside", "x");  // the target is a folder: the final rename must fail
   EXPECT_FALSE(writeJsonAtomically(folder.path() + "/a/taken", {{"a", 1}}));
-  EXPECT_EQ(std::pair(folder.read("a/taken/inside"), entries(folder.path() + "/a")),
+  EXPECT_EQ(std::pair(folder.read("a/taken/inside"),
+                      std::distance(fs::directory_iterator(folder.path() + "/a"), {})),
             std::pair(std::string("x"), std::ptrdiff_t(3)));
 }
 

@@ -31,10 +31,6 @@ class RingDriverTest : public testing::Test {
  protected:
   RingDriverTest() { docs.write("live.oxie16", SCENE); }
 
-  std::optional<std::string> feel(bool lights, std::string_view type, int number, int value,
-                                  std::optional<int> channel) {
-    return rings.feel(lights, type, number, value, channel, send);
-  }
   // What was sent since the last call.
   std::vector<Sent> took() { return std::exchange(sent, {}); }
 
@@ -69,7 +65,7 @@ TEST_F(RingDriverTest, PushLightsTheRingAndReleasePutsBackTheTurnedValueOrDarkne
   };
   // clang-format on
   for (const auto& [lights, type, number, value, channel, sends, line] : steps) {
-    EXPECT_EQ(feel(lights, type, number, value, channel), line) << type << " " << number;
+    EXPECT_EQ(rings.feel(lights, type, number, value, channel, send), line) << type << " " << number;
     EXPECT_EQ(took(), sends) << type << " " << number;
   }
 }
@@ -86,16 +82,17 @@ TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileThe
   rings.follow(52, {2}, send);  // a failed send is tried again
   EXPECT_EQ(took(), (std::vector<Sent>{{2, 52, 0}, {2, 52, 0}}));
 
-  feel(false, "cc", 2, 90, 0);
+  rings.feel(false, "cc", 2, 90, 0, send);
   clock.advance(0.9);
   rings.follow(50, {2}, send);
   clock.advance(0.1);
   rings.follow(50, {2}, send);  // not pulled back once the hand stops
   EXPECT_EQ(took(), std::vector<Sent>{});
 
-  feel(true, "note", 36, 127, 0);
+  rings.feel(true, "note", 36, 127, 0, send);
   rings.follow(50, {2}, send);
-  feel(true, "note", 36, 0, 0);  // a release, not a push, makes the next pass send every ring again
+  rings.feel(true, "note", 36, 0, 0,
+             send);  // a release, not a push, makes the next pass send every ring again
   rings.follow(50, {2}, send);
   EXPECT_EQ(took(), (std::vector<Sent>{{3, 127, 0}, {3, 0, 0}, {2, 50, 0}}));
   EXPECT_TRUE(
@@ -103,15 +100,12 @@ TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileThe
 }
 
 TEST_F(RingDriverTest, AboutExplainsEachKindOfRing) {
-  const std::string off =
-      " — but its TURN is Off in the scene: set it to CC Abs in the OXI App, or the ring stays dark";
-  const std::string rel = " — its TURN is relative in the scene, and a relative ring may not light";
   // The knob, then what follows its words, when there is a knob.
   const std::tuple<const char*, int, bool, bool, std::string, std::string> cases[] = {
       // clang-format off
       {"note", 36, false, true, "knob 3 (Vol) on page 1", " lights in its scene colour while NOTE 36 is held"},
-      {"note", 37, false, true, "knob 4 on page 1", " lights in its scene colour while NOTE 37 is held" + off},
-      {"note", 38, true, true, "knob 5 on page 1", " lights in its scene colour while NOTE 38 is held" + rel},
+      {"note", 37, false, true, "knob 4 on page 1", " lights in its scene colour while NOTE 37 is held — but its TURN is Off in the scene: set it to CC Abs in the OXI App, or the ring stays dark"},
+      {"note", 38, true, true, "knob 5 on page 1", " lights in its scene colour while NOTE 38 is held — its TURN is relative in the scene, and a relative ring may not light"},
       {"cc", 1, true, false, "knob 1 on page 1", " is relative: its ring has no value to show"},
       {"cc", 2, true, true, "knob 2 (Pan) on page 1", ": the ring follows the Mac's volume, also from the keyboard"},
       {"note", 5, false, true, "", "no saved scene sends NOTE 5, so it lights knob 5 through CC 5, the E16's default layout, while it is held"},

@@ -123,12 +123,10 @@ TEST_F(KSEngineTest,
   engine->dry = false;
   engine->trace.clear();
   // The value sent, the time after it, then the volume and the writes so far.
+  // clang-format off
   const std::tuple<int, double, double, int> steps[] = {
-      {127, 0.02, 1.0, 1},
-      {0, 0, 1.0, 1},
-      {64, 0.05, 0.5, 2},
-      {64, 0.1, 0.5, 2},  // the same percent: not written
-  };
+      {127, 0.02, 1.0, 1}, {0, 0, 1.0, 1}, {64, 0.05, 0.5, 2}, {64, 0.1, 0.5, 2}};  // the same percent: not written
+  // clang-format on
   for (const auto& [value, wait, level, writes] : steps) {
     cc(7, value);
     loop.advance(wait);
