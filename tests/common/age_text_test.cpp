@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 TEST(AgeText, SwitchesUnitsAtTheBoundariesAndIsEmptyWithoutATime) {
   const std::pair<double, const char*> cases[] = {
@@ -14,5 +13,4 @@ TEST(AgeText, SwitchesUnitsAtTheBoundariesAndIsEmptyWithoutATime) {
   for (const auto& [age, text] : cases)
     EXPECT_EQ(ageText(1e6 - age, 1e6), text) << "age " << age;
   EXPECT_EQ(ageText(std::nullopt, 100), "");
-  EXPECT_EQ(ageText(NAN, 100), "");
 }
