@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(AgeText, SwitchesUnitsAtTheBoundariesAndIsEmptyWithoutATime) {
   const std::pair<double, const char*> cases[] = {
       {0, "just now"},      {1.9, "just now"}, {2, "2 s ago"},    {59.9, "59 s ago"}, {60, "1 min ago"},

@@ -60,19 +60,16 @@ TEST_P(ColourScript,
     const std::string written = folder.read("live.oxie16");
     EXPECT_EQ(nlohmann::ordered_json::parse(written, nullptr, false).dump(), expected.dump());
     EXPECT_NE(written.find("Küche ♫"), std::string::npos) << "non-ASCII text was escaped";
-    EXPECT_EQ(fs::status(scene).permissions(), fs::perms(0640));
-    EXPECT_EQ(entries(folder), std::set<std::string>{"live.oxie16"});
+    EXPECT_EQ(std::pair(fs::status(scene).permissions(), entries(folder)),
+              std::pair(fs::perms(0640), std::set<std::string>{"live.oxie16"}));
   }
-  // Every refusal is one sentence and leaves the scene untouched.
-  // The argument count is checked where the scripts are installed.
+  // Every refusal is one sentence and leaves the scene untouched (the argument count is checked where the
+  // scripts are installed).
   // clang-format off
   const std::tuple<int, int, int, const char*, std::string> refusals[] = {
-      {1, 1, 100, "colour 100", SCENE},
-      {3, 1, 1, "page 3 is not in the scene: it has 2 pages", SCENE},
-      {1, 3, 1, "knob 3 is not on page 1: it has 2 knobs", SCENE},
-      {1, 1, 1, "JSON", "{\"pages\": ["},
-      {1, 1, 1, "twice", R"({"pages": [{"encoders": [{}]}], "pages": []})"},
-  };
+      {1, 1, 100, "colour 100", SCENE}, {3, 1, 1, "page 3 is not in the scene: it has 2 pages", SCENE},
+      {1, 3, 1, "knob 3 is not on page 1: it has 2 knobs", SCENE}, {1, 1, 1, "JSON", "{\"pages\": ["},
+      {1, 1, 1, "twice", R"({"pages": [{"encoders": [{}]}], "pages": []})"}};
   // clang-format on
   for (const auto& [page, knob, colour, says, content] : refusals) {
     folder.write("live.oxie16", content);
