@@ -91,8 +91,8 @@ TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileThe
 
   rings.feel(true, "note", 36, 127, 0, send);
   rings.follow(50, {2}, send);
-  rings.feel(true, "note", 36, 0, 0,
-             send);  // a release, not a push, makes the next pass send every ring again
+  // A release, not a push, makes the next pass send every ring again.
+  rings.feel(true, "note", 36, 0, 0, send);
   rings.follow(50, {2}, send);
   EXPECT_EQ(took(), (std::vector<Sent>{{3, 127, 0}, {3, 0, 0}, {2, 50, 0}}));
   EXPECT_TRUE(
@@ -100,12 +100,15 @@ TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileThe
 }
 
 TEST_F(RingDriverTest, AboutExplainsEachKindOfRing) {
+  const std::string off =
+      " — but its TURN is Off in the scene: set it to CC Abs in the OXI App, or the ring stays dark";
+  const std::string rel = " — its TURN is relative in the scene, and a relative ring may not light";
   // The knob, then what follows its words, when there is a knob.
   const std::tuple<const char*, int, bool, bool, std::string, std::string> cases[] = {
       // clang-format off
       {"note", 36, false, true, "knob 3 (Vol) on page 1", " lights in its scene colour while NOTE 36 is held"},
-      {"note", 37, false, true, "knob 4 on page 1", " lights in its scene colour while NOTE 37 is held — but its TURN is Off in the scene: set it to CC Abs in the OXI App, or the ring stays dark"},
-      {"note", 38, true, true, "knob 5 on page 1", " lights in its scene colour while NOTE 38 is held — its TURN is relative in the scene, and a relative ring may not light"},
+      {"note", 37, false, true, "knob 4 on page 1", " lights in its scene colour while NOTE 37 is held" + off},
+      {"note", 38, true, true, "knob 5 on page 1", " lights in its scene colour while NOTE 38 is held" + rel},
       {"cc", 1, true, false, "knob 1 on page 1", " is relative: its ring has no value to show"},
       {"cc", 2, true, true, "knob 2 (Pan) on page 1", ": the ring follows the Mac's volume, also from the keyboard"},
       {"note", 5, false, true, "", "no saved scene sends NOTE 5, so it lights knob 5 through CC 5, the E16's default layout, while it is held"},
