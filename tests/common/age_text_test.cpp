@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
-namespace {
-
 TEST(AgeText, SwitchesUnitsAtTheBoundariesAndIsEmptyWithoutATime) {
   const std::pair<double, const char*> cases[] = {
       {0, "just now"},      {1.9, "just now"}, {2, "2 s ago"},    {59.9, "59 s ago"}, {60, "1 min ago"},
@@ -16,7 +12,4 @@ TEST(AgeText, SwitchesUnitsAtTheBoundariesAndIsEmptyWithoutATime) {
   for (const auto& [age, text] : cases)
     EXPECT_EQ(ageText(1e6 - age, 1e6), text) << "age " << age;
   EXPECT_EQ(ageText(std::nullopt, 100), "");
-  EXPECT_EQ(ageText(NAN, 100), "");
 }
-
-}  // namespace

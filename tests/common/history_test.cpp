@@ -12,24 +12,21 @@ struct Row {
 };
 using Rows = std::vector<Row>;
 
+// A change that changed nothing is not recorded, and keeps the way forward.
 TEST(History, RecordsOnlyRealChangesKeepsTheLastHundredAndANewChangeClearsRedo) {
   RowHistory<Row> history;
-  Rows rows = {{1, 0}};
-  history.record(rows, rows, "nothing");
-  EXPECT_TRUE(history.undoStack.empty());
   for (int i = 1; i <= 101; ++i)
     history.record({{1, i - 1}}, {{1, i}}, "set " + std::to_string(i));
-  ASSERT_EQ(history.undoStack.size(), 100u);
-  EXPECT_EQ(history.undoStack.front().what, "set 2");
-  rows = {{1, 101}};
+  EXPECT_EQ(std::pair(history.undoStack.size(), history.undoStack.front().what),
+            std::pair(100ul, std::string("set 2")));
+  Rows rows = {{1, 101}};
   EXPECT_EQ(history.undo(rows), "set 101");
   EXPECT_EQ(rows, (Rows{{1, 100}}));
   EXPECT_EQ(history.redo(rows), "set 101");
-  EXPECT_EQ(rows, (Rows{{1, 101}}));
-  EXPECT_EQ(history.redo(rows), std::nullopt);
+  EXPECT_EQ(std::pair(rows, history.redo(rows)), std::pair(Rows{{1, 101}}, std::optional<std::string>()));
   history.undo(rows);
-  history.record(rows, rows, "nothing");  // a change that changed nothing keeps the way forward
-  EXPECT_EQ(history.redoStack.size(), 1u);
+  history.record(rows, rows, "nothing");
+  EXPECT_EQ(std::pair(history.undoStack.size(), history.redoStack.size()), std::pair(99ul, 1ul));
   history.record(rows, {{1, 7}}, "seven");
   EXPECT_TRUE(history.redoStack.empty());
 }
@@ -37,18 +34,14 @@ TEST(History, RecordsOnlyRealChangesKeepsTheLastHundredAndANewChangeClearsRedo) 
 TEST(History, TicksFollowTheTable) {
   RowHistory<Row> history;
   Rows rows = {{1, 0}, {2, 0}, {3, 0}};
-  for (const int id : {3, 1, 9})  // 9 is not in the table
-    history.tick(id, rows);
+  for (const int id : {3, 1, 9})
+    history.tick(id, rows);  // 9 is not in the table
   EXPECT_EQ(history.ticked(rows), (std::vector<std::int64_t>{1, 3}));
-  history.tick(1, rows);
-  EXPECT_EQ(history.ticked(rows), std::vector<std::int64_t>{3});
-  history.record(rows, {{1, 0}, {2, 0}}, "row 3 deleted");
+  history.record(rows, {{2, 0}}, "rows 1, 3 deleted");
   EXPECT_TRUE(history.ticks.empty());
   history.all(rows);
   EXPECT_EQ(history.ticks.size(), 3u);
   history.all(rows);  // everything was ticked: nothing is
-  EXPECT_TRUE(history.ticks.empty());
-  history.all({});
   EXPECT_TRUE(history.ticks.empty());
 }
 

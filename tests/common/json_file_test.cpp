@@ -10,6 +10,8 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 TEST(JsonFile, ReadsOnlyAnObjectAndTellsWhetherAFileWasThere) {
   TempFolder folder;
   EXPECT_FALSE(readJsonObject(folder.path() + "/none.json").exists);
@@ -23,12 +25,12 @@ TEST(JsonFile, ReadsOnlyAnObjectAndTellsWhetherAFileWasThere) {
   // clang-format on
   for (const auto& [content, readable] : cases) {
     const auto read = readJsonObject(folder.write("f.json", content));
-    EXPECT_TRUE(read.exists) << content;
-    EXPECT_EQ(read.object.has_value(), readable) << content;
+    EXPECT_EQ(std::pair(read.exists, read.object.has_value()), std::pair(true, readable)) << content;
   }
 }
 
-TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersAndKeepsPermissions) {
+// No temporary file is left, not even one an earlier, killed save left; a failed write leaves nothing either.
+TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersKeepsPermissionsAndLinksAndLeavesNothingBehind) {
   TempFolder folder;
   const auto path = folder.path() + "/a/b/settings.json";
   ASSERT_TRUE(writeJsonAtomically(path, {{"zeta", 1}, {"alpha", {1, 2}}}));
@@ -36,25 +38,18 @@ TEST(JsonFile, WritesSortedPrettyJsonIntoNewFoldersAndKeepsPermissions) {
   folder.write("a/b/settings.json.saving-Xy12Zw", "left by a save that was killed");
   ::chmod(path.c_str(), 0600);
   ASSERT_TRUE(writeJsonAtomically(path, {{"x", "\xff"}}));  // invalid UTF-8 is replaced, not fatal
-  struct stat info {};
-  ::stat(path.c_str(), &info);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() + "/a/b"), {}),
-            1);  // no temp left, not even an earlier one
-
-  // A linked file stays a link, and the file it leads to changes.
-  std::filesystem::create_symlink("b/settings.json", folder.path() + "/a/linked.json");
+  EXPECT_EQ(std::pair(fs::status(path).permissions(),
+                      std::distance(fs::directory_iterator(folder.path() + "/a/b"), {})),
+            std::pair(fs::perms(0600), std::ptrdiff_t(1)));
+  fs::create_symlink("b/settings.json", folder.path() + "/a/linked.json");
   ASSERT_TRUE(writeJsonAtomically(folder.path() + "/a/linked.json", {{"y", 2}}));
-  EXPECT_TRUE(std::filesystem::is_symlink(folder.path() + "/a/linked.json"));
+  EXPECT_TRUE(fs::is_symlink(folder.path() + "/a/linked.json"));
   EXPECT_EQ(folder.read("a/b/settings.json"), "{\n  \"y\": 2\n}\n");
-}
-
-TEST(JsonFile, AFailedWriteLeavesNothingBehind) {
-  TempFolder folder;
-  folder.write("taken/inside", "x");  // the target is a folder: the final rename must fail
-  EXPECT_FALSE(writeJsonAtomically(folder.path() + "/taken", {{"a", 1}}));
-  EXPECT_EQ(folder.read("taken/inside"), "x");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  folder.write("a/taken/inside", "x");  // the target is a folder: the final rename must fail
+  EXPECT_FALSE(writeJsonAtomically(folder.path() + "/a/taken", {{"a", 1}}));
+  EXPECT_EQ(std::pair(folder.read("a/taken/inside"),
+                      std::distance(fs::directory_iterator(folder.path() + "/a"), {})),
+            std::pair(std::string("x"), std::ptrdiff_t(3)));
 }
 
 TEST(JsonFile, KeepsABadFileAsideReplacingAnOlderOneAndSaysSo) {
@@ -62,8 +57,8 @@ TEST(JsonFile, KeepsABadFileAsideReplacingAnOlderOneAndSaysSo) {
   const auto path = folder.write("s.json", "first");
   folder.write("s.json.broken", "older");
   EXPECT_EQ(keepUnreadable(path), "the settings file did not read as JSON: it is kept as s.json.broken");
-  EXPECT_EQ(folder.read("s.json.broken"), "first");
-  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(std::pair(folder.read("s.json.broken"), fs::exists(path)),
+            std::pair(std::string("first"), false));
   EXPECT_EQ(keepUnreadable(path), std::nullopt);
 }
 

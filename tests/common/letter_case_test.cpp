@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(LetterCase, MapsOneCharacterOfEachLengthAndLeavesEverythingElse) {
   const std::pair<const char*, const char*> lowerUpper[] = {{"a", "A"}, {"é", "É"}, {"ж", "Ж"},
                                                             {"ⓐ", "Ⓐ"}, {"𐐨", "𐐀"}, {"1", "1"}};
@@ -16,5 +14,3 @@ TEST(LetterCase, MapsOneCharacterOfEachLengthAndLeavesEverythingElse) {
   for (const char* other : {"ab", "\x80", "\xC3", "\xC1\xA1", "\xED\xA0\x80", ""})
     EXPECT_EQ(letterCase::upperOne(other), other);
 }
-
-}  // namespace

