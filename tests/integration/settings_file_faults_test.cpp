@@ -1,6 +1,5 @@
 // Both engines' settings files on a disk that fails them: the process killed in the middle of its saves, a
 // read-only ~/.config, a full disk. The engines run on the test doubles; the files are real.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -9,9 +8,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
+#include <optional>
 #include <random>
-#include <regex>
 #include <thread>
 
 #include "common/json_file.h"
@@ -27,6 +25,7 @@
 namespace {
 
 using nlohmann::json;
+using Lines = std::vector<std::string>;
 
 const std::string MK_FILE = ".config/midi-to-mk.json", KS_FILE = ".config/midi-to-keystroke.json";
 
@@ -39,6 +38,18 @@ void writeTables(const TempFolder& home, int rows) {
   }
   home.write(MK_FILE, mk.dump());
   home.write(KS_FILE, ks.dump());
+}
+
+// Both files' rows, "MK rows, Key Stroke rows"; "unreadable" for one that does not read as a table.
+std::string bothRows(const TempFolder& home) {
+  std::string out;
+  for (const auto& file : {MK_FILE, KS_FILE}) {
+    const auto read = readJsonObject(home.path() + "/" + file);
+    const bool table = read.object && read.object->value("rows", json()).is_array();
+    out +=
+        (out.empty() ? "" : ", ") + (table ? std::to_string(read.object->at("rows").size()) : "unreadable");
+  }
+  return out;
 }
 
 // Both engines started on the test doubles in `home`.
@@ -58,11 +69,12 @@ struct Engines {
     mk->add();
     ks->add();
   }
-  static std::vector<std::string> fileLines(const Trace& trace) {
-    std::vector<std::string> out;
-    for (const auto& line : trace.lines())
-      if (line.find("not saved") != std::string::npos || line.find("settings file") != std::string::npos)
-        out.push_back(line.substr(10));
+  // The trace lines about saves, MK's then Key Stroke's, without their time.
+  std::pair<Lines, Lines> fileLines() const {
+    std::pair<Lines, Lines> out;
+    for (auto [trace, lines] : {std::pair{&mk->trace, &out.first}, std::pair{&ks->trace, &out.second}})
+      for (const auto& line : trace->lines())
+        if (line.find("saved") != std::string::npos) lines->push_back(line.substr(10));
     return out;
   }
 
@@ -75,18 +87,6 @@ struct Engines {
   std::shared_ptr<MKEngine> mk;
   std::shared_ptr<KSEngine> ks;
 };
-
-// Both files' rows, "MK rows, Key Stroke rows"; "unreadable" for one that does not read as a table.
-std::string bothRows(const TempFolder& home) {
-  std::string out;
-  for (const auto& file : {MK_FILE, KS_FILE}) {
-    const auto read = readJsonObject(home.path() + "/" + file);
-    const bool table = read.object && read.object->contains("rows") && read.object->at("rows").is_array();
-    out +=
-        (out.empty() ? "" : ", ") + (table ? std::to_string(read.object->at("rows").size()) : "unreadable");
-  }
-  return out;
-}
 
 TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFileThatDoesNotRead) {
   TempFolder home;
@@ -104,8 +104,7 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
       for (int n = round;; ++n) {
         engines.mk->set(1, "number", n % 100);
         engines.ks->set(1, "number", n % 100);
-        const char one = 1;
-        if (n == round && ::write(ready[1], &one, 1) != 1) ::_exit(1);
+        if (n == round && ::write(ready[1], "", 1) != 1) ::_exit(1);
       }
     }
     ::close(ready[1]);
@@ -118,105 +117,69 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(up && WIFSIGNALED(status)) << "round " << round << ": the saving child ended by itself";
     ASSERT_EQ(bothRows(home), "40, 40") << "round " << round << "\n"
-                                        << home.read(MK_FILE) << "\n"
-                                        << home.read(KS_FILE);
+                                        << home.read(MK_FILE) << home.read(KS_FILE);
   }
   // What a kill interrupted is not left to pile up beside the settings.
-  std::vector<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(home.path() + "/.config"))
-    left.push_back(entry.path().filename().string());
-  EXPECT_LE(left.size(), 4u) << left.size() << " files, among them " << left.back();
+  using Files = std::filesystem::directory_iterator;
+  EXPECT_LE(std::distance(Files(home.path() + "/.config"), Files()), 4);
 }
 
 // A folder this test alone sees differently, in a mount namespace of its own: root, whom no file permission
-// stops, meets a read-only folder or a full disk as a user would. Undone when it goes.
-class Mounted {
- public:
-  // `options` as for mount(8): "ro" binds the folder onto itself read-only; "size=..." mounts a small tmpfs.
-  Mounted(const std::string& folder, const std::string& options) : folder_(folder) {
+// stops, meets a read-only folder or a full disk as a user would. `options` as for mount(8): "ro" binds the
+// folder onto itself read-only; "size=..." mounts a small tmpfs over it, which it then fills. Undone when it
+// goes.
+struct Mounted {
+  Mounted(const std::string& path, const std::string& options) : folder(path) {
     static const bool own =
         ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    if (!own) return;
-    if (options == "ro")
-      done_ = ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-              ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
-    else
-      done_ = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    done =
+        own && (options == "ro" ? ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+                                      ::mount(nullptr, folder.c_str(), nullptr,
+                                              MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
+                                : ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0);
+    if (done && options != "ro") std::ofstream(folder + "/filler") << std::string(64 * 1024, 'x');
   }
   ~Mounted() {
-    if (done_) ::umount2(folder_.c_str(), MNT_DETACH);
+    if (done) ::umount2(folder.c_str(), MNT_DETACH);
   }
-  bool done() const { return done_; }
-
- private:
-  std::string folder_;
-  bool done_ = false;
+  std::string folder;
+  bool done = false;
 };
 
-TEST(SettingsFileFaults, AReadOnlyConfigFolderKeepsTheTablesInMemoryAndSaysSoOnceUntilASaveWorksAgain) {
-  TempFolder home;
-  writeTables(home, 1);
-  Engines engines(home.path());
-  const std::string mkLine =
-      "not saved: midi-to-mk.json could not be written (Read-only file system); the table stays as it is in "
-      "memory";
-  const std::string ksLine = std::regex_replace(mkLine, std::regex("midi-to-mk"), "midi-to-keystroke");
-  {
-    const Mounted readOnly(home.path() + "/.config", "ro");
-    if (!readOnly.done())
-      GTEST_SKIP() << "a read-only folder needs a mount namespace of the test's own (root)";
+TEST(SettingsFileFaults, AReadOnlyConfigOrAFullDiskKeepsTheTablesInMemoryAndSaysSoOnceUntilASaveWorksAgain) {
+  for (const auto& [options, why] :
+       {std::pair{"ro", "Read-only file system"}, std::pair{"size=64k", "No space left on device"}}) {
+    SCOPED_TRACE(options);
+    // "not saved: <file> could not be written (<why>); ..." for both files, `times` each.
+    const auto notSaved = [why = std::string(why)](std::size_t times) {
+      const auto line = [&](const std::string& file) {
+        return "not saved: " + file + " could not be written (" + why +
+               "); the table stays as it is in memory";
+      };
+      return std::pair{Lines(times, line("midi-to-mk.json")), Lines(times, line("midi-to-keystroke.json"))};
+    };
+    TempFolder home;
+    writeTables(home, 1);
+    Engines engines(home.path());
+    std::optional<Mounted> failing;
+    failing.emplace(home.path() + "/.config", options);
+    if (!failing->done) GTEST_SKIP() << "a failing folder needs a mount namespace of the test's own (root)";
     for (int i = 0; i < 3; ++i)
       engines.edit();
-    EXPECT_EQ(Engines::fileLines(engines.mk->trace), std::vector{mkLine});
-    EXPECT_EQ(Engines::fileLines(engines.ks->trace), std::vector{ksLine});
-    EXPECT_EQ(engines.mk->rows.size(), 4u);
-    EXPECT_EQ(engines.ks->rows.size(), 4u);
+    EXPECT_EQ(engines.fileLines(), notSaved(1));
+    EXPECT_EQ(engines.mk->rows.size() + engines.ks->rows.size(), 8u);
+    failing.reset();
+    EXPECT_EQ(bothRows(home), "1, 1");
+    // Working again: the next edit saves the whole table, quietly.
+    engines.edit();
+    EXPECT_EQ(bothRows(home), "5, 5");
+    EXPECT_EQ(engines.fileLines(), notSaved(1));
+    // Failing anew after a save that worked is said anew.
+    failing.emplace(home.path() + "/.config", options);
+    engines.edit();
+    engines.edit();
+    EXPECT_EQ(engines.fileLines(), notSaved(2));
   }
-  EXPECT_EQ(bothRows(home), "1, 1");
-
-  // Writable again: the next edit saves the whole table, quietly.
-  engines.edit();
-  EXPECT_EQ(bothRows(home), "5, 5");
-  EXPECT_EQ(Engines::fileLines(engines.mk->trace).size(), 1u);
-
-  // Failing anew after a save that worked is said anew.
-  const Mounted again(home.path() + "/.config", "ro");
-  engines.edit();
-  engines.edit();
-  EXPECT_EQ(Engines::fileLines(engines.mk->trace), (std::vector{mkLine, mkLine}));
-  EXPECT_EQ(Engines::fileLines(engines.ks->trace), (std::vector{ksLine, ksLine}));
-}
-
-// On a full disk a settings file that did not read is still kept aside (a rename needs no room), but no line
-// claims the fresh file that could not be written.
-TEST(SettingsFileFaults, AFullDiskKeepsTheTablesInMemoryAndNeverClaimsASaveThatDidNotHappen) {
-  TempFolder home;
-  std::filesystem::create_directories(home.path() + "/.config");
-  const Mounted small(home.path() + "/.config", "size=64k");
-  if (!small.done()) GTEST_SKIP() << "a full disk needs a mount namespace of the test's own (root)";
-  writeTables(home, 1);
-  home.write(MK_FILE, "{\"rows\": [");
-  home.write(".config/filler", std::string(64 * 1024, 'x'));  // as much as fits
-  Engines engines(home.path());
-  engines.edit();
-  engines.edit();
-
-  const std::string full =
-      " could not be written (No space left on device); the table stays as it is in memory";
-  EXPECT_EQ(Engines::fileLines(engines.mk->trace),
-            (std::vector<std::string>{
-                "the settings file did not read as JSON: it is kept as midi-to-mk.json.broken",
-                "not saved: midi-to-mk.json" + full}));
-  EXPECT_EQ(Engines::fileLines(engines.ks->trace), std::vector{"not saved: midi-to-keystroke.json" + full});
-  EXPECT_EQ(engines.mk->rows.size(), 2u);
-  EXPECT_EQ(engines.ks->rows.size(), 3u);
-  EXPECT_EQ(home.read(MK_FILE + ".broken"), "{\"rows\": [");
-  EXPECT_EQ(bothRows(home), "unreadable, 1");
-
-  // Room again: the first save that works writes the whole table.
-  std::filesystem::remove(home.path() + "/.config/filler");
-  engines.edit();
-  EXPECT_EQ(bothRows(home), "3, 4");
 }
 
 }  // namespace

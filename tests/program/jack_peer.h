@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
-
-#include "platform/jack/jack_ring.h"
 
 class JackPeer {
  public:
@@ -23,28 +23,20 @@ class JackPeer {
   JackPeer(const std::string& wanted, const std::vector<std::string>& outputs,
            const std::vector<std::string>& inputs, const std::string& server = {})
       : heard_(inputs.size()) {
-    jack_status_t status{};
-    client_ = server.empty()
-                  ? jack_client_open(wanted.c_str(), JackNoStartServer, &status)
-                  : jack_client_open(wanted.c_str(),
-                                     static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
-                                     server.c_str());
+    const auto options =
+        static_cast<jack_options_t>(JackNoStartServer | (server.empty() ? 0 : JackServerName));
+    client_ = jack_client_open(wanted.c_str(), options, nullptr, server.c_str());
     if (client_ == nullptr) return;
     name_ = jack_get_client_name(client_);
-    for (const auto& o : outputs)
-      outs_.push_back(jack_port_register(client_, o.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0));
-    for (const auto& i : inputs)
-      ins_.push_back(jack_port_register(client_, i.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0));
+    for (const auto& [names, ports, flags] :
+         {std::tuple{&outputs, &outs_, JackPortIsOutput}, std::tuple{&inputs, &ins_, JackPortIsInput}})
+      for (const auto& n : *names)
+        ports->push_back(jack_port_register(client_, n.c_str(), JACK_DEFAULT_MIDI_TYPE, flags, 0));
     jack_set_process_callback(client_, process, this);
     jack_on_shutdown(
         client_, [](void* self) { static_cast<JackPeer*>(self)->gone_ = true; }, this);
     jack_set_xrun_callback(
-        client_,
-        [](void* self) {
-          ++static_cast<JackPeer*>(self)->xruns_;
-          return 0;
-        },
-        this);
+        client_, [](void* self) { return ++static_cast<JackPeer*>(self)->xruns_, 0; }, this);
     open_ = jack_activate(client_) == 0 && std::count(outs_.begin(), outs_.end(), nullptr) == 0 &&
             std::count(ins_.begin(), ins_.end(), nullptr) == 0;
   }
@@ -77,30 +69,16 @@ class JackPeer {
   // How many messages went out, of those sent.
   std::size_t sent() const { return sent_; }
   bool send(int out, const Bytes& bytes) {
-    if (bytes.size() > sizeof Out::bytes) return false;  // the record holds a channel message at most
-    Out record{static_cast<std::uint8_t>(out - 1), static_cast<std::uint8_t>(bytes.size()), {}};
-    std::copy(bytes.begin(), bytes.end(), record.bytes);
-    return toSend_.push(&record, sizeof record);
+    const std::lock_guard lock(mutex_);
+    toSend_.emplace_back(out - 1, bytes);
+    return true;
   }
   std::vector<Bytes> heard(int in = 1) {
-    In head{};
-    while (received_.peek(&head, sizeof head)) {
-      Bytes bytes(head.size);
-      received_.pop(nullptr, sizeof head);
-      received_.pop(bytes.data(), head.size);
-      heard_[head.port].push_back(std::move(bytes));
-    }
+    const std::lock_guard lock(mutex_);
     return heard_[static_cast<std::size_t>(in - 1)];
   }
 
  private:
-  struct Out {
-    std::uint8_t port, size, bytes[3];
-  };
-  struct In {
-    std::uint8_t port, size;
-  };
-
   // Whether one of the names JACK listed holds `part`; the list is freed.
   static bool anyHolds(const char** names, const std::string& part) {
     bool found = false;
@@ -109,33 +87,31 @@ class JackPeer {
     jack_free(names);
     return found;
   }
+  // A test's peer, not a real-time one: it may wait for the test to let go of what they share.
   static int process(jack_nframes_t frames, void* arg) {
     auto& self = *static_cast<JackPeer*>(arg);
+    const std::lock_guard lock(self.mutex_);
     for (jack_port_t* port : self.outs_)
       jack_midi_clear_buffer(jack_port_get_buffer(port, frames));
-    Out out{};
-    while (self.toSend_.pop(&out, sizeof out))
-      if (jack_midi_event_write(jack_port_get_buffer(self.outs_[out.port], frames), 0, out.bytes, out.size) ==
-          0)
+    for (const auto& [out, bytes] : self.toSend_)
+      if (jack_midi_event_write(jack_port_get_buffer(self.outs_[out], frames), 0, bytes.data(),
+                                bytes.size()) == 0)
         ++self.sent_;
+    self.toSend_.clear();
     for (std::size_t i = 0; i < self.ins_.size(); ++i) {
       void* buffer = jack_port_get_buffer(self.ins_[i], frames);
-      for (std::uint32_t e = 0; e < jack_midi_get_event_count(buffer); ++e) {
-        jack_midi_event_t event;
-        if (jack_midi_event_get(&event, buffer, e) != 0 || event.size > 255) continue;
-        const In head{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(event.size)};
-        self.received_.push(&head, sizeof head, event.buffer, event.size);
-      }
+      jack_midi_event_t event;
+      for (std::uint32_t e = 0; jack_midi_event_get(&event, buffer, e) == 0; ++e)
+        self.heard_[i].emplace_back(event.buffer, event.buffer + event.size);
     }
     return 0;
   }
 
   jack_client_t* client_ = nullptr;
   std::string name_;
-  std::vector<jack_port_t*> outs_;
-  std::vector<jack_port_t*> ins_;
-  jackmidi::Ring toSend_{1 << 14};
-  jackmidi::Ring received_{1 << 16};
+  std::vector<jack_port_t*> outs_, ins_;
+  std::mutex mutex_;
+  std::vector<std::pair<std::size_t, Bytes>> toSend_;
   std::vector<std::vector<Bytes>> heard_;
   std::atomic<std::size_t> sent_{0};
   std::atomic<bool> gone_{false};
