@@ -154,3 +154,21 @@ TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisible
   cc(8, 127);
   EXPECT_EQ(keys.sounds, std::vector(8, RecordingKeyOutput::Sound{SoundKey::up, true}));
 }
+
+// A trace clear, a row edit and a run of turns each reach the screens, at most once per 100 ms.
+TEST_F(EngineTest, TheScreensHearOfChangesAtMostEvery100ms) {
+  startWith({jogRow(), row(2, "shift", 64)});
+  int published = 0;
+  engine->subscribe([&] { ++published; });
+  loop.advance(0.2);
+  engine->clearTrace();
+  loop.advance(0.1);
+  engine->set(2, "note", nlohmann::json("x"));
+  loop.advance(0.1);
+  EXPECT_EQ(published, 3);  // the start, the clear, the edit
+  for (int i = 0; i < 20; ++i) {
+    cc(21, 1);
+    loop.advance(0.01);
+  }
+  EXPECT_EQ(published, 5);
+}

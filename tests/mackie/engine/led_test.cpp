@@ -26,7 +26,9 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
   system.sent.clear();
   audio.level = 0.5;
   loop.advance(0.5);  // 63.5, rounded up, on the volume row's knob and not CC 3's
-  EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 2, 64}}));
+  audio.level = 0;    // silent: the ring goes dark, not to its lowest light
+  loop.advance(0.5);
+  EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 2, 64}, {0, e16, 0xB0, 2, 0}}));
   engine->colour(1, 12);  // not installed here
   EXPECT_TRUE(lastTrace().starts_with("the scene was not changed: ")) << lastTrace();
   EXPECT_NE(lastTrace().find(home.path() + "/.local/lib/orvane/e16colour.py"), std::string::npos);
@@ -39,5 +41,5 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
   EXPECT_EQ(led.about("cc", 3, true).colour, e16::hex(5));
   engine->stop();
   loop.advance(1);
-  EXPECT_EQ(system.sentTo(e16).size(), 1u);  // stopped: no more passes
+  EXPECT_EQ(system.sentTo(e16).size(), 2u);  // stopped: no more passes
 }
