@@ -169,7 +169,7 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTips
   }
 }
 
-TEST_F(SectionTest, StatusLineSaysWhyTheBandsHaveTheirHeadingsAndTheBlobsHoldReadsCommaOrNot) {
+TEST_F(SectionTest, StatusLineSaysWhyAndTheBandsHaveTheirHeadings) {
   system.remove(toLive);
   open({row(1, "play", 20)});
   auto* why = get<MKSteadyText>("why");
@@ -180,13 +180,6 @@ TEST_F(SectionTest, StatusLineSaysWhyTheBandsHaveTheirHeadingsAndTheBlobsHoldRea
     headings.push_back(text(heading));
   EXPECT_EQ(headings,
             (Strings{"THE DEVICE — WHAT COMES IN", "TO LIVE — WHAT GOES OUT", "THE TABLE", "WHAT IT DID"}));
-  auto* hold = get<QLineEdit>("blobHold");
-  click(get("blob"));
-  click(get("blobHome"));  // puts it back, and on
-  EXPECT_EQ(seen(get("blob")), "THE COMMAND BLOB lit");
-  EXPECT_EQ(text(hold), "1.0");
-  type(hold, "2,5");
-  EXPECT_EQ(text(hold), "2.5");  // the engine's answer, though the field still has the keyboard
 }
 
 TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsThereAreNow) {
