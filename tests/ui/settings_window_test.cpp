@@ -60,7 +60,7 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
   }
 };
 
-TEST_F(SettingsWindowTest, HeaderAndLiveLineShowTheProgramsStateItsOffQuitsAndTheVersionOpensTheReleases) {
+TEST_F(SettingsWindowTest, HeaderLiveLineTopAndTrayShowTheProgramsStateAndEachControlDoesItsPart) {
   start();
   const auto window = open();
   EXPECT_EQ(window->windowTitle(), "Orvane VUDA Verer");
@@ -102,11 +102,8 @@ TEST_F(SettingsWindowTest, HeaderAndLiveLineShowTheProgramsStateItsOffQuitsAndTh
   EXPECT_EQ(
       shown(*open(true), "noTray"),
       "no tray on this desktop: close this window to hide it; run the program again to bring it back grey");
-}
 
-TEST_F(SettingsWindowTest, TopIsKeptInTheSettingsAndFloatsEveryWindowOfTheProgram) {
-  start();
-  const auto window = open();
+  // "top" is kept in the settings and floats every window of the program.
   QWidget other;  // another window of the program
   other.setWindowTitle("Orvane VUDA Verer – another");
   other.show();
@@ -121,6 +118,24 @@ TEST_F(SettingsWindowTest, TopIsKeptInTheSettingsAndFloatsEveryWindowOfTheProgra
   EXPECT_TRUE(floating(*open()));  // a window opened later floats at once
   click(top);
   EXPECT_FALSE(QSettings().value("onTop").toBool() || floating(other));
+
+  // The tray: its tool tip, and a menu rebuilt from the shell's lines each time it opens.
+  ui::Tray tray(umbrella);
+  EXPECT_EQ(tray.icon().toolTip().toStdString(), Umbrella::TOOL_TIP);
+  EXPECT_FALSE(tray.icon().icon().isNull());
+  const auto opened = [&] {
+    emit tray.menu().aboutToShow();
+    std::vector<std::string> lines;
+    for (auto* a : tray.menu().actions())
+      lines.push_back(TestShell::shown(a->isSeparator(), a->text().toStdString(), a->isEnabled(),
+                                       a->isCheckable() ? std::optional(a->isChecked()) : std::nullopt));
+    return lines;
+  };
+  EXPECT_EQ(opened(), menu());
+  midikeys->engine->power();  // changed elsewhere while the menu was closed
+  EXPECT_EQ(opened(), menu());
+  tray.menu().actions()[1]->trigger();
+  EXPECT_FALSE(mackie->engine->power());
 }
 
 TEST_F(SettingsWindowTest, TabsChooseTheSectionAndItsSwitchKeepsTheTabGreysTheDotAndHidesTheScreen) {
@@ -171,27 +186,6 @@ TEST_F(SettingsWindowTest, DryWindowShowsTheKeyStrokeScreenUnderItsCloseRow) {
   EXPECT_NE(window.findChild<QWidget*>("screen"), nullptr);
   click(window.findChild<ui::CloseX*>());
   EXPECT_FALSE(window.isVisible());
-}
-
-// The tray's drawn icon and tool tip, and a menu rebuilt from the shell's lines each time it opens.
-TEST_F(SettingsWindowTest, TrayIconIsDrawnAndItsMenuIsTheShellsLinesOfTheMomentItOpens) {
-  start();
-  ui::Tray tray(umbrella);
-  EXPECT_EQ(tray.icon().toolTip().toStdString(), Umbrella::TOOL_TIP);
-  EXPECT_FALSE(tray.icon().icon().isNull());
-  const auto opened = [&] {
-    emit tray.menu().aboutToShow();
-    std::vector<std::string> lines;
-    for (auto* a : tray.menu().actions())
-      lines.push_back(TestShell::shown(a->isSeparator(), a->text().toStdString(), a->isEnabled(),
-                                       a->isCheckable() ? std::optional(a->isChecked()) : std::nullopt));
-    return lines;
-  };
-  EXPECT_EQ(opened(), menu());
-  midikeys->engine->power();  // changed elsewhere while the menu was closed
-  EXPECT_EQ(opened(), menu());
-  tray.menu().actions()[1]->trigger();
-  EXPECT_FALSE(mackie->engine->power());
 }
 
 }  // namespace
