@@ -89,7 +89,7 @@ class KSSectionTest : public KSEngineTest {
   }
 };
 
-TEST_F(KSSectionTest, TheTableBandAddsUndoesDeletesTheTickedAndKeepsEachLineForAsLongAsItsRow) {
+TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
   openWith({});
   EXPECT_EQ(
       text("help"),
@@ -116,19 +116,8 @@ TEST_F(KSSectionTest, TheTableBandAddsUndoesDeletesTheTickedAndKeepsEachLineForA
          {"all", "tick@2", "[ ] | tick, then DELETE above the table"},
          {"tick@1", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"}});
   EXPECT_FALSE(shows("empty"));
-  engine->set(2, "number", json(20));
   click(find<QAbstractButton>("delete"));
-  // A line is dropped with its row and made for a row that comes back; every other line stays the same
-  // widget, in table order.
-  EXPECT_EQ(section->findChildren<KSRowView*>().size(), 2);
-  auto *second = find("row 2"), *third = find("row 3");
-  engine->undoRedo(true);
-  settle();
-  ASSERT_EQ(section->findChildren<KSRowView*>().size(), 3);
-  EXPECT_EQ(find("row 2"), second);
-  EXPECT_EQ(find("row 3"), third);
-  EXPECT_LT(find("row 1")->y(), second->y());
-  EXPECT_LT(second->y(), third->y());
+  EXPECT_EQ(section->findChildren<KSRowView*>().size(), 2);  // a line goes with its row
 }
 
 TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsIt) {
