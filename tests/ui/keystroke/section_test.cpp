@@ -104,13 +104,11 @@ TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
          {"add", "undo", "UNDO | row 1 added"},
          {"", "last", "last change: row 1 added"},
          {"undo", "redo", "REDO | redo: row 1 added"},
-         {"", "undo", "(off) UNDO | nothing to undo"},
          {"redo", "tick@1", "[ ] | tick, then DELETE above the table"},
          {"add", "delete", "DELETE (ghost) | tick rows in the last column first"},
          {"add", "all", "[ ] | tick every row, or none"},
-         {"delete", "delete", "DELETE (ghost) | tick rows in the last column first"},
+         {"delete", "tick@3", "[ ] | tick, then DELETE above the table"},  // nothing to delete
          {"tick@2", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"},
-         {"", "all", "[ ] | tick every row, or none"},
          {"all", "delete", "DELETE 3 ROWS (danger) | delete the ticked rows (UNDO brings them back)"},
          {"", "all", "[x] | tick every row, or none"},
          {"all", "tick@2", "[ ] | tick, then DELETE above the table"},
@@ -120,24 +118,45 @@ TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
   EXPECT_EQ(section->findChildren<KSRowView*>().size(), 2);  // a line goes with its row
 }
 
-TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsIt) {
+TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClashesAndAnyValue) {
   // Knob 3 of page 1, "Vol": absolute on CC 7, colour 5; the helper that writes a colour into the scene.
   std::filesystem::create_symlink(HELPERS_DIR "/midikeys_e16colour.py", home.path() + "/helper.py");
   home.write("Documents/live.oxie16", R"({"pages":[{"encoders":[{},{},
     {"turn_actions":[{"type":3,"nr1":7}],"color":5,"abbr":"Vol"}]}]})");
-  openWith({keyRow(1, 7, "a", {{"value", 64}}), keyRow(2, 9, "b")});
+  openWith({keyRow(1, 7, "a"),
+            keyRow(2, 7, "b", {{"type", "note"}}),
+            keyRow(3, 7, "c"),
+            keyRow(4, 8, "d", {{"value", 5}}),
+            {{"id", 5}, {"cc", 9}},
+            {{"id", 6}, {"cc", 10}, {"kind", "volume"}}});
+  // Notes under a line warn of a clash and of a key pressed for every value.
+  const auto shown = [&](const char* note) {
+    std::string ids;
+    for (const char* id : {"1", "2", "3", "4", "5", "6"})
+      if (shows(QString(note) + "@" + id)) ids += id;
+    return ids;
+  };
+  EXPECT_EQ(text("clash@1"), "another row answers the same MIDI and value — both keys are pressed");
+  EXPECT_EQ(text("any@1"), "any value: the key is pressed for every message this knob sends");
+  EXPECT_EQ(shown("clash"), "13");            // a note is not the CC of the same number
+  EXPECT_EQ(shown("any"), "13");              // not a note row, one value only, or a row without a key
+  EXPECT_EQ(says("value@6"), "(off) 0-127");  // a volume row takes the whole sweep
+  story({{"learn@2", "learn@2", "press a note… (lit)"}});
+  noteOn(40, 100);
+  settle();
+  EXPECT_EQ(says("learn@2") + " " + says("number@2"), "LEARN 40");
   EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[5]));
-  EXPECT_EQ(find<KSSwatch>("colour@2")->colour(), std::nullopt);
+  EXPECT_EQ(find<KSSwatch>("colour@5")->colour(), std::nullopt);
   story(
       {{"", "led@1",
         "[ ] | LED: knob 3 (Vol) on page 1 already shows its own value: nothing comes back to it from here"},
-       {"", "led@2", "[ ] | LED: no knob in the E16's scene sends CC 9: nothing to light"},
+       {"", "led@5", "[ ] | LED: no knob in the E16's scene sends CC 9: nothing to light"},
        {"", "colour@1", "| the colour of knob 3 (Vol) on page 1: click to change it in the scene"},
        {"", "lamp@1",
         "| lights while your hand moves this row on the controller: green = it fired, amber = heard, nothing "
         "sent"},
        {"", "filter@1", "| LEARN takes only this kind of message"},
-       {"", "value@1", "64"},
+       {"", "value@4", "5"},
        {"learn@1", "learn@1", "turn a knob… (lit)"},
        {"learn@1", "learn@1", "LEARN"},
        {"", "key@1", "A | press to set"}});
@@ -160,7 +179,7 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsIt) {
     settle();
     return field->text();
   };
-  EXPECT_EQ(type("value@1", "200"), "any");  // not a value a message can carry: any value
+  EXPECT_EQ(type("value@4", "200"), "any");  // not a value a message can carry: any value
   EXPECT_EQ(type("number@1", "21"), "21");
   EXPECT_EQ(engine->row(1)->cc, 21);
   auto* lamp = find<KSLamp>("lamp@1");
@@ -184,32 +203,6 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsIt) {
   QTest::keyClick(find("filter@1"), Qt::Key_Down);  // a picker takes the arrow keys
   settle();
   EXPECT_EQ(engine->row(1)->type, "note");
-}
-
-TEST_F(KSSectionTest, NotesUnderALineWarnOfAClashAndOfAKeyPressedForEveryValueAndANoteRowLearnsANote) {
-  openWith({keyRow(1, 7, "a"),
-            keyRow(2, 7, "b", {{"type", "note"}}),
-            keyRow(3, 7, "c"),
-            keyRow(4, 8, "d", {{"value", 5}}),
-            {{"id", 5}, {"cc", 9}},
-            {{"id", 6}, {"cc", 10}, {"kind", "volume"}}});
-  const auto shown = [&](const char* note) {
-    std::string ids;
-    for (const char* id : {"1", "2", "3", "4", "5", "6"})
-      if (shows(QString(note) + "@" + id)) ids += id;
-    return ids;
-  };
-  EXPECT_EQ(text("clash@1"), "another row answers the same MIDI and value — both keys are pressed");
-  EXPECT_EQ(text("any@1"), "any value: the key is pressed for every message this knob sends");
-  EXPECT_EQ(shown("clash"), "13");            // a note is not the CC of the same number
-  EXPECT_EQ(shown("any"), "13");              // not a note row, one value only, or a row without a key
-  EXPECT_EQ(says("value@6"), "(off) 0-127");  // a volume row takes the whole sweep
-  click(find<QAbstractButton>("on@3"));
-  EXPECT_EQ(shown("clash"), "");
-  story({{"learn@2", "learn@2", "press a note… (lit)"}});
-  noteOn(40, 100);
-  settle();
-  EXPECT_EQ(says("learn@2") + " " + says("number@2"), "LEARN 40");
 }
 
 TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesAndTheDeviceBandLocksAndUnlocks) {
