@@ -49,7 +49,7 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
   }
 };
 
-TEST_F(SettingsWindowTest, HeaderLiveLineTopAndTrayShowTheProgramsStateAndEachControlDoesItsPart) {
+TEST_F(SettingsWindowTest, HeaderLiveLineTopTrayAndDryWindowShowTheProgramsStateAndEachControlDoesItsPart) {
   start();
   const auto window = open();
   EXPECT_EQ(window->windowTitle(), "Orvane VUDA Verer");
@@ -116,6 +116,16 @@ TEST_F(SettingsWindowTest, HeaderLiveLineTopAndTrayShowTheProgramsStateAndEachCo
   EXPECT_EQ(opened(), menu());
   tray.menu().actions()[1]->trigger();
   EXPECT_FALSE(mackie->engine->power());
+
+  // The dry run's window: the Key Stroke screen under its close row.
+  ui::DryWindow dry(*midikeys);
+  dry.open();
+  EXPECT_EQ(dry.windowTitle(), "MIDI to Key Stroke (dry: listens, presses nothing)");
+  EXPECT_EQ(dry.size(), QSize(1040, 760));
+  EXPECT_FALSE(dry.testAttribute(Qt::WA_QuitOnClose));  // closing it leaves the program running
+  EXPECT_NE(dry.findChild<QWidget*>("screen"), nullptr);
+  click(dry.findChild<ui::CloseX*>());
+  EXPECT_FALSE(dry.isVisible());
 }
 
 TEST_F(SettingsWindowTest, TabsChooseTheSectionAndItsSwitchKeepsTheTabGreysTheDotAndHidesTheScreen) {
@@ -154,18 +164,6 @@ TEST_F(SettingsWindowTest, TabsChooseTheSectionAndItsSwitchKeepsTheTabGreysTheDo
   settle();
   ASSERT_NE(section->screen(), nullptr);
   EXPECT_TRUE(section->screen()->isVisible());
-}
-
-TEST_F(SettingsWindowTest, DryWindowShowsTheKeyStrokeScreenUnderItsCloseRow) {
-  start(nullptr, true);
-  ui::DryWindow window(*midikeys);
-  window.open();
-  EXPECT_EQ(window.windowTitle(), "MIDI to Key Stroke (dry: listens, presses nothing)");
-  EXPECT_EQ(window.size(), QSize(1040, 760));
-  EXPECT_FALSE(window.testAttribute(Qt::WA_QuitOnClose));  // closing it leaves the program running
-  EXPECT_NE(window.findChild<QWidget*>("screen"), nullptr);
-  click(window.findChild<ui::CloseX*>());
-  EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace
