@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
-#include <cstdio>
 
 #include "keystroke/permissions.h"
 #include "mackie/engine/blob.h"
@@ -23,10 +22,6 @@
 #include "ui/permissions_word.h"
 
 int main(int argc, char** argv) {
-  // The offscreen platform says so each time a window asks for what only a real desktop does.
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-    if (!message.startsWith("This plugin does not support")) fprintf(stderr, "%s\n", qPrintable(message));
-  });
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

@@ -273,12 +273,9 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTh
 }
 
 TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
-  std::vector<json> rows;
-  for (int i = 1; i <= 12; ++i)
-    rows.push_back(row(i, "fader1", i));
-  open(rows);
+  open({row(1, "fader1", 1), row(2, "fader2", 5)});
   const auto views = section->table()->rowViews();
-  auto* number = get<QLineEdit>("number", 4);  // row 5, on CC 5
+  auto* number = get<QLineEdit>("number", 1);  // row 2, on CC 5
   number->setFocus();
   number->selectAll();
   QTest::keyClicks(number, "9");  // typed, not handed over yet
@@ -286,13 +283,13 @@ TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
     cc(5, v);
     loop.advance(0.05);
   }
-  EXPECT_EQ(get<MKLamp>("lamp", 4)->lit(), "fire");
+  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
   EXPECT_EQ(QApplication::focusWidget(), number);
   EXPECT_EQ(text(number), "9");
   click(get("add"));  // growing the table adds a view and keeps the others
-  ASSERT_EQ(rowsShown(), 13u);
+  ASSERT_EQ(rowsShown(), 3u);
   EXPECT_TRUE(std::equal(views.begin(), views.end(), section->table()->rowViews().begin()));
-  EXPECT_EQ(engine->rows[4].number, 9);  // the click took the keyboard, and the field handed its text over
+  EXPECT_EQ(engine->rows[1].number, 9);  // the click took the keyboard, and the field handed its text over
 }
 
 }  // namespace
