@@ -142,11 +142,9 @@ TEST_F(SettingsWindowTest, TabsChooseTheSectionAndItsSwitchKeepsTheTabGreysTheDo
     EXPECT_EQ(chosen->titleColour(), QColor(Qt::white));
     EXPECT_EQ(other->titleColour(), ui::GREY);
     EXPECT_EQ(window->section()->objectName().toStdString(), std::string("section:") + id);
-    EXPECT_EQ(window->findChildren<ui::ModuleSection*>().size(), 1);
   }
 
   auto* section = window->section();
-  EXPECT_EQ(section->findChild<ui::Small*>()->text().toStdString(), midikeys->about());
   midikeys->engine->power();
   settle(1);
   EXPECT_EQ(shown(*section, "status"), "STOPPED amber");
