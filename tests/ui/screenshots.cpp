@@ -60,12 +60,6 @@ void shootSections(TestShell& shell, const QString& state, bool mackie = true) {
   }
 }
 
-// Knobs 1 to 3 of page 1 turn CC 20 to 22 (knob 3 is "Vol"), knob 4 pushes note 36, each in its ring colour.
-constexpr const char* SCENE =
-    R"({"pages": [{"encoders": [{"turn_actions": [{"type": 3, "nr1": 20}], "color": 5},
-  {"turn_actions": [{"type": 3, "nr1": 21}], "color": 40}, {"turn_actions": [{"type": 3, "nr1": 22}],
-  "color": 66, "abbr": "Vol"}, {"push_action": {"type": 1, "nr1": 36}, "color": 96}]}]})";
-
 // A row of each kind; rows 5 and 6 answer the same message, row 7 is off, a note row learns.
 constexpr const char* MK_TABLE = R"({"device": "Port 1", "rows": [
   {"id": 1, "number": 20, "command": "jog", "how": "twos"}, {"id": 3, "number": 21, "command": "fader1"},
@@ -103,10 +97,9 @@ int main(int argc, char** argv) {
   shell.start();
   shootSections(shell, "empty");
 
-  // Both modules again over full tables and a scene, with a permission missing and a controller that played.
+  // Both modules again over full tables, with a permission missing and a controller that played.
   shell.home.write(".config/midi-to-mk.json", MK_TABLE);
   shell.home.write(".config/midi-to-keystroke.json", KS_TABLE);
-  shell.home.write("Documents/my set.oxie16", SCENE);
   for (const char* id : {"mackie", "midikeys"}) {
     shell.umbrella->setModule(id, false);
     shell.umbrella->setModule(id, true);

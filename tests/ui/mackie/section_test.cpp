@@ -11,7 +11,6 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "mackie/core/catalogue.h"
 #include "mackie/engine/engine_fixture.h"
 #include "ui/colours.h"
 #include "ui/mackie/choice.h"
@@ -99,7 +98,6 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   arrowDown(command);  // the arrows open it, as they would a pop-up choice
   QMenu* menu = command->menu();
   ASSERT_TRUE(menu && menu->isVisible());
-  ASSERT_EQ(menu->actions().size(), MKMCU::catalogue().size());  // a submenu per heading
   QAction* jog = nullptr;
   for (QAction* entry : menu->findChildren<QAction*>())
     if (entry->text().startsWith("JOG WHEEL")) jog = entry;
@@ -230,7 +228,6 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTh
   out->hidePopup();
   EXPECT_EQ(back->currentText().toStdString(), "nowhere");
   arrowDown(back);  // to the first source
-  EXPECT_EQ(back->currentText().toStdString(), "USB1");
   // A chosen port that went away stays chosen, and says so.
   system.remove(controller);
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
