@@ -44,9 +44,6 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
                                  : colour == ui::AMBER ? " amber"
                                                        : " " + colour.name().toStdString());
   }
-  static std::string onOff(QWidget& in, const char* prefix) {
-    return shown(in, QString(prefix) + "-on") + " " + shown(in, QString(prefix) + "-off");
-  }
 };
 
 TEST_F(SettingsWindowTest, HeaderLiveLineTopTrayAndDryWindowShowTheProgramsStateAndEachControlDoesItsPart) {
@@ -58,7 +55,7 @@ TEST_F(SettingsWindowTest, HeaderLiveLineTopTrayAndDryWindowShowTheProgramsState
   const auto labels = window->findChildren<QLabel*>();
   for (const char* label : {"ORVANE VUDA VERER", "ABLETON LIVE"})
     EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == label; }));
-  EXPECT_EQ(onOff(*window, "app"), "ON green OFF grey");
+  EXPECT_EQ(shown(*window, "app-on") + " " + shown(*window, "app-off"), "ON green OFF grey");
   EXPECT_EQ(find(*window, "noTray"), nullptr);
   EXPECT_FALSE(find(*window, "permissions")->isVisible());
   click(find(*window, "app-on"));
@@ -145,14 +142,14 @@ TEST_F(SettingsWindowTest, TabsChooseTheSectionAndItsSwitchKeepsTheTabGreysTheDo
   midikeys->engine->power();
   settle(1);
   EXPECT_EQ(shown(*section, "status"), "STOPPED amber");
-  EXPECT_EQ(onOff(*section, "module"), "ON green OFF grey");
+  EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON green OFF grey");
   EXPECT_EQ(ks->dotColour(), ui::GREEN);
   click(find(*section, "module-off"));
   settle();
   EXPECT_FALSE(midikeys->engine->running);
   EXPECT_EQ(window->section(), section);
   EXPECT_EQ(section->findChild<QWidget*>("screen"), nullptr);
-  EXPECT_EQ(onOff(*section, "module"), "ON grey OFF green");
+  EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON grey OFF green");
   EXPECT_EQ(shown(*section, "status"), "OFF amber");
   EXPECT_EQ(ks->dotColour(), ui::GREY);
   click(find(*section, "module-on"));

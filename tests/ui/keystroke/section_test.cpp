@@ -36,7 +36,7 @@ class KSSectionTest : public KSEngineTest {
     QCoreApplication::sendPostedEvents();
   }
   // Starts the engine on these rows, locked to "Port 1", and opens the section.
-  void openWith(std::vector<json> rows) {
+  void open(std::vector<json> rows) {
     startWith(std::move(rows));
     open();
   }
@@ -90,7 +90,7 @@ class KSSectionTest : public KSEngineTest {
 };
 
 TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
-  openWith({});
+  open(std::vector<json>{});
   EXPECT_EQ(
       text("help"),
       "FILTER is CC (a knob) or NOTE (a key or pad): LEARN takes only that kind. For a note, VALUE is the "
@@ -123,12 +123,12 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   std::filesystem::create_symlink(HELPERS_DIR "/midikeys_e16colour.py", home.path() + "/helper.py");
   home.write("Documents/live.oxie16", R"({"pages":[{"encoders":[{},{},
     {"turn_actions":[{"type":3,"nr1":7}],"color":5,"abbr":"Vol"}]}]})");
-  openWith({keyRow(1, 7, "a"),
-            keyRow(2, 7, "b", {{"type", "note"}}),
-            keyRow(3, 7, "c"),
-            keyRow(4, 8, "d", {{"value", 5}}),
-            {{"id", 5}, {"cc", 9}},
-            {{"id", 6}, {"cc", 10}, {"kind", "volume"}}});
+  open({keyRow(1, 7, "a"),
+        keyRow(2, 7, "b", {{"type", "note"}}),
+        keyRow(3, 7, "c"),
+        keyRow(4, 8, "d", {{"value", 5}}),
+        {{"id", 5}, {"cc", 9}},
+        {{"id", 6}, {"cc", 10}, {"kind", "volume"}}});
   // Notes under a line warn of a clash and of a key pressed for every value.
   const auto shown = [&](const char* note) {
     std::string ids;
@@ -171,16 +171,13 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[16]));
 
   // Typed numbers and values are handed over on Return.
-  const auto type = [&](const char* name, const char* text) {
-    auto* field = find<KSField>(name);
-    field->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
+  for (const auto& [name, typed, result] : {std::tuple{"value@4", "200", "any"}, {"number@1", "21", "21"}}) {
+    find<KSField>(name)->selectAll();
+    QTest::keyClicks(find<KSField>(name), typed);  // 200 is no value a message can carry: any value
+    QTest::keyClick(find<KSField>(name), Qt::Key_Return);
     settle();
-    return field->text();
-  };
-  EXPECT_EQ(type("value@4", "200"), "any");  // not a value a message can carry: any value
-  EXPECT_EQ(type("number@1", "21"), "21");
+    EXPECT_EQ(find<KSField>(name)->text(), result);
+  }
   EXPECT_EQ(engine->row(1)->cc, 21);
   auto* lamp = find<KSLamp>("lamp@1");
   for (const auto& colour : {KSInk::green, KSInk::amber}) {  // sending, then stopped
@@ -248,7 +245,7 @@ TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesAndThe
 // A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and
 // the last one showing where the messages stopped.
 TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineTheLogNewestFirstAndRedrawsHeldToTenASecond) {
-  openWith({keyRow(1, 7, "a")});
+  open({keyRow(1, 7, "a")});
   story({{"", "power", "ON (lit) | sending: press to stop everything, the table is kept"},
          {"power", "power", "OFF | stopped: press to send again"}});
   keys.isTrusted = false;

@@ -45,7 +45,6 @@ class SectionTest : public EngineTest {
     ASSERT_TRUE(QTest::qWaitForWindowActive(section.get()));
   }
   void publish() { loop.advance(MKEngine::REFRESH); }  // the engine tells its screens at its next refresh
-  std::size_t rowsShown() const { return section->table()->rowViews().size(); }
 
   // A control by its name, in a row's view when `row` is given.
   template <class W = QWidget>
@@ -245,17 +244,17 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTh
   EXPECT_EQ(history(), "(off) nothing to undo | (off) nothing to redo");
   click(get("add"));
   click(get("add"));
-  EXPECT_EQ(rowsShown(), 2u);
+  EXPECT_EQ(section->table()->rowViews().size(), 2u);
   EXPECT_FALSE(get("empty")->isVisible());
   EXPECT_EQ(text(get("lastChange")), "last change: row 2 added");
   click(get("tickAll"));
   EXPECT_EQ(seen(del), "DELETE 2 lit");
   click(get("tick", 0));
   click(del);
-  ASSERT_EQ(rowsShown(), 1u);
+  ASSERT_EQ(section->table()->rowViews().size(), 1u);
   EXPECT_EQ(seen(del), "DELETE");
   click(undo);
-  EXPECT_EQ(rowsShown(), 2u);
+  EXPECT_EQ(section->table()->rowViews().size(), 2u);
   EXPECT_EQ(history(), "undo: row 2 added | redo: row 2 deleted");
   click(redo);
   EXPECT_EQ(engine->rows.size(), 1u);
@@ -276,7 +275,7 @@ TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
   EXPECT_EQ(QApplication::focusWidget(), number);
   EXPECT_EQ(text(number), "9");
   click(get("add"));  // growing the table adds a view and keeps the others
-  ASSERT_EQ(rowsShown(), 3u);
+  ASSERT_EQ(section->table()->rowViews().size(), 3u);
   EXPECT_TRUE(std::equal(views.begin(), views.end(), section->table()->rowViews().begin()));
   EXPECT_EQ(engine->rows[1].number, 9);  // the click took the keyboard, and the field handed its text over
 }
