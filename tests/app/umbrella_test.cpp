@@ -53,7 +53,6 @@ TEST_F(UmbrellaTest, SettingsFileSwitchesAndTheMenuOfTheModulesThatAreOn) {
   home.write(".config/vuda-verer.json", R"({"theme": "dark", "modules": {"mackie": false}, "tab": 3})");
   u = make();
   EXPECT_TRUE(a->calls.empty());  // stored off: never started
-  EXPECT_EQ(u->tab, "mackie");    // a tab that is not text
   u->setModule("other", true);
   EXPECT_EQ(b->calls, Lines{"on"});
   EXPECT_EQ(
@@ -68,9 +67,6 @@ TEST_F(UmbrellaTest, SettingsFileSwitchesAndTheMenuOfTheModulesThatAreOn) {
   u->showSettings = [&] { ++shown; };
   u->menu().back().action();
   EXPECT_EQ(shown, 1);
-  // Anything but an object of booleans leaves every module at its default.
-  home.write(".config/vuda-verer.json", R"({"modules": {"mackie": false, "other": "yes"}})");
-  EXPECT_EQ(make()->on, (std::map<std::string, bool>{{"mackie", true}, {"other", false}}));
 }
 
 TEST_F(UmbrellaTest, LiveIsToldFiveSecondsAfterItsLaunchAndAtOnceWhenItQuitsOnlyWhileAModuleIsOn) {
@@ -137,8 +133,6 @@ TEST_F(ModulesTest, EachModuleSaysItsStateAndWhatItDoesAndItsLinesSwitchIt) {
   mackie->engine->stop();
   EXPECT_EQ(menu()[0], "MIDI TO MK CONTROL  ·  OFF (off)");
   EXPECT_EQ(menu()[1], "---");
-  umbrella->stop();
-  EXPECT_EQ(midikeys->status(), "OFF");
 
   MidiKeysModule dry(ksServicesAt(home.path(), loop, midi, audio, keys, capture), true);
   dry.setOn(true);  // a dry module ignores its switch

@@ -146,7 +146,6 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   settle();
   EXPECT_EQ(says("learn@2") + " " + says("number@2"), "LEARN 40");
   EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[5]));
-  EXPECT_EQ(find<KSSwatch>("colour@5")->colour(), std::nullopt);
   story(
       {{"", "led@1",
         "[ ] | LED: knob 3 (Vol) on page 1 already shows its own value: nothing comes back to it from here"},
@@ -261,7 +260,6 @@ TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineTheLogNewestFirstAndRedrawsHe
   EXPECT_FALSE(shows("accessibility"));
 
   EXPECT_EQ(text("nothing"), "nothing yet");
-  EXPECT_FALSE(shows("lines"));
   engine->note("first");
   engine->note("second");
   settle();
@@ -279,8 +277,7 @@ TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineTheLogNewestFirstAndRedrawsHe
     cc(7, i % 128);
     loop.advance(0.001);
   }
-  EXPECT_GE(redraws, 9);
-  EXPECT_LE(redraws, 11);
+  EXPECT_NEAR(redraws, 10, 1);
   settle();
   EXPECT_EQ(text("heard"), "USB1   CC 7 = 103   ch 1   just now");  // 999 % 128
 }

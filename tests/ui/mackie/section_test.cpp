@@ -150,19 +150,16 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTips
            {get("clash", 1), "another row answers the same message — both are sent"}})
     EXPECT_EQ(tip(widget), says);
   EXPECT_TRUE(get("clash", 1)->isVisible());
-  for (const char* lit : {"fire", "heard"}) {  // sending, then paused
-    click(get("power"));
-    noteOn(36, 127);
-    publish();
-    EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), lit);
-  }
+  click(get("power"));  // sending again
+  noteOn(36, 127);
+  publish();
+  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
 }
 
 TEST_F(SectionTest, StatusLineSaysWhyTheBandsHaveTheirHeadingsAndWhatItDidShowsTheTrace) {
   system.remove(toLive);
   open({row(1, "play", 20)});
   auto* why = get<MKSteadyText>("why");
-  EXPECT_EQ(text(why), engine->why().first);
   EXPECT_EQ(why->colour(), ui::AMBER);  // nothing open to Live is an alarm
   Strings headings;
   for (auto* heading : section->findChildren<QLabel*>("heading"))
