@@ -5,7 +5,7 @@
 #include "ui/keystroke/section.h"
 
 #include <QApplication>
-#include <QComboBox>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
