@@ -1,100 +1,120 @@
-// The shared widgets: the four colours and the dark palette, the switch word, the close cross and the
-// permissions warning, each with its exact texts and what a click does.
+// The shared widgets (the four colours and the dark palette, the switch word, the close cross, the
+// permissions warning) and the blob's window, with their exact texts and what a click or a drag does. The
+// widget tests run in one QApplication, on the offscreen platform unless told otherwise, so that they need no
+// display.
 #include "ui/widgets.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QTest>
 
 #include "keystroke/permissions.h"
+#include "mackie/engine/blob.h"
+#include "support/fake_workspace.h"
 #include "support/recording_key_output.h"
 #include "support/virtual_loop.h"
+#include "ui/blob_panel.h"
 #include "ui/colours.h"
 #include "ui/permissions_word.h"
 
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
+
 namespace {
 
-TEST(Colours, AreTheFourOfTheWindowAndEveryTextReadsOnItsGround) {
+TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPart) {
   EXPECT_EQ(ui::GREEN.name() + ui::GREY.name() + ui::AMBER.name() + ui::INK.name(),
             "#33d17a#7a8087#e8a33d#0b0d10");
-  const QPalette p = ui::darkPalette();
-  EXPECT_EQ(p.color(QPalette::Window), ui::INK);
-  using R = QPalette::ColorRole;
-  for (const auto& [ground, text] : {std::pair{R::Window, R::WindowText},
-                                     {R::Base, R::Text},
-                                     {R::ToolTipBase, R::ToolTipText},
-                                     {R::Highlight, R::HighlightedText}})
-    for (const auto group : {QPalette::Active, QPalette::Inactive})
-      EXPECT_GT(p.color(group, text).lightness() - p.color(group, ground).lightness(), 100) << text << group;
-}
-
-TEST(Word, IsDrawnGreenWhileOnGreyWhileOffAndAClickRunsItsAction) {
-  const auto greenPixels = [](QWidget& w) {
-    const QImage image = w.grab().toImage();
-    int count = 0;
-    for (int at = 0; at < image.width() * image.height(); ++at)
-      count += image.pixelColor(at % image.width(), at / image.width()) == ui::GREEN;
-    return count;
-  };
-  int runs = 0;
-  ui::Word word(
-      "ON", true, [&] { ++runs; }, "power", "sending");
-  word.show();
-  EXPECT_GT(greenPixels(word), 10);
-  EXPECT_EQ(word.accessibleDescription(), "sending");
-  EXPECT_EQ(std::pair(word.font().pixelSize(), word.font().bold()), std::pair(13, true));
-  QTest::mouseClick(&word, Qt::LeftButton);
-  EXPECT_EQ(runs, 1);
-  word.setOn(false);
-  EXPECT_EQ(word.colour(), ui::GREY);
-  EXPECT_EQ(greenPixels(word), 0);
-  ui::Word unnamed("top", false);
-  EXPECT_EQ(unnamed.accessibleDescription(), "off");
-  unnamed.setOn(true);
-  EXPECT_EQ(unnamed.accessibleDescription(), "on");
-}
-
-TEST(CloseX, RunsItsActionOrElseClosesTheWindowItSitsIn) {
-  QWidget window;
-  auto* layout = new QHBoxLayout(&window);
-  int runs = 0;
-  auto* acting = new ui::CloseX([&] { ++runs; });
-  auto* closing = new ui::CloseX;
-  layout->addWidget(acting);
-  layout->addWidget(closing);
-  window.show();
-  EXPECT_EQ(closing->accessibleName(), "Close window");
-  EXPECT_EQ(closing->toolTip(), "close this window; the app stays on");
-  EXPECT_EQ(closing->size(), QSize(28, 28));
-  QTest::mouseClick(acting, Qt::LeftButton);
-  EXPECT_EQ(runs, 1);
-  EXPECT_TRUE(window.isVisible());
-  QTest::mouseClick(closing, Qt::LeftButton);
-  EXPECT_FALSE(window.isVisible());
-}
-
-TEST(PermissionsWord, ShowsWhileAPermissionIsMissingAndAClickAsksTheSystemForIt) {
+  EXPECT_EQ(ui::darkPalette().color(QPalette::Window), ui::INK);
   VirtualLoop loop;
   RecordingKeyOutput keys;
   keys.isTrusted = false;
   const auto permissions = std::make_shared<Permissions>(loop, keys);
   permissions->watch();
-  QWidget header;
-  auto* word = new ui::PermissionsWord(permissions, &header);
-  header.show();
-  EXPECT_TRUE(word->isVisible());
-  EXPECT_EQ(word->text(), "PERMISSIONS");
-  EXPECT_EQ(word->colour(), ui::AMBER);
-  EXPECT_EQ(
-      word->toolTip(),
-      "A permission is missing: this opens its page in System Settings; switch Orvane VUDA Verer on there");
-  EXPECT_EQ(word->accessibleName(), "Permissions");
+  int runs = 0;
+  QWidget window;
+  auto* layout = new QHBoxLayout(&window);
+  auto* word = new ui::Word(
+      "ON", true, [&] { ++runs; }, "power", "sending");
+  auto* acting = new ui::CloseX([&] { runs += 10; });
+  auto* closing = new ui::CloseX;
+  auto* warning = new ui::PermissionsWord(permissions, &window);
+  for (QWidget* w : std::initializer_list<QWidget*>{word, acting, closing, warning})
+    layout->addWidget(w);
+  window.show();
+  EXPECT_EQ(word->colour(), ui::GREEN);
+  EXPECT_EQ(word->accessibleDescription(), "sending");
+  EXPECT_EQ(std::pair(word->font().pixelSize(), word->font().bold()), std::pair(13, true));
   QTest::mouseClick(word, Qt::LeftButton);
+  EXPECT_EQ(runs, 1);
+  word->setOn(false);
+  EXPECT_EQ(word->colour(), ui::GREY);
+
+  // The permissions warning shows while a permission is missing, and a click asks the system for it.
+  EXPECT_TRUE(warning->isVisible());
+  EXPECT_EQ(warning->text() + " " + warning->accessibleName(), "PERMISSIONS Permissions");
+  EXPECT_EQ(warning->colour(), ui::AMBER);
+  EXPECT_EQ(
+      warning->toolTip(),
+      "A permission is missing: this opens its page in System Settings; switch Orvane VUDA Verer on there");
+  QTest::mouseClick(warning, Qt::LeftButton);
   EXPECT_EQ(keys.trustAsked, 1);
   keys.isTrusted = true;
   loop.advance(Permissions::CHECK_EVERY);
-  EXPECT_FALSE(word->isVisible());
+  EXPECT_FALSE(warning->isVisible());
+
+  EXPECT_EQ(closing->accessibleName(), "Close window");
+  EXPECT_EQ(closing->toolTip(), "close this window; the app stays on");
+  EXPECT_EQ(closing->size(), QSize(28, 28));
+  QTest::mouseClick(acting, Qt::LeftButton);  // runs its action instead of closing
+  EXPECT_EQ(runs, 11);
+  EXPECT_TRUE(window.isVisible());
+  QTest::mouseClick(closing, Qt::LeftButton);
+  EXPECT_FALSE(window.isVisible());
+}
+
+// The blob's window never takes the focus (Live keeps the keyboard), turns Qt's coordinates (top left, y
+// down) into the blob's (bottom left of the primary screen, y up), and under the real blob logic sits at
+// home and moves with its body: the mouse's points in the window and on the screen must both be right.
+TEST(BlobPanel, NeverTakesTheFocusCountsFromTheBottomLeftAndMovesUnderTheBlobLogic) {
+  VirtualLoop loop;
+  FakeWorkspace workspace;
+  const QRect p = QGuiApplication::primaryScreen()->geometry();
+  workspace.screenList = {{{0, 0, double(p.width()), double(p.height())}, {}}};
+  auto window = std::make_unique<ui::BlobPanel>();
+  auto* panel = window.get();
+  QWidget& w = panel->widget();
+  for (const auto flag : {Qt::Tool, Qt::WindowStaysOnTopHint, Qt::WindowDoesNotAcceptFocus})
+    EXPECT_TRUE(w.windowFlags().testFlag(flag)) << flag;
+  EXPECT_TRUE(w.testAttribute(Qt::WA_ShowWithoutActivating));
+  panel->setFrame({100, 50, 300, 46});
+  EXPECT_EQ(w.geometry(), QRect(p.x() + 100, p.y() + p.height() - 96, 300, 46));
+  EXPECT_EQ(panel->frame(), (geometry::Rect{100, 50, 300, 46}));
+
+  const auto blob = std::make_shared<MKBlob>(std::move(window), loop, workspace, 22, std::nullopt,
+                                             [&] { return workspace.screenList.front().frame; });
+  EXPECT_NEAR(w.geometry().center().x(), p.center().x(), 1);  // at home
+  blob->say("the toast  ||  PLAY / STOP", 1.0);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(w.y(), p.y() + 28);
+  // The body dragged by (40, 30) with the events the window system would send: the window follows the mouse.
+  const QPoint before = w.pos();
+  for (const auto& [type, at] : {std::pair{QEvent::MouseButtonPress, QPoint(20, 20)},
+                                 {QEvent::MouseMove, QPoint(60, 50)},
+                                 {QEvent::MouseButtonRelease, QPoint(60, 50)}}) {
+    QMouseEvent event(type, QPointF(at), QPointF(w.mapToGlobal(at)), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &event);
+  }
+  EXPECT_EQ(w.pos(), before + QPoint(40, 30));
 }
 
 }  // namespace

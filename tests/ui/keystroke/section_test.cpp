@@ -1,16 +1,206 @@
-// The section's top and its device and log bands: the monitor's texts in each state, the switch, the
-// Accessibility line, detect and unlock, the log, and how often it all redraws.
-#include <QPlainTextEdit>
+// The Key Stroke section on a real engine over the test doubles and the virtual loop: each band and each line
+// of the table shows the engine's state (after a redraw that waits for its turn) with its exact texts, each
+// control calls its operation. (A field being typed keeps its text through redraws as the MK rows' fields do,
+// tested there.)
+#include "ui/keystroke/section.h"
 
-#include "section_fixture.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+
+#include "e16/palette.h"
+#include "keystroke/engine_fixture.h"
+#include "keystroke/keys.h"
+#include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
-#include "ui/keystroke/monitor.h"
+#include "ui/keystroke/row_view.h"
 
 namespace {
 
 using nlohmann::json;
 
-TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesWithCountsAndAges) {
+class KSSectionTest : public KSEngineTest {
+ protected:
+  ~KSSectionTest() override { section.reset(); }  // before the engine it watches
+
+  std::unique_ptr<KSSection> section;
+
+  void open() {
+    section = std::make_unique<KSSection>(engine);
+    section->resize(1100, 900);
+    section->show();
+    QCoreApplication::sendPostedEvents();
+  }
+  // Starts the engine on these rows, locked to "Port 1", and opens the section.
+  void open(std::vector<json> rows) {
+    startWith(std::move(rows));
+    open();
+  }
+  // Lets the engine's notices through and a redraw that waits for its turn happen, then Qt's own posted work:
+  // layouts, and lines dropped with their rows.
+  void settle() {
+    loop.advance(KSSection::REDRAW_GAP);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  // A control by its name, in the section or, for "name@3", in the line of row 3.
+  template <class W = QWidget>
+  W* find(const QString& spec) const {
+    const auto parts = spec.split('@');
+    QWidget* in = section.get();
+    if (parts.size() > 1) in = section->findChild<KSRowView*>("row " + parts[1]);
+    auto* found = in ? in->findChild<W*>(parts[0]) : nullptr;
+    if (!found) ADD_FAILURE() << "no " << spec.toStdString();
+    return found;
+  }
+  QString text(const QString& name) const { return find<QLabel>(name)->text(); }
+  bool shows(const QString& spec) const { return find(spec)->isVisibleTo(section.get()); }
+  // A control as the user reads it: "(off)" while disabled, "[x]" or "[ ]" for a check box, its text and the
+  // look of a pill ("ON (lit)"), then " | " and its tip when it has one.
+  std::string says(const QString& spec) const {
+    static const char* looks[] = {"", " (lit)", " (ghost)", " (danger)"};
+    QWidget* w = find(spec);
+    auto* pill = qobject_cast<KSPill*>(w);
+    auto* box = qobject_cast<QCheckBox*>(w);
+    QStringList shown{w->isEnabled() ? "" : "(off)", box ? (box->isChecked() ? "[x]" : "[ ]") : "",
+                      w->property("text").toString() + (pill ? looks[int(pill->look())] : "")};
+    shown.removeAll("");
+    if (!w->toolTip().isEmpty()) shown << "| " + w->toolTip();
+    return shown.join(" ").toStdString();
+  }
+  // A story, a step a row: a click on the first control (unless none is named), then what the second says.
+  void story(const std::vector<std::array<const char*, 3>>& steps) {
+    for (const auto& [clicked, read, expected] : steps) {
+      if (*clicked) click(find<QAbstractButton>(clicked));
+      EXPECT_EQ(says(read), expected) << clicked << ", then " << read;
+    }
+  }
+  void click(QAbstractButton* button) {
+    button->click();
+    settle();
+  }
+  void press(int key) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    settle();
+  }
+};
+
+TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
+  open(std::vector<json>{});
+  EXPECT_EQ(
+      text("help"),
+      "FILTER is CC (a knob) or NOTE (a key or pad): LEARN takes only that kind. For a note, VALUE is the "
+      "velocity. Press the KEY cell, then the key.");
+  EXPECT_EQ(
+      text("empty"),
+      "No rows yet. Press + A ROW, then LEARN to catch the knob or the key, then the KEY cell and the key "
+      "you want.");
+  story({{"", "undo", "(off) UNDO | nothing to undo"},
+         {"", "redo", "(off) REDO | nothing to redo"},
+         {"add", "undo", "UNDO | row 1 added"},
+         {"", "last", "last change: row 1 added"},
+         {"undo", "redo", "REDO | redo: row 1 added"},
+         {"redo", "tick@1", "[ ] | tick, then DELETE above the table"},
+         {"add", "delete", "DELETE (ghost) | tick rows in the last column first"},
+         {"add", "all", "[ ] | tick every row, or none"},
+         {"delete", "tick@3", "[ ] | tick, then DELETE above the table"},  // nothing to delete
+         {"tick@2", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"},
+         {"all", "delete", "DELETE 3 ROWS (danger) | delete the ticked rows (UNDO brings them back)"},
+         {"", "all", "[x] | tick every row, or none"},
+         {"all", "tick@2", "[ ] | tick, then DELETE above the table"},
+         {"tick@1", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"}});
+  EXPECT_FALSE(shows("empty"));
+  click(find<QAbstractButton>("delete"));
+  EXPECT_EQ(section->findChildren<KSRowView*>().size(), 2);  // a line goes with its row
+}
+
+TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClashesAndAnyValue) {
+  // Knob 3 of page 1, "Vol": absolute on CC 7, colour 5; the helper that writes a colour into the scene.
+  std::filesystem::create_symlink(HELPERS_DIR "/midikeys_e16colour.py", home.path() + "/helper.py");
+  home.write("Documents/live.oxie16", R"({"pages":[{"encoders":[{},{},
+    {"turn_actions":[{"type":3,"nr1":7}],"color":5,"abbr":"Vol"}]}]})");
+  open({keyRow(1, 7, "a"),
+        keyRow(2, 7, "b", {{"type", "note"}}),
+        keyRow(3, 7, "c"),
+        keyRow(4, 8, "d", {{"value", 5}}),
+        {{"id", 5}, {"cc", 9}},
+        {{"id", 6}, {"cc", 10}, {"kind", "volume"}}});
+  // Notes under a line warn of a clash and of a key pressed for every value.
+  const auto shown = [&](const char* note) {
+    std::string ids;
+    for (const char* id : {"1", "2", "3", "4", "5", "6"})
+      if (shows(QString(note) + "@" + id)) ids += id;
+    return ids;
+  };
+  EXPECT_EQ(text("clash@1"), "another row answers the same MIDI and value — both keys are pressed");
+  EXPECT_EQ(text("any@1"), "any value: the key is pressed for every message this knob sends");
+  EXPECT_EQ(shown("clash"), "13");            // a note is not the CC of the same number
+  EXPECT_EQ(shown("any"), "13");              // not a note row, one value only, or a row without a key
+  EXPECT_EQ(says("value@6"), "(off) 0-127");  // a volume row takes the whole sweep
+  story({{"learn@2", "learn@2", "press a note… (lit)"}});
+  noteOn(40, 100);
+  settle();
+  EXPECT_EQ(says("learn@2") + " " + says("number@2"), "LEARN 40");
+  EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[5]));
+  story(
+      {{"", "led@1",
+        "[ ] | LED: knob 3 (Vol) on page 1 already shows its own value: nothing comes back to it from here"},
+       {"", "led@5", "[ ] | LED: no knob in the E16's scene sends CC 9: nothing to light"},
+       {"", "colour@1", "| the colour of knob 3 (Vol) on page 1: click to change it in the scene"},
+       {"", "lamp@1",
+        "| lights while your hand moves this row on the controller: green = it fired, amber = heard, nothing "
+        "sent"},
+       {"", "filter@1", "| LEARN takes only this kind of message"},
+       {"", "value@4", "5"},
+       {"learn@1", "learn@1", "turn a knob… (lit)"},
+       {"learn@1", "learn@1", "LEARN"},
+       {"", "key@1", "A | press to set"}});
+  // The keyboard walks the palette, whose colour goes into the scene and comes back from it.
+  QApplication::setActiveWindow(section.get());
+  find("colour@1")->setFocus();
+  press(Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget()->toolTip(), "colour 5");  // it opens on the knob's colour
+  EXPECT_EQ(QApplication::focusWidget()->parentWidget()->findChildren<QToolButton*>().size(), 100);
+  for (const int key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Return})  // to colour 16
+    press(key);
+  EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[16]));
+
+  // Typed numbers and values are handed over on Return.
+  for (const auto& [name, typed, result] : {std::tuple{"value@4", "200", "any"}, {"number@1", "21", "21"}}) {
+    find<KSField>(name)->selectAll();
+    QTest::keyClicks(find<KSField>(name), typed);  // 200 is no value a message can carry: any value
+    QTest::keyClick(find<KSField>(name), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(find<KSField>(name)->text(), result);
+  }
+  EXPECT_EQ(engine->row(1)->cc, 21);
+  auto* lamp = find<KSLamp>("lamp@1");
+  for (const auto& colour : {KSInk::green, KSInk::amber}) {  // sending, then stopped
+    cc(21, 5);
+    settle();
+    EXPECT_EQ(lamp->colour(), colour);
+    loop.advance(0.5);  // then it goes out
+    EXPECT_EQ(lamp->colour(), KSInk::slate);
+    engine->power();
+  }
+  story({{"kindVolume@1", "key@1", "System volume | press to set"},
+         {"", "kindVolume@1", "VOLUME (lit)"},
+         {"key@1", "key@1", "press a key… (lit) | press to set"}});  // capturing makes it a key row again
+  keyCapture.press(1, FLAG_COMMAND | FLAG_SHIFT);
+  settle();
+  story({{"", "key@1", "⌘⇧S | press to set"}, {"forget@1", "key@1", "— | press to set"}});
+  EXPECT_EQ(says("forget@1"), "× (ghost) | forget this key");
+
+  QTest::keyClick(find("filter@1"), Qt::Key_Down);  // a picker takes the arrow keys
+  settle();
+  EXPECT_EQ(engine->row(1)->type, "note");
+}
+
+TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesAndTheDeviceBandLocksAndUnlocks) {
   system.remove(controller);
   make();
   open();
@@ -18,110 +208,76 @@ TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesWithCo
   engine->start();
   settle();
   EXPECT_EQ(text("quiet"), "no MIDI yet — listening on no port at all");
+  EXPECT_EQ(text("heard"), "nothing heard yet");
   controller = system.addSource("Port 1");
   system.addSource("Keystation");
   loop.advance(KSEngine::SOURCES_EVERY + KSEngine::RESCAN_AFTER);
   EXPECT_EQ(text("quiet"), "no MIDI yet — listening on USB1, Keystation");
-  EXPECT_EQ(find<KSMonitor>("monitor")->toolTip(), "every MIDI message arriving on every port, newest first");
+  EXPECT_EQ(find("monitor")->toolTip(), "every MIDI message arriving on every port, newest first");
   cc(7, 5);
   cc(7, 5);
   noteOn(60, 0);
   settle();
-  EXPECT_FALSE(find<QLabel>("quiet")->isVisibleTo(section.get()));
-  // The lines shown, each as its port, message, count and age.
+  EXPECT_FALSE(shows("quiet"));
+  // The labels shown, a line being port, message, count and age.
   const auto shown = [&] {
-    std::vector<QStringList> lines;
-    for (auto* box : find<KSMonitor>("monitor")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      if (!box->isVisibleTo(section.get()) || box->findChildren<QLabel*>().size() != 4) continue;
-      lines.emplace_back();
-      for (auto* label : box->findChildren<QLabel*>())
-        lines.back() << label->text();
-    }
-    return lines;
+    QStringList texts;
+    for (auto* label : find("monitor")->findChildren<QLabel*>())
+      if (label->isVisibleTo(section.get())) texts << label->text();
+    return texts;
   };
   const auto message = [&](std::size_t i) { return QString::fromStdString(engine->incoming[i].text); };
-  EXPECT_EQ(shown(), (std::vector<QStringList>{{"USB1", message(0), "", "just now"},
-                                               {"USB1", message(1), "× 2", "just now"}}));
+  EXPECT_EQ(shown(),
+            (QStringList{"USB1", message(0), "", "just now", "USB1", message(1), "× 2", "just now"}));
   loop.advance(12.4);  // the engine's tick alone brings the ages up to date: the last came 12.4 s later
-  EXPECT_EQ(shown()[1][3], "12 s ago");
+  EXPECT_EQ(shown()[7], "12 s ago");
+  story({{"", "lock", "no device locked"},
+         {"", "detect", "DETECT DEVICE"},
+         {"detect", "detect", "TURN OR PRESS SOMETHING… (lit)"}});
+  cc(7, 5);
+  settle();
+  story({{"", "detect", "DETECT DEVICE"},
+         {"", "lock", "locked to USB1"},
+         {"unlock", "lock", "no device locked"}});
 }
 
-TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineWhileNoKeyCanBePostedAndTheLogNewestFirst) {
-  openWith({});
-  auto* power = find<KSPill>("power");
-  EXPECT_EQ(seen(power), "ON (lit)");
-  EXPECT_EQ(power->toolTip(), "sending: press to stop everything, the table is kept");
-  click(power);
-  EXPECT_EQ(seen(power), "OFF");
-  EXPECT_EQ(power->toolTip(), "stopped: press to send again");
-
-  auto* line = find<QLabel>("accessibility");
-  EXPECT_FALSE(line->isVisibleTo(section.get()));
+// A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and
+// the last one showing where the messages stopped.
+TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineTheLogNewestFirstAndRedrawsHeldToTenASecond) {
+  open({keyRow(1, 7, "a")});
+  story({{"", "power", "ON (lit) | sending: press to stop everything, the table is kept"},
+         {"power", "power", "OFF | stopped: press to send again"}});
   keys.isTrusted = false;
   loop.advance(KSEngine::TRUST_EVERY);
-  EXPECT_TRUE(line->isVisibleTo(section.get()));
+  EXPECT_TRUE(shows("accessibility"));
   EXPECT_EQ(
-      line->text(),
+      text("accessibility"),
       "Accessibility: not allowed yet — no X display with XTEST is reachable. Log in to an X11 session (or "
       "XWayland) → DISPLAY names that display → its XTEST extension on (Xorg and XWayland have it) → "
       "Orvane VUDA Verer started there. Until then no key is pressed and no key can be captured.");
   keys.isTrusted = true;
   loop.advance(KSEngine::TRUST_EVERY);
-  EXPECT_FALSE(line->isVisibleTo(section.get()));
+  EXPECT_FALSE(shows("accessibility"));
 
-  auto* lines = find<QPlainTextEdit>("lines");
   EXPECT_EQ(text("nothing"), "nothing yet");
-  EXPECT_FALSE(lines->isVisibleTo(section.get()));
   engine->note("first");
   engine->note("second");
   settle();
-  EXPECT_FALSE(find<QLabel>("nothing")->isVisibleTo(section.get()));
-  const auto shown = lines->toPlainText().split('\n');
-  ASSERT_EQ(shown.size(), 2);
-  EXPECT_TRUE(shown[0].endsWith("  second"));
-  click(find<KSPill>("clear"));
-  EXPECT_TRUE(find<QLabel>("nothing")->isVisibleTo(section.get()));
-}
+  EXPECT_FALSE(shows("nothing"));
+  const auto lines = find<QPlainTextEdit>("lines")->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].endsWith("  second"));
+  click(find<QAbstractButton>("clear"));
+  EXPECT_TRUE(shows("nothing"));
 
-TEST_F(KSSectionTest, TheDeviceBandLocksUnlocksAndShowsTheLastMessageAndTheReason) {
-  startWith({}, json{{"device", ""}});
-  open();
-  auto* detect = find<KSPill>("detect");
-  EXPECT_EQ(text("lock"), "no device locked");
-  EXPECT_EQ(text("heard"), "nothing heard yet");
-  EXPECT_EQ(text("why").toStdString(), engine->why().first);
-  EXPECT_EQ(seen(detect), "DETECT DEVICE");
-  click(detect);
-  EXPECT_EQ(seen(detect), "TURN OR PRESS SOMETHING… (lit)");
-  cc(7, 5);
-  settle();
-  EXPECT_EQ(seen(detect), "DETECT DEVICE");
-  EXPECT_EQ(text("lock"), "locked to USB1");
-  EXPECT_EQ(text("why").toStdString(), engine->why().first);
-  // The last message reads plainly from the locked device, faded from any other.
-  const auto heard = [&] {
-    cc(7, 6);
-    settle();
-    return find<QLabel>("heard")->palette().color(QPalette::WindowText);
-  };
-  EXPECT_EQ(heard(), KSInk::sand);
-  click(find<KSPill>("unlock"));
-  EXPECT_EQ(text("lock"), "no device locked");
-  EXPECT_EQ(heard(), KSInk::dim);
-}
-
-// A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and
-// the last one showing where the messages stopped.
-TEST_F(KSSectionTest, RedrawsAreHeldToTenASecondAndTheLastStateIsShown) {
-  openWith({keyRow(1, 7, "a")});
+  click(find<QAbstractButton>("power"));
   int redraws = 0;
   section->redrawn = [&](auto) { ++redraws; };
   for (int i = 0; i < 1000; ++i) {
     cc(7, i % 128);
     loop.advance(0.001);
   }
-  EXPECT_GE(redraws, 9);
-  EXPECT_LE(redraws, 11);
+  EXPECT_NEAR(redraws, 10, 1);
   settle();
   EXPECT_EQ(text("heard"), "USB1   CC 7 = 103   ch 1   just now");  // 999 % 128
 }

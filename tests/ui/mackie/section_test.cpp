@@ -1,0 +1,280 @@
+// The MK section on a real engine that runs on the test doubles and the virtual loop: each band and each row
+// shows the engine's state after its next refresh, and each control calls its operation. The fields of both
+// modules' rows keep what is being typed the same way; that is checked here once.
+#include "ui/mackie/section.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "mackie/engine/engine_fixture.h"
+#include "ui/colours.h"
+#include "ui/mackie/choice.h"
+#include "ui/mackie/command_menu.h"
+#include "ui/mackie/lamp.h"
+#include "ui/mackie/monitor.h"
+#include "ui/mackie/row_view.h"
+#include "ui/mackie/steady_text.h"
+#include "ui/mackie/table.h"
+#include "ui/mackie/tick.h"
+#include "ui/mackie/word.h"
+
+namespace {
+
+using nlohmann::json;
+using Strings = std::vector<std::string>;
+
+class SectionTest : public EngineTest {
+ protected:
+  ~SectionTest() override { section.reset(); }  // before the engine it listens to
+
+  std::unique_ptr<MKSection> section;
+
+  // Starts the engine on these rows and shows its section in an active window, so that focus behaves as on a
+  // desktop.
+  void open(std::vector<json> rows, json settings = json::object()) {
+    startWith(std::move(rows), std::move(settings));
+    section = std::make_unique<MKSection>(engine);
+    section->resize(1200, 900);
+    section->show();
+    section->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(section.get()));
+  }
+  void publish() { loop.advance(MKEngine::REFRESH); }  // the engine tells its screens at its next refresh
+
+  // A control by its name, in a row's view when `row` is given.
+  template <class W = QWidget>
+  W* get(const char* name, int row = -1) const {
+    QWidget* in = section.get();
+    if (row >= 0) in = section->table()->rowViews().at(row);
+    auto* found = in->findChild<W*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  static std::string text(QWidget* w) {
+    auto* steady = dynamic_cast<MKSteadyText*>(w);  // labels, buttons and fields have the property
+    return (steady ? steady->text() : w->property("text").toString()).toStdString();
+  }
+  static std::string tip(QWidget* w) { return w->toolTip().toStdString(); }
+  // A word or tick box as the user reads it: its text, then " lit" while it is on.
+  static std::string seen(QWidget* w) {
+    const auto* word = dynamic_cast<MKWord*>(w);
+    const auto* tick = dynamic_cast<MKTick*>(w);
+    const bool lit = (word && word->isOn()) || (tick && tick->isOn());
+    return text(w) + (lit ? (text(w).empty() ? "lit" : " lit") : "");
+  }
+  // A click or an arrow key down, each followed by the engine's answer on screen.
+  void click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    publish();
+  }
+  void arrowDown(QWidget* w) {
+    w->setFocus();
+    QTest::keyClick(w, Qt::Key_Down);
+    publish();
+  }
+};
+
+TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineKeeps) {
+  open({row(1, "play", 21), row(2, "fader3", 22, {{"how", "7"}})});
+  auto *value = get<QLineEdit>("value", 0), *number = get<QLineEdit>("number", 0);
+  EXPECT_EQ(text(value) + " " + text(get("value", 1)), "any 0-127");
+  EXPECT_FALSE(get("value", 1)->isEnabled());  // a fader takes the whole sweep: no value to type
+  for (const auto& [field, typed] : {std::pair{value, "64"}, {number, "200"}}) {  // 200 is refused
+    field->selectAll();
+    QTest::keyClicks(field, typed);
+    QTest::keyClick(field, Qt::Key_Return);  // hands it over
+    publish();
+  }
+  EXPECT_EQ(text(number) + " " + std::to_string(*engine->rows[0].value), "21 64");  // the number kept
+
+  auto* command = get<MKCommandMenu>("command", 0);
+  EXPECT_FALSE(get("invert", 0)->isVisible());
+  arrowDown(command);  // the arrows open it, as they would a pop-up choice
+  QMenu* menu = command->menu();
+  ASSERT_TRUE(menu && menu->isVisible());
+  QAction* jog = nullptr;
+  for (QAction* entry : menu->findChildren<QAction*>())
+    if (entry->text().startsWith("JOG WHEEL")) jog = entry;
+  menu->close();
+  ASSERT_NE(jog, nullptr);
+  jog->trigger();
+  publish();
+  EXPECT_EQ(engine->rows[0].command, "jog");
+  EXPECT_TRUE(get("invert", 0)->isVisible());  // a relative row
+  auto* how = get<MKChoice>("how", 0);
+  EXPECT_EQ(how->options(), (std::vector<MKChoice::Option>{
+                                {"twos", "CC Rel 1"}, {"offset", "CC Rel 2"}, {"signmag", "Sign-mag"}}));
+  arrowDown(how);
+  EXPECT_EQ(engine->rows[0].how, "offset");
+
+  auto* from = get<MKChoice>("from", 0);
+  EXPECT_EQ(from->currentText().toStdString(), "CC");
+  // A wheel scrolling the table over a choice leaves the row alone.
+  QWheelEvent wheel(QPointF(5, 5), from->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(from, &wheel);
+  publish();
+  EXPECT_EQ(engine->rows[0].from, "cc");
+  arrowDown(from);
+  EXPECT_EQ(engine->rows[0].from, "note");
+}
+
+TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTipsAndLamp) {
+  open({row(1, "jog", 21), row(2, "stop", 36, {{"from", "note"}}), row(3, "stop", 36, {{"from", "note"}})});
+  for (const auto& [word, before, after] : std::vector<std::tuple<QWidget*, std::string, std::string>>{
+           {get("power"), "SENDING lit", "PAUSED"},
+           {get("blob"), "THE COMMAND BLOB lit", "THE COMMAND BLOB"},
+           {get("learn", 0), "LEARN", "TURN A KNOB… lit"},
+           {get("learn", 1), "LEARN", "PRESS A NOTE… lit"},
+           {get("led", 0), "LED", "LED lit"},
+           {get("on", 0), "ON lit", "ON"},
+           {get("invert", 0), "INVERT lit", "INVERT"},
+           {get("tick", 1), "", "lit"}}) {
+    EXPECT_EQ(seen(word), before) << after;
+    click(word);
+    EXPECT_EQ(seen(word), after);
+  }
+  click(get("learn", 1));
+  click(get("try", 1));
+  EXPECT_EQ(lastTrace().rfind("TRY row 2   →   ", 0), 0u) << lastTrace();
+  for (const auto& [widget, says] : std::vector<std::pair<QWidget*, std::string>>{
+           {get("lamp", 0),
+            "lights while your hand moves this row: green = it fired, amber = heard, nothing sent"},
+           {get("try", 0), "send this command once, now"},
+           {get("tick", 0), "tick, then DELETE above the table"},
+           {get("clash", 1), "another row answers the same message — both are sent"}})
+    EXPECT_EQ(tip(widget), says);
+  EXPECT_TRUE(get("clash", 1)->isVisible());
+  click(get("power"));  // sending again
+  noteOn(36, 127);
+  publish();
+  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
+}
+
+TEST_F(SectionTest, StatusLineSaysWhyTheBandsHaveTheirHeadingsAndWhatItDidShowsTheTrace) {
+  system.remove(toLive);
+  open({row(1, "play", 20)});
+  auto* why = get<MKSteadyText>("why");
+  EXPECT_EQ(why->colour(), ui::AMBER);  // nothing open to Live is an alarm
+  Strings headings;
+  for (auto* heading : section->findChildren<QLabel*>("heading"))
+    headings.push_back(text(heading));
+  EXPECT_EQ(headings,
+            (Strings{"THE DEVICE — WHAT COMES IN", "TO LIVE — WHAT GOES OUT", "THE TABLE", "WHAT IT DID"}));
+  // WHAT IT DID shows the trace line for line; past sixty lines the oldest go, several at a time.
+  auto* trace = get<QPlainTextEdit>("trace");
+  const auto shown = [&] {
+    std::string all;
+    for (const auto& line : engine->trace.lines())
+      all += (all.empty() ? "" : "\n") + line;
+    return trace->toPlainText().toStdString() == all;
+  };
+  for (int i = 0; i < 70; ++i) {
+    engine->note("line " + std::to_string(i));
+    if (i % 7 == 0) publish();
+    ASSERT_TRUE(i % 7 != 0 || shown()) << i;
+  }
+  click(get("clear"));
+  EXPECT_FALSE(trace->isVisible());
+  EXPECT_EQ(text(get("nothingYet")), "nothing yet");
+}
+
+TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTheTable) {
+  system.remove(controller);
+  open({}, {{"device", ""}});
+  EXPECT_EQ(text(get("waiting")), "no MIDI yet — listening on no port at all");
+  controller = system.addSource("Port 1");
+  system.addSource("Keystation");
+  system.addDestination("Midi Through Port-0");
+  loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
+  EXPECT_EQ(text(get("waiting")), "no MIDI yet — listening on USB1, Keystation");
+  auto *detect = get<MKWord>("detect"), *unlock = get<MKWord>("unlock");
+  EXPECT_EQ(text(get("lock")) + " | " + seen(detect), "no device locked | DETECT DEVICE");
+  EXPECT_FALSE(unlock->isVisible());
+  click(detect);
+  EXPECT_EQ(seen(detect), "TURN OR PRESS SOMETHING… lit");
+  cc(21, 5);
+  cc(21, 5);
+  noteOn(60, 100);
+  publish();
+  QCoreApplication::sendPostedEvents();  // the grid places the lines that appeared
+  EXPECT_FALSE(get("waiting")->isVisible());
+  // The waiting line, then port, message, count and age per entry, newest first.
+  const auto lines = get<MKMonitor>("monitor")->findChildren<MKSteadyText*>();
+  std::vector<Strings> shown(3);
+  for (int at = 1; at < 1 + 4 * 3; ++at)
+    if (lines[at]->isVisible()) shown[(at - 1) / 4].push_back(text(lines[at]));
+  const auto& in = engine->incoming;
+  EXPECT_EQ(shown, (std::vector<Strings>{
+                       {"USB1", in[0].text, "", "just now"}, {"USB1", in[1].text, "× 2", "just now"}, {}}));
+  loop.advance(12.4);  // the engine has nothing new to say; the section's own clock moves the ages on
+  EXPECT_EQ(text(lines[1 + 4 + 3]), "12 s ago");
+  EXPECT_EQ(text(get("lock")) + " | " + text(unlock), "locked to USB1 | UNLOCK");
+  click(unlock);
+  EXPECT_TRUE(detect->isVisible());
+
+  auto *out = get<MKChoice>("out"), *back = get<MKChoice>("back");
+  out->showPopup();  // what it offers is read again when it opens
+  EXPECT_EQ(out->options().front(), (MKChoice::Option{"", "the first IAC bus, or Midi Through"}));
+  out->hidePopup();
+  EXPECT_EQ(back->currentText().toStdString(), "nowhere");
+  arrowDown(back);  // to the first source
+  // A chosen port that went away stays chosen, and says so.
+  system.remove(controller);
+  loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
+  EXPECT_EQ(back->currentText().toStdString(), "Port 1  (not there now)");
+
+  // The bar above the table adds, ticks, deletes and undoes with the engine.
+  auto *undo = get<MKWord>("undo"), *redo = get<MKWord>("redo"), *del = get<MKWord>("delete");
+  // UNDO and REDO as the user sees them: their tips, "(off)" while there is nothing to take.
+  const auto history = [&] {
+    const auto tipOf = [&](MKWord* w) { return (w->isEnabled() ? "" : "(off) ") + tip(w); };
+    return tipOf(undo) + " | " + tipOf(redo);
+  };
+  EXPECT_EQ(text(get("empty")),
+            "No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.");
+  EXPECT_EQ(history(), "(off) nothing to undo | (off) nothing to redo");
+  click(get("add"));
+  click(get("add"));
+  EXPECT_EQ(section->table()->rowViews().size(), 2u);
+  EXPECT_FALSE(get("empty")->isVisible());
+  EXPECT_EQ(text(get("lastChange")), "last change: row 2 added");
+  click(get("tickAll"));
+  EXPECT_EQ(seen(del), "DELETE 2 lit");
+  click(get("tick", 0));
+  click(del);
+  ASSERT_EQ(section->table()->rowViews().size(), 1u);
+  EXPECT_EQ(seen(del), "DELETE");
+  click(undo);
+  EXPECT_EQ(section->table()->rowViews().size(), 2u);
+  EXPECT_EQ(history(), "undo: row 2 added | redo: row 2 deleted");
+  click(redo);
+  EXPECT_EQ(engine->rows.size(), 1u);
+}
+
+TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
+  open({row(1, "fader1", 1), row(2, "fader2", 5)});
+  const auto views = section->table()->rowViews();
+  auto* number = get<QLineEdit>("number", 1);  // row 2, on CC 5
+  number->setFocus();
+  number->selectAll();
+  QTest::keyClicks(number, "9");  // typed, not handed over yet
+  for (int v = 0; v < 128; v += 4) {
+    cc(5, v);
+    loop.advance(0.05);
+  }
+  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
+  EXPECT_EQ(QApplication::focusWidget(), number);
+  EXPECT_EQ(text(number), "9");
+  click(get("add"));  // growing the table adds a view and keeps the others
+  ASSERT_EQ(section->table()->rowViews().size(), 3u);
+  EXPECT_TRUE(std::equal(views.begin(), views.end(), section->table()->rowViews().begin()));
+  EXPECT_EQ(engine->rows[1].number, 9);  // the click took the keyboard, and the field handed its text over
+}
+
+}  // namespace
