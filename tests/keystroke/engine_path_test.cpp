@@ -77,6 +77,11 @@ TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerFor
   noteOn(36, 0);  // let go
   loop.advance(0.08);
   EXPECT_TRUE(engine->lit.empty());
+  noteOn(36, 100);
+  engine->set(2, "type", "cc");  // changed while held: its next CC lets the lamp fade
+  cc(36, 1);
+  loop.advance(0.5);
+  EXPECT_TRUE(engine->lit.empty());
   engine->power();
   cc(7, 1);
   loop.advance(0.08);
@@ -138,6 +143,9 @@ TEST_F(KSEngineTest,
   cc(7, 70);  // 55 %: three quarter steps up
   loop.advance(1);
   EXPECT_EQ(keys.sounds.size(), 3u);
+  engine->blob = false;
+  cc(7, 64);  // the keys moved the volume: 50 % is written again
+  EXPECT_EQ(audio.writes, 3);
 }
 
 // A source whose name comes again is opened once.
