@@ -31,6 +31,8 @@ TEST(Trace, ReplacesTheLastLineOrTheLastEventsLinesOnlyWhenAsked) {
     texts.push_back(line.substr(10));
   EXPECT_EQ(texts, (std::vector<std::string>{"knob 2", "other", "knob 3", "CC 1 = 6 a"}));
   EXPECT_EQ(trace.written(), 7u);
+  trace.replaceRun(0, std::vector<std::string>(70, "CC 2 = 1"), "CC 2 = ");  // a run is bounded too
+  EXPECT_EQ(trace.lines().size(), 60u);
   trace.clear();
   EXPECT_TRUE(trace.lines().empty());
 }
