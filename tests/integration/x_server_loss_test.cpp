@@ -14,8 +14,6 @@
 #include "support/spawned_process.h"
 #include "support/temp_folder.h"
 
-namespace {
-
 // The keys a dead server swallowed are not retried: each use asks again, and the first after the new server
 // answers reconnects.
 TEST(XServerLoss, TheX11BackendsOutliveTheirXServerAndWorkAgainOnANewOne) {
@@ -62,5 +60,3 @@ TEST(XServerLoss, TheX11BackendsOutliveTheirXServerAndWorkAgainOnANewOne) {
   EXPECT_TRUE(hotKeys.registerKey(KS_KEYS().at("f8"), 0x100 | 0x200, 2));
   EXPECT_TRUE(chordFires()) << "no key stroke or no hot key on the new server";
 }
-
-}  // namespace

@@ -11,8 +11,6 @@
 #include "support/services.h"
 #include "support/thread_loop.h"
 
-namespace {
-
 TEST(MidiChoice, WithoutASequencerTheAutomaticChoiceIsJackAndALayerAskedForByNameIsTakenEvenWhenAbsent) {
   if (::access("/dev/snd/seq", F_OK) == 0)
     GTEST_SKIP() << "this machine has an ALSA sequencer: the VM tests cover it";
@@ -28,8 +26,5 @@ TEST(MidiChoice, WithoutASequencerTheAutomaticChoiceIsJackAndALayerAskedForByNam
     const auto choice = chooseMidi(loop, wanted, server);
     EXPECT_EQ(choice.backend, backend);
     EXPECT_EQ(choice.system->about, about);
-    EXPECT_TRUE(backend != "alsa" || choice.system->sources().empty());
   }
 }
-
-}  // namespace

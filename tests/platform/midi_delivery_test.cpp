@@ -5,8 +5,6 @@
 
 #include <vector>
 
-namespace {
-
 TEST(MidiDelivery, HandsOnTheWordsWithItsTokenAndALossForgetsTheRunningStatus) {
   std::vector<std::uint32_t> got;
   std::vector<std::uint64_t> lost;
@@ -28,5 +26,3 @@ TEST(MidiDelivery, HandsOnTheWordsWithItsTokenAndALossForgetsTheRunningStatus) {
   EXPECT_EQ(got.size(), 2u);
   EXPECT_EQ(lost, (std::vector<std::uint64_t>{3}));
 }
-
-}  // namespace

@@ -62,7 +62,6 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnMidiWorksWithinThr
   start();
   ASSERT_TRUE(play(PLAYED));
   ASSERT_TRUE(eventually([&] { return heard() == SENT; })) << said() << ::testing::PrintToString(heard());
-  EXPECT_TRUE(traced(program->out(), "MIDI through JACK, as asked")) << said();
 
   server.kill();
   const std::string gone = "the JACK server went away: MIDI waits for it to come back";
@@ -75,8 +74,8 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnMidiWorksWithinThr
   };
   ASSERT_TRUE(eventually([&] { return bothListen(); }, left())) << said();
   ASSERT_TRUE(play(PLAYED));
-  EXPECT_TRUE(eventually([&] { return heard().size() >= SENT.size(); }, left())) << said();
-  EXPECT_EQ(heard(), SENT) << said();
+  EXPECT_TRUE(eventually([&] { return heard() == SENT; }, left()))
+      << said() << ::testing::PrintToString(heard());
   EXPECT_TRUE(traced(program->out(), "the JACK server answers: MIDI goes through it")) << said();
 
   ASSERT_TRUE(play(HOLD));

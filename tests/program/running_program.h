@@ -22,12 +22,10 @@
 // What a command prints on its standard output.
 inline std::string output(const std::string& command) {
   std::string text;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-      text.append(chunk, n);
-    ::pclose(pipe);
-  }
+  FILE* pipe = ::popen(command.c_str(), "r");
+  for (int c; pipe && (c = std::fgetc(pipe)) != EOF;)
+    text += char(c);
+  if (pipe) ::pclose(pipe);
   return text;
 }
 

