@@ -32,6 +32,7 @@ TEST(ChildProcess,
     const ProcessResult r = runProcess(program, {}, GENEROUS);
     EXPECT_EQ(std::pair(r.started, r.error), std::pair(false, std::string(std::strerror(error)))) << program;
   }
+  EXPECT_FALSE(runProcess("/bin/sh", {"-c", std::string("echo a\0b", 8)}, GENEROUS).started);  // no NUL
 
   // No descriptor of the parent but the standard three reaches the child, though this one has no
   // close-on-exec.
