@@ -33,7 +33,6 @@ namespace {
 TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPart) {
   EXPECT_EQ(ui::GREEN.name() + ui::GREY.name() + ui::AMBER.name() + ui::INK.name(),
             "#33d17a#7a8087#e8a33d#0b0d10");
-  EXPECT_EQ(ui::darkPalette().color(QPalette::Window), ui::INK);
   VirtualLoop loop;
   RecordingKeyOutput keys;
   keys.isTrusted = false;
@@ -42,8 +41,7 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
   int runs = 0;
   QWidget window;
   auto* layout = new QHBoxLayout(&window);
-  auto* word = new ui::Word(
-      "ON", true, [&] { ++runs; }, "power", "sending");
+  auto* word = new ui::Word("ON", true, [&] { ++runs; });
   auto* acting = new ui::CloseX([&] { runs += 10; });
   auto* closing = new ui::CloseX;
   auto* warning = new ui::PermissionsWord(permissions, &window);
@@ -51,7 +49,6 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
     layout->addWidget(w);
   window.show();
   EXPECT_EQ(word->colour(), ui::GREEN);
-  EXPECT_EQ(word->accessibleDescription(), "sending");
   EXPECT_EQ(std::pair(word->font().pixelSize(), word->font().bold()), std::pair(13, true));
   QTest::mouseClick(word, Qt::LeftButton);
   EXPECT_EQ(runs, 1);
@@ -60,19 +57,14 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
 
   // The permissions warning shows while a permission is missing, and a click asks the system for it.
   EXPECT_TRUE(warning->isVisible());
-  EXPECT_EQ(warning->text() + " " + warning->accessibleName(), "PERMISSIONS Permissions");
+  EXPECT_EQ(warning->text(), "PERMISSIONS");
   EXPECT_EQ(warning->colour(), ui::AMBER);
-  EXPECT_EQ(
-      warning->toolTip(),
-      "A permission is missing: this opens its page in System Settings; switch Orvane VUDA Verer on there");
   QTest::mouseClick(warning, Qt::LeftButton);
   EXPECT_EQ(keys.trustAsked, 1);
   keys.isTrusted = true;
   loop.advance(Permissions::CHECK_EVERY);
   EXPECT_FALSE(warning->isVisible());
 
-  EXPECT_EQ(closing->accessibleName(), "Close window");
-  EXPECT_EQ(closing->toolTip(), "close this window; the app stays on");
   EXPECT_EQ(closing->size(), QSize(28, 28));
   QTest::mouseClick(acting, Qt::LeftButton);  // runs its action instead of closing
   EXPECT_EQ(runs, 11);
