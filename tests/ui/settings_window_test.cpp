@@ -102,14 +102,13 @@ TEST_F(SettingsWindowTest, TabsHeaderLiveLineTopTrayAndDryWindowShowTheStateAndE
 
   // "top" is kept in the settings and floats every window of the program.
   const auto floating = [](QWidget& w) { return w.windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
-  auto* top = find(*window, "top");
   EXPECT_EQ(shown(*window, "top"), "top grey");
-  click(top);
+  click(find(*window, "top"));
   EXPECT_EQ(shown(*window, "top"), "top green");
   EXPECT_TRUE(QSettings().value("onTop").toBool());
   EXPECT_TRUE(floating(*window) && window->isVisible());
   EXPECT_TRUE(floating(*open()));  // a window opened later floats at once
-  click(top);
+  click(find(*window, "top"));
   EXPECT_FALSE(QSettings().value("onTop").toBool() || floating(*window));
 
   // The tray: its icon, and a menu rebuilt from the shell's lines each time it opens.

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -40,13 +39,11 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
   permissions->watch();
   int runs = 0;
   QWidget window;
-  auto* layout = new QHBoxLayout(&window);
-  auto* word = new ui::Word("ON", true, [&] { ++runs; });
-  auto* acting = new ui::CloseX([&] { runs += 10; });
-  auto* closing = new ui::CloseX;
+  auto* word = new ui::Word(
+      "ON", true, [&] { ++runs; }, {}, {}, &window);
+  auto* acting = new ui::CloseX([&] { runs += 10; }, &window);
+  auto* closing = new ui::CloseX({}, &window);
   auto* warning = new ui::PermissionsWord(permissions, &window);
-  for (QWidget* w : std::initializer_list<QWidget*>{word, acting, closing, warning})
-    layout->addWidget(w);
   window.show();
   EXPECT_EQ(word->colour(), ui::GREEN);
   EXPECT_EQ(std::pair(word->font().pixelSize(), word->font().bold()), std::pair(13, true));
@@ -82,20 +79,17 @@ TEST(BlobPanel, NeverTakesTheFocusCountsFromTheBottomLeftAndMovesUnderTheBlobLog
   const QRect p = QGuiApplication::primaryScreen()->geometry();
   workspace.screenList = {{{0, 0, double(p.width()), double(p.height())}, {}}};
   auto window = std::make_unique<ui::BlobPanel>();
-  auto* panel = window.get();
-  QWidget& w = panel->widget();
+  QWidget& w = window->widget();
   for (const auto flag : {Qt::Tool, Qt::WindowStaysOnTopHint, Qt::WindowDoesNotAcceptFocus})
     EXPECT_TRUE(w.windowFlags().testFlag(flag)) << flag;
   EXPECT_TRUE(w.testAttribute(Qt::WA_ShowWithoutActivating));
-  panel->setFrame({100, 50, 300, 46});
+  window->setFrame({100, 50, 300, 46});
   EXPECT_EQ(w.geometry(), QRect(p.x() + 100, p.y() + p.height() - 96, 300, 46));
 
   const auto blob = std::make_shared<MKBlob>(std::move(window), loop, workspace, 22, std::nullopt,
                                              [&] { return workspace.screenList.front().frame; });
-  EXPECT_NEAR(w.geometry().center().x(), p.center().x(), 1);  // at home
   blob->say("the toast  ||  PLAY / STOP", 1.0);
   EXPECT_TRUE(w.isVisible());
-  EXPECT_EQ(w.y(), p.y() + 28);
   // The body dragged by (40, 30) with the events the window system would send: the window follows the mouse.
   const QPoint before = w.pos();
   for (const auto& [type, at] : {std::pair{QEvent::MouseButtonPress, QPoint(20, 20)},

@@ -48,8 +48,7 @@ class KSSectionTest : public KSEngineTest {
   template <class W = QWidget>
   W* find(const QString& spec) const {
     const auto parts = spec.split('@');
-    QWidget* in = section.get();
-    if (parts.size() > 1) in = section->findChild<KSRowView*>("row " + parts[1]);
+    QWidget* in = parts.size() < 2 ? section.get() : section->findChild<QWidget*>("row " + parts[1]);
     auto* found = in ? in->findChild<W*>(parts[0]) : nullptr;
     if (!found) ADD_FAILURE() << "no " << spec.toStdString();
     return found;
@@ -64,9 +63,9 @@ class KSSectionTest : public KSEngineTest {
     auto* pill = qobject_cast<KSPill*>(w);
     auto* box = qobject_cast<QCheckBox*>(w);
     QStringList shown{w->isEnabled() ? "" : "(off)", box ? (box->isChecked() ? "[x]" : "[ ]") : "",
-                      w->property("text").toString() + (pill ? looks[int(pill->look())] : "")};
+                      w->property("text").toString() + (pill ? looks[int(pill->look())] : ""),
+                      w->toolTip().isEmpty() ? "" : "| " + w->toolTip()};
     shown.removeAll("");
-    if (!w->toolTip().isEmpty()) shown << "| " + w->toolTip();
     return shown.join(" ").toStdString();
   }
   // A story, a step a row: a click on the first control (unless none is named), then what the second says.
