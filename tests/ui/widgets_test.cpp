@@ -71,8 +71,8 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
 }
 
 // The blob's window never takes the focus (Live keeps the keyboard), turns Qt's coordinates (top left, y
-// down) into the blob's (bottom left of the primary screen, y up), and under the real blob logic sits at
-// home and moves with its body: the mouse's points in the window and on the screen must both be right.
+// down) into the blob's (bottom left of the primary screen, y up), and under the real blob logic shows and
+// moves with its body: the mouse's points in the window and on the screen must both be right.
 TEST(BlobPanel, NeverTakesTheFocusCountsFromTheBottomLeftAndMovesUnderTheBlobLogic) {
   VirtualLoop loop;
   FakeWorkspace workspace;

@@ -224,7 +224,7 @@ TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTen
   loop.advance(KSEngine::TRUST_EVERY);
   EXPECT_FALSE(shows("accessibility"));
 
-  click(find<QAbstractButton>("clear"));  // what the device band wrote
+  click(find<QAbstractButton>("clear"));  // the log so far
   EXPECT_TRUE(shows("nothing"));
   engine->note("first");
   engine->note("second");

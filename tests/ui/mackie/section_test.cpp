@@ -137,7 +137,7 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   EXPECT_EQ(engine->rows[1].number, 9);
 }
 
-TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTipsAndLamp) {
+TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsClashAndLamp) {
   open({row(1, "jog", 21), row(2, "stop", 36, {{"from", "note"}}), row(3, "stop", 36, {{"from", "note"}})});
   for (const auto& [word, before, after] : std::vector<std::tuple<QWidget*, std::string, std::string>>{
            {get("power"), "SENDING lit", "PAUSED"},
@@ -162,7 +162,7 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTips
   EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
 }
 
-TEST_F(SectionTest, StatusLineSaysWhyTheBandsHaveTheirHeadingsAndWhatItDidShowsTheTrace) {
+TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   system.remove(toLive);
   open({row(1, "play", 20)});
   auto* why = get<MKSteadyText>("why");
