@@ -39,7 +39,7 @@ class UmbrellaTest : public testing::Test {
   FakeModule *a = nullptr, *b = nullptr;
 };
 
-TEST_F(UmbrellaTest, SettingsFileSwitchesAndTheMenuOfTheModulesThatAreOn) {
+TEST_F(UmbrellaTest, SettingsFileSwitchesTheMenuOfTheModulesThatAreOnAndLiveComingAndGoing) {
   auto u = make();
   EXPECT_EQ(a->calls.size() + b->calls.size(), 1u);  // "on", to the module on by default
   EXPECT_EQ(u->tab, "mackie");
@@ -67,22 +67,20 @@ TEST_F(UmbrellaTest, SettingsFileSwitchesAndTheMenuOfTheModulesThatAreOn) {
   u->showSettings = [&] { ++shown; };
   u->menu().back().action();
   EXPECT_EQ(shown, 1);
-}
 
-TEST_F(UmbrellaTest, LiveIsToldFiveSecondsAfterItsLaunchAndAtOnceWhenItQuitsOnlyWhileAModuleIsOn) {
-  auto u = make();
+  // Live is told five seconds after its launch and at once when it quits, by the modules that are on.
   int published = 0;
   u->subscribe([&] { ++published; });
   desktop(AppEvent::launched, EDITOR);
   desktop(AppEvent::launched, LIVE);
   EXPECT_EQ(published, 1);
   loop.advance(4.99);
-  EXPECT_EQ(a->calls, Lines{"on"});
+  EXPECT_EQ(b->calls, Lines{"on"});
   loop.advance(0.01);
-  EXPECT_EQ(a->calls, (Lines{"on", "came"}));
+  EXPECT_EQ(b->calls, (Lines{"on", "came"}));
   desktop(AppEvent::terminated, LIVE);
-  EXPECT_EQ(a->calls.back(), "left");
-  EXPECT_TRUE(b->calls.empty());
+  EXPECT_EQ(b->calls.back(), "left");
+  EXPECT_TRUE(a->calls.empty());
   EXPECT_EQ(published, 2);
 }
 
@@ -124,15 +122,14 @@ TEST_F(ModulesTest, EachModuleSaysItsStateAndWhatItDoesAndItsLinesSwitchIt) {
   for (const char* line :
        {"  Stop sending Mackie", "  Stop sending keys", "  The command blob at the top of Live"})
     EXPECT_TRUE(choose(line)) << line;
-  const auto after = menu();
-  EXPECT_EQ(after[1], "  Send Mackie");
-  EXPECT_EQ(after[4], "[ ]   The command blob at the top of Live");
-  EXPECT_EQ(after[7], "MIDI TO KEY STROKE  ·  STOPPED (off)");
-  EXPECT_EQ(after[8], "  Send keys");
+  auto now = menu();
+  EXPECT_EQ((Lines{now[1], now[4], now[7], now[8]}),
+            (Lines{"  Send Mackie", "[ ]   The command blob at the top of Live",
+                   "MIDI TO KEY STROKE  ·  STOPPED (off)", "  Send keys"}));
   // An engine that stopped keeps its header line while its module is on, without its own lines.
   mackie->engine->stop();
-  EXPECT_EQ(menu()[0], "MIDI TO MK CONTROL  ·  OFF (off)");
-  EXPECT_EQ(menu()[1], "---");
+  now = menu();
+  EXPECT_EQ((Lines{now[0], now[1]}), (Lines{"MIDI TO MK CONTROL  ·  OFF (off)", "---"}));
 
   MidiKeysModule dry(ksServicesAt(home.path(), loop, midi, audio, keys, capture), true);
   dry.setOn(true);  // a dry module ignores its switch

@@ -46,15 +46,41 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
   }
 };
 
-TEST_F(SettingsWindowTest, HeaderLiveLineTopTrayAndDryWindowShowTheProgramsStateAndEachControlDoesItsPart) {
+TEST_F(SettingsWindowTest, TabsHeaderLiveLineTopTrayAndDryWindowShowTheStateAndEachControlDoesItsPart) {
   start();
   const auto window = open();
-  EXPECT_EQ(window->windowTitle(), "Orvane VUDA Verer");
   EXPECT_EQ(window->size(), QSize(820, 820));
   EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
-  const auto labels = window->findChildren<QLabel*>();
-  for (const char* label : {"ORVANE VUDA VERER", "ABLETON LIVE"})
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == label; }));
+  // The tabs choose the section; its switch keeps the tab, greys the dot and hides the screen.
+  auto* row = window->findChild<ui::TabRow*>();
+  auto *mk = row->tab("mackie"), *ks = row->tab("midikeys");
+  EXPECT_EQ(mk->text() + "|" + ks->text(), "MIDI TO MK CONTROL|MIDI TO KEY STROKE");
+  for (auto [chosen, id] : {std::pair{mk, "mackie"}, std::pair{ks, "midikeys"}}) {
+    click(chosen);
+    settle();
+    EXPECT_EQ(umbrella->tab, id);
+    EXPECT_EQ(window->section()->objectName().toStdString(), std::string("section:") + id);
+  }
+
+  auto* section = window->section();
+  midikeys->engine->power();
+  settle(1);
+  EXPECT_EQ(shown(*section, "status"), "STOPPED amber");
+  EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON green OFF grey");
+  EXPECT_EQ(ks->dotColour(), ui::GREEN);
+  click(find(*section, "module-off"));
+  settle();
+  EXPECT_FALSE(midikeys->engine->running);
+  EXPECT_EQ(window->section(), section);
+  EXPECT_EQ(section->findChild<QWidget*>("screen"), nullptr);
+  EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON grey OFF green");
+  EXPECT_EQ(shown(*section, "status"), "OFF amber");
+  EXPECT_EQ(ks->dotColour(), ui::GREY);
+  click(find(*section, "module-on"));
+  settle();
+  ASSERT_NE(section->screen(), nullptr);
+  EXPECT_TRUE(section->screen()->isVisible());
+
   EXPECT_EQ(shown(*window, "app-on") + " " + shown(*window, "app-off"), "ON green OFF grey");
   click(find(*window, "app-on"));
   EXPECT_EQ(quits, 0);
@@ -67,33 +93,26 @@ TEST_F(SettingsWindowTest, HeaderLiveLineTopTrayAndDryWindowShowTheProgramsState
   settle();
   EXPECT_EQ(shown(*window, "live"), "RUNNING green");
 
-  EXPECT_EQ(shown(*window, "releases"), "v1 grey");
-
   click(find(*window, "close"));
   EXPECT_FALSE(window->isVisible());
   umbrella->showSettings();
   EXPECT_TRUE(window->isVisible());
   // Without a tray the window says how it comes back.
-  EXPECT_EQ(
-      shown(*open(true), "noTray"),
-      "no tray on this desktop: close this window to hide it; run the program again to bring it back grey");
+  EXPECT_TRUE(find(*open(true), "noTray") && !find(*window, "noTray"));
 
   // "top" is kept in the settings and floats every window of the program.
   const auto floating = [](QWidget& w) { return w.windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
-  auto* top = find(*window, "top");
-  EXPECT_EQ(top->toolTip(), "Always on top: green, the window stays above every other window");
   EXPECT_EQ(shown(*window, "top"), "top grey");
-  click(top);
+  click(find(*window, "top"));
   EXPECT_EQ(shown(*window, "top"), "top green");
   EXPECT_TRUE(QSettings().value("onTop").toBool());
   EXPECT_TRUE(floating(*window) && window->isVisible());
   EXPECT_TRUE(floating(*open()));  // a window opened later floats at once
-  click(top);
+  click(find(*window, "top"));
   EXPECT_FALSE(QSettings().value("onTop").toBool() || floating(*window));
 
-  // The tray: its tool tip, and a menu rebuilt from the shell's lines each time it opens.
+  // The tray: its icon, and a menu rebuilt from the shell's lines each time it opens.
   ui::Tray tray(umbrella);
-  EXPECT_EQ(tray.icon().toolTip().toStdString(), Umbrella::TOOL_TIP);
   EXPECT_FALSE(tray.icon().icon().isNull());
   const auto opened = [&] {
     emit tray.menu().aboutToShow();
@@ -118,41 +137,6 @@ TEST_F(SettingsWindowTest, HeaderLiveLineTopTrayAndDryWindowShowTheProgramsState
   EXPECT_NE(dry.findChild<QWidget*>("screen"), nullptr);
   click(dry.findChild<ui::CloseX*>());
   EXPECT_FALSE(dry.isVisible());
-}
-
-TEST_F(SettingsWindowTest, TabsChooseTheSectionAndItsSwitchKeepsTheTabGreysTheDotAndHidesTheScreen) {
-  start();
-  const auto window = open();
-  auto* row = window->findChild<ui::TabRow*>();
-  auto *mk = row->tab("mackie"), *ks = row->tab("midikeys");
-  EXPECT_EQ(mk->text() + "|" + ks->text(), "MIDI TO MK CONTROL|MIDI TO KEY STROKE");
-  for (auto [chosen, other, id] : {std::tuple{mk, ks, "mackie"}, std::tuple{ks, mk, "midikeys"}}) {
-    click(chosen);
-    settle();
-    EXPECT_EQ(umbrella->tab, id);
-    EXPECT_EQ(chosen->titleColour(), QColor(Qt::white));
-    EXPECT_EQ(other->titleColour(), ui::GREY);
-    EXPECT_EQ(window->section()->objectName().toStdString(), std::string("section:") + id);
-  }
-
-  auto* section = window->section();
-  midikeys->engine->power();
-  settle(1);
-  EXPECT_EQ(shown(*section, "status"), "STOPPED amber");
-  EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON green OFF grey");
-  EXPECT_EQ(ks->dotColour(), ui::GREEN);
-  click(find(*section, "module-off"));
-  settle();
-  EXPECT_FALSE(midikeys->engine->running);
-  EXPECT_EQ(window->section(), section);
-  EXPECT_EQ(section->findChild<QWidget*>("screen"), nullptr);
-  EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON grey OFF green");
-  EXPECT_EQ(shown(*section, "status"), "OFF amber");
-  EXPECT_EQ(ks->dotColour(), ui::GREY);
-  click(find(*section, "module-on"));
-  settle();
-  ASSERT_NE(section->screen(), nullptr);
-  EXPECT_TRUE(section->screen()->isVisible());
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <QToolButton>
 #include <filesystem>
 
 #include "e16/palette.h"
@@ -29,16 +28,14 @@ class KSSectionTest : public KSEngineTest {
 
   std::unique_ptr<KSSection> section;
 
-  void open() {
+  // Starts the engine on these rows, locked to "Port 1", and opens the section; without rows the engine is
+  // made, not started.
+  void open(std::optional<std::vector<json>> rows = std::nullopt) {
+    rows ? startWith(std::move(*rows)) : make();
     section = std::make_unique<KSSection>(engine);
     section->resize(1100, 900);
     section->show();
     QCoreApplication::sendPostedEvents();
-  }
-  // Starts the engine on these rows, locked to "Port 1", and opens the section.
-  void open(std::vector<json> rows) {
-    startWith(std::move(rows));
-    open();
   }
   // Lets the engine's notices through and a redraw that waits for its turn happen, then Qt's own posted work:
   // layouts, and lines dropped with their rows.
@@ -51,8 +48,7 @@ class KSSectionTest : public KSEngineTest {
   template <class W = QWidget>
   W* find(const QString& spec) const {
     const auto parts = spec.split('@');
-    QWidget* in = section.get();
-    if (parts.size() > 1) in = section->findChild<KSRowView*>("row " + parts[1]);
+    QWidget* in = parts.size() < 2 ? section.get() : section->findChild<QWidget*>("row " + parts[1]);
     auto* found = in ? in->findChild<W*>(parts[0]) : nullptr;
     if (!found) ADD_FAILURE() << "no " << spec.toStdString();
     return found;
@@ -67,9 +63,9 @@ class KSSectionTest : public KSEngineTest {
     auto* pill = qobject_cast<KSPill*>(w);
     auto* box = qobject_cast<QCheckBox*>(w);
     QStringList shown{w->isEnabled() ? "" : "(off)", box ? (box->isChecked() ? "[x]" : "[ ]") : "",
-                      w->property("text").toString() + (pill ? looks[int(pill->look())] : "")};
+                      w->property("text").toString() + (pill ? looks[int(pill->look())] : ""),
+                      w->toolTip().isEmpty() ? "" : "| " + w->toolTip()};
     shown.removeAll("");
-    if (!w->toolTip().isEmpty()) shown << "| " + w->toolTip();
     return shown.join(" ").toStdString();
   }
   // A story, a step a row: a click on the first control (unless none is named), then what the second says.
@@ -91,14 +87,7 @@ class KSSectionTest : public KSEngineTest {
 
 TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
   open(std::vector<json>{});
-  EXPECT_EQ(
-      text("help"),
-      "FILTER is CC (a knob) or NOTE (a key or pad): LEARN takes only that kind. For a note, VALUE is the "
-      "velocity. Press the KEY cell, then the key.");
-  EXPECT_EQ(
-      text("empty"),
-      "No rows yet. Press + A ROW, then LEARN to catch the knob or the key, then the KEY cell and the key "
-      "you want.");
+  EXPECT_TRUE(shows("empty"));
   story({{"", "undo", "(off) UNDO | nothing to undo"},
          {"", "redo", "(off) REDO | nothing to redo"},
          {"add", "undo", "UNDO | row 1 added"},
@@ -110,7 +99,6 @@ TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
          {"delete", "tick@3", "[ ] | tick, then DELETE above the table"},  // nothing to delete
          {"tick@2", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"},
          {"all", "delete", "DELETE 3 ROWS (danger) | delete the ticked rows (UNDO brings them back)"},
-         {"", "all", "[x] | tick every row, or none"},
          {"all", "tick@2", "[ ] | tick, then DELETE above the table"},
          {"tick@1", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"}});
   EXPECT_FALSE(shows("empty"));
@@ -123,12 +111,12 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   std::filesystem::create_symlink(HELPERS_DIR "/midikeys_e16colour.py", home.path() + "/helper.py");
   home.write("Documents/live.oxie16", R"({"pages":[{"encoders":[{},{},
     {"turn_actions":[{"type":3,"nr1":7}],"color":5,"abbr":"Vol"}]}]})");
-  open({keyRow(1, 7, "a"),
-        keyRow(2, 7, "b", {{"type", "note"}}),
-        keyRow(3, 7, "c"),
-        keyRow(4, 8, "d", {{"value", 5}}),
-        {{"id", 5}, {"cc", 9}},
-        {{"id", 6}, {"cc", 10}, {"kind", "volume"}}});
+  open(std::vector<json>{keyRow(1, 7, "a"),
+                         keyRow(2, 7, "b", {{"type", "note"}}),
+                         keyRow(3, 7, "c"),
+                         keyRow(4, 8, "d", {{"value", 5}}),
+                         {{"id", 5}, {"cc", 9}},
+                         {{"id", 6}, {"cc", 10}, {"kind", "volume"}}});
   // Notes under a line warn of a clash and of a key pressed for every value.
   const auto shown = [&](const char* note) {
     std::string ids;
@@ -136,8 +124,6 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
       if (shows(QString(note) + "@" + id)) ids += id;
     return ids;
   };
-  EXPECT_EQ(text("clash@1"), "another row answers the same MIDI and value — both keys are pressed");
-  EXPECT_EQ(text("any@1"), "any value: the key is pressed for every message this knob sends");
   EXPECT_EQ(shown("clash"), "13");            // a note is not the CC of the same number
   EXPECT_EQ(shown("any"), "13");              // not a note row, one value only, or a row without a key
   EXPECT_EQ(says("value@6"), "(off) 0-127");  // a volume row takes the whole sweep
@@ -150,11 +136,6 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
       {{"", "led@1",
         "[ ] | LED: knob 3 (Vol) on page 1 already shows its own value: nothing comes back to it from here"},
        {"", "led@5", "[ ] | LED: no knob in the E16's scene sends CC 9: nothing to light"},
-       {"", "colour@1", "| the colour of knob 3 (Vol) on page 1: click to change it in the scene"},
-       {"", "lamp@1",
-        "| lights while your hand moves this row on the controller: green = it fired, amber = heard, nothing "
-        "sent"},
-       {"", "filter@1", "| LEARN takes only this kind of message"},
        {"", "value@4", "5"},
        {"learn@1", "learn@1", "turn a knob… (lit)"},
        {"learn@1", "learn@1", "LEARN"},
@@ -163,8 +144,7 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   QApplication::setActiveWindow(section.get());
   find("colour@1")->setFocus();
   press(Qt::Key_Return);
-  EXPECT_EQ(QApplication::focusWidget()->toolTip(), "colour 5");  // it opens on the knob's colour
-  EXPECT_EQ(QApplication::focusWidget()->parentWidget()->findChildren<QToolButton*>().size(), 100);
+  EXPECT_EQ(QApplication::focusWidget()->toolTip(), "colour 5");       // it opens on the knob's colour
   for (const int key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Return})  // to colour 16
     press(key);
   EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[16]));
@@ -193,27 +173,22 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   keyCapture.press(1, FLAG_COMMAND | FLAG_SHIFT);
   settle();
   story({{"", "key@1", "⌘⇧S | press to set"}, {"forget@1", "key@1", "— | press to set"}});
-  EXPECT_EQ(says("forget@1"), "× (ghost) | forget this key");
 
   QTest::keyClick(find("filter@1"), Qt::Key_Down);  // a picker takes the arrow keys
   settle();
   EXPECT_EQ(engine->row(1)->type, "note");
 }
 
-TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesAndTheDeviceBandLocksAndUnlocks) {
+TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTenASecond) {
   system.remove(controller);
-  make();
   open();
   EXPECT_EQ(text("quiet"), "not running, so not listening");
   engine->start();
   settle();
-  EXPECT_EQ(text("quiet"), "no MIDI yet — listening on no port at all");
-  EXPECT_EQ(text("heard"), "nothing heard yet");
   controller = system.addSource("Port 1");
   system.addSource("Keystation");
   loop.advance(KSEngine::SOURCES_EVERY + KSEngine::RESCAN_AFTER);
   EXPECT_EQ(text("quiet"), "no MIDI yet — listening on USB1, Keystation");
-  EXPECT_EQ(find("monitor")->toolTip(), "every MIDI message arriving on every port, newest first");
   cc(7, 5);
   cc(7, 5);
   noteOn(60, 0);
@@ -239,27 +214,18 @@ TEST_F(KSSectionTest, TheMonitorSaysWhyItIsQuietThenShowsTheNewestMessagesAndThe
   story({{"", "detect", "DETECT DEVICE"},
          {"", "lock", "locked to USB1"},
          {"unlock", "lock", "no device locked"}});
-}
 
-// A controller sending a thousand messages a second gets at most ten redraws a second, the first at once and
-// the last one showing where the messages stopped.
-TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineTheLogNewestFirstAndRedrawsHeldToTenASecond) {
-  open({keyRow(1, 7, "a")});
   story({{"", "power", "ON (lit) | sending: press to stop everything, the table is kept"},
          {"power", "power", "OFF | stopped: press to send again"}});
   keys.isTrusted = false;
   loop.advance(KSEngine::TRUST_EVERY);
   EXPECT_TRUE(shows("accessibility"));
-  EXPECT_EQ(
-      text("accessibility"),
-      "Accessibility: not allowed yet — no X display with XTEST is reachable. Log in to an X11 session (or "
-      "XWayland) → DISPLAY names that display → its XTEST extension on (Xorg and XWayland have it) → "
-      "Orvane VUDA Verer started there. Until then no key is pressed and no key can be captured.");
   keys.isTrusted = true;
   loop.advance(KSEngine::TRUST_EVERY);
   EXPECT_FALSE(shows("accessibility"));
 
-  EXPECT_EQ(text("nothing"), "nothing yet");
+  click(find<QAbstractButton>("clear"));  // the log so far
+  EXPECT_TRUE(shows("nothing"));
   engine->note("first");
   engine->note("second");
   settle();
@@ -267,9 +233,9 @@ TEST_F(KSSectionTest, TheSwitchTheAccessibilityLineTheLogNewestFirstAndRedrawsHe
   const auto lines = find<QPlainTextEdit>("lines")->toPlainText().split('\n');
   ASSERT_EQ(lines.size(), 2);
   EXPECT_TRUE(lines[0].endsWith("  second"));
-  click(find<QAbstractButton>("clear"));
-  EXPECT_TRUE(shows("nothing"));
 
+  // A controller sending a thousand messages a second gets at most ten redraws a second, the first at once
+  // and the last one showing where the messages stopped.
   click(find<QAbstractButton>("power"));
   int redraws = 0;
   section->redrawn = [&](auto) { ++redraws; };

@@ -4,7 +4,6 @@
 #include "ui/mackie/section.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -49,8 +48,7 @@ class SectionTest : public EngineTest {
   // A control by its name, in a row's view when `row` is given.
   template <class W = QWidget>
   W* get(const char* name, int row = -1) const {
-    QWidget* in = section.get();
-    if (row >= 0) in = section->table()->rowViews().at(row);
+    QWidget* in = row < 0 ? static_cast<QWidget*>(section.get()) : section->table()->rowViews().at(row);
     auto* found = in->findChild<W*>(name);
     EXPECT_NE(found, nullptr) << name;
     return found;
@@ -59,7 +57,6 @@ class SectionTest : public EngineTest {
     auto* steady = dynamic_cast<MKSteadyText*>(w);  // labels, buttons and fields have the property
     return (steady ? steady->text() : w->property("text").toString()).toStdString();
   }
-  static std::string tip(QWidget* w) { return w->toolTip().toStdString(); }
   // A word or tick box as the user reads it: its text, then " lit" while it is on.
   static std::string seen(QWidget* w) {
     const auto* word = dynamic_cast<MKWord*>(w);
@@ -79,7 +76,7 @@ class SectionTest : public EngineTest {
   }
 };
 
-TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineKeeps) {
+TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineKeepsThroughAFaderSweep) {
   open({row(1, "play", 21), row(2, "fader3", 22, {{"how", "7"}})});
   auto *value = get<QLineEdit>("value", 0), *number = get<QLineEdit>("number", 0);
   EXPECT_EQ(text(value) + " " + text(get("value", 1)), "any 0-127");
@@ -107,13 +104,10 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   EXPECT_EQ(engine->rows[0].command, "jog");
   EXPECT_TRUE(get("invert", 0)->isVisible());  // a relative row
   auto* how = get<MKChoice>("how", 0);
-  EXPECT_EQ(how->options(), (std::vector<MKChoice::Option>{
-                                {"twos", "CC Rel 1"}, {"offset", "CC Rel 2"}, {"signmag", "Sign-mag"}}));
   arrowDown(how);
   EXPECT_EQ(engine->rows[0].how, "offset");
 
   auto* from = get<MKChoice>("from", 0);
-  EXPECT_EQ(from->currentText().toStdString(), "CC");
   // A wheel scrolling the table over a choice leaves the row alone.
   QWheelEvent wheel(QPointF(5, 5), from->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
                     Qt::NoScrollPhase, false);
@@ -122,9 +116,28 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   EXPECT_EQ(engine->rows[0].from, "cc");
   arrowDown(from);
   EXPECT_EQ(engine->rows[0].from, "note");
+
+  // A fader sweeping keeps every view and the text being typed; a click elsewhere takes the keyboard and the
+  // field hands its text over. (The Key Stroke fields do the same, not tested again there.)
+  const auto views = section->table()->rowViews();
+  number = get<QLineEdit>("number", 1);  // the fader on CC 22
+  number->setFocus();
+  number->selectAll();
+  QTest::keyClicks(number, "9");
+  for (int v = 0; v < 128; v += 4) {
+    cc(22, v);
+    loop.advance(0.05);
+  }
+  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
+  EXPECT_EQ(QApplication::focusWidget(), number);
+  EXPECT_EQ(text(number), "9");
+  click(get("add"));  // growing the table adds a view and keeps the others
+  ASSERT_EQ(section->table()->rowViews().size(), 3u);
+  EXPECT_TRUE(std::equal(views.begin(), views.end(), section->table()->rowViews().begin()));
+  EXPECT_EQ(engine->rows[1].number, 9);
 }
 
-TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTipsAndLamp) {
+TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsClashAndLamp) {
   open({row(1, "jog", 21), row(2, "stop", 36, {{"from", "note"}}), row(3, "stop", 36, {{"from", "note"}})});
   for (const auto& [word, before, after] : std::vector<std::tuple<QWidget*, std::string, std::string>>{
            {get("power"), "SENDING lit", "PAUSED"},
@@ -142,13 +155,6 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTips
   click(get("learn", 1));
   click(get("try", 1));
   EXPECT_EQ(lastTrace().rfind("TRY row 2   →   ", 0), 0u) << lastTrace();
-  for (const auto& [widget, says] : std::vector<std::pair<QWidget*, std::string>>{
-           {get("lamp", 0),
-            "lights while your hand moves this row: green = it fired, amber = heard, nothing sent"},
-           {get("try", 0), "send this command once, now"},
-           {get("tick", 0), "tick, then DELETE above the table"},
-           {get("clash", 1), "another row answers the same message — both are sent"}})
-    EXPECT_EQ(tip(widget), says);
   EXPECT_TRUE(get("clash", 1)->isVisible());
   click(get("power"));  // sending again
   noteOn(36, 127);
@@ -156,29 +162,21 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsTips
   EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
 }
 
-TEST_F(SectionTest, StatusLineSaysWhyTheBandsHaveTheirHeadingsAndWhatItDidShowsTheTrace) {
+TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   system.remove(toLive);
   open({row(1, "play", 20)});
   auto* why = get<MKSteadyText>("why");
   EXPECT_EQ(why->colour(), ui::AMBER);  // nothing open to Live is an alarm
-  Strings headings;
-  for (auto* heading : section->findChildren<QLabel*>("heading"))
-    headings.push_back(text(heading));
-  EXPECT_EQ(headings,
-            (Strings{"THE DEVICE — WHAT COMES IN", "TO LIVE — WHAT GOES OUT", "THE TABLE", "WHAT IT DID"}));
   // WHAT IT DID shows the trace line for line; past sixty lines the oldest go, several at a time.
   auto* trace = get<QPlainTextEdit>("trace");
-  const auto shown = [&] {
-    std::string all;
-    for (const auto& line : engine->trace.lines())
-      all += (all.empty() ? "" : "\n") + line;
-    return trace->toPlainText().toStdString() == all;
-  };
   for (int i = 0; i < 70; ++i) {
     engine->note("line " + std::to_string(i));
-    if (i % 7 == 0) publish();
-    ASSERT_TRUE(i % 7 != 0 || shown()) << i;
+    if (i % 7 == 6) publish();
   }
+  std::string all;
+  for (const auto& line : engine->trace.lines())
+    all += (all.empty() ? "" : "\n") + line;
+  EXPECT_EQ(trace->toPlainText().toStdString(), all);
   click(get("clear"));
   EXPECT_FALSE(trace->isVisible());
   EXPECT_EQ(text(get("nothingYet")), "nothing yet");
@@ -187,10 +185,8 @@ TEST_F(SectionTest, StatusLineSaysWhyTheBandsHaveTheirHeadingsAndWhatItDidShowsT
 TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTheTable) {
   system.remove(controller);
   open({}, {{"device", ""}});
-  EXPECT_EQ(text(get("waiting")), "no MIDI yet — listening on no port at all");
   controller = system.addSource("Port 1");
   system.addSource("Keystation");
-  system.addDestination("Midi Through Port-0");
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
   EXPECT_EQ(text(get("waiting")), "no MIDI yet — listening on USB1, Keystation");
   auto *detect = get<MKWord>("detect"), *unlock = get<MKWord>("unlock");
@@ -218,10 +214,7 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTh
   click(unlock);
   EXPECT_TRUE(detect->isVisible());
 
-  auto *out = get<MKChoice>("out"), *back = get<MKChoice>("back");
-  out->showPopup();  // what it offers is read again when it opens
-  EXPECT_EQ(out->options().front(), (MKChoice::Option{"", "the first IAC bus, or Midi Through"}));
-  out->hidePopup();
+  auto* back = get<MKChoice>("back");
   EXPECT_EQ(back->currentText().toStdString(), "nowhere");
   arrowDown(back);  // to the first source
   // A chosen port that went away stays chosen, and says so.
@@ -233,11 +226,10 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTh
   auto *undo = get<MKWord>("undo"), *redo = get<MKWord>("redo"), *del = get<MKWord>("delete");
   // UNDO and REDO as the user sees them: their tips, "(off)" while there is nothing to take.
   const auto history = [&] {
-    const auto tipOf = [&](MKWord* w) { return (w->isEnabled() ? "" : "(off) ") + tip(w); };
-    return tipOf(undo) + " | " + tipOf(redo);
+    const auto tipOf = [](MKWord* w) { return QString(w->isEnabled() ? "" : "(off) ") + w->toolTip(); };
+    return (tipOf(undo) + " | " + tipOf(redo)).toStdString();
   };
-  EXPECT_EQ(text(get("empty")),
-            "No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.");
+  EXPECT_TRUE(get("empty")->isVisible());
   EXPECT_EQ(history(), "(off) nothing to undo | (off) nothing to redo");
   click(get("add"));
   click(get("add"));
@@ -255,26 +247,6 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTh
   EXPECT_EQ(history(), "undo: row 2 added | redo: row 2 deleted");
   click(redo);
   EXPECT_EQ(engine->rows.size(), 1u);
-}
-
-TEST_F(SectionTest, AFaderSweepKeepsEveryViewAndTheTextBeingTyped) {
-  open({row(1, "fader1", 1), row(2, "fader2", 5)});
-  const auto views = section->table()->rowViews();
-  auto* number = get<QLineEdit>("number", 1);  // row 2, on CC 5
-  number->setFocus();
-  number->selectAll();
-  QTest::keyClicks(number, "9");  // typed, not handed over yet
-  for (int v = 0; v < 128; v += 4) {
-    cc(5, v);
-    loop.advance(0.05);
-  }
-  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
-  EXPECT_EQ(QApplication::focusWidget(), number);
-  EXPECT_EQ(text(number), "9");
-  click(get("add"));  // growing the table adds a view and keeps the others
-  ASSERT_EQ(section->table()->rowViews().size(), 3u);
-  EXPECT_TRUE(std::equal(views.begin(), views.end(), section->table()->rowViews().begin()));
-  EXPECT_EQ(engine->rows[1].number, 9);  // the click took the keyboard, and the field handed its text over
 }
 
 }  // namespace
