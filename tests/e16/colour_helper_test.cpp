@@ -102,7 +102,7 @@ TEST(ColourHelper, AHungHelperIsStoppedAndTheHelperPathsPreferTheShippedKeyStrok
 TEST(ColourHelper, HelperTextIsValidUtf8TrimmedOnlyAtItsEnds) {
   const std::pair<std::string, std::string> cases[] = {
       {" \t\r\n page 3\r\nsecond line \v\f\n", "page 3\r\nsecond line"},
-      {"end \342\202", "end \uFFFD"},  // a cut-off sequence is one replacement
+      {"end \342\202x", "end \uFFFDx"},  // a cut-off sequence is one replacement
       {"\377\300\257\355\240\200",
        "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},  // a stray byte, an overlong form, a surrogate
       {"\302\200\340\240\200\360\200\200\200\364\217\277\277\364\220\200\200",

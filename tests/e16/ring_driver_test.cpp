@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <regex>
 
 #include "e16/colour_helper.h"
 #include "support/settable_clock.h"
@@ -141,11 +143,18 @@ TEST_F(RingDriverTest, SetColourWordsEachOutcomeOfTheHelper) {
     const auto run = [&](const std::string& path, int page, int knob, int to) {
       ++runs;
       EXPECT_EQ(std::tuple(path, page, knob, to), std::tuple(scene, 1, 3, colour));
+      const auto stamp = std::filesystem::last_write_time(scene);  // changed within the same time stamp
+      docs.write("live.oxie16", std::regex_replace(SCENE, std::regex("\"color\":5"), "\"color\":7"));
+      std::filesystem::last_write_time(scene, stamp);
       return *result;
     };
     EXPECT_EQ(rings.setColour(type, number, colour, run, notStarted), says) << colour;
     EXPECT_EQ(runs, result ? 1 : 0) << colour;
   }
+  EXPECT_EQ(rings.reader.knobFor("note", 36, {})->index, 7);  // read again after the helper ran
+  // A volume reading that is no number, or out of range, still gives a ring level.
+  for (const auto& [reading, level] : {std::pair{std::nan(""), 0}, {-1.0, 0}, {2.0, 127}})
+    EXPECT_EQ(e16::ringLevel(reading), level) << reading;
 }
 
 }  // namespace

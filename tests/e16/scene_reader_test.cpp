@@ -137,4 +137,19 @@ TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChann
     EXPECT_EQ(reader.knobFor(type, number, channel), expected) << type << " " << number;
 }
 
+TEST(SceneReader, AFileNestedDeeperThan512LevelsOrWithoutPagesGivesNoKnob) {
+  const auto nested = [](int levels) {  // the scene's own object is a level itself
+    std::string text = named("A");
+    return text.insert(text.size() - 1,
+                       ",\"x\":" + std::string(levels - 1, '[') + std::string(levels - 1, ']'));
+  };
+  for (const auto& [text, knob] :
+       {std::pair{nested(513), false}, {nested(512), true}, {std::string("{}"), false}}) {
+    TempFolder docs;
+    SettableClock clock;
+    write(docs.path() + "/s.oxie16", text, 100);
+    EXPECT_EQ(SceneReader(clock, docs.path(), FolderLinks::skip).knobFor("cc", 1, {}).has_value(), knob);
+  }
+}
+
 }  // namespace
