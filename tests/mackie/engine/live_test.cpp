@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/fake_workspace.h"
 #include "support/loopback_receiver.h"
 #include "support/temp_folder.h"
 #include "support/virtual_loop.h"
@@ -126,14 +125,4 @@ TEST_F(MKLiveTest, StartAsksScansAfterAMomentAndPollsEveryFiveSecondsUntilStoppe
             std::tuple(std::nullopt, DISTANT_PAST, 0u, std::nullopt));
   loop.advance(20);
   EXPECT_TRUE(osc.drain().empty());
-}
-
-TEST(LiveFront, RecognisesLiveByProcessNameOrBundleIdentifier) {
-  FakeWorkspace desk;
-  desk.apps = {
-      {1, "Bitwig", "com.ableton.push"}, {2, "ABLETON LIVE 12", ""}, {3, "Live", "com.ableton.live"}};
-  EXPECT_EQ(liveApp(desk), desk.apps[1]);
-  EXPECT_FALSE(liveFront(desk));
-  desk.front = desk.apps[2];
-  EXPECT_TRUE(liveFront(desk));
 }
