@@ -104,6 +104,8 @@ TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
   EXPECT_FALSE(shows("empty"));
   click(find<QAbstractButton>("delete"));
   EXPECT_EQ(section->findChildren<KSRowView*>().size(), 2);  // a line goes with its row
+  EXPECT_LT(find("tick@2")->mapTo(section.get(), QPoint()).y(),
+            find("tick@3")->mapTo(section.get(), QPoint()).y());
 }
 
 TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClashesAndAnyValue) {
@@ -177,6 +179,10 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   QTest::keyClick(find("filter@1"), Qt::Key_Down);  // a picker takes the arrow keys
   settle();
   EXPECT_EQ(engine->row(1)->type, "note");
+  find("kindKey@1")->setFocus();  // the kind too, and the keyboard follows the pick
+  press(Qt::Key_Right);
+  EXPECT_EQ(std::pair(engine->row(1)->kind, QApplication::focusWidget()),
+            std::pair(std::string("volume"), find("kindVolume@1")));
 }
 
 TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTenASecond) {
@@ -211,9 +217,16 @@ TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTen
          {"detect", "detect", "TURN OR PRESS SOMETHING… (lit)"}});
   cc(7, 5);
   settle();
-  story({{"", "detect", "DETECT DEVICE"},
-         {"", "lock", "locked to USB1"},
-         {"unlock", "lock", "no device locked"}});
+  // The last message heard reads plain from the locked device, faded from any other.
+  const auto heardInk = [&] { return find<QLabel>("heard")->palette().color(QPalette::WindowText); };
+  story({{"", "detect", "DETECT DEVICE"}, {"", "lock", "locked to USB1"}});
+  cc(7, 5);
+  settle();
+  EXPECT_EQ(heardInk(), KSInk::sand);
+  story({{"unlock", "lock", "no device locked"}});
+  cc(7, 5);
+  settle();
+  EXPECT_EQ(heardInk(), KSInk::dim);
 
   story({{"", "power", "ON (lit) | sending: press to stop everything, the table is kept"},
          {"power", "power", "OFF | stopped: press to send again"}});
