@@ -56,9 +56,8 @@ TEST_F(UmbrellaTest, SettingsFileSwitchesTheMenuOfTheModulesThatAreOnAndLiveComi
   u->setModule("other", true);
   EXPECT_EQ(b->calls, Lines{"on"});
   EXPECT_EQ(
-      home.read(".config/vuda-verer.json"),
-      "{\n  \"modules\": {\n    \"mackie\": false,\n    \"other\": true\n  },\n  \"tab\": 3,\n  \"theme\": "
-      "\"dark\"\n}\n");
+      nlohmann::json::parse(home.read(".config/vuda-verer.json")),
+      nlohmann::json::parse(R"({"modules": {"mackie": false, "other": true}, "tab": 3, "theme": "dark"})"));
   Lines menu;
   for (const auto& line : u->menu())
     menu.push_back(TestShell::shown(line.separator, line.title, true, {}));

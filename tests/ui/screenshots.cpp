@@ -31,20 +31,15 @@ void save(const QPixmap& picture, const QString& name) {
   std::printf("saved %s\n", qPrintable(path));
 }
 
-// Also saves the window as the X server shows it when `onScreen`.
-void shoot(QWidget& window, const QString& name, bool onScreen = false) {
+void shoot(QWidget& window, const QString& name) {
   window.show();
   (void)QTest::qWaitForWindowExposed(&window);
   QTest::qWait(150);
   save(window.grab(), name);
-  const QRect f = window.frameGeometry();
-  if (onScreen)
-    save(QGuiApplication::primaryScreen()->grabWindow(0, f.x(), f.y(), f.width(), f.height()),
-         name + "-on-screen");
 }
 
 // Each module's section in a window of its own, laid out by the window system first (descriptions wrap to the
-// width they get there); the MK one also as the X server shows it.
+// width they get there).
 void shootSections(TestShell& shell, const QString& state, bool mackie = true) {
   for (const auto& [section, name] : std::vector<std::pair<QWidget*, QString>>{
            {mackie ? new MKSection(shell.mackie->engine) : nullptr, "mk_section_"},
@@ -56,7 +51,7 @@ void shootSections(TestShell& shell, const QString& state, bool mackie = true) {
     window.setWidget(section);
     window.resize(1040, 960);
     shell.settle(KSSection::REDRAW_GAP);
-    shoot(window, name + state, name[0] == QChar(u'm'));
+    shoot(window, name + state);
   }
 }
 
