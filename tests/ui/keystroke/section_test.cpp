@@ -46,20 +46,20 @@ class KSSectionTest : public KSEngineTest {
   }
   // A control by its name, in the section or, for "name@3", in the line of row 3.
   template <class W = QWidget>
-  W* find(const QString& spec) const {
-    const auto parts = spec.split('@');
+  W* find(const QString& name) const {
+    const auto parts = name.split('@');
     QWidget* in = parts.size() < 2 ? section.get() : section->findChild<QWidget*>("row " + parts[1]);
     auto* found = in ? in->findChild<W*>(parts[0]) : nullptr;
-    if (!found) ADD_FAILURE() << "no " << spec.toStdString();
+    if (!found) ADD_FAILURE() << "no " << name.toStdString();
     return found;
   }
   QString text(const QString& name) const { return find<QLabel>(name)->text(); }
-  bool shows(const QString& spec) const { return find(spec)->isVisibleTo(section.get()); }
+  bool shows(const QString& name) const { return find(name)->isVisibleTo(section.get()); }
   // A control as the user reads it: "(off)" while disabled, "[x]" or "[ ]" for a check box, its text and the
   // look of a pill ("ON (lit)"), then " | " and its tip when it has one.
-  std::string says(const QString& spec) const {
+  std::string says(const QString& name) const {
     static const char* looks[] = {"", " (lit)", " (ghost)", " (danger)"};
-    QWidget* w = find(spec);
+    QWidget* w = find(name);
     auto* pill = qobject_cast<KSPill*>(w);
     auto* box = qobject_cast<QCheckBox*>(w);
     QStringList shown{w->isEnabled() ? "" : "(off)", box ? (box->isChecked() ? "[x]" : "[ ]") : "",
