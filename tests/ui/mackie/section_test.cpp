@@ -169,15 +169,21 @@ TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   EXPECT_EQ(why->colour(), ui::AMBER);  // nothing open to Live is an alarm
   // WHAT IT DID shows the trace line for line; past sixty lines the oldest go, several at a time.
   auto* trace = get<QPlainTextEdit>("trace");
+  const auto lines = [&] {
+    std::string all;
+    for (const auto& line : engine->trace.lines())
+      all += (all.empty() ? "" : "\n") + line;
+    return all;
+  };
   for (int i = 0; i < 70; ++i) {
     engine->note("line " + std::to_string(i));
     if (i % 7 != 6) continue;
     publish();
-    std::string all;
-    for (const auto& line : engine->trace.lines())
-      all += (all.empty() ? "" : "\n") + line;
-    EXPECT_EQ(trace->toPlainText().toStdString(), all) << i;
+    EXPECT_EQ(trace->toPlainText().toStdString(), lines()) << i;
   }
+  engine->note("line 69, moved on", "line 69");
+  publish();  // the last line replaced in place
+  EXPECT_EQ(trace->toPlainText().toStdString(), lines());
   click(get("clear"));
   EXPECT_FALSE(trace->isVisible());
   EXPECT_EQ(text(get("nothingYet")), "nothing yet");
