@@ -33,9 +33,9 @@ TEST_F(BlobTest, IsLaidOutForEachTextKeepingItsTopEdgeAndPlacedHomeOrWhereStored
   blob->say(MKBlob::line("the toast", "PLAY / STOP"), 1);
   EXPECT_EQ(win->current, (Rect{610, 828, 356, 44}));  // 26 characters of 12 points, plus the padding
   desk.screenList.push_back({{1440, 0, 1920, 1080}, {1440, 0, 1920, 1080}});
-  make(15, Point{2000, 100});
+  auto stored = make(15, Point{2000, 100});
   EXPECT_EQ(win->current, (Rect{2000, 760, 220, 40}));
   desk.screenList.pop_back();  // unplugged: home again
-  make(15, Point{2000, 100});
+  auto unplugged = make(15, Point{2000, 100});
   EXPECT_EQ(win->current, (Rect{610, 832, 220, 40}));
 }
