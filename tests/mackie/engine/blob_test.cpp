@@ -16,13 +16,15 @@ struct BlobTest : testing::Test {
   VirtualLoop loop;
   FakeWorkspace desk;  // one screen of 1440 × 900, where Live is
   FakeBlobWindow* win = nullptr;
+  std::shared_ptr<MKBlob> last;  // owns *win: kept until the next make, so win never dangles
 
   std::shared_ptr<MKBlob> make(double size = 15, std::optional<Point> place = std::nullopt) {
     auto w = std::make_unique<FakeBlobWindow>();
     win = w.get();
-    return std::make_shared<MKBlob>(std::move(w), loop, desk, size, place, [] {
+    last = std::make_shared<MKBlob>(std::move(w), loop, desk, size, place, [] {
       return Rect{0, 0, 1440, 900};
     });
+    return last;
   }
 };
 
@@ -33,9 +35,9 @@ TEST_F(BlobTest, IsLaidOutForEachTextKeepingItsTopEdgeAndPlacedHomeOrWhereStored
   blob->say(MKBlob::line("the toast", "PLAY / STOP"), 1);
   EXPECT_EQ(win->current, (Rect{610, 828, 356, 44}));  // 26 characters of 12 points, plus the padding
   desk.screenList.push_back({{1440, 0, 1920, 1080}, {1440, 0, 1920, 1080}});
-  auto stored = make(15, Point{2000, 100});
+  make(15, Point{2000, 100});
   EXPECT_EQ(win->current, (Rect{2000, 760, 220, 40}));
   desk.screenList.pop_back();  // unplugged: home again
-  auto unplugged = make(15, Point{2000, 100});
+  make(15, Point{2000, 100});
   EXPECT_EQ(win->current, (Rect{610, 832, 220, 40}));
 }
