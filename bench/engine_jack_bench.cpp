@@ -95,7 +95,8 @@ void measure(int period, std::size_t count) {
   FakeWorkspace workspace;
   const auto mk = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
   mk->start();
-  runFor(5, [&] { return mk->outRef != 0 && !mk->midi->names.empty() && jack_port_connected(peer.in) > 0; });
+  runFor(5,
+         [&] { return mk->outRef != 0 && !mk->midi->names().empty() && jack_port_connected(peer.in) > 0; });
   mk->wireNow(0xE0, 0, 64);  // the first send makes the output port towards the peer
   runFor(5, [&] { return jack_port_connected(peer.out) > 0 && jack_port_connected(peer.in) > 0; });
   runFor(0.2);

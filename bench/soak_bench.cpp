@@ -138,7 +138,7 @@ std::map<std::string, std::size_t> lists(const MKEngine& mk, const KSEngine& ks)
           {"MK labels", mk.labels.size()},       {"MK undo", mk.history.undoStack.size()},
           {"KS trace", ks.trace.lines().size()}, {"KS monitor", ks.incoming.size()},
           {"KS lamps", ks.actAt.size()},         {"KS lit", ks.lit.size()},
-          {"KS labels", ks.labels.size()},       {"KS sources", ks.sources.size()}};
+          {"KS labels", ks.labels.size()},       {"KS sources", ks.midi->names().size()}};
 }
 
 struct Mark {

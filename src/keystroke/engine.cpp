@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "common/age_text.h"
-#include "common/lost_input.h"
 #include "common/ump.h"
 #include "keystroke/post_key.h"
 #include "keystroke/rules.h"
@@ -20,13 +19,16 @@ const std::map<std::string, std::string>& KSEngine::KS_PORT_NAME() {
 KSEngine::KSEngine(KSServices services)
     : trusted(services.keys.trusted()),
       e16(services.loop, services.audio, services.documents, services.helper),
+      midi(std::make_shared<MidiClient>(services.midi, services.loop,
+                                        MidiClientNames{CLIENT_NAME, IN_PORT, OUT_PORT},
+                                        SourcePick::onePerName)),
       services_(std::move(services)) {}
 
 KSEngine::~KSEngine() {
   // Nobody is told about an engine that is going away: its observers may be gone already.
   observers_.clear();
   stop();
-  if (client) services_.midi.disposeClient(client);
+  midi->dispose();
 }
 
 void KSEngine::changed() {
@@ -101,51 +103,31 @@ void KSEngine::power() {
 }
 
 void KSEngine::midiStart() {
-  midiStop();
-  if (!client) {
+  if (!midi->started()) {
     const std::weak_ptr<KSEngine> weak = weak_from_this();
-    Loop& mainLoop = loop();
-    client = services_.midi.createClient(CLIENT_NAME, [weak, &mainLoop] {
-      mainLoop.post([weak] {
-        if (const auto engine = weak.lock()) engine->checkSources();
+    midi->onSetup = [weak] {
+      if (const auto engine = weak.lock()) engine->checkSources();
+    };
+    midi->onWords = [weak](const std::string& source, std::span<const std::uint32_t> words) {
+      const auto engine = weak.lock();
+      if (!engine) return;
+      ump::forEachPacket(words, [&](int type, std::span<const std::uint32_t> packet) {
+        if (type == 1 || type == 2) engine->arrived(source, packet[0]);
       });
-    });
-    outPort = services_.midi.createOutputPort(client, OUT_PORT);
-    // Where the MIDI layer delivers (any thread): keep the system and channel words and hand them over in one
-    // go.
-    inPort = services_.midi.createInputPort(
-        client, IN_PORT,
-        [weak, &mainLoop](std::uint32_t token, std::span<const std::uint32_t> words) {
-          std::vector<std::uint32_t> kept;
-          ump::forEachPacket(words, [&](int type, std::span<const std::uint32_t> packet) {
-            if (type == 1 || type == 2) kept.push_back(packet[0]);
-          });
-          if (kept.empty()) return;
-          mainLoop.post([weak, index = static_cast<std::size_t>(token) - 1, kept = std::move(kept)] {
-            if (const auto engine = weak.lock())
-              for (const auto word : kept)
-                engine->arrived(index, word);
-          });
-        },
-        [&mainLoop, lost = std::make_shared<LostInput>(mainLoop, [weak](const std::string& line) {
-                      if (const auto engine = weak.lock()) engine->note(line);
-                    })](std::uint64_t count) { mainLoop.post([lost, count] { lost->add(count); }); });
+    };
+    midi->onLost = [weak](const std::string& line) {
+      if (const auto engine = weak.lock()) engine->note(line);
+    };
+    midi->start();
   }
   labels.clear();
-  std::vector<std::string> all;
-  for (const auto& source : services_.midi.sources()) {
-    all.push_back(source.name);
-    // Nameless sources cannot be told apart, and one name is opened once: the first wins.
-    if (source.name.empty()) continue;
-    if (std::any_of(sources.begin(), sources.end(), [&](const auto& s) { return s.first == source.name; }))
-      continue;
-    sources.emplace_back(source.name, source.ref);
-    // A source that cannot be connected is not listened to; another of the same name may take its place.
-    if (!services_.midi.connectSource(inPort, source.ref, static_cast<std::uint32_t>(sources.size())))
-      sources.pop_back();
-  }
-  for (const auto& [name, ref] : sources)
+  midi->sync();
+  listening.clear();
+  for (const auto& name : midi->names())
     listening.push_back(label(name));
+  std::vector<std::string> all;
+  for (const auto& source : services_.midi.sources())
+    all.push_back(source.name);
   std::sort(all.begin(), all.end());
   lastSourcesKey.clear();
   for (const auto& name : all)
@@ -154,9 +136,7 @@ void KSEngine::midiStart() {
 }
 
 void KSEngine::midiStop() {
-  for (const auto& [name, ref] : sources)
-    services_.midi.disconnectSource(inPort, ref);
-  sources.clear();
+  midi->closeAll();
   listening.clear();
 }
 
@@ -230,7 +210,7 @@ std::string KSEngine::label(const std::string& name) {
 }
 
 std::pair<std::string, bool> KSEngine::why() const {
-  if (sources.empty()) return {"no MIDI source is open — is the device plugged in?", true};
+  if (midi->names().empty()) return {"no MIDI source is open — is the device plugged in?", true};
   if (!on) return {"the switch is OFF: nothing is sent", false};
   if (device.empty()) return {"no device is locked: press DETECT DEVICE and turn a knob", false};
   if (rows.empty()) return {"the table is empty: press + A ROW", false};
@@ -250,13 +230,8 @@ std::set<std::int64_t> KSEngine::clashes() const {
 
 bool KSEngine::sendCC(int cc, int value, int channel) {
   if (dry) return false;
-  for (const auto& d : services_.midi.destinations()) {
-    if (d.name != RING_PORT) continue;
-    const auto word = 0x20B00000u + static_cast<std::uint32_t>(channel & 0x0F) * 0x10000u +
-                      static_cast<std::uint32_t>(cc & 0x7F) * 0x100u +
-                      static_cast<std::uint32_t>(value & 0x7F);
-    return services_.midi.send(outPort, d.ref, word);
-  }
+  for (const auto& d : services_.midi.destinations())
+    if (d.name == RING_PORT) return midi->send(d.ref, 0xB0 | (channel & 0x0F), cc, value);
   return false;
 }
 

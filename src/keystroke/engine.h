@@ -18,6 +18,7 @@
 
 #include "common/history.h"
 #include "common/json_file.h"
+#include "common/midi_client.h"
 #include "common/monitor.h"
 #include "common/observers.h"
 #include "common/trace.h"
@@ -93,10 +94,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   bool blob = true;  // volume by the sound keys, shown by the system; false: written silently
   KSKeep keep;
   KSE16 e16;
-  MidiRef client = 0;
-  MidiRef inPort = 0;
-  MidiRef outPort = 0;
-  std::vector<std::pair<std::string, MidiRef>> sources;
+  std::shared_ptr<MidiClient> midi;
   std::map<std::string, std::string> labels;
   std::map<std::int64_t, double> actAt;
   std::map<std::int64_t, std::string> actHow;
@@ -127,7 +125,8 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
 
   // --- The message path
   // -------------------------------------------------------------------------------------------
-  void arrived(std::size_t index, std::uint32_t word);
+  // One system or channel voice word from the source of that name.
+  void arrived(const std::string& name, std::uint32_t word);
   void control(const std::string& port, int number, int value, int channel, const std::string& type);
   void monitor(const std::string& label, const std::string& text);
   void note(const std::string& text, const std::optional<std::string>& collapse = std::nullopt);

@@ -20,9 +20,8 @@ std::string literal(const std::string& text) {
 
 }  // namespace
 
-void KSEngine::arrived(std::size_t index, std::uint32_t word) {
-  if (index >= sources.size()) return;
-  const auto name = sources[index].first;
+void KSEngine::arrived(const std::string& name, std::uint32_t word) {
+  if (name.empty()) return;  // not a source this engine opened
   const auto portLabel = label(name);
   const bool mine = !device.empty() && device == name;
   const double now = loop().now();

@@ -56,6 +56,11 @@ class MidiSystem {
   virtual void disconnectSource(MidiRef inputPort, MidiRef source) = 0;
   // One MIDI 1.0 channel voice word (type 2), to that destination only. False when it was refused.
   virtual bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) = 0;
+  // One whole system exclusive message, F0 to F7, to that destination only. False when it was refused.
+  virtual bool sendSysex(MidiRef outputPort, MidiRef destination, std::span<const std::uint8_t> message) = 0;
+  // Makes the way from the output port to the destination now, so that the first message sent there does not
+  // wait for it. Sending works without it; a layer that needs no way does nothing.
+  virtual void prepare(MidiRef /*outputPort*/, MidiRef /*destination*/) {}
   // Closes the client and its ports.
   virtual void disposeClient(MidiRef client) = 0;
 };

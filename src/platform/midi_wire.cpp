@@ -1,6 +1,8 @@
 // MIDI bytes and names for the backends (see the header).
 #include "platform/midi_wire.h"
 
+#include <algorithm>
+
 namespace midiWire {
 
 Bytes wordBytes(std::uint32_t word) {
@@ -43,6 +45,12 @@ Bytes wordBytes(std::uint32_t word) {
   out.data = {status, d1, d2};
   out.size = size;
   return out;
+}
+
+bool wholeSysex(std::span<const std::uint8_t> message) {
+  if (message.size() < 2 || message.size() > 255 || message.front() != 0xF0 || message.back() != 0xF7)
+    return false;
+  return std::all_of(message.begin() + 1, message.end() - 1, [](std::uint8_t b) { return b < 0x80; });
 }
 
 std::string truncateUtf8(std::string text, std::size_t limit) {

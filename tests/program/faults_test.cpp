@@ -109,7 +109,7 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOf
     ASSERT_TRUE(play(HOLD));
     ASSERT_TRUE(runUntil([&] { return heard() == then(want, HELD); }));
     controller.reset();
-    ASSERT_TRUE(runUntil([&] { return engine->midi->names.empty(); }));
+    ASSERT_TRUE(runUntil([&] { return engine->midi->names().empty(); }));
     powerOff ? engine->setPower() : engine->stop();
     want = then(want, HELD, RELEASED);
     EXPECT_TRUE(runUntil([&] { return heard() == want; })) << ::testing::PrintToString(heard());

@@ -98,23 +98,40 @@ bool FakeMidiSystem::connectSource(MidiRef inputPort, MidiRef source, std::uint3
   const auto port = ports_.find(inputPort);
   if (port == ports_.end() || unconnectable.count(source)) return false;
   port->second.tokens[source] = token;
+  ++connects;
   return true;
 }
 
 void FakeMidiSystem::disconnectSource(MidiRef inputPort, MidiRef source) {
   const auto port = ports_.find(inputPort);
-  if (port != ports_.end()) port->second.tokens.erase(source);
+  if (port == ports_.end()) return;
+  port->second.tokens.erase(source);
+  ++disconnects;
+}
+
+bool FakeMidiSystem::sendable(MidiRef outputPort, MidiRef destination) const {
+  const auto port = ports_.find(outputPort);
+  if (refuse_ || port == ports_.end() || port->second.receive) return false;
+  return std::any_of(destinations_.begin(), destinations_.end(),
+                     [&](const MidiEndpoint& d) { return d.ref == destination; });
 }
 
 bool FakeMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t word) {
-  const auto port = ports_.find(outputPort);
-  if (refuse_ || port == ports_.end() || port->second.receive) return false;
-  const bool known = std::any_of(destinations_.begin(), destinations_.end(),
-                                 [&](const MidiEndpoint& d) { return d.ref == destination; });
-  if (!known) return false;
+  if (!sendable(outputPort, destination)) return false;
   sent.push_back({clock_.now(), destination, static_cast<int>(word >> 16 & 0xFF),
                   static_cast<int>(word >> 8 & 0x7F), static_cast<int>(word & 0x7F)});
   return true;
+}
+
+bool FakeMidiSystem::sendSysex(MidiRef outputPort, MidiRef destination,
+                               std::span<const std::uint8_t> message) {
+  if (!sendable(outputPort, destination)) return false;
+  sysex.push_back({destination, {message.begin(), message.end()}});
+  return true;
+}
+
+void FakeMidiSystem::prepare(MidiRef outputPort, MidiRef destination) {
+  if (sendable(outputPort, destination)) prepared.insert(destination);
 }
 
 void FakeMidiSystem::disposeClient(MidiRef client) {

@@ -42,6 +42,17 @@ class FakeMidiSystem : public MidiSystem {
   void lose(MidiRef source, std::uint64_t count);
 
   std::vector<Sent> sent;
+  struct SentSysex {
+    MidiRef destination;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const SentSysex&) const = default;
+  };
+  std::vector<SentSysex> sysex;
+  // Destinations an output port made its way to ahead of sending.
+  std::set<MidiRef> prepared;
+  // How many times the input ports connected and disconnected a source, over the system's life.
+  int connects = 0;
+  int disconnects = 0;
   // Sends to one destination only, without their times.
   std::vector<Sent> sentTo(MidiRef destination) const;
   int clients() const { return static_cast<int>(clients_.size()); }
@@ -57,6 +68,8 @@ class FakeMidiSystem : public MidiSystem {
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;
   bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) override;
+  bool sendSysex(MidiRef outputPort, MidiRef destination, std::span<const std::uint8_t> message) override;
+  void prepare(MidiRef outputPort, MidiRef destination) override;
   void disposeClient(MidiRef client) override;
 
  private:
@@ -68,6 +81,7 @@ class FakeMidiSystem : public MidiSystem {
     std::map<MidiRef, std::uint32_t> tokens;
   };
   void changed();
+  bool sendable(MidiRef outputPort, MidiRef destination) const;
 
   const Clock& clock_;
   MidiRef next_ = 100;

@@ -30,7 +30,8 @@ const std::map<std::string, std::string>& MKEngine::PORT_NAME() {
 }
 
 MKEngine::MKEngine(MKServices services)
-    : midi(std::make_shared<MKMidi>(services.midi, services.loop)),
+    : midi(std::make_shared<MidiClient>(services.midi, services.loop,
+                                        MidiClientNames{CLIENT_NAME, "MK in", "MK out"}, SourcePick::online)),
       live(std::make_shared<MKLive>(services.loop, services.liveFolders, services.oscPort)),
       services_(std::move(services)) {}
 
@@ -92,19 +93,20 @@ void MKEngine::start() {
   if (running) return;
   load();
   const std::weak_ptr<MKEngine> weak = weak_from_this();
-  midi->onMessage = [weak](const std::string& port, const MKMCU::MKRaw& raw) {
-    if (const auto engine = weak.lock()) engine->received(port, raw);
+  midi->onWords = [weak](const std::string& port, std::span<const std::uint32_t> words) {
+    if (const auto engine = weak.lock()) engine->receivedWords(port, words);
   };
   midi->onSetup = [weak] {
     if (const auto engine = weak.lock()) engine->rescan();
   };
-  midi->onLost = [lost = std::make_shared<LostInput>(loop(), [weak](const std::string& line) {
-                    if (const auto engine = weak.lock()) engine->note(line);
-                  })](std::uint64_t count) { lost->add(count); };
+  midi->onLost = [weak](const std::string& line) {
+    if (const auto engine = weak.lock()) engine->note(line);
+  };
   midi->start();
   labels.clear();
-  const int n = midi->openAll();
-  lastSources = {midi->names.begin(), midi->names.end()};
+  answered_ = false;
+  const int n = midi->sync();
+  lastSources = {midi->names().begin(), midi->names().end()};
   layerPresence = services_.midi.presence();
   openOut();
   live->start();
@@ -141,6 +143,8 @@ void MKEngine::rescan() {
     layerPresence = std::move(presence);
     note(layerPresence);
   }
+  // The way towards Live is made as soon as its destination is there, not at the first message.
+  openOut();
   std::set<std::string> now;
   for (const auto& source : mkSources(services_.midi))
     now.insert(source.name);
@@ -148,8 +152,8 @@ void MKEngine::rescan() {
   after(RESCAN_AFTER, [](MKEngine& engine) {
     if (!engine.running) return;
     engine.labels.clear();
-    engine.midi->openAll();
-    engine.lastSources = {engine.midi->names.begin(), engine.midi->names.end()};
+    engine.midi->sync();
+    engine.lastSources = {engine.midi->names().begin(), engine.midi->names().end()};
     engine.openOut();
     engine.dirty = true;
   });
@@ -164,7 +168,7 @@ void MKEngine::stop() {
   coarse.clear();
   if (blob) blob->destroy();
   blob.reset();
-  midi->stop();
+  midi->dispose();
   outRef = 0;
   outName.clear();
   if (refresh) refresh->cancel();
@@ -244,8 +248,6 @@ std::string MKEngine::label(const std::string& name) {
 }
 
 void MKEngine::openOut() {
-  outRef = 0;
-  outName.clear();
   auto want = outWant();
   const auto destinations = mkDestinations(services_.midi);
   // With nothing chosen, the first virtual bus the DAW can read: an IAC bus, or on Linux the kernel's own
@@ -259,15 +261,17 @@ void MKEngine::openOut() {
       }
     }
   }
-  if (!want.empty()) {
-    for (const auto& d : destinations) {
+  MidiRef ref = 0;
+  if (!want.empty())
+    for (const auto& d : destinations)
       if (d.name == want) {
-        outRef = d.ref;
-        outName = want;
+        ref = d.ref;
         break;
       }
-    }
-  }
+  if (ref != 0) midi->prepare(ref);
+  if (ref == outRef && (ref == 0 || outName == want)) return;
+  outRef = ref;
+  outName = ref ? want : "";
   dirty = true;
 }
 

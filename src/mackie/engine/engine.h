@@ -12,12 +12,14 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "common/history.h"
 #include "common/json_file.h"
+#include "common/midi_client.h"
 #include "common/monitor.h"
 #include "common/observers.h"
 #include "common/trace.h"
@@ -56,6 +58,7 @@ struct MKServices {
 // Made with std::make_shared: timers and MIDI callbacks hold it weakly.
 class MKEngine : public std::enable_shared_from_this<MKEngine> {
  public:
+  static constexpr const char* CLIENT_NAME = "Orvane VUDA Verer · MK Control";
   static constexpr double RELEASE = 0.03;  // press to release of a momentary button
   static constexpr double PACE = 0.02;     // the shortest gap between two messages towards Live
   static constexpr std::size_t QUEUE_LIMIT = 200;
@@ -76,7 +79,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   // --- State the screens read -------------------------------------------------------------------------
   nlohmann::json conf = nlohmann::json::object();
   std::vector<MKRow> rows;
-  std::shared_ptr<MKMidi> midi;
+  std::shared_ptr<MidiClient> midi;
   std::shared_ptr<MKLive> live;
   std::shared_ptr<MKBlob> blob;
   std::shared_ptr<MKLed> led;  // the E16's rings, made on first use
@@ -155,6 +158,8 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void clearTrace();
 
   // --- The message path -------------------------------------------------------------------------------
+  // What one source delivered: every message in it, and a DAW's question for a Mackie surface answered.
+  void receivedWords(const std::string& port, std::span<const std::uint32_t> words);
   void received(const std::string& port, const MKMCU::MKRaw& raw);
   void onMessage(const std::string& port, const MKMsg& msg);
   std::optional<std::string> doAct(const MKAct& act);
@@ -226,6 +231,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
 
  private:
   void rescan();
+  void answerDeviceQuery(const std::string& port);
   // Sends the next waiting message PACE seconds from now, and so on until none waits.
   void pumpNext();
   // Forgets every message, turn and volume change that has not left yet.
@@ -237,7 +243,8 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::string actLine(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
 
   MKServices services_;
-  bool loaded_ = false;  // nothing is saved before the settings file was read
-  SettingsSaves saves_;  // keeps an unreadable file aside and says when a save fails
+  bool loaded_ = false;    // nothing is saved before the settings file was read
+  bool answered_ = false;  // a DAW's device query was answered since the start: the trace said so once
+  SettingsSaves saves_;    // keeps an unreadable file aside and says when a save fails
   Observers observers_;
 };

@@ -21,7 +21,7 @@ int levelOfPercent(double percent) {
 
 }  // namespace
 
-MKLed::MKLed(Loop& loop, MidiSystem& system, std::shared_ptr<MKMidi> midi, AudioOutput& audio,
+MKLed::MKLed(Loop& loop, MidiSystem& system, std::shared_ptr<MidiClient> midi, AudioOutput& audio,
              std::string documents, std::string helper)
     : rings(loop, std::move(documents), e16::FolderLinks::enter),
       loop_(loop),

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/midi_client.h"
 #include "e16/colour_helper.h"
 #include "e16/ring_driver.h"
 #include "mackie/core/row.h"
@@ -30,7 +31,7 @@ class MKLed : public std::enable_shared_from_this<MKLed> {
   static constexpr const char* PORT = "Port 3";
   static constexpr double FOLLOW_EVERY = 0.5;
 
-  MKLed(Loop& loop, MidiSystem& system, std::shared_ptr<MKMidi> midi, AudioOutput& audio,
+  MKLed(Loop& loop, MidiSystem& system, std::shared_ptr<MidiClient> midi, AudioOutput& audio,
         std::string documents, std::string helper);
 
   e16::RingDriver rings;
@@ -52,7 +53,7 @@ class MKLed : public std::enable_shared_from_this<MKLed> {
  private:
   Loop& loop_;
   MidiSystem& system_;
-  std::shared_ptr<MKMidi> midi_;
+  std::shared_ptr<MidiClient> midi_;
   AudioOutput& audio_;
   std::string helper_;
 };

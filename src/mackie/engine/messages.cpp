@@ -1,9 +1,12 @@
 // The MK engine's message path: a raw message is recorded for the monitor, detects or learns, marks the rows
 // it reaches, and fires the table; each action is done and traced.
 #include <cmath>
+#include <utility>
 
 #include "common/loose_value.h"
 #include "mackie/core/catalogue.h"
+#include "mackie/core/handshake.h"
+#include "mackie/core/packets.h"
 #include "mackie/core/rules.h"
 #include "mackie/core/watch.h"
 #include "mackie/core/wire.h"
@@ -17,6 +20,20 @@ std::string kindOf(const MKMsg& msg) {
 }
 
 }  // namespace
+
+void MKEngine::receivedWords(const std::string& port, std::span<const std::uint32_t> words) {
+  // A DAW asks whoever listens on its Mackie port; the controller never asks.
+  if (port != device() && MKMCU::holdsDeviceQuery(words)) answerDeviceQuery(port);
+  for (const auto& raw : MKMCU::readPackets(words))
+    received(port, raw);
+}
+
+void MKEngine::answerDeviceQuery(const std::string& port) {
+  if (outRef == 0 || !midi->sendSysex(outRef, MKMCU::DEVICE_ANSWER)) return;
+  // A DAW asks again at every new connection to its port: the trace says it once.
+  if (std::exchange(answered_, true)) return;
+  note("the DAW asked on " + label(port) + " for a Mackie Control surface — answered on " + outName);
+}
 
 void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
   const double now = loop().now();

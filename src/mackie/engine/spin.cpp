@@ -69,6 +69,13 @@ void MKEngine::flushSpin() {
 std::string MKEngine::playStop(const MKAct& a) {
   const auto playing = live->isPlaying();
   if (!playing) {
+    // Any Mackie DAW lights its own PLAY lamp: heard on the lights port, it says whether the DAW plays.
+    if (const auto lamp = lamps.lit.find("PLAY"); lamp != lamps.lit.end()) {
+      const int pressed = lamp->second ? a.stop : a.play;
+      pressAndRelease(pressed);
+      return std::string(lamp->second ? "STOP" : "PLAY") + " (note " + std::to_string(pressed) +
+             ": Live could not be asked, and the DAW's PLAY lamp is " + (lamp->second ? "lit" : "dark") + ")";
+    }
     for (const auto& part : a.parts)
       noteOn(part.note, part.velocity);
     return "SHIFT + PLAY (Live could not be asked: its own playhead, not the insert point)";

@@ -84,7 +84,7 @@ std::string MKEngine::status() {
 }
 
 std::pair<std::string, bool> MKEngine::why() {
-  if (midi->names.empty()) return {"no MIDI source is open — is the controller plugged in?", true};
+  if (midi->names().empty()) return {"no MIDI source is open — is the controller plugged in?", true};
   if (outRef == 0)
     return {
         "nothing is open to Live: pick a bus under TO LIVE, and turn the IAC Driver on in Audio MIDI Setup",
@@ -93,7 +93,7 @@ std::pair<std::string, bool> MKEngine::why() {
   if (device().empty()) return {"no device is locked: press DETECT DEVICE and turn a knob", false};
   if (rows.empty()) return {"the table is empty: press + A ROW", false};
   std::string sources;
-  for (const auto& name : midi->names)
+  for (const auto& name : midi->names())
     sources += (sources.empty() ? "" : ", ") + label(name);
   return {"listening on " + sources + "  →  " + outName, false};
 }

@@ -291,6 +291,32 @@ struct AlsaMidiSystem::Impl {
     }
   }
 
+  // --- Sending (takes `mutex`).
+
+  // One event, filled by `fill`, from the output port to the destination alone, at once.
+  template <typename Fill>
+  bool output(MidiRef outputPort, MidiRef destination, Fill&& fill) {
+    const std::lock_guard lock(mutex);
+    const auto found = outputs.find(outputPort);
+    if (found == outputs.end()) return false;
+    const OutputPort& out = found->second;
+    Client& c = *clients.at(out.client);
+    if (c.seq == nullptr || out.port < 0) return false;
+    const auto at = resolve(destination, kDestinationCaps);
+    if (!at) return false;
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    if (!fill(c, ev)) return false;
+    snd_seq_ev_set_source(&ev, out.port);
+    // To that one port, not to the output port's subscribers: each destination hears only what is meant for
+    // it.
+    snd_seq_ev_set_dest(&ev, at->client, at->port);
+    snd_seq_ev_set_direct(&ev);
+    // Straight to the kernel rather than through the output buffer: an event the sequencer refuses (its
+    // destination just went) would otherwise stay at the head of the buffer and hold back every later send.
+    return snd_seq_event_output_direct(c.seq, &ev) >= 0;
+  }
+
   // --- Threads.
 
   static void notify(const std::vector<std::shared_ptr<Client>>& all) {
@@ -580,27 +606,22 @@ void AlsaMidiSystem::disconnectSource(MidiRef inputPort, MidiRef source) {
 bool AlsaMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t word) {
   const midiWire::Bytes bytes = midiWire::wordBytes(word);
   if (bytes.size == 0) return false;
-  const std::lock_guard lock(impl_->mutex);
-  const auto found = impl_->outputs.find(outputPort);
-  if (found == impl_->outputs.end()) return false;
-  const Impl::OutputPort& out = found->second;
-  Impl::Client& c = *impl_->clients.at(out.client);
-  if (c.seq == nullptr || out.port < 0) return false;
-  const auto at = impl_->resolve(destination, kDestinationCaps);
-  if (!at) return false;
+  return impl_->output(outputPort, destination, [&](Impl::Client& c, snd_seq_event_t& ev) {
+    snd_midi_event_reset_encode(c.encoder);
+    const long used = snd_midi_event_encode(c.encoder, bytes.data.data(), static_cast<long>(bytes.size), &ev);
+    return used == static_cast<long>(bytes.size) && ev.type != SND_SEQ_EVENT_NONE;
+  });
+}
 
-  snd_seq_event_t ev;
-  snd_seq_ev_clear(&ev);
-  snd_midi_event_reset_encode(c.encoder);
-  const long used = snd_midi_event_encode(c.encoder, bytes.data.data(), static_cast<long>(bytes.size), &ev);
-  if (used != static_cast<long>(bytes.size) || ev.type == SND_SEQ_EVENT_NONE) return false;
-  snd_seq_ev_set_source(&ev, out.port);
-  // To that one port, not to the output port's subscribers: each destination hears only what is meant for it.
-  snd_seq_ev_set_dest(&ev, at->client, at->port);
-  snd_seq_ev_set_direct(&ev);
-  // Straight to the kernel rather than through the output buffer: an event the sequencer refuses (its
-  // destination just went) would otherwise stay at the head of the buffer and hold back every later send.
-  return snd_seq_event_output_direct(c.seq, &ev) >= 0;
+bool AlsaMidiSystem::sendSysex(MidiRef outputPort, MidiRef destination,
+                               std::span<const std::uint8_t> message) {
+  if (!midiWire::wholeSysex(message)) return false;
+  return impl_->output(outputPort, destination, [&](Impl::Client&, snd_seq_event_t& ev) {
+    // The sequencer only reads the bytes while the event is output, which happens before this returns.
+    snd_seq_ev_set_sysex(&ev, static_cast<unsigned>(message.size()),
+                         const_cast<std::uint8_t*>(message.data()));
+    return true;
+  });
 }
 
 void AlsaMidiSystem::disposeClient(MidiRef client) {

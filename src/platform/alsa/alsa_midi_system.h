@@ -42,6 +42,7 @@ class AlsaMidiSystem final : public MidiSystem {
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;
   bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) override;
+  bool sendSysex(MidiRef outputPort, MidiRef destination, std::span<const std::uint8_t> message) override;
   void disposeClient(MidiRef client) override;
 
  private:

@@ -160,30 +160,19 @@ bool JackMidiSystem::send(MidiRef outputPort, MidiRef destination, std::uint32_t
   const midiWire::Bytes bytes = midiWire::wordBytes(word);
   if (bytes.size == 0) return false;
   const std::lock_guard lock(impl_->mutex);
-  const auto out = impl_->outputs.find(outputPort);
-  if (out == impl_->outputs.end()) return false;
-  Impl::Client& c = *impl_->clients.at(out->second.client);
-  const auto name = impl_->nameByRef.find(destination);
-  if (c.jack == nullptr || name == impl_->nameByRef.end()) return false;
-  if (!impl_->isForeignMidi(c.jack, name->second, JackPortIsInput)) return false;
+  return impl_->queue(outputPort, destination, std::span(bytes.data.data(), bytes.size));
+}
 
-  auto& outlets = out->second.outlets;
-  auto found = outlets.find(destination);
-  if (found == outlets.end()) {
-    Impl::Outlet made;
-    made.portName = impl_->uniquePortName(c, out->second.name + " → " + jackmidi::shortOf(name->second));
-    c.portNames.insert(made.portName);
-    found = outlets.emplace(destination, std::move(made)).first;
-  }
-  Impl::Outlet& outlet = found->second;
-  // A port that could not be made, or a link that went, is tried again on every send.
-  if (outlet.port == nullptr) impl_->openOutlet(c, destination, outlet);
-  if (outlet.port == nullptr) return false;
-  if (!jack_port_connected_to(outlet.port, name->second.c_str())) {
-    c.rt->relink(outlet.slot);
-    if (!Impl::linkPorts(c.jack, jack_port_name(outlet.port), name->second.c_str())) return false;
-  }
-  return c.rt->queueSend(outlet.slot, std::span(bytes.data.data(), bytes.size));
+bool JackMidiSystem::sendSysex(MidiRef outputPort, MidiRef destination,
+                               std::span<const std::uint8_t> message) {
+  if (!midiWire::wholeSysex(message)) return false;
+  const std::lock_guard lock(impl_->mutex);
+  return impl_->queue(outputPort, destination, message);
+}
+
+void JackMidiSystem::prepare(MidiRef outputPort, MidiRef destination) {
+  const std::lock_guard lock(impl_->mutex);
+  impl_->linkedOutlet(outputPort, destination);
 }
 
 void JackMidiSystem::disposeClient(MidiRef client) {

@@ -32,6 +32,9 @@ class JackMidiSystem final : public MidiSystem {
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;
   bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) override;
+  bool sendSysex(MidiRef outputPort, MidiRef destination, std::span<const std::uint8_t> message) override;
+  // Registers the output port's JACK port for the destination and links it, ahead of the first send.
+  void prepare(MidiRef outputPort, MidiRef destination) override;
   void disposeClient(MidiRef client) override;
 
   // Whether a JACK server is connected right now.

@@ -29,10 +29,11 @@ struct InHeader {
   std::uint32_t lost;
 };
 
-struct OutRecord {
+// Ahead of each message waiting to be sent: its length, the bytes follow.
+struct OutHeader {
   std::uint8_t size;
-  std::uint8_t bytes[3];
 };
+constexpr std::size_t kLongestSend = 255;
 
 }  // namespace
 
@@ -68,22 +69,25 @@ void Realtime::send(jack_nframes_t frames) {
       attempts_[i] = attempt;
       waited_[i] = 0;
     }
-    OutRecord record{};
+    OutHeader header{};
     if (!out.linked.load()) {
       // Written now, the bytes would go nowhere. They wait, in order, for the link; one that never comes
       // drops them, and says so.
-      if (!out.queue->peek(&record, sizeof record)) continue;
+      if (!out.queue->peek(&header, sizeof header)) continue;
       waited_[i] += frames;
       if (waited_[i] <= hold) continue;
-      while (out.queue->pop(&record, sizeof record))
+      while (out.queue->pop(&header, sizeof header)) {
+        out.queue->pop(nullptr, header.size);
         droppedSends_.fetch_add(1, std::memory_order_relaxed);
+      }
       continue;
     }
     waited_[i] = 0;
-    while (out.queue->peek(&record, sizeof record)) {
-      if (jack_midi_event_write(buffer, 0, record.bytes, record.size) != 0)
+    std::uint8_t message[sizeof(OutHeader) + kLongestSend];
+    while (out.queue->peek(&header, sizeof header) && out.queue->peek(message, sizeof header + header.size)) {
+      if (jack_midi_event_write(buffer, 0, message + sizeof header, header.size) != 0)
         break;  // this cycle's buffer is full: the rest goes next cycle, in order
-      out.queue->pop(nullptr, sizeof record);
+      out.queue->pop(nullptr, sizeof header + header.size);
     }
   }
 }
@@ -174,19 +178,17 @@ void Realtime::relink(std::size_t slot) {
 }
 
 bool Realtime::queueSend(std::size_t slot, std::span<const std::uint8_t> bytes) {
-  OutRecord record{};
-  if (bytes.empty() || bytes.size() > sizeof record.bytes) return false;
-  record.size = static_cast<std::uint8_t>(bytes.size());
-  std::copy(bytes.begin(), bytes.end(), record.bytes);
-  return outputs_[slot].queue->push(&record, sizeof record);
+  if (bytes.empty() || bytes.size() > kLongestSend) return false;
+  const OutHeader header{static_cast<std::uint8_t>(bytes.size())};
+  return outputs_[slot].queue->push(&header, sizeof header, bytes.data(), bytes.size());
 }
 
 void Realtime::drainSends() {
   const auto deadline = std::chrono::steady_clock::now() + kQuiesceAtMost;
   const auto waiting = [this] {
-    OutRecord record{};
+    OutHeader header{};
     for (std::size_t i = 0; i < outputsUsed_.load(); ++i)
-      if (outputs_[i].port.load() != nullptr && outputs_[i].queue->peek(&record, sizeof record)) return true;
+      if (outputs_[i].port.load() != nullptr && outputs_[i].queue->peek(&header, sizeof header)) return true;
     return false;
   };
   while (waiting() && std::chrono::steady_clock::now() < deadline)

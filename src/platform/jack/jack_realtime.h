@@ -44,7 +44,7 @@ class Realtime {
   // It is being linked afresh: its bytes wait for the link, at most `hold` frames, before they are dropped.
   void relink(std::size_t slot);
   void setHold(jack_nframes_t frames) { holdFrames_ = frames; }
-  // Queues one message for the output port's destination; false when its queue is full.
+  // Queues one message (at most 255 bytes) for the output port's destination; false when it does not fit.
   bool queueSend(std::size_t slot, std::span<const std::uint8_t> bytes);
   // Returns once the process thread has taken every message queued so far and finished the cycle that took
   // the last, so that closing the client loses none: a stopping engine sends its last releases just before

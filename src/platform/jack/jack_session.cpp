@@ -277,6 +277,38 @@ bool JackMidiSystem::Impl::linkPorts(jack_client_t* j, const char* from, const c
   return result == 0 || result == EEXIST;
 }
 
+JackMidiSystem::Impl::Outlet* JackMidiSystem::Impl::linkedOutlet(MidiRef outputPort, MidiRef destination) {
+  const auto out = outputs.find(outputPort);
+  if (out == outputs.end()) return nullptr;
+  Client& c = *clients.at(out->second.client);
+  const auto name = nameByRef.find(destination);
+  if (c.jack == nullptr || name == nameByRef.end()) return nullptr;
+  if (!isForeignMidi(c.jack, name->second, JackPortIsInput)) return nullptr;
+  auto& outlets = out->second.outlets;
+  auto found = outlets.find(destination);
+  if (found == outlets.end()) {
+    Outlet made;
+    made.portName = uniquePortName(c, out->second.name + " → " + jackmidi::shortOf(name->second));
+    c.portNames.insert(made.portName);
+    found = outlets.emplace(destination, std::move(made)).first;
+  }
+  Outlet& outlet = found->second;
+  // A port that could not be made, or a link that went, is tried again each time.
+  if (outlet.port == nullptr) openOutlet(c, destination, outlet);
+  if (outlet.port == nullptr) return nullptr;
+  if (!jack_port_connected_to(outlet.port, name->second.c_str())) {
+    c.rt->relink(outlet.slot);
+    if (!linkPorts(c.jack, jack_port_name(outlet.port), name->second.c_str())) return nullptr;
+  }
+  return &outlet;
+}
+
+bool JackMidiSystem::Impl::queue(MidiRef outputPort, MidiRef destination,
+                                 std::span<const std::uint8_t> bytes) {
+  Outlet* outlet = linkedOutlet(outputPort, destination);
+  return outlet != nullptr && clients.at(outputs.at(outputPort).client)->rt->queueSend(outlet->slot, bytes);
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Listings
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <span>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -141,6 +142,10 @@ struct JackMidiSystem::Impl {
   bool openOutlet(Client& c, MidiRef destination, Outlet& outlet);
   void releaseOutput(Client& c, Outlet& outlet);
   static bool linkPorts(jack_client_t* j, const char* from, const char* to);
+  // The JACK port of the output port for that destination, made and linked when it is not; null when it
+  // cannot be. Then one message for it, queued for the next cycle.
+  Outlet* linkedOutlet(MidiRef outputPort, MidiRef destination);
+  bool queue(MidiRef outputPort, MidiRef destination, std::span<const std::uint8_t> bytes);
 
   // Listings.
   bool isOurs(const std::string& fullName) const;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "mackie/core/handshake.h"
 #include "mackie/core/watch.h"
 
 using MKMCU::MKRaw;
@@ -46,6 +47,26 @@ TEST(Packets, ReadingStopsAtTheSpanEvenWhenTheBufferGoesOn) {
   // The words after the span's end would form a valid sysex; the reader must not look at them.
   const Words buffer = {0x30024142u, 0x00000000u};
   EXPECT_TRUE(readPackets(std::span(buffer).first(1)).empty());
+}
+
+// F0 00 00 66 14 00 F7 as one whole 7-bit SysEx packet, in any group, wherever it falls among the words; the
+// answer is the Mackie Control's, framed as SysEx.
+TEST(Handshake, OnlyAMackieControlsDeviceQueryIsOneAndItsAnswerCarriesSerialAndChallenge) {
+  // clang-format off
+  const std::pair<Words, bool> cases[] = {
+      {{0x30050000u, 0x66140000u}, true}, {{0x20903C64u, 0x33050000u, 0x66140000u}, true},
+      {{0x30050000u, 0x66150000u}, false},  // an extender's
+      {{0x30050000u, 0x66100000u}, false},  // a Logic Control's, which wants a challenge answered
+      {{0x30050000u, 0x66140100u}, false}, {{0x30150000u, 0x66140000u}, false},  // other data, a SysEx's start
+      {{0x30040000u, 0x66140000u}, false}, {{0x30050000u}, false}};               // 4 bytes, cut short
+  // clang-format on
+  for (const auto& [words, query] : cases)
+    EXPECT_EQ(MKMCU::holdsDeviceQuery(words), query) << testing::PrintToString(words);
+  const auto& answer = MKMCU::DEVICE_ANSWER;
+  EXPECT_EQ(std::vector(answer.begin(), answer.begin() + 6),
+            (std::vector<std::uint8_t>{0xF0, 0x00, 0x00, 0x66, 0x14, 0x01}));
+  EXPECT_EQ(answer.back(), 0xF7);
+  EXPECT_TRUE(std::all_of(answer.begin() + 1, answer.end() - 1, [](std::uint8_t b) { return b < 0x80; }));
 }
 
 TEST(Watch, NamesSystemMessagesOrNumbersThemGivesChannelMessagesTheirChannelAndHidesOnlyTheTimingOnes) {

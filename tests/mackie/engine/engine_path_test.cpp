@@ -2,6 +2,7 @@
 // and the trace line of each kind of action, Live's lights, labels, and the fine (14-bit) faders.
 #include "common/lost_input.h"
 #include "engine_fixture.h"
+#include "mackie/core/handshake.h"
 
 TEST_F(EngineTest, TheMonitorKeepsFourMessagesWithoutTheQuietOnesAndLiveLightsArriveOnTheBackPort) {
   const auto back = system.addSource("IAC Driver Bus 2");
@@ -152,4 +153,26 @@ TEST_F(EngineTest, PortsAreLabelledForPeopleAndOnLinuxTheKernelsLoopbackPortIsTh
   const auto iac = system.addDestination("IAC Driver Bus 2");
   engine->setOut("");
   EXPECT_EQ(engine->outRef, iac);  // an IAC bus comes first
+}
+
+// A DAW asks who listens on its Mackie port, and again at each new connection to it: each query is answered
+// on the way towards Live, as a Mackie Control answers, and the trace says so once. The controller's messages
+// are never taken for a DAW's, and another device's query is not this surface's to answer.
+TEST_F(EngineTest, ADawsMackieDeviceQueryIsAnsweredOnTheWayToLiveEachTimeAndTracedOnce) {
+  const auto daw = system.addSource("mackie control out");
+  startWith({});
+  const std::vector<std::uint32_t> query = {0x30050000u, 0x66140000u}, logic = {0x30050000u, 0x66100000u};
+  for (const auto& [source, words] :
+       {std::pair{daw, query}, {daw, query}, {controller, query}, {daw, logic}}) {
+    system.deliver(source, words);
+    loop.runDue();
+  }
+  const FakeMidiSystem::SentSysex answer{toLive, {MKMCU::DEVICE_ANSWER.begin(), MKMCU::DEVICE_ANSWER.end()}};
+  EXPECT_EQ(system.sysex, (std::vector{answer, answer}));
+  const auto said = traced();
+  EXPECT_EQ(std::count_if(said.begin(), said.end(), [](auto& l) { return l.find("asked") != l.npos; }), 1);
+  EXPECT_EQ(
+      said.back(),
+      "the DAW asked on mackie control out for a Mackie Control surface — answered on IAC Driver Bus 1");
+  EXPECT_EQ(engine->incoming.front().text, "SYSEX");  // still shown as what it is
 }

@@ -85,6 +85,21 @@ TEST_F(EngineTest, PlayStopPressesWhatLivesStateCallsForUnlessItChangedMeanwhile
     const std::string says = "NOTE 36 = 127   →   PLAY / STOP  — one button, from the insert point";
     EXPECT_TRUE(!c.says || lastTrace() == says + c.says) << lastTrace();
   }
+  // Without an answer from Live, another DAW's own PLAY lamp, heard on the lights port, decides.
+  const auto lights = system.addSource("mackie control out");
+  loop.advance(16);
+  engine->setBack("mackie control out");
+  for (const bool lit : {true, false}) {
+    from(lights, 0x90, 94, lit ? 127 : 0);
+    const double t0 = loop.now();
+    noteOn(36, 127);
+    loop.advance(1);
+    const int pressed = lit ? 93 : 94;
+    EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0x90, pressed, 127}, {30, 0x90, pressed, 0}})) << lit;
+  }
+  EXPECT_EQ(lastTrace(),
+            "NOTE 36 = 127   →   PLAY / STOP  — one button, from the insert point  (PLAY (note 94: "
+            "Live could not be asked, and the DAW's PLAY lamp is dark))");
 }
 
 // Pausing releases at once, and what still waited (a combo's later notes) never follows; stopping lets go
@@ -114,24 +129,28 @@ TEST_F(EngineTest, AButtonIsReleased30msAfterItsPressAndPausingOrStoppingLeavesN
   EXPECT_FALSE(engine->live->timer);
 }
 
-// A wanted bus that is missing at the start is taken at the rescan that finds it; a rescan still due when the
-// engine stops never runs.
-TEST_F(EngineTest, SourcesAreRescanned500msAfterTheyChangeAndAWantedBusIsTakenThenButNotOnceStopped) {
+// Sources that came are opened 500 ms after the change, and those that stayed are left as they are; a wanted
+// bus is taken, and its way made, as soon as it is there; a rescan still due when the engine stops never
+// runs.
+TEST_F(EngineTest, NewSourcesAreOpened500msAfterAChangeWithoutTouchingTheOthersAndAWantedBusIsTakenAtOnce) {
   startWith({}, {{"out", "IAC Driver Bus 2"}});
   EXPECT_EQ(engine->outRef, 0u);
+  const int connects = system.connects;
   const auto second = system.addSource("Port 2");
   const auto bus = system.addDestination("IAC Driver Bus 2");
+  loop.runDue();
+  EXPECT_EQ(std::pair(engine->outRef, system.prepared), std::pair(bus, std::set<MidiRef>{bus}));
   loop.advance(0.499);
   EXPECT_FALSE(system.connected(second));
   loop.advance(0.002);
-  EXPECT_TRUE(system.connected(second));
-  EXPECT_EQ(engine->outRef, bus);
+  EXPECT_EQ(std::tuple(system.connected(second), system.connects - connects, system.disconnects),
+            std::tuple(true, 1, 0));
   system.addSource("Port 4");
   loop.advance(0.2);
   engine->stop();
   loop.advance(1);
   EXPECT_EQ(engine->outRef, 0u);
-  EXPECT_TRUE(engine->midi->names.empty());
+  EXPECT_TRUE(engine->midi->names().empty());
 }
 
 TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisibleOnePressesKeys) {
