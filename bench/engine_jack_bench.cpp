@@ -4,6 +4,13 @@
 // against the run's JACK and pulse servers with nothing arriving. Needs `eval "$(scripts/services start)"`
 // for the idle part. Run by hand: engine_jack_bench [messages=2000] [idle seconds=60, 0 for none]. It prints,
 // never asserts.
+//
+// engine_jack_bench first [repeats=20] times, on the same private servers, only the first message after an
+// engine starts: its port towards the DAW's peer is made at the first send, so that message may wait for the
+// link. Each repeat starts a fresh MIDI system and engine with the destination there to choose.
+//
+// The private servers are named "vuda-bench-64" and "vuda-bench-256", or both VUDA_BENCH_JACK_SERVER when it
+// is set (they run one after the other).
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -12,6 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "keystroke/engine.h"
 #include "latency_peer.h"
@@ -68,11 +79,25 @@ std::unique_ptr<SpawnedProcess> startServer(const std::string& name, int period,
   return nullptr;
 }
 
+std::string serverName(int period) {
+  const char* named = std::getenv("VUDA_BENCH_JACK_SERVER");
+  return named != nullptr && *named != '\0' ? named : "vuda-bench-" + std::to_string(period);
+}
+
+// The peer's "out" is the controller; its "in" stands for the DAW. A fader row answers each CC with one
+// pitch bend, which leaves at once when messages come more than the pump's 20 ms apart.
+std::string faderTable() {
+  return nlohmann::json{{"device", "out"},
+                        {"out", "in"},
+                        {"rows", {{{"id", 1}, {"from", "cc"}, {"number", 21}, {"command", "fader1"}}}}}
+      .dump();
+}
+
 // Answer frame less input frame for `count` controller changes 25 ms apart, each entering at a random frame
 // of its cycle, with the MK engine between the peer's ports.
 void measure(int period, std::size_t count) {
   TempFolder home;
-  const std::string name = "vuda-bench-" + std::to_string(period);
+  const std::string name = serverName(period);
   const auto server = startServer(name, period, home.path() + "/jackd.log");
   if (!server) {
     std::printf("period %d: jackd did not start\n", period);
@@ -83,13 +108,7 @@ void measure(int period, std::size_t count) {
   latency::LatencyPeer peer;
   if (!peer.open("controller", name)) return;
 
-  // The peer's "out" is the controller; its "in" stands for the DAW. A fader row answers each CC with one
-  // pitch bend, which leaves at once when messages come more than the pump's 20 ms apart.
-  home.write(".config/midi-to-mk.json",
-             nlohmann::json{{"device", "out"},
-                            {"out", "in"},
-                            {"rows", {{{"id", 1}, {"from", "cc"}, {"number", 21}, {"command", "fader1"}}}}}
-                 .dump());
+  home.write(".config/midi-to-mk.json", faderTable());
   FakeAudioOutput audio;
   RecordingKeyOutput keys;
   FakeWorkspace workspace;
@@ -127,9 +146,85 @@ void measure(int period, std::size_t count) {
   mk->stop();
 }
 
+// The first controller message through a freshly started engine, and the one after it, `repeats` times: from
+// the frame it entered our input port to the frame the peer heard its answer, and the latency it gained as
+// measure() counts it (one cycle less: the loop back into the peer).
+void measureFirst(int period, int repeats) {
+  TempFolder home;
+  const std::string name = serverName(period);
+  const auto server = startServer(name, period, home.path() + "/jackd.log");
+  if (!server) {
+    std::printf("period %d: jackd did not start\n", period);
+    return;
+  }
+  home.write(".config/midi-to-mk.json", faderTable());
+  QtLoop loop;
+  std::vector<double> first, second, firstCalm, secondCalm;
+  int unanswered = 0, disturbed = 0, unready = 0;
+  for (int r = 0; r < repeats; ++r) {
+    latency::LatencyPeer peer;
+    if (!peer.open("controller", name)) {
+      std::printf("period %d: the peer could not open on %s\n", period, name.c_str());
+      return;
+    }
+    JackMidiSystem midi(loop, name);
+    FakeAudioOutput audio;
+    RecordingKeyOutput keys;
+    FakeWorkspace workspace;
+    const auto mk = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
+    mk->start();
+    runFor(5, [&] { return mk->outRef != 0 && jack_port_connected(peer.out) > 0; });
+    if (mk->outRef == 0 || jack_port_connected(peer.out) == 0) {
+      ++unready;
+      mk->stop();
+      continue;
+    }
+    // Two moves of the fader 100 ms apart: the first finds no port towards the peer yet, the second finds it.
+    // Each start with its own frames within the cycle, the same on every run.
+    peer.start({{0xB0, 21, 10}, {0xB0, 21, 90}}, static_cast<jack_nframes_t>(peer.rate() * 0.1),
+               static_cast<std::uint32_t>(1000 + r));
+    runFor(5, [&] { return peer.finished() && peer.heard.load() >= 2; });
+    runFor(0.05);
+    unanswered += static_cast<int>(peer.pairReplies());
+    // A late cycle delays what it carries by whole periods: such starts are also shown apart.
+    const bool late = peer.xruns.load() > 0;
+    disturbed += late ? 1 : 0;
+    for (auto [k, all, calm] : {std::tuple{0, &first, &firstCalm}, std::tuple{1, &second, &secondCalm}}) {
+      if (peer.replyFrame[k] < 0) continue;
+      const double added = static_cast<double>(peer.replyFrame[k] - period - peer.sentFrame[k]) / period;
+      all->push_back(added);
+      if (!late) calm->push_back(added);
+    }
+    mk->stop();
+  }
+  const auto row = [](const char* what, const std::vector<double>& added) {
+    std::vector<double> heard;
+    for (const double a : added)
+      heard.push_back(a + 1);
+    const auto h = latency::figures(heard), a = latency::figures(added);
+    std::printf("  %-32s sent -> heard median %.2f, max %.2f; added median %.2f, max %.2f\n", what, h.median,
+                h.max, a.median, a.max);
+  };
+  std::printf(
+      "period %3d, %d fresh starts (%d not listening or with no destination after 5 s, %d with xruns, "
+      "unanswered %d), in periods of the server:\n",
+      period, repeats, unready, disturbed, unanswered);
+  row("first message, every start:", first);
+  row("first, starts without xruns:", firstCalm);
+  row("the one after it, every start:", second);
+  row("after it, starts without xruns:", secondCalm);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "first") {
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+    QCoreApplication app(argc, argv);
+    for (const int period : {64, 256})
+      measureFirst(period, repeats);
+    return 0;
+  }
   const std::size_t count = argc > 1 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[1]))) : 2000;
   const double idleSeconds = argc > 2 ? std::max(0.0, std::atof(argv[2])) : 60;
   QCoreApplication app(argc, argv);

@@ -81,10 +81,11 @@ struct LatencyPeer {
   jack_nframes_t rate() const { return jack_get_sample_rate(client); }
   jack_nframes_t period() const { return jack_get_buffer_size(client); }
 
-  void start(std::vector<Message> list, jack_nframes_t spacingFrames) {
+  // The same `seed` gives the same offsets on every run, so that runs compare.
+  void start(std::vector<Message> list, jack_nframes_t spacingFrames, std::uint32_t seed = 20240611) {
     messages = std::move(list);
     spacing = spacingFrames;
-    std::mt19937 random(20240611);  // the same offsets on every run, so that runs compare
+    std::mt19937 random(seed);
     std::uniform_int_distribution<jack_nframes_t> within(0, period() - 1);
     offsets.clear();
     for (std::size_t k = 0; k < messages.size(); ++k)
