@@ -37,6 +37,18 @@ class JackPeer {
         client_, [](void* self) { static_cast<JackPeer*>(self)->gone_ = true; }, this);
     jack_set_xrun_callback(
         client_, [](void* self) { return ++static_cast<JackPeer*>(self)->xruns_, 0; }, this);
+    jack_set_port_connect_callback(
+        client_,
+        [](jack_port_id_t a, jack_port_id_t b, int, void* arg) {
+          auto& self = *static_cast<JackPeer*>(arg);
+          for (const jack_port_id_t id : {a, b})
+            if (const jack_port_t* port = jack_port_by_id(self.client_, id);
+                port != nullptr && jack_port_is_mine(self.client_, port)) {
+              ++self.linkChanges_;
+              return;
+            }
+        },
+        this);
     open_ = jack_activate(client_) == 0 && std::count(outs_.begin(), outs_.end(), nullptr) == 0 &&
             std::count(ins_.begin(), ins_.end(), nullptr) == 0;
   }
@@ -66,6 +78,8 @@ class JackPeer {
   // How many cycles the server ran late since this client opened: what a late cycle carried may be lost
   // inside JACK, before any client sees it.
   int xruns() const { return xruns_; }
+  // How many times a port of its own was connected or disconnected since it opened.
+  int linkChanges() const { return linkChanges_; }
   // How many messages went out, of those sent.
   std::size_t sent() const { return sent_; }
   bool send(int out, const Bytes& bytes) {
@@ -116,5 +130,6 @@ class JackPeer {
   std::atomic<std::size_t> sent_{0};
   std::atomic<bool> gone_{false};
   std::atomic<int> xruns_{0};
+  std::atomic<int> linkChanges_{0};
   bool open_ = false;
 };

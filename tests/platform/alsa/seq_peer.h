@@ -67,12 +67,28 @@ class SeqPeer {
   std::vector<Bytes> heard(int port) {
     snd_seq_event_t* ev = nullptr;
     while (seq_ != nullptr && snd_seq_event_input(seq_, &ev) >= 0 && ev != nullptr) {
+      if (ev->type == SND_SEQ_EVENT_PORT_UNSUBSCRIBED && ev->data.connect.sender.client == number())
+        ++unsubscribed_[ev->data.connect.sender.port];
       unsigned char bytes[64];
       const long size = snd_midi_event_decode(decoder_, bytes, sizeof bytes, ev);
       if (size > 0) heard_[ev->dest.port].emplace_back(bytes, bytes + size);
     }
     return heard_[port];
   }
+
+  // From now on the system's announcements come in too: unsubscribed() counts the subscriptions of this
+  // client's readable ports that were broken.
+  bool watchAnnouncements() {
+    const int port = writable("announcements");
+    return port >= 0 &&
+           snd_seq_connect_from(seq_, port, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE) >= 0;
+  }
+  int unsubscribed(int port) {
+    heard(port);
+    return unsubscribed_[port];
+  }
+  // Subscribes one port of this client to another of its own.
+  bool link(int from, int to) { return snd_seq_connect_to(seq_, from, number(), to) >= 0; }
 
  private:
   int port(const std::string& name, unsigned capabilities) {
@@ -84,4 +100,5 @@ class SeqPeer {
   snd_midi_event_t* encoder_ = nullptr;
   snd_midi_event_t* decoder_ = nullptr;
   std::map<int, std::vector<Bytes>> heard_;
+  std::map<int, int> unsubscribed_;
 };
