@@ -31,7 +31,7 @@ TEST(KSClean, RefusesUnknownKindsAndNumbersOutOfRangeAndReadsEachFieldLeniently)
     EXPECT_EQ(c.row ? std::optional(c.row->cc) : std::nullopt, expected) << cc.dump();
     EXPECT_EQ(c.message, expected ? "" : "the MIDI number must be from 0 to 127");
   }
-  for (const json& any : {json("ANY"), json(200), json(true)})
+  for (const json& any : {json("ANY"), json(128), json(true)})
     EXPECT_EQ(row({{"value", any}}).value, std::nullopt) << any.dump();
   const auto r =
       row({{"value", "64"}, {"type", "N"}, {"id", "41.5"}, {"on", 0}, {"note", 5}, {"led", "true"}});
@@ -67,6 +67,9 @@ TEST(KSRules, MatchesOnTypeNumberAndValueAndFiresEveryMatchingRowInOrder) {
       // A note-on of 0 is a release, answered only by a row asking for exactly 0; a CC of 0 is a value.
       {{{"type", "note"}}, 7, 0, "note", false}, {{{"type", "note"}, {"value", 0}}, 7, 0, "note", true},
       {{{"type", "note"}}, 7, 1, "n", true}, {{}, 7, 0, "cc", true},
+      // The top of the range: number 127 and value 127 are messages like any other.
+      {{{"cc", 127}}, 127, 5, "cc", true}, {{{"cc", 127}, {"type", "note"}}, 127, 5, "note", true},
+      {{{"value", 127}}, 7, 127, "cc", true},
   };
   // clang-format on
   for (const auto& [fields, number, value, type, matches] : cases)
@@ -79,7 +82,7 @@ TEST(KSRules, MatchesOnTypeNumberAndValueAndFiresEveryMatchingRowInOrder) {
   EXPECT_EQ(std::get<KSRules::KeyAct>(acts[0]).mods, std::vector<std::string>{"cmd"});
   EXPECT_EQ(std::get<KSRules::VolumeAct>(acts[1]).percent, 50);
   EXPECT_EQ(std::get<KSRules::KeyAct>(acts[2]).row.id, 4);
-  for (const auto& [v, percent] : {std::pair{0, 0}, {127, 100}, {1, 1}, {126, 99}})
+  for (const auto& [v, percent] : {std::pair{0, 0}, {127, 100}, {1, 1}, {126, 99}, {128, 0}})
     EXPECT_EQ(std::get<KSRules::VolumeAct>(KSRules::fire({rows[1]}, 7, v, "cc")[0]).percent, percent);
 }
 

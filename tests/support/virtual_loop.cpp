@@ -5,6 +5,7 @@
 
 struct VirtualLoop::Entry : Task {
   std::function<void()> fn;
+  double due = 0;       // when it is due; it may fire later
   double period = 0;    // 0 for a one-shot task
   int descriptor = -1;  // a watch's
   bool cancelled = false;
@@ -14,9 +15,15 @@ struct VirtualLoop::Entry : Task {
 TaskHandle VirtualLoop::schedule(double at, double period, std::function<void()> fn) {
   auto entry = std::make_shared<Entry>();
   entry->fn = std::move(fn);
+  entry->due = at;
   entry->period = period;
-  queue_.emplace(std::make_pair(at, seq_++), entry);
+  enqueue(entry);
   return entry;
+}
+
+void VirtualLoop::enqueue(const std::shared_ptr<Entry>& entry) {
+  const double late = delays_.empty() ? 0 : delays_[nextDelay_++ % delays_.size()];
+  queue_.emplace(std::make_pair(entry->due + late, seq_++), entry);
 }
 
 TaskHandle VirtualLoop::after(double seconds, std::function<void()> fn) {
@@ -71,7 +78,10 @@ void VirtualLoop::advance(double seconds) {
     if (entry->cancelled) continue;
     now_ = std::max(now_, node.key().first);
     // A repeating task is put back before it runs, so that it may cancel itself.
-    if (entry->period > 0) queue_.emplace(std::make_pair(node.key().first + entry->period, seq_++), entry);
+    if (entry->period > 0) {
+      entry->due += entry->period;
+      enqueue(entry);
+    }
     entry->fn();
     drainPosted();
   }

@@ -26,10 +26,17 @@ class VirtualLoop : public Loop {
   void runDue() { advance(0); }
   // How many timers and one-shot tasks are waiting.
   std::size_t pending() const { return queue_.size(); }
+  // From now on each timer and task fires late, as on a busy machine: by the next of `delays` in turn, after
+  // the time it was due (a repeating timer stays due at its own pace).
+  void fireLate(std::vector<double> delays) {
+    delays_ = std::move(delays);
+    nextDelay_ = 0;
+  }
 
  private:
   struct Entry;
   TaskHandle schedule(double at, double period, std::function<void()> fn);
+  void enqueue(const std::shared_ptr<Entry>& entry);
   void drainPosted();
 
   double now_;
@@ -38,4 +45,6 @@ class VirtualLoop : public Loop {
   std::mutex postedMutex_;
   std::vector<std::function<void()>> posted_;
   std::vector<std::shared_ptr<Entry>> watches_;
+  std::vector<double> delays_;
+  std::size_t nextDelay_ = 0;
 };

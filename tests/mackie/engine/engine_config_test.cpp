@@ -118,4 +118,7 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
             std::tuple("the toast  ||  PLAY / STOP", "the command blob is on"));
   engine->toggleBlob();
   EXPECT_EQ(lastTrace(), "the command blob is off");
+  engine->conf["blob"] = "yes";  // not a boolean: it counts as on, so a toggle turns it off
+  engine->toggleBlob();
+  EXPECT_EQ(savedFile()["blob"], false);
 }
