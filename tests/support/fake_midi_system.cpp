@@ -50,6 +50,13 @@ void FakeMidiSystem::deliver(MidiRef source, std::vector<std::uint32_t> words) {
   }
 }
 
+void FakeMidiSystem::deliverLate(MidiRef source, std::vector<std::uint32_t> words) {
+  const auto last = lastToken_.find(source);
+  if (last == lastToken_.end()) return;
+  const auto port = ports_.find(last->second.first);
+  if (port != ports_.end() && port->second.receive) port->second.receive(last->second.second, words);
+}
+
 void FakeMidiSystem::lose(MidiRef source, std::uint64_t count) {
   for (auto& [ref, port] : ports_)
     if (port.tokens.count(source) > 0 && port.lost) port.lost(count);
@@ -98,6 +105,7 @@ bool FakeMidiSystem::connectSource(MidiRef inputPort, MidiRef source, std::uint3
   const auto port = ports_.find(inputPort);
   if (port == ports_.end() || unconnectable.count(source)) return false;
   port->second.tokens[source] = token;
+  lastToken_[source] = {inputPort, token};
   ++connects;
   return true;
 }

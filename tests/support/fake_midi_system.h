@@ -36,6 +36,8 @@ class FakeMidiSystem : public MidiSystem {
 
   // Delivers words from a source to every input port it is connected to, as the MIDI thread would.
   void deliver(MidiRef source, std::vector<std::uint32_t> words);
+  // Words that left a source before it was disconnected and arrive after, with the token it had then.
+  void deliverLate(MidiRef source, std::vector<std::uint32_t> words);
   // One MIDI 1.0 message from a source.
   void send3(MidiRef source, int status, int d1, int d2);
   // `count` messages from a source were dropped before they reached the input ports it is connected to.
@@ -90,4 +92,5 @@ class FakeMidiSystem : public MidiSystem {
   std::vector<MidiDevice> devices_;
   std::map<MidiRef, std::function<void()>> clients_;
   std::map<MidiRef, Port> ports_;
+  std::map<MidiRef, std::pair<MidiRef, std::uint32_t>> lastToken_;  // by source: its input port and token
 };
