@@ -68,12 +68,13 @@ struct Engines {
     mk->add();
     ks->add();
   }
-  // The trace lines about saves, MK's then Key Stroke's, without their time.
+  // The trace lines about the files, MK's then Key Stroke's, without their time.
   std::pair<Lines, Lines> fileLines() const {
     std::pair<Lines, Lines> out;
     for (auto [trace, lines] : {std::pair{&mk->trace, &out.first}, std::pair{&ks->trace, &out.second}})
       for (const auto& line : trace->lines())
-        if (line.find("saved") != std::string::npos) lines->push_back(line.substr(10));
+        if (line.find("saved") != std::string::npos || line.find(".broken") != std::string::npos)
+          lines->push_back(line.substr(10));
     return out;
   }
 
@@ -125,7 +126,7 @@ TEST(SettingsFileFaults, AProcessKilledAtRandomMomentsOfItsSavesNeverLeavesAFile
 
 // A folder this test alone sees differently, in a mount namespace of its own: root, whom no file permission
 // stops, meets a read-only folder or a full disk as a user would. `options` as for mount(8): "ro" binds the
-// folder onto itself read-only; "size=..." mounts a small tmpfs over it, which it then fills. Undone when it
+// folder onto itself read-only; "size=..." mounts a small tmpfs over it, which fill() fills. Undone when it
 // goes.
 struct Mounted {
   Mounted(const std::string& path, const std::string& options) : folder(path) {
@@ -136,44 +137,64 @@ struct Mounted {
                                       ::mount(nullptr, folder.c_str(), nullptr,
                                               MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
                                 : ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0);
-    if (done && options != "ro") std::ofstream(folder + "/filler") << std::string(64 * 1024, 'x');
   }
   ~Mounted() {
     if (done) ::umount2(folder.c_str(), MNT_DETACH);
   }
+  void fill() const { std::ofstream(folder + "/filler") << std::string(256 * 1024, 'x'); }
   std::string folder;
   bool done = false;
 };
 
-TEST(SettingsFileFaults, AReadOnlyConfigOrAFullDiskKeepsTheTablesInMemoryAndSaysSoOnce) {
-  for (const auto& [options, why] :
-       {std::pair{"ro", "Read-only file system"}, std::pair{"size=64k", "No space left on device"}}) {
-    SCOPED_TRACE(options);
-    // "not saved: <file> could not be written (<why>); ..." for both files, `times` each.
-    const auto notSaved = [why = std::string(why)](std::size_t times) {
-      const auto line = [&](const std::string& file) {
-        return "not saved: " + file + " could not be written (" + why +
-               "); the table stays as it is in memory";
-      };
-      return std::pair{Lines(times, line("midi-to-mk.json")), Lines(times, line("midi-to-keystroke.json"))};
-    };
-    TempFolder home;
-    writeTables(home, 1);
-    Engines engines(home.path());
+const char* const NO_MOUNT = "a failing folder needs a mount namespace of the test's own (root, as in CI)";
+
+// "not saved: <file> could not be written (<why>); ..." for both files, `times` each.
+std::pair<Lines, Lines> notSaved(const std::string& why, std::size_t times) {
+  const auto line = [&](const std::string& file) {
+    return "not saved: " + file + " could not be written (" + why + "); the table stays as it is in memory";
+  };
+  return {Lines(times, line("midi-to-mk.json")), Lines(times, line("midi-to-keystroke.json"))};
+}
+
+// Said once while the folder refuses every save; a save that works ends that, so the next refusal is said
+// again.
+TEST(SettingsFileFaults, AReadOnlyConfigKeepsTheTablesInMemoryAndSaysSoOnceAndAgainAfterASaveThatWorked) {
+  TempFolder home;
+  writeTables(home, 1);
+  Engines engines(home.path());
+  for (std::size_t round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
     std::optional<Mounted> failing;
-    failing.emplace(home.path() + "/.config", options);
-    if (!failing->done) GTEST_SKIP() << "a failing folder needs a mount namespace of the test's own (root)";
+    failing.emplace(home.path() + "/.config", "ro");
+    ASSERT_TRUE(failing->done) << NO_MOUNT;
     for (int i = 0; i < 3; ++i)
       engines.edit();
-    EXPECT_EQ(engines.fileLines(), notSaved(1));
-    EXPECT_EQ(engines.mk->rows.size() + engines.ks->rows.size(), 8u);
+    EXPECT_EQ(engines.fileLines(), notSaved("Read-only file system", round));
     failing.reset();
-    EXPECT_EQ(bothRows(home), "1 1 ");
-    // Working again: the next edit saves the whole table, quietly.
-    engines.edit();
-    EXPECT_EQ(bothRows(home), "5 5 ");
-    EXPECT_EQ(engines.fileLines(), notSaved(1));
+    engines.edit();  // working again: the whole table is saved, quietly
+    const auto rows = std::to_string(1 + 4 * round);
+    EXPECT_EQ(bothRows(home), rows + " " + rows + " ");
+    EXPECT_EQ(engines.fileLines(), notSaved("Read-only file system", round));
   }
+}
+
+// A file that does not read is still kept aside on a full disk, and the line never claims a fresh one.
+TEST(SettingsFileFaults, OnAFullDiskAnUnreadableFileIsStillKeptAsideAndNoFreshFileIsClaimed) {
+  TempFolder home;
+  std::filesystem::create_directories(home.path() + "/.config");
+  const Mounted full(home.path() + "/.config", "size=64k");
+  ASSERT_TRUE(full.done) << NO_MOUNT;
+  home.write(MK_FILE, "{ not JSON");
+  home.write(KS_FILE, "{ not JSON");
+  full.fill();
+  Engines engines(home.path());
+  engines.edit();
+  auto [mk, ks] = notSaved("No space left on device", 1);
+  mk.insert(mk.begin(), "the settings file did not read as JSON: it is kept as midi-to-mk.json.broken");
+  ks.insert(ks.begin(),
+            "the settings file did not read as JSON: it is kept as midi-to-keystroke.json.broken");
+  EXPECT_EQ(engines.fileLines(), std::pair(mk, ks));
+  EXPECT_EQ(home.read(MK_FILE + ".broken") + home.read(KS_FILE + ".broken"), "{ not JSON{ not JSON");
 }
 
 }  // namespace
