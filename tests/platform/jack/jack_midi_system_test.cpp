@@ -161,10 +161,18 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsWhenItReturns) {
   const MidiRef doomed = midi.createClient(unique("doomed"), [] {});
   ASSERT_FALSE(midi.jackClientName(doomed).empty());
   const std::string peerName = unique("peer");
-  JackPeer peer(peerName, {}, {"in1"}, jackd.name());
+  auto peer = std::make_unique<JackPeer>(peerName, std::vector<std::string>{},
+                                         std::vector<std::string>{"in1"}, jackd.name());
   MidiRef destination = 0;
   ASSERT_TRUE(loop.runUntil([&] { return (destination = refNamed(midi.destinations(), peerName, "in1")); }));
   ASSERT_TRUE(midi.send(output, destination, 0x20903C40));  // its port made before the outage
+  // The peer, a DAW, quits and comes back on the same server: the port towards it is linked again by itself.
+  peer.reset();
+  peer = std::make_unique<JackPeer>(peerName, std::vector<std::string>{}, std::vector<std::string>{"in1"},
+                                    jackd.name());
+  const jack_port_t* in1 = jack_port_by_name(peer->jack(), (peerName + ":in1").c_str());
+  EXPECT_TRUE(loop.runUntil([&] { return jack_port_connected(in1) > 0; }));
+  EXPECT_EQ(jackprobe::graphQuestionsInProcess(), 0) << "a process callback asked JACK about the graph";
 
   int before = changes;
   jackprobe::HeldCloses closes;
@@ -173,13 +181,15 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsWhenItReturns) {
   midi.disposeClient(doomed);
   closes.release();  // the client's handle is closed now, after one more cycle
   ASSERT_TRUE(
-      loop.runUntil([&] { return changes > before && !midi.online() && peer.gone() && !closes.waiting(); }));
+      loop.runUntil([&] { return changes > before && !midi.online() && peer->gone() && !closes.waiting(); }));
+  const MidiRef late = midi.createClient(unique("late"), [] {});  // made while the server is away
   EXPECT_TRUE(midi.sources().empty() && midi.destinations().empty() && midi.devices().empty());
   EXPECT_FALSE(midi.send(output, destination, 0x20903C40));
 
   before = changes;
   ASSERT_TRUE(jackd.start()) << jackd.log();
   ASSERT_TRUE(loop.runUntil([&] { return changes > before && midi.online(); }, 10));
+  EXPECT_TRUE(loop.runUntil([&] { return !midi.jackClientName(late).empty(); }));
   // The same peer comes back under the same ref, and what is sent reaches it again.
   JackPeer back(peerName, {}, {"in1"}, jackd.name());
   ASSERT_TRUE(loop.runUntil([&] { return refNamed(midi.destinations(), peerName, "in1") == destination; }));
