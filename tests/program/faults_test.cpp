@@ -118,6 +118,28 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOf
   }
 }
 
+// Without the MIDI layer it was asked for, the program says why in its trace and keeps running; and while it
+// waits for a JACK server, which it asks every second, nothing of JACK's own complaints reaches its standard
+// error.
+TEST(ProgramWithoutMidi, SaysWhyKeepsRunningAndLeavesStandardErrorQuietWhileItWaitsForJack) {
+  const TempFolder alsaHome, jackHome;
+  // The sequencer's configuration without the sequencer, also on a machine that has one.
+  alsaHome.write("empty.conf", "");
+  ::setenv("ALSA_CONFIG_PATH", (alsaHome.path() + "/empty.conf").c_str(), 1);
+  RunningProgram alsa(alsaHome, {"--headless", "--trace", "--midi", "alsa"});
+  ::unsetenv("ALSA_CONFIG_PATH");
+  EXPECT_TRUE(eventually([&] {
+    return traced(alsa.out(), "MIDI through the ALSA sequencer, as asked: it could not be opened \\(.*\\)");
+  })) << alsa.out();
+  ::setenv("JACK_DEFAULT_SERVER", "vuda-test-nowhere", 1);
+  RunningProgram jack(jackHome, {"--headless", "--trace", "--midi", "jack"});
+  EXPECT_TRUE(eventually([&] {
+    return traced(jack.out(), "MIDI through JACK, as asked: no JACK server answers yet");
+  })) << jack.out();
+  EXPECT_FALSE(eventually([&] { return !jack.err().empty(); }, 2.5)) << jack.err();
+  EXPECT_FALSE(alsa.ended(0).has_value()) << alsa.err();
+}
+
 TEST_F(Faults, ThePulseServerStoppedAndRestartedMakesAVolumeRowSayThereIsNoOutputDeviceThenWorkAgain) {
   // A pulse server of the test's own with a null sink, stopped and started again at one address.
   const std::string pulseDir = folder.path() + "/pulse", address = "unix:" + pulseDir + "/native";
