@@ -13,6 +13,7 @@
 #include "support/fake_audio_output.h"
 #include "support/fake_workspace.h"
 #include "support/private_jack_server.h"
+#include "support/private_x_server.h"
 #include "support/recording_key_output.h"
 #include "support/thread_loop.h"
 
@@ -116,6 +117,27 @@ TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtPowerOf
     if (powerOff) engine->setPower();
     plugPeers(false);  // plugged in again
   }
+}
+
+// A desktop session that ends takes the program's X server with it, and Qt then ends the process from inside
+// the X connection, past the end of main: the notes it holds towards the DAW are let go all the same.
+TEST_F(Faults, TheXServerGoneWhileNotesAreHeldStillGetsThemReleased) {
+  PrivateXServer x(folder);
+  ASSERT_FALSE(x.display().empty()) << x.log();
+  ::setenv("DISPLAY", x.display().c_str(), 1);
+  program = std::make_unique<RunningProgram>(folder, std::vector<std::string>{"--trace", "--midi", "jack"});
+  ::unsetenv("DISPLAY");
+  // Its window up, as a user's would be: the program is done starting.
+  const auto shown = [&] {
+    return !output("DISPLAY=" + x.display() + " xdotool search --onlyvisible --name '^Orvane VUDA Verer$'")
+                .empty();
+  };
+  ASSERT_TRUE(eventually([&] { return shown() && bothListen() && controller->linked(); }, 10)) << said();
+  ASSERT_TRUE(play(HOLD));
+  ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said() << testing::PrintToString(heard());
+  x.kill();
+  EXPECT_TRUE(program->ended(10).has_value()) << said();
+  EXPECT_EQ(heard(), then(HELD, RELEASED)) << said();
 }
 
 // Without the MIDI layer it was asked for, the program says why in its trace and keeps running; and while it
