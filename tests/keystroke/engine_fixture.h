@@ -13,6 +13,7 @@ class KSEngineTest : public EngineFixtureBase<KSEngine> {
 
   FakeKeyCapture keyCapture;
   bool dry = false;
+  bool login = false;  // started with the session
 
   void start() override {
     make();
@@ -24,7 +25,7 @@ class KSEngineTest : public EngineFixtureBase<KSEngine> {
   void make() {
     engine =
         std::make_shared<KSEngine>(KSServices{loop, system, audio, keys, keyCapture, home.path(),
-                                              home.path() + "/Documents", home.path() + "/helper.py", false});
+                                              home.path() + "/Documents", home.path() + "/helper.py", login});
     engine->dry = dry;
   }
 

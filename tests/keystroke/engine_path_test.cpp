@@ -108,6 +108,10 @@ TEST_F(KSEngineTest, TheStartSaysWhichMidiLayerWasChosenAsksForTrustUnlessAtLogi
   loop.advance(1);
   EXPECT_EQ(engine->why(),
             std::make_pair(std::string("no MIDI source is open — is the device plugged in?"), true));
+  engine->stop();
+  login = true;  // started with the session: no prompt
+  start();
+  EXPECT_EQ(keys.trustAsked, 1);
 }
 
 // Dry mode listens but presses, sends and writes nothing. Then, written silently, the first volume goes at
