@@ -1,5 +1,6 @@
 // The ALSA backend against a real sequencer: listings, a note through Midi Through, each source's own status,
-// a queue overflow, devices plugged in again and announced, and the automatic choice.
+// a queue overflow, a client disposed from its own receive, devices plugged in again and announced, and the
+// automatic choice.
 #include "platform/alsa/alsa_midi_system.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +56,7 @@ class AlsaSystem : public ::testing::Test {
   AlsaMidiSystem midi{loop};
 };
 
-TEST_F(AlsaSystem, ListsMidiThroughReceivesFromConnectedSourcesWithTheirTokensTellsOfLossesAndDisposes) {
+TEST_F(AlsaSystem, ListsMidiThroughAndReceivesFromConnectedSourcesEachWithItsToken) {
   ASSERT_TRUE(midi.online());
   EXPECT_EQ(chooseMidi(loop, "").system->about, "MIDI through the ALSA sequencer, the default");
   listen("Orvane test through");
@@ -93,17 +94,30 @@ TEST_F(AlsaSystem, ListsMidiThroughReceivesFromConnectedSourcesWithTheirTokensTe
   ASSERT_TRUE(peer.play(one, {0x90, 2, 2}) && peer.play(two, {0x90, 3, 3}));
   ASSERT_TRUE(loop.runUntil([&] { return received(2, {0x20900303}); }));
   EXPECT_TRUE(received(1, {0x20900202}));
+}
 
-  // While the loop does not run, a burst overflows the kernel's queue for our client (2000 at most): the port
-  // hears that some were lost (the kernel does not say how many), and what comes afterwards arrives.
+// While the loop does not run, a burst overflows the kernel's queue for our client (2000 at most): the port
+// hears that some were lost (the kernel does not say how many), and what comes afterwards arrives.
+TEST_F(AlsaSystem, ABurstThatOverflowsTheKernelsQueueIsToldAsALossAndWhatFollowsArrives) {
+  listen("Orvane test burst");
+  SeqPeer peer("Orvane test peer");
+  const int two = peer.readable("two out");
+  ASSERT_TRUE(midi.connectSource(input, ref(midi.sources(), "two out"), 2));
   for (int i = 0; i < 3000; ++i)
     peer.play(two, {0xB0, 1, static_cast<std::uint8_t>(i & 0x7F)});
   ASSERT_TRUE(loop.runUntil([&] { return !lost.empty(); }));
   EXPECT_EQ(lost, (std::vector<std::uint64_t>{0}));
   ASSERT_TRUE(peer.play(two, {0x90, 0x3C, 0x40}));
   EXPECT_TRUE(loop.runUntil([&] { return received(2, {0x20903C40}); }));
+}
 
-  // A client disposed from its own receive stops at once: it hears one message of two.
+// A client disposed from its own receive stops at once: it hears one message of two, which another client
+// hears both of.
+TEST_F(AlsaSystem, AClientDisposedFromItsOwnReceiveHearsNothingMore) {
+  listen("Orvane test witness");
+  SeqPeer peer("Orvane test peer");
+  const int one = peer.readable("one out");
+  ASSERT_TRUE(midi.connectSource(input, ref(midi.sources(), "one out"), 1));
   std::atomic<int> calls{0};
   const MidiRef doomed = midi.createClient("Orvane test disposed", [] {});
   const MidiRef doomedIn =
@@ -126,8 +140,11 @@ TEST_F(AlsaSystem,
   int out = device->readable("device out"), in = device->writable("synth in");
   const int first = device->number();
   const MidiRef source = ref(midi.sources(), "device out"), synth = ref(midi.destinations(), "synth in");
-  ASSERT_TRUE(midi.connectSource(input, source, 5) && midi.send(output, synth, 0x20903C01));
-  ASSERT_TRUE(loop.runUntil([&] { return device->heard(in).size() == 1; }));
+  const SeqPeer::Bytes sysex = {0xF0, 0x00, 0x00, 0x66, 0x14, 0x01, 0x7F, 0xF7};
+  ASSERT_TRUE(midi.connectSource(input, source, 5) && midi.send(output, synth, 0x20903C01) &&
+              midi.sendSysex(output, synth, sysex));
+  ASSERT_TRUE(loop.runUntil([&] { return device->heard(in).size() == 2; }));
+  EXPECT_EQ(device->heard(in)[1], sysex);
 
   // Hold the system's watcher inside a listener, so that what happens next is not yet known to it: the send
   // must find out by itself that the address it remembers now belongs to someone else.

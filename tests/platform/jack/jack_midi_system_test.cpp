@@ -42,12 +42,40 @@ TEST(JackNaming, ClientNamesLoseTheirColonsAndFitAndDevicesComeFromA2jAndAlsaNam
     EXPECT_EQ(jackmidi::deviceFromName(name), device) << name;
 }
 
-// One peer and one client of ours through their life: listing, receiving, sending, a destination whose link
-// JACK never applies, a burst that finds the client's ring full, disposing.
-TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
-  REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
-  JackPeer peer(unique("peer"), {"out1", "out2"}, {"in1", "in2"});
-  ASSERT_TRUE(peer.open());
+// A peer with two outputs and two inputs, and one client of ours with an input and an output port, on the
+// run's server.
+struct JackPair : ::testing::Test {
+  void SetUp() override {
+    REQUIRE_SERVICE("JACK_DEFAULT_SERVER", "the JACK server");
+    ASSERT_TRUE(peer.open());
+    ASSERT_TRUE(loop.runUntil([&] {
+      out1 = refNamed(midi.sources(), peer.name(), "out1");
+      in1 = refNamed(midi.destinations(), peer.name(), "in1");
+      return out1 && in1;
+    }));
+    client = midi.createClient("Orvane VUDA Verer: MIDI to Key Stroke", [] {});
+    input = midi.createInputPort(
+        client, "in",
+        [&](std::uint32_t token, std::span<const std::uint32_t> got) {
+          heard[token].insert(heard[token].end(), got.begin(), got.end());
+        },
+        [&](std::uint64_t count) { lost += count; });
+    output = midi.createOutputPort(client, "out");
+    ours = midi.jackClientName(client);
+  }
+
+  JackPeer peer{unique("peer"), {"out1", "out2"}, {"in1", "in2"}};
+  // By token; before the system, which may call into it until it is gone.
+  std::map<std::uint32_t, Words> heard;
+  std::uint64_t lost = 0;
+  ThreadLoop loop;
+  JackMidiSystem midi{loop};
+  MidiRef out1 = 0, in1 = 0, client = 0, input = 0, output = 0;
+  std::string ours;
+};
+
+// Listing, receiving, sending, a destination whose link JACK never applies, disposing.
+TEST_F(JackPair, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   const auto alias = [&](const std::string& port, const char* text) {
     jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + ":" + port).c_str()), text);
   };
@@ -55,34 +83,17 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   // A controller behind PipeWire's sequencer bridge, which the peer stands for.
   alias("in2", "alsa:seq:default:client_28:playback_0");
   alias("in2", "Other Pad:Other Pad MIDI 1");
-  // By token; before the system, which may call into it until it is gone.
-  std::map<std::uint32_t, Words> heard;
-  std::uint64_t lost = 0;
-  ThreadLoop loop;
-  JackMidiSystem midi(loop);
-
-  MidiRef out1 = 0, out2 = 0, in1 = 0, in2 = 0;
+  MidiRef out2 = 0, in2 = 0;
   ASSERT_TRUE(loop.runUntil([&] {
-    out1 = refNamed(midi.sources(), peer.name(), "out1");
     out2 = refNamed(midi.sources(), "Fake-E16", "out2");
-    in1 = refNamed(midi.destinations(), peer.name(), "in1");
     in2 = refNamed(midi.destinations(), "Other Pad", "in2");
-    return out1 && out2 && in1 && in2;
+    return out2 && in2;
   }));
   const auto devices = midi.devices();
   EXPECT_TRUE(std::any_of(devices.begin(), devices.end(), [&](auto& d) { return d.name == peer.name(); }));
-
-  const MidiRef client = midi.createClient("Orvane VUDA Verer: MIDI to Key Stroke", [] {});
-  const auto receive = [&](std::uint32_t token, std::span<const std::uint32_t> got) {
-    heard[token].insert(heard[token].end(), got.begin(), got.end());
-  };
-  const MidiRef input =
-      midi.createInputPort(client, "in", receive, [&](std::uint64_t count) { lost += count; });
-  const MidiRef output = midi.createOutputPort(client, "out");
-  const std::string ours = midi.jackClientName(client);
   EXPECT_EQ(ours.rfind("Orvane VUDA Verer - MIDI to Key Stroke", 0), 0u);
   ASSERT_TRUE(midi.connectSource(input, out1, 7) && midi.connectSource(input, out2, 9));
-  ASSERT_TRUE(midi.send(output, in1, 0x20903C40));  // makes the port as it sends
+  midi.prepare(output, in1);  // makes the port ahead of the first message
   ASSERT_NE(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr);
   ASSERT_NE(jack_port_by_name(peer.jack(), (ours + ":out → in1").c_str()), nullptr);
   // Its own ports, and those of its watching client, are never listed.
@@ -101,14 +112,18 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   midi.disconnectSource(input, out2);
   EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 9").c_str()), nullptr);
 
-  // Sending: exactly these bytes, in order, to the addressed destination only.
-  for (const std::uint32_t word : {0x20B54010u, 0x20C20500u, 0x10F80000u, 0x20803C00u})
+  // Sending: exactly these bytes, in order, to the addressed destination only; a system exclusive message
+  // whole.
+  const std::vector<std::uint8_t> sysex = {0xF0, 0x00, 0x00, 0x66, 0x14, 0x01, 0x7F, 0xF7};
+  for (const std::uint32_t word : {0x20903C40u, 0x20B54010u, 0x20C20500u, 0x10F80000u, 0x20803C00u})
     ASSERT_TRUE(midi.send(output, in1, word));
+  ASSERT_TRUE(midi.sendSysex(output, in1, sysex));
+  EXPECT_FALSE(midi.sendSysex(output, in1, std::vector<std::uint8_t>{0xF0, 0x80, 0xF7}));
   ASSERT_TRUE(midi.send(output, in2, 0x20913C40));
   const std::vector<Bytes> want{
-      {0x90, 0x3C, 0x40}, {0xB5, 0x40, 0x10}, {0xC2, 0x05}, {0xF8}, {0x80, 0x3C, 0}};
+      {0x90, 0x3C, 0x40}, {0xB5, 0x40, 0x10}, {0xC2, 0x05}, {0xF8}, {0x80, 0x3C, 0}, sysex};
   ASSERT_TRUE(loop.runUntil([&] { return peer.heard(1).size() >= want.size() && !peer.heard(2).empty(); }));
-  EXPECT_EQ(peer.heard(1), want) << "the first message, sent as the port was made, arrives too";
+  EXPECT_EQ(peer.heard(1), want);
   EXPECT_EQ(peer.heard(2), (std::vector<Bytes>{{0x91, 0x3C, 0x40}}));
 
   // Each destination has its own queue: a message waiting for a link that JACK never applies holds back none
@@ -121,10 +136,18 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
     EXPECT_TRUE(loop.runUntil([&] { return midi.droppedSends() == 1; }));
     EXPECT_EQ(peer.heard(2).size(), 1u);
   }
+  EXPECT_EQ(jackprobe::graphQuestionsInProcess(), 0) << "a process callback asked JACK about the graph";
 
-  // While the loop does not run, a burst fills the client's ring (room for about 4400): what does not fit is
-  // counted as lost, in order with what came before and after it, and everything else arrives.
-  heard[7].clear();
+  midi.disposeClient(client);
+  EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr) << "disposing removes ports";
+  EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
+}
+
+// While the loop does not run, a burst fills the client's ring (room for about 4400): what does not fit is
+// counted as lost, in order with what came before and after it, and everything else arrives.
+TEST_F(JackPair, ABurstThatFillsTheRingIsCountedAsLostAndTheRestArrivesInOrder) {
+  ASSERT_TRUE(midi.connectSource(input, out1, 7));
+  ASSERT_TRUE(loop.runUntil([&] { return peer.linked(1); }));
   const std::size_t before = peer.sent();
   for (std::uint32_t next = 0; next < 6000;) {
     for (const std::uint32_t end = next + 200; next < end; ++next)  // a cycle's worth
@@ -140,11 +163,6 @@ TEST(JackMidiSystem, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   EXPECT_EQ(got.front(), 0x20B00000u);
   EXPECT_TRUE(std::is_sorted(got.begin(), got.end()) &&
               std::adjacent_find(got.begin(), got.end()) == got.end());
-
-  midi.disposeClient(client);
-  EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr) << "disposing removes ports";
-  EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
-  EXPECT_EQ(jackprobe::graphQuestionsInProcess(), 0) << "a process callback asked JACK about the graph";
 }
 
 // The server goes away and comes back; the run's other tests have seen the connections work. While the system
