@@ -40,9 +40,11 @@ class Faults : public ::testing::Test {
     ASSERT_TRUE(program->started());
     ASSERT_TRUE(eventually([&] { return bothListen(); }, 10)) << said();
   }
-  // Both modules have connected an input port of theirs to the controller.
+  // Both modules have connected an input port of theirs to the controller, in the graph JACK runs: what it
+  // sends before then is lost.
   bool bothListen() const {
-    return controller->linkedTo(":MK in") && controller->linkedTo(":MIDI to Key Stroke in");
+    return controller->linkedTo(":MK in") && controller->linkedTo(":MIDI to Key Stroke in") &&
+           controller->linked();
   }
   bool play(const Messages& messages) {
     return std::all_of(messages.begin(), messages.end(), [&](auto& m) { return controller->send(1, m); });
@@ -57,9 +59,7 @@ class Faults : public ::testing::Test {
   std::unique_ptr<RunningProgram> program;
 };
 
-// Then the controller goes (unplugged) while its notes hold SHIFT and OPTION in the DAW, so that their
-// releases can never come: SIGTERM must still let go of both at the DAW's port.
-TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnMidiWorksWithinThreeSecondsAndSigtermReleases) {
+TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnMidiWorksWithinThreeSeconds) {
   start();
   ASSERT_TRUE(play(PLAYED));
   ASSERT_TRUE(eventually([&] { return heard() == SENT; })) << said() << ::testing::PrintToString(heard());
@@ -78,9 +78,14 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnMidiWorksWithinThr
   EXPECT_TRUE(eventually([&] { return heard() == SENT; }, left()))
       << said() << ::testing::PrintToString(heard());
   EXPECT_TRUE(traced(program->out(), "the JACK server answers: MIDI goes through it")) << said();
+}
 
+// The controller goes (unplugged) while its notes hold SHIFT and OPTION in the DAW, so that their releases
+// can never come: SIGTERM must still let go of both at the DAW's port.
+TEST_F(Faults, AControllerGoneWhileItsNotesAreHeldStillGetsThemReleasedAtSigterm) {
+  start();
   ASSERT_TRUE(play(HOLD));
-  ASSERT_TRUE(eventually([&] { return heard() == then(SENT, HELD); })) << said();
+  ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said();
   controller.reset();
   // The program has noticed once its input port for the controller is gone.
   const JackPeer observer("observer", NONE, NONE);
@@ -88,7 +93,7 @@ TEST_F(Faults, TheJackServerKilledMidRunIsTracedAndOnItsReturnMidiWorksWithinThr
       << said();
   program->signal(SIGTERM);
   EXPECT_EQ(program->ended(10), 0) << said();
-  EXPECT_EQ(heard(), then(SENT, HELD, RELEASED)) << said();
+  EXPECT_EQ(heard(), then(HELD, RELEASED)) << said();
 }
 
 // The same at the engine's two other ways of letting go: the module's power switched off, and the module
@@ -132,7 +137,7 @@ TEST_F(Faults, TheXServerGoneWhileNotesAreHeldStillGetsThemReleased) {
     return !output("DISPLAY=" + x.display() + " xdotool search --onlyvisible --name '^Orvane VUDA Verer$'")
                 .empty();
   };
-  ASSERT_TRUE(eventually([&] { return shown() && bothListen() && controller->linked(); }, 10)) << said();
+  ASSERT_TRUE(eventually([&] { return shown() && bothListen(); }, 10)) << said();
   ASSERT_TRUE(play(HOLD));
   ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said() << testing::PrintToString(heard());
   x.kill();
