@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QWheelEvent>
 #include <filesystem>
 
 #include "e16/palette.h"
@@ -176,7 +177,14 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   settle();
   story({{"", "key@1", "⌘⇧S | press to set"}, {"forget@1", "key@1", "— | press to set"}});
 
-  QTest::keyClick(find("filter@1"), Qt::Key_Down);  // a picker takes the arrow keys
+  // A wheel scrolling the window over a picker leaves the row alone; with the keyboard, the picker takes the
+  // arrow keys.
+  QWheelEvent wheel(QPointF(5, 5), find("filter@1")->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                    Qt::NoButton, {}, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(find("filter@1"), &wheel);
+  settle();
+  EXPECT_EQ(engine->row(1)->type, "cc");
+  QTest::keyClick(find("filter@1"), Qt::Key_Down);
   settle();
   EXPECT_EQ(engine->row(1)->type, "note");
   find("kindKey@1")->setFocus();  // the kind too, and the keyboard follows the pick
