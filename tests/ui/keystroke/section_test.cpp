@@ -8,7 +8,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QWheelEvent>
 #include <filesystem>
 
@@ -267,6 +269,41 @@ TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTen
   EXPECT_NEAR(redraws, 10, 1);
   settle();
   EXPECT_EQ(text("heard"), "USB1   CC 7 = 103   ch 1   just now");  // 999 % 128
+}
+
+// Lines arriving, a last line replaced and the oldest lines dropped are changed in place: the text is the
+// trace's, newest first, at every step, what the user selected stays selected and the line at the top of the
+// view stays there.
+TEST_F(KSSectionTest, TheLogKeepsTheSelectionAndTheScrollPositionWhileLinesArrive) {
+  open(std::vector<json>{});
+  auto* log = find<QPlainTextEdit>("lines");
+  const auto newestFirst = [&] {
+    QStringList all;
+    for (const auto& line : engine->trace.lines())
+      all.prepend(QString::fromStdString(line));
+    return all.join('\n').toStdString();
+  };
+  for (int i = 0; i < 40; ++i)
+    engine->note("line " + std::to_string(i));
+  settle();
+  log->verticalScrollBar()->setValue(10);
+  ASSERT_EQ(log->verticalScrollBar()->value(), 10);
+  const auto top = [&] {
+    return log->document()->findBlockByNumber(log->verticalScrollBar()->value()).text();
+  };
+  const QString seen = top();
+  QTextCursor selection(log->document()->findBlockByNumber(12));
+  selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  log->setTextCursor(selection);
+  const auto selected = log->textCursor().selectedText().toStdString();
+  for (int i = 40; i < 75; ++i) {  // past sixty lines the oldest go; every fifth line replaces the last
+    engine->note("line " + std::to_string(i), i % 5 ? std::nullopt : std::optional<std::string>("line"));
+    if (i % 3 != 0) continue;
+    settle();
+    EXPECT_EQ(log->toPlainText().toStdString(), newestFirst()) << i;
+  }
+  EXPECT_EQ(log->textCursor().selectedText().toStdString(), selected);
+  EXPECT_EQ(top(), seen);
 }
 
 }  // namespace
