@@ -9,10 +9,19 @@
 // engine starts: its port towards the DAW's peer is made at the first send, so that message may wait for the
 // link. Each repeat starts a fresh MIDI system and engine with the destination there to choose.
 //
+// engine_jack_bench window [messages=500] opens the settings window mid-stream, as a user does, with 200 rows
+// in each module's table: the same 25 ms stream, on the Qt loop with the whole shell (both modules, their
+// screens), on the offscreen platform unless QT_QPA_PLATFORM says otherwise. At 1 s the window is made and
+// shown, at 4 s the Key Stroke tab is chosen, at 7 s the MK tab again, at 9.5 s the window closes and at 10.5
+// s it opens again. Prints, for the 2.5 s after each step, the longest the main loop was held (a 1 ms timer's
+// longest gap) and the latency the messages of that time gained, in periods.
+//
 // The private servers are named "vuda-bench-64" and "vuda-bench-256", or both VUDA_BENCH_JACK_SERVER when it
 // is set (they run one after the other).
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
@@ -24,7 +33,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/mackie_module.h"
+#include "app/midikeys_module.h"
+#include "app/umbrella.h"
 #include "keystroke/engine.h"
+#include "keystroke/permissions.h"
 #include "latency_peer.h"
 #include "mackie/engine/engine.h"
 #include "platform/jack/jack_midi_system.h"
@@ -33,11 +46,14 @@
 #include "process_cpu.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
+#include "support/fake_hot_keys.h"
 #include "support/fake_key_capture.h"
 #include "support/fake_workspace.h"
 #include "support/recording_key_output.h"
 #include "support/spawned_process.h"
 #include "support/temp_folder.h"
+#include "ui/module_views.h"
+#include "ui/settings_window.h"
 
 namespace {
 
@@ -215,9 +231,182 @@ void measureFirst(int period, int repeats) {
   row("after it, starts without xruns:", secondCalm);
 }
 
+// The application, timing every event it hands out from the loop (outermost only): the longest is the
+// longest the loop was held by one piece of work, whatever the machine's other load did to the timer.
+class TimingApp : public QApplication {
+ public:
+  using QApplication::QApplication;
+  QElapsedTimer* clock = nullptr;
+  std::vector<std::pair<double, double>> events;  // (ended at, took), seconds
+
+  bool notify(QObject* receiver, QEvent* e) override {
+    if (depth_++ > 0 || clock == nullptr) {
+      const bool done = QApplication::notify(receiver, e);
+      --depth_;
+      return done;
+    }
+    const auto began = clock->nsecsElapsed();
+    const bool done = QApplication::notify(receiver, e);
+    const auto ended = clock->nsecsElapsed();
+    events.emplace_back(static_cast<double>(ended) / 1e9, static_cast<double>(ended - began) / 1e9);
+    --depth_;
+    return done;
+  }
+
+ private:
+  int depth_ = 0;
+};
+
+// 200 rows in each module's table; the MK table's first row answers CC 21 with a fader move towards the peer.
+void writeTablesOf200(TempFolder& home) {
+  using nlohmann::json;
+  auto mk = json::array(), ks = json::array();
+  const char* commands[] = {"play", "jog", "vpot1", "fader2", "mute3", "shift", "markernext", "volume"};
+  mk.push_back({{"id", 1}, {"from", "cc"}, {"number", 21}, {"command", "fader1"}});
+  for (int i = 1; i < 200; ++i)
+    mk.push_back({{"id", i + 1}, {"from", "cc"}, {"number", 30 + i % 90}, {"command", commands[i % 8]}});
+  for (int i = 0; i < 200; ++i)
+    ks.push_back({{"id", i + 1}, {"cc", 30 + i % 90}, {"key", "a"}, {"type", i % 4 ? "cc" : "note"}});
+  home.write(".config/midi-to-mk.json", json{{"device", "out"}, {"out", "in"}, {"rows", mk}}.dump());
+  home.write(".config/midi-to-keystroke.json", json{{"device", "out"}, {"rows", ks}}.dump());
+  home.write(".config/vuda-verer.json", json{{"modules", {{"mackie", true}, {"midikeys", true}}}}.dump());
+}
+
+void measureWindow(int period, std::size_t count) {
+  TempFolder home;
+  const std::string name = serverName(period);
+  const auto server = startServer(name, period, home.path() + "/jackd.log");
+  if (!server) {
+    std::printf("period %d: jackd did not start\n", period);
+    return;
+  }
+  QtLoop loop;
+  JackMidiSystem midi(loop, name);
+  latency::LatencyPeer peer;
+  if (!peer.open("controller", name)) return;
+  writeTablesOf200(home);
+  FakeAudioOutput audio;
+  RecordingKeyOutput keys;
+  FakeKeyCapture capture;
+  FakeWorkspace workspace;
+  FakeHotKeys hotKeys;
+  auto mk = std::make_unique<MackieModule>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace),
+                                           mackieView);
+  auto ks = std::make_unique<MidiKeysModule>(ksServicesAt(home.path(), loop, midi, audio, keys, capture),
+                                             false, keyStrokeView);
+  const auto engine = mk->engine;
+  std::vector<std::unique_ptr<LiveModule>> modules;
+  modules.push_back(std::move(mk));
+  modules.push_back(std::move(ks));
+  const auto umbrella =
+      std::make_shared<Umbrella>(ShellServices{loop, workspace, hotKeys, home.path()}, std::move(modules));
+  const auto permissions = std::make_shared<Permissions>(loop, keys);
+  umbrella->start();
+  runFor(5, [&] {
+    return engine->outRef != 0 && !engine->midi->names().empty() && jack_port_connected(peer.in) > 0;
+  });
+  engine->wireNow(0xE0, 0, 64);
+  runFor(5, [&] { return jack_port_connected(peer.out) > 0 && jack_port_connected(peer.in) > 0; });
+  runFor(0.5);
+
+  // The main loop's holds: a 1 ms timer's gaps, each kept with the time it ended.
+  QElapsedTimer clock;
+  std::vector<std::pair<double, double>> gaps;  // (ended at, gap), seconds since the stream began
+  double last = 0;
+  QTimer probe;
+  probe.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    const double now = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    gaps.emplace_back(now, now - last);
+    last = now;
+  });
+
+  std::unique_ptr<ui::SettingsWindow> window;
+  const std::vector<std::pair<double, const char*>> steps = {{1.0, "window made and shown"},
+                                                             {4.0, "Key Stroke tab chosen"},
+                                                             {7.0, "MK tab chosen"},
+                                                             {9.5, "window closed"},
+                                                             {10.5, "window shown again"}};
+  const std::vector<std::function<void()>> actions = {
+      [&] {
+        window = std::make_unique<ui::SettingsWindow>(umbrella, permissions, true, [] {});
+        window->show();
+      },
+      [&] { umbrella->setTab("midikeys"); }, [&] { umbrella->setTab("mackie"); }, [&] { window->hide(); },
+      [&] { window->show(); }};
+  std::vector<std::unique_ptr<QTimer>> timers;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer.get(), &QTimer::timeout, actions[i]);
+    timers.push_back(std::move(timer));
+  }
+
+  std::vector<latency::LatencyPeer::Message> messages;
+  for (std::size_t k = 0; k < count; ++k)
+    messages.push_back({0xB0, 21, static_cast<std::uint8_t>(k % 128)});
+  const double rate = peer.rate();
+  auto& app = static_cast<TimingApp&>(*qApp);
+  app.events.clear();
+  clock.start();
+  app.clock = &clock;
+  probe.start(1);
+  for (std::size_t i = 0; i < steps.size(); ++i)
+    timers[i]->start(static_cast<int>(steps[i].first * 1000));
+  peer.start(std::move(messages), static_cast<jack_nframes_t>(rate * 0.025));
+  runFor(static_cast<double>(count) * 0.025 + 10, [&] { return peer.finished(); });
+  runFor(0.5);
+  probe.stop();
+  app.clock = nullptr;
+
+  peer.pairReplies();
+  std::printf("period %3d (%.2f ms), %zu messages 25 ms apart, 200 rows a table, xruns %d:\n", period,
+              period * 1e3 / rate, count, peer.xruns.load());
+  // Message k left the peer about k * 25 ms after the stream began.
+  const auto report = [&](const char* what, double from, double to) {
+    double held = 0, longest = 0;
+    for (const auto& [at, gap] : gaps)
+      if (at >= from && at < to) held = std::max(held, gap);
+    for (const auto& [at, took] : app.events)
+      if (at >= from && at < to) longest = std::max(longest, took);
+    std::vector<double> added;
+    std::size_t lost = 0, late = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      const double at = static_cast<double>(k) * 0.025;
+      if (at < from || at >= to) continue;
+      if (peer.replyFrame[k] < 0) {
+        ++lost;
+        continue;
+      }
+      added.push_back(static_cast<double>(peer.replyFrame[k] - period - peer.sentFrame[k]) / period);
+      if (added.back() > 2) ++late;
+    }
+    const auto f = latency::figures(added);
+    std::printf(
+        "  %-24s longest event %6.1f ms, 1 ms timer late by %6.1f ms; messages %3zu: added median %.2f, p99 "
+        "%.2f, max %.2f periods; %zu over 2 periods, %zu unanswered\n",
+        what, longest * 1e3, (held - 0.001) * 1e3, added.size() + lost, f.median, f.p99, f.max, late, lost);
+  };
+  report("before the window", 0, steps[0].first);
+  for (std::size_t i = 0; i < steps.size(); ++i)
+    report(steps[i].second, steps[i].first, steps[i].first + 2.5);
+  report("the whole stream", 0, static_cast<double>(count) * 0.025);
+  window.reset();
+  umbrella->stop();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "window") {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto count = static_cast<std::size_t>(argc > 2 ? std::max(1, std::atoi(argv[2])) : 500);
+    TimingApp app(argc, argv);
+    for (const int period : {256, 64})
+      measureWindow(period, count);
+    return 0;
+  }
   if (argc > 1 && std::string(argv[1]) == "first") {
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
     QCoreApplication app(argc, argv);

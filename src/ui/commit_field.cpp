@@ -18,6 +18,9 @@ void CommitField::focusInEvent(QFocusEvent* event) {
 
 void CommitField::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
+  // A pop-up (the field's own menu: Paste, Undo) gives the keyboard back when it closes: the user is still
+  // editing here.
+  if (event->reason() == Qt::PopupFocusReason) return;
   handOver();
 }
 

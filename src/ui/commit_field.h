@@ -1,6 +1,6 @@
 // A one-line text field for a value the engine owns: while the user types, the typed text stays, whatever the
 // engine publishes meanwhile; Return or leaving the field hands the text over once, and from then on the
-// field shows the engine's value again.
+// field shows the engine's value again. Its own context menu does not count as leaving it.
 #pragma once
 
 #include <QLineEdit>

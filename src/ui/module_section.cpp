@@ -6,6 +6,7 @@
 
 #include "app/umbrella.h"
 #include "ui/colours.h"
+#include "ui/row_steps.h"
 #include "ui/widgets.h"
 
 namespace ui {
@@ -69,10 +70,8 @@ void ModuleSection::redraw() {
       layout_->insertWidget(layout_->count() - 1, screen_, 1);
     }
   } else if (!on && screen_) {
-    // Later, not now: this may run inside the screen's own click.
     layout_->removeWidget(screen_);
-    screen_->hide();
-    screen_->deleteLater();
+    dismantle(screen_);
     screen_ = nullptr;
   }
 }

@@ -1,5 +1,5 @@
 // The warning in the window's header while the system withholds a permission the application needs; a click
-// leads the user to the page that grants it.
+// asks the system for it again.
 #pragma once
 
 #include <memory>
@@ -16,8 +16,11 @@ class PermissionsWord : public TextButton {
   Q_OBJECT
 
  public:
+  // On Linux the one permission is Accessibility, an X display with XTEST: a click connects to it again.
   static constexpr const char* HELP =
-      "A permission is missing: this opens its page in System Settings; switch Orvane VUDA Verer on there";
+      "A permission is missing: no X display with XTEST is reachable, so no key is pressed or captured. "
+      "Click "
+      "to try the display again; Orvane VUDA Verer must run in an X11 session (or XWayland) named by DISPLAY";
 
   // Made inside its parent: a word without one would open as a window of its own when it shows.
   PermissionsWord(std::shared_ptr<Permissions> permissions, QWidget* parent);

@@ -17,6 +17,7 @@
 #include "ui/colours.h"
 #include "ui/module_section.h"
 #include "ui/permissions_word.h"
+#include "ui/row_steps.h"
 #include "ui/tab_row.h"
 #include "ui/widgets.h"
 #include "ui/windows.h"
@@ -181,10 +182,8 @@ void SettingsWindow::redraw() {
 
   if (section_ && section_->module().id() == u->tab) return;
   if (section_) {
-    // Later, not now: this may run inside a click of the old section.
     body_->removeWidget(section_);
-    section_->hide();
-    section_->deleteLater();
+    dismantle(section_);
     section_ = nullptr;
   }
   if (auto* m = u->module(u->tab)) {

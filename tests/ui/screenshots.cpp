@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 
 #include "mackie/engine/blob.h"
@@ -16,7 +17,9 @@
 #include "ui/blob_panel.h"
 #include "ui/dry_window.h"
 #include "ui/keystroke/section.h"
+#include "ui/keystroke/trace_band.h"
 #include "ui/mackie/section.h"
+#include "ui/row_steps.h"
 #include "ui/settings_window.h"
 #include "ui/tray.h"
 
@@ -51,7 +54,15 @@ void shootSections(TestShell& shell, const QString& state, bool mackie = true) {
     window.setWidget(section);
     window.resize(1040, 960);
     shell.settle(KSSection::REDRAW_GAP);
+    window.show();
+    // The tables make their rows a few per turn of the loop.
+    for (int waited = 0; waited < 30000; waited += 20) {
+      const auto steps = section->findChildren<ui::RowSteps*>();
+      if (std::all_of(steps.begin(), steps.end(), [](const ui::RowSteps* s) { return s->idle(); })) break;
+      QTest::qWait(20);
+    }
     shoot(window, name + state);
+    if (auto* log = section->findChild<KSTraceBand*>("trace")) save(log->grab(), "ks_log_" + state);
   }
 }
 
@@ -110,6 +121,32 @@ int main(int argc, char** argv) {
   shell.midikeys->engine->capture(1);
   shootSections(shell, "capturing", false);
   shell.midikeys->engine->captureStop();
+
+  // Tables of 200 rows, and the Key Stroke log with lines arriving as a knob turns.
+  nlohmann::json mk = nlohmann::json::array(), ks = nlohmann::json::array();
+  const char* commands[] = {"play", "jog", "vpot1", "fader2", "mute3", "shift", "markernext", "volume"};
+  for (int id = 1; id <= 200; ++id) {
+    mk.push_back({{"id", id}, {"number", id % 100}, {"command", commands[id % 8]}});
+    ks.push_back({{"id", id}, {"cc", id % 100}, {"key", std::string(1, char('a' + id % 26))}});
+  }
+  shell.home.write(".config/midi-to-mk.json", nlohmann::json{{"device", "Port 1"}, {"rows", mk}}.dump());
+  shell.home.write(".config/midi-to-keystroke.json",
+                   nlohmann::json{{"device", "Port 1"}, {"rows", ks}}.dump());
+  for (const char* id : {"mackie", "midikeys"}) {
+    shell.umbrella->setModule(id, false);
+    shell.umbrella->setModule(id, true);
+  }
+  for (int v = 0; v < 40; v += 4) {
+    shell.midi.send3(controller, 0xB0, 7, v);
+    shell.settle(0.03);
+  }
+  shootSections(shell, "200-rows");
+  shell.home.write(".config/midi-to-mk.json", MK_TABLE);
+  shell.home.write(".config/midi-to-keystroke.json", KS_TABLE);
+  for (const char* id : {"mackie", "midikeys"}) {
+    shell.umbrella->setModule(id, false);
+    shell.umbrella->setModule(id, true);
+  }
 
   ui::SettingsWindow window(shell.umbrella, shell.permissions, !ui::Tray::available(), [] {});
   window.move(0, 0);

@@ -11,7 +11,13 @@
 #include "support/test_shell.h"
 #include "ui/colours.h"
 #include "ui/dry_window.h"
+#include "ui/keystroke/row_view.h"
+#include "ui/keystroke/section.h"
+#include "ui/keystroke/table_band.h"
+#include "ui/mackie/row_view.h"
+#include "ui/mackie/table.h"
 #include "ui/module_section.h"
+#include "ui/row_steps.h"
 #include "ui/tab_row.h"
 #include "ui/tray.h"
 #include "ui/widgets.h"
@@ -137,6 +143,64 @@ TEST_F(SettingsWindowTest, TabsHeaderLiveLineTopTrayAndDryWindowShowTheStateAndE
   EXPECT_NE(dry.findChild<QWidget*>("screen"), nullptr);
   click(dry.findChild<ui::CloseX*>());
   EXPECT_FALSE(dry.isVisible());
+}
+
+// The row views in the window, in the order they were made (the MK ones have no meta-object of their own).
+template <class View>
+std::vector<View*> views(QWidget& window) {
+  std::vector<View*> out;
+  for (auto* widget : window.findChildren<QWidget*>())
+    if (auto* view = dynamic_cast<View*>(widget)) out.push_back(view);
+  return out;
+}
+template <class View>
+int made(QWidget& window) {
+  return static_cast<int>(views<View>(window).size());
+}
+
+// Turns of the loop (each runs what was posted before it: Qt's own work and a table's next step) until the
+// window holds `until` views of the kind; each turn may change their number by `perTurn` at most.
+template <class View>
+int turnsUntil(QWidget& window, int until, int perTurn) {
+  int before = made<View>(window), turns = 0;
+  while (made<View>(window) != until && turns++ < 400) {
+    QCoreApplication::sendPostedEvents();
+    EXPECT_LE(std::abs(made<View>(window) - before), perTurn) << turns;
+    before = made<View>(window);
+  }
+  return turns;
+}
+
+// The main loop also carries MIDI: with many rows in each table (60 here, hundreds for real), the window
+// makes no row while hidden and a few a turn once shown, switching tabs drops the old table's rows a few a
+// turn out of sight, closing the window drops the rest, and every row made works.
+TEST_F(SettingsWindowTest, RowsAreMadeAFewATurnWhileShownAndDroppedAFewATurnOtherwise) {
+  nlohmann::json mk = nlohmann::json::array(), ks = nlohmann::json::array();
+  constexpr int ROWS = 60;
+  for (int id = 1; id <= ROWS; ++id) {
+    mk.push_back({{"id", id}, {"number", id % 100}, {"command", "play"}});
+    ks.push_back({{"id", id}, {"cc", id % 100}, {"key", "a"}});
+  }
+  home.write(".config/midi-to-mk.json", nlohmann::json{{"rows", mk}}.dump());
+  home.write(".config/midi-to-keystroke.json", nlohmann::json{{"rows", ks}}.dump());
+  start();
+  ui::SettingsWindow window(umbrella, permissions, true, [] {});
+  EXPECT_EQ(made<MKRowView>(window), 0);
+  window.show();
+  EXPECT_GE(turnsUntil<MKRowView>(window, ROWS, MKTable::ROWS_PER_TURN), ROWS / MKTable::ROWS_PER_TURN);
+  click(views<MKRowView>(window).back()->findChild<QWidget*>("on"));
+  EXPECT_FALSE(mackie->engine->rows.back().on);
+
+  umbrella->setTab("midikeys");
+  EXPECT_EQ(made<KSRowView>(window), 0);
+  // The new tab's lines come while the old tab's rows go.
+  turnsUntil<KSRowView>(window, ROWS, KSTableBand::ROWS_PER_TURN);
+  turnsUntil<MKRowView>(window, 0, ui::RowSteps::DROP_PER_TURN);
+  click(views<KSRowView>(window).back()->findChild<QWidget*>("on"));
+  settle(KSSection::REDRAW_GAP);
+  EXPECT_FALSE(midikeys->engine->rows.back().on);
+  window.hide();
+  turnsUntil<KSRowView>(window, 0, ui::RowSteps::DROP_PER_TURN);
 }
 
 }  // namespace

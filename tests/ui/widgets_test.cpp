@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -18,6 +20,7 @@
 #include "support/virtual_loop.h"
 #include "ui/blob_panel.h"
 #include "ui/colours.h"
+#include "ui/commit_field.h"
 #include "ui/permissions_word.h"
 
 int main(int argc, char** argv) {
@@ -56,6 +59,11 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
   EXPECT_TRUE(warning->isVisible());
   EXPECT_EQ(warning->text(), "PERMISSIONS");
   EXPECT_EQ(warning->colour(), ui::AMBER);
+  EXPECT_EQ(
+      warning->toolTip().toStdString(),
+      "A permission is missing: no X display with XTEST is reachable, so no key is pressed or captured. "
+      "Click to try the display again; Orvane VUDA Verer must run in an X11 session (or XWayland) named "
+      "by DISPLAY");
   QTest::mouseClick(warning, Qt::LeftButton);
   EXPECT_EQ(keys.trustAsked, 1);
   keys.isTrusted = true;
@@ -68,6 +76,41 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
   EXPECT_TRUE(window.isVisible());
   QTest::mouseClick(closing, Qt::LeftButton);
   EXPECT_FALSE(window.isVisible());
+}
+
+// The field's own menu takes the keyboard while it is open: what is typed stays and Paste lands in it; only
+// Return or the focus really moving on hands the text over.
+TEST(CommitField, ItsOwnMenuKeepsTheTypedTextAndReturnOrLeavingHandsItOver) {
+  QWidget window;
+  auto* field = new CommitField(&window);
+  auto* other = new QLineEdit(&window);
+  other->move(0, 40);
+  std::vector<std::string> handed;
+  field->commit = [&](const std::string& typed) { handed.push_back(typed); };
+  field->setValue("0");
+  window.show();
+  QApplication::setActiveWindow(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, "1");
+  QGuiApplication::clipboard()->setText("27");
+  const std::unique_ptr<QMenu> menu(field->createStandardContextMenu());
+  menu->popup(field->mapToGlobal(QPoint(0, field->height())));
+  ASSERT_TRUE(menu->isVisible());
+  QAction* paste = nullptr;
+  for (QAction* entry : menu->actions())
+    if (entry->text().startsWith("&Paste")) paste = entry;
+  ASSERT_NE(paste, nullptr);
+  paste->trigger();
+  menu->close();
+  EXPECT_EQ(field->text(), "127");
+  EXPECT_TRUE(handed.empty());
+  QTest::keyClick(field, Qt::Key_Return);
+  field->setValue("127");  // the engine's answer
+  QTest::keyClicks(field, "9");
+  other->setFocus();
+  EXPECT_EQ(handed, (std::vector<std::string>{"127", "1279"}));
 }
 
 // The blob's window never takes the focus (Live keeps the keyboard), turns Qt's coordinates (top left, y

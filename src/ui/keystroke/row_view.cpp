@@ -11,6 +11,7 @@
 #include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
 #include "ui/ring_palette.h"
+#include "ui/wheel_guard.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, Q
   filter_->setFont(KSInk::mono(11, true));
   filter_->setFixedWidth(C::FILTER);
   filter_->setToolTip("LEARN takes only this kind of message");
+  ui::wheelOnlyWithFocus(*filter_);
   connect(filter_, &QComboBox::activated, this, [this](int index) {
     call([&](KSEngine& e) { e.set(id_, "type", json(index == 1 ? "note" : "cc")); });
   });

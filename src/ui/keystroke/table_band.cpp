@@ -9,6 +9,7 @@
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/keep_bar.h"
 #include "ui/keystroke/row_view.h"
+#include "ui/row_steps.h"
 
 namespace {
 
@@ -86,6 +87,12 @@ KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
   lines_ = new QVBoxLayout();
   lines_->setSpacing(4);
   body()->addLayout(lines_);
+  steps_ = new ui::RowSteps(*this, [this, weak] {
+    const auto e = weak.lock();
+    if (!e) return false;
+    if (refresh(*e) && reshaped) reshaped();
+    return views_.size() != (steps_->growing() ? e->rows.size() : 0);
+  });
 }
 
 bool KSTableBand::refresh(KSEngine& engine) {
@@ -100,15 +107,18 @@ bool KSTableBand::refresh(KSEngine& engine) {
   ids.reserve(rows.size());
   for (const auto& r : rows)
     ids.push_back(r.id);
-  bool reshaped = views_.size() != ids.size();
-  for (std::size_t i = 0; !reshaped && i < ids.size(); ++i)
-    reshaped = views_[i]->id() != ids[i];
-  if (reshaped) reshape(engine.shared_from_this(), ids);
+  bool settled = views_.size() == (steps_->growing() ? ids.size() : 0);
+  for (std::size_t i = 0; settled && i < views_.size(); ++i)
+    settled = views_[i]->id() == ids[i];
+  if (!settled) reshape(engine.shared_from_this(), ids);
 
   const auto clashes = engine.clashes();
   const std::set<std::int64_t> tickedSet(ticked.begin(), ticked.end());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
+  // The lines follow the rows' order; a row whose line is still to be made is passed over.
+  std::size_t v = 0;
+  for (std::size_t i = 0; i < rows.size() && v < views_.size(); ++i) {
     const auto& r = rows[i];
+    if (views_[v]->id() != r.id) continue;
     KSRowLook look;
     look.row = r;
     if (const auto lit = engine.lit.find(r.id); lit != engine.lit.end()) look.lit = lit->second;
@@ -117,9 +127,9 @@ bool KSTableBand::refresh(KSEngine& engine) {
     look.ticked = tickedSet.count(r.id) > 0;
     look.clash = clashes.count(r.id) > 0;
     look.ring = engine.e16.about(std::string(KSRules::type(r.type)), r.cc, r.kind == "volume");
-    views_[i]->draw(look);
+    views_[v++]->draw(look);
   }
-  return reshaped;
+  return !settled;
 }
 
 void KSTableBand::reshape(const std::shared_ptr<KSEngine>& engine, const std::vector<std::int64_t>& ids) {
@@ -129,24 +139,28 @@ void KSTableBand::reshape(const std::shared_ptr<KSEngine>& engine, const std::ve
     kept[view->id()] = view;
   }
   views_.clear();
-  for (const auto id : ids) {
-    const auto found = kept.find(id);
-    KSRowView* view = nullptr;
-    if (found != kept.end()) {
-      view = found->second;
-      kept.erase(found);
-    } else {
-      view = new KSRowView(engine, id, this);
+  if (steps_->growing()) {
+    int made = 0;
+    for (const auto id : ids) {
+      KSRowView* view = nullptr;
+      if (const auto found = kept.find(id); found != kept.end()) {
+        view = found->second;
+        kept.erase(found);
+      } else if (made < ROWS_PER_TURN) {
+        view = new KSRowView(engine, id, this);
+        ++made;
+      } else {
+        continue;
+      }
+      lines_->addWidget(view);
+      view->show();
+      views_.push_back(view);
     }
-    lines_->addWidget(view);
-    view->show();
-    views_.push_back(view);
+    if (views_.size() < ids.size()) steps_->again();
   }
-  // Lines of rows that went: later, since one of their fields may be handing over its text right now.
-  for (const auto& [id, view] : kept) {
-    view->hide();
-    view->deleteLater();
-  }
+  // Lines of rows that went, or of a table no longer shown.
+  for (const auto& [id, view] : kept)
+    steps_->drop(view);
 }
 
 QList<QWidget*> KSTableBand::focusables() const {

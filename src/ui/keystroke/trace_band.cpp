@@ -2,10 +2,10 @@
 #include "ui/keystroke/trace_band.h"
 
 #include <QHBoxLayout>
-#include <QPlainTextEdit>
 
 #include "keystroke/engine.h"
 #include "ui/keystroke/ink.h"
+#include "ui/trace_text.h"
 
 KSTraceBand::KSTraceBand(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
     : KSBand("WHAT IT DID", parent) {
@@ -27,12 +27,10 @@ KSTraceBand::KSTraceBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
   nothing_->setObjectName("nothing");
   nothing_->setText("nothing yet");
   body()->addWidget(nothing_);
-  lines_ = new QPlainTextEdit(this);
+  lines_ = new ui::TraceText(ui::TraceText::Order::newestFirst, this);
   lines_->setObjectName("lines");
   lines_->setAccessibleName("what it did");
-  lines_->setReadOnly(true);
   lines_->setFont(KSInk::mono());
-  lines_->setLineWrapMode(QPlainTextEdit::NoWrap);
   lines_->setFrameShape(QFrame::NoFrame);
   lines_->setMinimumHeight(180);
   lines_->hide();
@@ -40,16 +38,10 @@ KSTraceBand::KSTraceBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
 }
 
 void KSTraceBand::refresh(KSEngine& engine) {
-  const auto& lines = engine.trace.lines();
-  const std::pair now{engine.trace.written(), lines.size()};
-  if (now == shown_) return;
-  shown_ = now;
-  nothing_->setVisible(lines.empty());
-  lines_->setVisible(!lines.empty());
-  QString text;
-  for (auto line = lines.rbegin(); line != lines.rend(); ++line)
-    text += QString::fromStdString(*line) + (line + 1 == lines.rend() ? "" : "\n");
-  lines_->setPlainText(text);
+  const bool empty = engine.trace.lines().empty();
+  nothing_->setVisible(empty);
+  lines_->setVisible(!empty);
+  lines_->follow(engine.trace);
 }
 
 QList<QWidget*> KSTraceBand::focusables() const {

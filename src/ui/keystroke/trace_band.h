@@ -1,14 +1,14 @@
 // The log band: what the module did, newest first, and CLEAR.
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <utility>
 
 #include "ui/keystroke/controls.h"
 
 class KSEngine;
-class QPlainTextEdit;
+namespace ui {
+class TraceText;
+}
 
 class KSTraceBand : public KSBand {
   Q_OBJECT
@@ -21,7 +21,5 @@ class KSTraceBand : public KSBand {
  private:
   KSPill* clear_;
   QLabel* nothing_;
-  QPlainTextEdit* lines_;
-  // The trace as last shown (lines ever written, lines now): the text is rebuilt only when it moved.
-  std::pair<std::uint64_t, std::size_t> shown_{0, 0};
+  ui::TraceText* lines_;
 };

@@ -2,12 +2,12 @@
 #include "ui/mackie/choice.h"
 
 #include <QSignalBlocker>
-#include <QWheelEvent>
 
 #include "ui/mackie/style.h"
+#include "ui/wheel_guard.h"
 
 MKChoice::MKChoice(QWidget* parent) : QComboBox(parent) {
-  setFocusPolicy(Qt::StrongFocus);
+  ui::wheelOnlyWithFocus(*this);
   setSizeAdjustPolicy(QComboBox::AdjustToContents);
   connect(this, &QComboBox::activated, this, [this](int index) {
     if (index < 0 || index >= static_cast<int>(options_.size())) return;
@@ -46,15 +46,6 @@ void MKChoice::showChosen() {
 void MKChoice::showPopup() {
   if (reread) reread();
   QComboBox::showPopup();
-}
-
-void MKChoice::wheelEvent(QWheelEvent* event) {
-  // A wheel turned to scroll the table passes over many choices: only the one being worked with takes it.
-  if (!hasFocus()) {
-    event->ignore();
-    return;
-  }
-  QComboBox::wheelEvent(event);
 }
 
 void MKChoice::focusInEvent(QFocusEvent* event) {

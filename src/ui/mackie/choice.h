@@ -32,7 +32,6 @@ class MKChoice : public QComboBox {
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void showChosen();

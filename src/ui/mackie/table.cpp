@@ -13,6 +13,7 @@
 #include "ui/mackie/style.h"
 #include "ui/mackie/tick.h"
 #include "ui/mackie/word.h"
+#include "ui/row_steps.h"
 
 namespace {
 
@@ -32,7 +33,12 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
       add_(new MKWord("+ A ROW", this)),
       empty_(new QLabel("No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.",
                         this)),
-      rowsLayout_(new QVBoxLayout()) {
+      rowsLayout_(new QVBoxLayout()),
+      steps_(new ui::RowSteps(*this, [this] {
+        const auto e = engine_.lock();
+        if (e) redraw(*e);
+        return e && views_.size() != (steps_->growing() ? e->rows.size() : 0);
+      })) {
   const auto call = [this](void (MKEngine::*op)()) {
     return [this, op] {
       if (const auto e = engine_.lock()) ((*e).*op)();
@@ -76,18 +82,17 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
   band->addLayout(rowsLayout_);
 }
 
-void MKTable::fitViews(std::size_t count) {
-  while (views_.size() > count) {
-    // Later, not now: the view may be the one whose button asked for this.
-    views_.back()->hide();
-    views_.back()->deleteLater();
+bool MKTable::fitViews(std::size_t count) {
+  const std::size_t wanted = steps_->growing() ? count : 0;
+  while (views_.size() > wanted) {
+    steps_->drop(views_.back());
     views_.pop_back();
   }
-  if (views_.size() == count) return;
+  if (views_.size() == wanted) return false;
   // New views join the Tab order after the last row, or after the bar: created later than the bands below
   // the table, they would otherwise come after them.
   QWidget* before = views_.empty() ? static_cast<QWidget*>(add_) : views_.back()->controls().back();
-  while (views_.size() < count) {
+  for (std::size_t made = 0; made < ROWS_PER_TURN && views_.size() < wanted; ++made) {
     auto* view = new MKRowView(engine_, this);
     view->coloured = [this] { rereadKnobs_ = true; };
     rowsLayout_->addWidget(view);
@@ -98,6 +103,9 @@ void MKTable::fitViews(std::size_t count) {
     }
     views_.push_back(view);
   }
+  if (views_.size() == wanted) return false;
+  steps_->again();
+  return true;
 }
 
 void MKTable::redraw(MKEngine& engine) {
@@ -131,7 +139,8 @@ void MKTable::redraw(MKEngine& engine) {
     knobsAt_ = now;
     rereadKnobs_ = false;
   }
-  for (std::size_t i = 0; i < rows.size(); ++i) {
+  // While the table is still being made, the rows without a view yet wait for their turn.
+  for (std::size_t i = 0; i < views_.size(); ++i) {
     const auto& r = rows[i];
     views_[i]->showRow(engine, r, clashes_.count(r.id) > 0, engine.learnId == r.id, ticks.count(r.id) > 0,
                        reread);

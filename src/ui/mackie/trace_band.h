@@ -3,29 +3,24 @@
 #pragma once
 
 #include <QWidget>
-#include <cstdint>
-#include <deque>
 #include <memory>
-#include <string>
 
 class MKEngine;
 class MKWord;
 class QLabel;
-class QPlainTextEdit;
+namespace ui {
+class TraceText;
+}
 
 class MKTraceBand : public QWidget {
  public:
   MKTraceBand(std::weak_ptr<MKEngine> engine, QWidget* parent);
 
   void redraw(MKEngine& engine);
-  QPlainTextEdit* text() const { return text_; }
+  ui::TraceText* text() const { return text_; }
 
  private:
-  void follow(const std::deque<std::string>& lines);
-
   MKWord* clear_;
   QLabel* nothing_;
-  QPlainTextEdit* text_;
-  std::deque<std::string> shown_;
-  std::uint64_t written_ = 0;
+  ui::TraceText* text_;
 };

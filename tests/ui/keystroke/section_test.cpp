@@ -8,7 +8,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QWheelEvent>
 #include <filesystem>
 
 #include "e16/palette.h"
@@ -35,6 +38,9 @@ class KSSectionTest : public KSEngineTest {
     section = std::make_unique<KSSection>(engine);
     section->resize(1100, 900);
     section->show();
+    // The table makes its lines a few per turn of the loop.
+    while (section->findChildren<KSRowView*>().size() < static_cast<qsizetype>(engine->rows.size()))
+      QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents();
   }
   // Lets the engine's notices through and a redraw that waits for its turn happen, then Qt's own posted work:
@@ -176,7 +182,14 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   settle();
   story({{"", "key@1", "⌘⇧S | press to set"}, {"forget@1", "key@1", "— | press to set"}});
 
-  QTest::keyClick(find("filter@1"), Qt::Key_Down);  // a picker takes the arrow keys
+  // A wheel scrolling the window over a picker leaves the row alone; with the keyboard, the picker takes the
+  // arrow keys.
+  QWheelEvent wheel(QPointF(5, 5), find("filter@1")->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                    Qt::NoButton, {}, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(find("filter@1"), &wheel);
+  settle();
+  EXPECT_EQ(engine->row(1)->type, "cc");
+  QTest::keyClick(find("filter@1"), Qt::Key_Down);
   settle();
   EXPECT_EQ(engine->row(1)->type, "note");
   find("kindKey@1")->setFocus();  // the kind too, and the keyboard follows the pick
@@ -259,6 +272,41 @@ TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTen
   EXPECT_NEAR(redraws, 10, 1);
   settle();
   EXPECT_EQ(text("heard"), "USB1   CC 7 = 103   ch 1   just now");  // 999 % 128
+}
+
+// Lines arriving, a last line replaced and the oldest lines dropped are changed in place: the text is the
+// trace's, newest first, at every step, what the user selected stays selected and the line at the top of the
+// view stays there.
+TEST_F(KSSectionTest, TheLogKeepsTheSelectionAndTheScrollPositionWhileLinesArrive) {
+  open(std::vector<json>{});
+  auto* log = find<QPlainTextEdit>("lines");
+  const auto newestFirst = [&] {
+    QStringList all;
+    for (const auto& line : engine->trace.lines())
+      all.prepend(QString::fromStdString(line));
+    return all.join('\n').toStdString();
+  };
+  for (int i = 0; i < 40; ++i)
+    engine->note("line " + std::to_string(i));
+  settle();
+  log->verticalScrollBar()->setValue(10);
+  ASSERT_EQ(log->verticalScrollBar()->value(), 10);
+  const auto top = [&] {
+    return log->document()->findBlockByNumber(log->verticalScrollBar()->value()).text();
+  };
+  const QString seen = top();
+  QTextCursor selection(log->document()->findBlockByNumber(12));
+  selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  log->setTextCursor(selection);
+  const auto selected = log->textCursor().selectedText().toStdString();
+  for (int i = 40; i < 75; ++i) {  // past sixty lines the oldest go; every fifth line replaces the last
+    engine->note("line " + std::to_string(i), i % 5 ? std::nullopt : std::optional<std::string>("line"));
+    if (i % 3 != 0) continue;
+    settle();
+    EXPECT_EQ(log->toPlainText().toStdString(), newestFirst()) << i;
+  }
+  EXPECT_EQ(log->textCursor().selectedText().toStdString(), selected);
+  EXPECT_EQ(top(), seen);
 }
 
 }  // namespace

@@ -42,6 +42,9 @@ class SectionTest : public EngineTest {
     section->show();
     section->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(section.get()));
+    // The table makes its row views a few per turn of the loop.
+    while (section->table()->rowViews().size() < engine->rows.size())
+      QCoreApplication::sendPostedEvents();
   }
   void publish() { loop.advance(MKEngine::REFRESH); }  // the engine tells its screens at its next refresh
 
