@@ -14,6 +14,7 @@
 #include "e16/palette.h"
 #include "keystroke/engine_fixture.h"
 #include "keystroke/keys.h"
+#include "keystroke/rules.h"
 #include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/row_view.h"
@@ -174,7 +175,8 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
          {"key@1", "key@1", "press a key… (lit) | press to set"}});  // capturing makes it a key row again
   keyCapture.press(1, FLAG_COMMAND | FLAG_SHIFT);
   settle();
-  story({{"", "key@1", "⌘⇧S | press to set"}, {"forget@1", "key@1", "— | press to set"}});
+  const std::string chord = KSRules::chord({"cmd", "shift"}, "s") + " | press to set";
+  story({{"", "key@1", chord.c_str()}, {"forget@1", "key@1", "— | press to set"}});
 
   QTest::keyClick(find("filter@1"), Qt::Key_Down);  // a picker takes the arrow keys
   settle();
