@@ -192,6 +192,7 @@ TEST_F(KSEngineTest, RingsLightThroughTheEnginesOwnSendFollowTheVolumeAndTakeCol
   std::filesystem::copy_file(std::string(HELPERS_DIR) + "/midikeys_e16colour.py", home.path() + "/helper.py");
   std::filesystem::copy_file(std::string(HELPERS_DIR) + "/e16colour.py", home.path() + "/e16colour.py");
   engine->colour(1, 40);
+  awaitNote();
   EXPECT_EQ(
       lastTrace(),
       "knob 2 on page 1 of set is now colour 40 (it was 5): send the scene to the E16 from the OXI App");

@@ -89,7 +89,6 @@ void MKTable::fitViews(std::size_t count) {
   QWidget* before = views_.empty() ? static_cast<QWidget*>(add_) : views_.back()->controls().back();
   while (views_.size() < count) {
     auto* view = new MKRowView(engine_, this);
-    view->coloured = [this] { rereadKnobs_ = true; };
     rowsLayout_->addWidget(view);
     view->show();  // now, not when the event loop next runs: the next Tab may already have to reach it
     for (QWidget* control : view->controls()) {
@@ -126,10 +125,12 @@ void MKTable::redraw(MKEngine& engine) {
   }
   fitViews(rows.size());
   const double now = engine.loop().now();
-  const bool reread = rereadKnobs_ || now - knobsAt_ >= KNOBS_EVERY || now < knobsAt_;
+  // A colour change that ended may have changed any row's knob, since rows can share one.
+  const unsigned coloursDone = engine.rings().rings.coloursDone();
+  const bool reread = coloursDone != coloursSeen_ || now - knobsAt_ >= KNOBS_EVERY || now < knobsAt_;
   if (reread) {
     knobsAt_ = now;
-    rereadKnobs_ = false;
+    coloursSeen_ = coloursDone;
   }
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];

@@ -150,6 +150,8 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   EXPECT_EQ(QApplication::focusWidget()->toolTip(), "colour 5");       // it opens on the knob's colour
   for (const int key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Return})  // to colour 16
     press(key);
+  awaitNote();  // the helper's outcome
+  settle();
   EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[16]));
 
   // Typed numbers and values are handed over on Return.
