@@ -2,7 +2,10 @@
 // helper paths, the cleaning of what a helper prints, and the time limit on the loop's clock.
 #include "e16/colour_helper.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
@@ -93,6 +96,28 @@ TEST_P(ColourScript,
   fs::remove(scene);
   expectOneSentence(runHelper(script, scene, 1, 1, 1), "No such file");
   EXPECT_TRUE(entries(folder).empty());
+}
+
+// Both modules run a helper, and both may change one scene at the same moment: a helper waits while another
+// holds the scene's folder, then writes its change on top of what the other wrote.
+TEST_P(ColourScript, AHelperWaitsWhileAnotherChangesTheSameSceneAndThenKeepsBothChanges) {
+  folder.write("live.oxie16", SCENE);
+  const int other = open(folder.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  ThreadLoop loop;
+  std::optional<ProcessResult> result;
+  const auto helper =
+      startColourHelper(loop, script, scene, 1, 1, 42, [&](ProcessResult r) { result = std::move(r); });
+  EXPECT_FALSE(loop.runUntil([&] { return result.has_value(); }, 1.0));  // it waits for the other
+  nlohmann::ordered_json changed = nlohmann::ordered_json::parse(SCENE);
+  changed["pages"][0]["encoders"][1]["color"] = 9;
+  folder.write("live.oxie16", changed.dump());
+  close(other);
+  ASSERT_TRUE(loop.runUntil([&] { return result.has_value(); }, HELPER_TIMEOUT));
+  changed["pages"][0]["encoders"][0]["color"] = 42;
+  EXPECT_EQ(std::pair(result->status, nlohmann::ordered_json::parse(folder.read("live.oxie16")).dump()),
+            std::pair(0, changed.dump()))
+      << result->output;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModules, ColourScript,
