@@ -6,6 +6,8 @@
 Prints the knob's previous colour and exits 0, or prints one sentence saying what is wrong and exits 1.
 """
 
+import contextlib
+import fcntl
 import json
 import os
 import re
@@ -134,10 +136,32 @@ def _count(n, noun):
     return f"{n} {noun}" if n == 1 else f"{n} {noun}s"
 
 
+@contextlib.contextmanager
+def _held(path):
+    # Both modules run a helper, and each may be changing the same scene at the same moment: one waits until the
+    # other has written, or its change would be lost under the other's. The folder is locked, not the file,
+    # since the file is replaced.
+    try:
+        fd = os.open(os.path.dirname(os.path.realpath(path)), os.O_RDONLY | os.O_DIRECTORY)
+    except OSError:
+        yield  # reading the scene will say what is wrong
+        return
+    try:
+        fcntl.flock(fd, fcntl.LOCK_EX)
+        yield
+    finally:
+        os.close(fd)
+
+
 def set_colour(path, page, knob, colour):
     """Sets the colour and returns the knob's previous "color" value (NONE when it had none)."""
     if not 0 <= colour <= 99:
         raise Refusal(f"colour {colour} is out of range: it must be 0 to 99")
+    with _held(path):
+        return _set_colour(path, page, knob, colour)
+
+
+def _set_colour(path, page, knob, colour):
     scene, text = _read(path)
     if not isinstance(scene, dict):
         raise Refusal("the scene is not a JSON object")

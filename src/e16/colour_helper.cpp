@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -61,14 +62,18 @@ std::string ksHelperPath(const std::string& programDir, const std::string& home)
   return home + "/Developer/ORVANE_VUDA_VERER/helpers/midikeys_e16colour.py";
 }
 
-ProcessResult runColourHelper(const std::string& script, const std::string& scenePath, int page, int knob,
-                              int colour, double timeout, std::string_view interpreter) {
+std::shared_ptr<ChildProcess> startColourHelper(Loop& loop, const std::string& script,
+                                                const std::string& scenePath, int page, int knob, int colour,
+                                                std::function<void(ProcessResult)> done, double timeout,
+                                                std::string_view interpreter) {
   const std::vector<std::string> args = {script, scenePath, std::to_string(page), std::to_string(knob),
                                          std::to_string(colour)};
-  ProcessResult result = runProcess(std::string(interpreter), args, timeout);
-  result.output = helperText(result.output);
-  if (result.timedOut) result.error = HELPER_TIMED_OUT;
-  return result;
+  return startProcess(loop, std::string(interpreter), args, timeout,
+                      [done = std::move(done)](ProcessResult result) {
+                        result.output = helperText(result.output);
+                        if (result.timedOut) result.error = HELPER_TIMED_OUT;
+                        done(std::move(result));
+                      });
 }
 
 std::string helperText(std::string_view bytes) {

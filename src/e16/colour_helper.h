@@ -2,16 +2,22 @@
 // its script. The program never writes a scene itself; the script does, in one atomic step.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/posix/child_process.h"
 
-// The documented behaviour is to wait for the helper without limit, but the wait freezes the whole
-// application, so a hung script is stopped after this long instead.
+// A helper runs beside the loop, never on it; one that has not finished after this long is stopped, so that a
+// hung script cannot hold the scene (or the next colour change) for ever.
 inline constexpr double HELPER_TIMEOUT = 10.0;
 inline constexpr std::string_view HELPER_TIMED_OUT =
     "the scene was not changed: the helper did not finish within 10 s";
+// A module runs one helper at a time; a colour picked meanwhile is refused with this line.
+inline constexpr std::string_view HELPER_BUSY =
+    "the scene was not changed: the colour picked before this one is still being written; pick again when it "
+    "is done";
 // What runs the helpers.
 inline constexpr std::string_view PYTHON = "/usr/bin/python3";
 
@@ -22,11 +28,14 @@ std::string mkHelperPath(const std::string& home);
 // has the same layout) when it is there, else the one in the developer's checkout.
 std::string ksHelperPath(const std::string& programDir, const std::string& home);
 
-// Runs `interpreter script scenePath page knob colour` and waits at most `timeout` seconds. The output comes
-// back as helperText() makes it; when the time ran out, `timedOut` is set and `error` is HELPER_TIMED_OUT.
-ProcessResult runColourHelper(const std::string& script, const std::string& scenePath, int page, int knob,
-                              int colour, double timeout = HELPER_TIMEOUT,
-                              std::string_view interpreter = PYTHON);
+// Starts `interpreter script scenePath page knob colour`, bounded by `timeout` seconds, and returns at once;
+// `done` gets the result on the loop, its output as helperText() makes it and, when the time ran out,
+// `timedOut` set and `error` HELPER_TIMED_OUT. Dropping the handle stops the helper.
+std::shared_ptr<ChildProcess> startColourHelper(Loop& loop, const std::string& script,
+                                                const std::string& scenePath, int page, int knob, int colour,
+                                                std::function<void(ProcessResult)> done,
+                                                double timeout = HELPER_TIMEOUT,
+                                                std::string_view interpreter = PYTHON);
 
 // What a helper printed, made fit to show: UTF-8 with every invalid sequence replaced by U+FFFD, and white
 // space trimmed from both ends of the whole text (inner lines stay as they are).

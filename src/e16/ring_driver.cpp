@@ -116,22 +116,36 @@ RingAbout RingDriver::about(std::string_view type, int number, bool isVolume) {
   return out;
 }
 
-std::string RingDriver::setColour(std::string_view type, int number, int colour, const RunHelper& run,
-                                  const std::function<std::string(const std::string& error)>& notStarted) {
-  if (colour < 0 || colour > 99) return "a colour is a number from 0 to 99";
+void RingDriver::setColour(std::string_view type, int number, int colour, const RunHelper& run,
+                           std::function<std::string(const std::string& error)> notStarted, Say say) {
+  if (colour < 0 || colour > 99) return say("a colour is a number from 0 to 99");
   const auto k = reader.knobFor(type, number, std::nullopt);
   const auto scene = reader.path();
-  if (!k || !scene) return "no knob in the E16's scene answers this row: nothing to colour";
+  if (!k || !scene) return say("no knob in the E16's scene answers this row: nothing to colour");
+  // One at a time: two helpers rewriting one scene at once could each undo the other's change.
+  if (colouring_) return say(std::string(HELPER_BUSY));
 
-  const ProcessResult r = run(*scene, k->page, k->knob, colour);
-  if (!r.started) return notStarted(r.error);
-  // Whatever happened, the file may have changed within the same time stamp.
-  reader.forget();
-  if (r.timedOut) return std::string(HELPER_TIMED_OUT);
-  if (r.status != 0) return "the scene was not changed: " + r.output;
-  return "knob " + std::to_string(k->knob) + " on page " + std::to_string(k->page) + " of " +
-         std::filesystem::path(*scene).stem().string() + " is now colour " + std::to_string(colour) +
-         " (it was " + r.output + "): send the scene to the E16 from the OXI App";
+  colouring_ = true;
+  // `this` is safe: the helper belongs to this object and is stopped with it, so its result cannot outlive
+  // it.
+  auto started =
+      run(*scene, k->page, k->knob, colour,
+          [this, knob = *k, path = *scene, colour, notStarted = std::move(notStarted),
+           say = std::move(say)](const ProcessResult& r) {
+            colouring_ = false;
+            helper_.reset();
+            ++coloursDone_;
+            if (!r.started) return say(notStarted(r.error));
+            // Whatever happened, the file may have changed within the same time stamp.
+            reader.forget();
+            if (r.timedOut) return say(std::string(HELPER_TIMED_OUT));
+            if (r.status != 0) return say("the scene was not changed: " + r.output);
+            say("knob " + std::to_string(knob.knob) + " on page " + std::to_string(knob.page) + " of " +
+                std::filesystem::path(path).stem().string() + " is now colour " + std::to_string(colour) +
+                " (it was " + r.output + "): send the scene to the E16 from the OXI App");
+          });
+  // A helper that answered before this returned is over already.
+  if (colouring_) helper_ = std::move(started);
 }
 
 int ringLevel(double fraction) {

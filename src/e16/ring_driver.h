@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,10 +32,16 @@ class RingDriver {
  public:
   // How a ring value leaves: CC `cc` = `value` on `channel` (0-based) to the E16; false when it did not.
   using Send = std::function<bool(int cc, int value, int channel)>;
-  // Runs the colour helper; answers its result as the helper runner gives it.
-  using RunHelper = std::function<ProcessResult(const std::string& scene, int page, int knob, int colour)>;
+  // Starts the colour helper, which hands its result to `done` later, on the loop; answers its handle.
+  using RunHelper = std::function<std::shared_ptr<ChildProcess>(
+      const std::string& scene, int page, int knob, int colour, std::function<void(ProcessResult)> done)>;
+  // Shows a line to the user.
+  using Say = std::function<void(const std::string& line)>;
 
   RingDriver(const Clock& clock, std::string documents, FolderLinks links);
+  // Its helper's result is handed back to this very object.
+  RingDriver(const RingDriver&) = delete;
+  RingDriver& operator=(const RingDriver&) = delete;
 
   SceneReader reader;
   std::map<std::string, int> turned;  // "cc:channel" → the last value the knob's turn sent
@@ -56,13 +63,20 @@ class RingDriver {
 
   RingAbout about(std::string_view type, int number, bool isVolume);
 
-  // Changes the colour of the knob that sends this message, through the helper; answers the message for the
-  // user. `notStarted` words a helper that could not be started, given the system's description of why.
-  std::string setColour(std::string_view type, int number, int colour, const RunHelper& run,
-                        const std::function<std::string(const std::string& error)>& notStarted);
+  // Changes the colour of the knob that sends this message, through the helper, without waiting for it:
+  // `say` gets the outcome once the helper is done, or at once when there is nothing to run or a helper is
+  // still running. `notStarted` words a helper that could not be started, given the system's reason.
+  void setColour(std::string_view type, int number, int colour, const RunHelper& run,
+                 std::function<std::string(const std::string& error)> notStarted, Say say);
+  // How many colour changes have ended, whatever their outcome: the screens read the knobs again when it
+  // moves.
+  unsigned coloursDone() const { return coloursDone_; }
 
  private:
   const Clock& clock_;
+  bool colouring_ = false;
+  std::shared_ptr<ChildProcess> helper_;  // the running helper; dropped, it is stopped
+  unsigned coloursDone_ = 0;
 };
 
 // A volume as the ring level that shows it: fraction × 127, rounded half up.

@@ -8,8 +8,11 @@
 #include "e16/colour_helper.h"
 #include "keystroke/rules.h"
 
-KSE16::KSE16(const Clock& clock, AudioOutput& audio, std::string documents, std::string helper)
-    : rings(clock, std::move(documents), e16::FolderLinks::skip), audio_(audio), helper_(std::move(helper)) {}
+KSE16::KSE16(Loop& loop, AudioOutput& audio, std::string documents, std::string helper)
+    : rings(loop, std::move(documents), e16::FolderLinks::skip),
+      loop_(loop),
+      audio_(audio),
+      helper_(std::move(helper)) {}
 
 std::optional<KSE16::Knob> KSE16::knobFor(const std::string& type, int number, std::optional<int> channel) {
   return rings.reader.knobFor(type, number, channel);
@@ -45,11 +48,12 @@ KSE16::About KSE16::about(const std::string& type, int number, bool isVolume) {
   return {r.can, r.colour, r.index, std::move(r.knob), std::move(r.says)};
 }
 
-std::string KSE16::setColour(const std::string& type, int number, int colour) {
-  return rings.setColour(
+void KSE16::setColour(const std::string& type, int number, int colour, e16::RingDriver::Say say) {
+  rings.setColour(
       type, number, colour,
-      [this](const std::string& scene, int page, int knob, int c) {
-        return runColourHelper(helper_, scene, page, knob, c, HELPER_TIMEOUT, interpreter);
+      [this](const std::string& scene, int page, int knob, int c, std::function<void(ProcessResult)> done) {
+        return startColourHelper(loop_, helper_, scene, page, knob, c, std::move(done), HELPER_TIMEOUT,
+                                 interpreter);
       },
-      [](const std::string& error) { return "the scene was not changed: " + error; });
+      [](const std::string& error) { return "the scene was not changed: " + error; }, std::move(say));
 }

@@ -12,7 +12,7 @@
 #include "e16/ring_driver.h"
 #include "keystroke/row.h"
 #include "platform/audio_output.h"
-#include "platform/clock.h"
+#include "platform/loop.h"
 
 class KSE16 {
  public:
@@ -26,7 +26,7 @@ class KSE16 {
     bool operator==(const About&) const = default;
   };
 
-  KSE16(const Clock& clock, AudioOutput& audio, std::string documents, std::string helper);
+  KSE16(Loop& loop, AudioOutput& audio, std::string documents, std::string helper);
 
   e16::RingDriver rings;
   // How a ring value leaves; the engine installs its own. Until then nothing leaves.
@@ -39,9 +39,11 @@ class KSE16 {
                                   int number, int value, int channel);
   void follow(const std::vector<KSRules::KSRow>& rows);
   About about(const std::string& type, int number, bool isVolume);
-  std::string setColour(const std::string& type, int number, int colour);
+  // Starts the colour change; `say` gets the outcome line, later when the helper runs.
+  void setColour(const std::string& type, int number, int colour, e16::RingDriver::Say say);
 
  private:
+  Loop& loop_;
   AudioOutput& audio_;
   std::string helper_;
 };

@@ -8,8 +8,57 @@
 #include "common/letter_case.h"
 #include "common/loose_value.h"
 #include "common/row_ids.h"
+#include "keystroke/keys.h"
 
 namespace KSRules {
+
+namespace {
+
+// The keys whose desktop name is not their stored name made upper case: Qt's and KDE's names, and for the
+// key stored as "delete" the key it presses here, Backspace.
+constexpr std::pair<std::string_view, std::string_view> KEY_TEXT[] = {
+    {"return", "Return"},
+    {"tab", "Tab"},
+    {"space", "Space"},
+    {"delete", "Backspace"},
+    {"escape", "Esc"},
+    {"rightcmd", "Right Super"},
+    {"cmd", "Super"},
+    {"shift", "Shift"},
+    {"capslock", "CapsLock"},
+    {"alt", "Alt"},
+    {"ctrl", "Ctrl"},
+    {"rightshift", "Right Shift"},
+    {"rightalt", "Right Alt"},
+    {"rightctrl", "Right Ctrl"},
+    {"fn", "Fn"},
+    {"help", "Help"},
+    {"home", "Home"},
+    {"pageup", "PgUp"},
+    {"forwarddelete", "Del"},
+    {"end", "End"},
+    {"pagedown", "PgDown"},
+    {"left", "Left"},
+    {"right", "Right"},
+    {"down", "Down"},
+    {"up", "Up"},
+    {"padclear", "Num+Clear"},
+    {"padenter", "Num+Enter"},
+};
+
+// A key by its desktop name. A name the key table does not know is shown as stored (one character
+// upper-cased), so that what the file says stays visible.
+std::string keyText(std::string_view key) {
+  for (const auto& [name, text] : KEY_TEXT)
+    if (name == key) return std::string(text);
+  if (KS_KEYS().count(key) && key.size() > 1) {
+    if (key.starts_with("pad")) return "Num+" + std::string(key.substr(3));
+    if (key.starts_with("f")) return "F" + std::string(key.substr(1));
+  }
+  return letterCase::upperOne(key);
+}
+
+}  // namespace
 
 std::optional<std::int64_t> readInt(const nlohmann::json& v, std::int64_t lo, std::int64_t hi) {
   if (v.is_number_unsigned()) {
@@ -117,11 +166,15 @@ std::string target(const KSRow& row) {
 
 std::string chord(const std::vector<std::string>& modifiers, std::string_view key) {
   std::string out;
+  for (const auto& [name, text] : MOD_TEXT)
+    if (std::find(modifiers.begin(), modifiers.end(), name) != modifiers.end())
+      out += std::string(text) + "+";
   for (const auto& m : modifiers) {
-    const auto glyph = std::find_if(GLYPH.begin(), GLYPH.end(), [&](const auto& g) { return g.first == m; });
-    out += glyph == GLYPH.end() ? m : std::string(glyph->second);
+    const bool known = m == "fn" || std::any_of(MOD_TEXT.begin(), MOD_TEXT.end(),
+                                                [&](const auto& t) { return t.first == m; });
+    if (!known) out += m + "+";
   }
-  return out + letterCase::upperOne(key);
+  return out + keyText(key);
 }
 
 std::set<std::int64_t> clashes(const std::vector<KSRow>& rows) {

@@ -20,12 +20,13 @@ namespace KSRules {
 // The modifier names in their canonical order.
 inline constexpr std::array<std::string_view, 5> MODS = {"cmd", "alt", "shift", "ctrl", "fn"};
 
-inline constexpr std::array<std::pair<std::string_view, std::string_view>, 5> GLYPH = {{
-    {"cmd", "⌘"},
-    {"alt", "⌥"},
-    {"shift", "⇧"},
-    {"ctrl", "⌃"},
-    {"fn", "fn"},
+// How the desktop writes each modifier, in the order Qt and KDE list them in a shortcut ("cmd" is the Super
+// key, which KDE calls Meta). "fn" is missing on purpose: no key stands for it here, so nothing presses it.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 4> MOD_TEXT = {{
+    {"cmd", "Super"},
+    {"ctrl", "Ctrl"},
+    {"alt", "Alt"},
+    {"shift", "Shift"},
 }};
 
 inline constexpr std::array<std::pair<std::string_view, std::string_view>, 2> TYPES = {
@@ -96,7 +97,9 @@ std::vector<Act> fire(const std::vector<KSRow>& rows, int number, int value, std
 std::string midiText(const KSRow& row);
 std::string valueText(const KSRow& row);
 std::string target(const KSRow& row);
-// The modifiers as glyphs, then the key, upper-cased when it is one character: "⌘⇧S".
+// A chord as the desktop writes shortcuts, the one text every screen, log and trace shows: the modifiers in
+// MOD_TEXT's order, then the key by its desktop name, joined by "+": "Ctrl+Shift+S", "Super+F5", "Alt+Left".
+// "fn" is left out; a modifier name it does not know is shown as it is, after the known ones.
 std::string chord(const std::vector<std::string>& mods, std::string_view key);
 
 // The ids of rows that are on and would fire on the same message as an earlier row.

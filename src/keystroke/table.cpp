@@ -147,5 +147,9 @@ void KSEngine::undoRedo(bool undo) {
 void KSEngine::colour(std::int64_t id, int index) {
   const auto r = row(id);
   if (!r) return;
-  note(e16.setColour(std::string(KSRules::type(r->type)), r->cc, index));
+  // The helper runs beside the loop: its outcome is told when it comes.
+  e16.setColour(std::string(KSRules::type(r->type)), r->cc, index,
+                [weak = weak_from_this()](const std::string& line) {
+                  if (const auto engine = weak.lock()) engine->note(line);
+                });
 }

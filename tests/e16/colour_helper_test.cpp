@@ -1,15 +1,21 @@
 // Tests for the colour helpers: both real scripts run by the real python3 on scene files written here, the
-// helper paths, the cleaning of what a helper prints, and the time limit.
+// helper paths, the cleaning of what a helper prints, and the time limit on the loop's clock.
 #include "e16/colour_helper.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 
 #include "support/temp_folder.h"
+#include "support/thread_loop.h"
+#include "support/virtual_loop.h"
 
 namespace {
 
@@ -28,6 +34,16 @@ std::set<std::string> entries(const TempFolder& folder) {
   for (const auto& entry : fs::directory_iterator(folder.path()))
     names.insert(entry.path().filename());
   return names;
+}
+
+// Runs a helper on a real-time loop and waits for its result.
+ProcessResult runHelper(const std::string& script, const std::string& scene, int page, int knob, int colour) {
+  ThreadLoop loop;
+  std::optional<ProcessResult> result;
+  const auto helper = startColourHelper(loop, script, scene, page, knob, colour,
+                                        [&](ProcessResult r) { result = std::move(r); });
+  EXPECT_TRUE(loop.runUntil([&] { return result.has_value(); }, HELPER_TIMEOUT + 5));
+  return result.value_or(ProcessResult{});
 }
 
 // A refusal is one sentence starting in lower case, with a non-zero exit.
@@ -53,7 +69,7 @@ TEST_P(ColourScript,
   for (const auto& [page, knob, colour, printed] : cases) {
     folder.write("live.oxie16", SCENE);
     fs::permissions(scene, fs::perms(0640));
-    const ProcessResult r = runColourHelper(script, scene, page, knob, colour);
+    const ProcessResult r = runHelper(script, scene, page, knob, colour);
     EXPECT_EQ(std::pair(r.status, r.output), std::pair(0, std::string(printed)));
     nlohmann::ordered_json expected = nlohmann::ordered_json::parse(SCENE);
     expected["pages"][page - 1]["encoders"][knob - 1]["color"] = colour;
@@ -73,13 +89,35 @@ TEST_P(ColourScript,
   // clang-format on
   for (const auto& [page, knob, colour, says, content] : refusals) {
     folder.write("live.oxie16", content);
-    expectOneSentence(runColourHelper(script, scene, page, knob, colour), says);
+    expectOneSentence(runHelper(script, scene, page, knob, colour), says);
     EXPECT_EQ(folder.read("live.oxie16"), content) << says;
     EXPECT_EQ(entries(folder), std::set<std::string>{"live.oxie16"}) << says;
   }
   fs::remove(scene);
-  expectOneSentence(runColourHelper(script, scene, 1, 1, 1), "No such file");
+  expectOneSentence(runHelper(script, scene, 1, 1, 1), "No such file");
   EXPECT_TRUE(entries(folder).empty());
+}
+
+// Both modules run a helper, and both may change one scene at the same moment: a helper waits while another
+// holds the scene's folder, then writes its change on top of what the other wrote.
+TEST_P(ColourScript, AHelperWaitsWhileAnotherChangesTheSameSceneAndThenKeepsBothChanges) {
+  folder.write("live.oxie16", SCENE);
+  const int other = open(folder.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  ThreadLoop loop;
+  std::optional<ProcessResult> result;
+  const auto helper =
+      startColourHelper(loop, script, scene, 1, 1, 42, [&](ProcessResult r) { result = std::move(r); });
+  EXPECT_FALSE(loop.runUntil([&] { return result.has_value(); }, 1.0));  // it waits for the other
+  nlohmann::ordered_json changed = nlohmann::ordered_json::parse(SCENE);
+  changed["pages"][0]["encoders"][1]["color"] = 9;
+  folder.write("live.oxie16", changed.dump());
+  close(other);
+  ASSERT_TRUE(loop.runUntil([&] { return result.has_value(); }, HELPER_TIMEOUT));
+  changed["pages"][0]["encoders"][0]["color"] = 42;
+  EXPECT_EQ(std::pair(result->status, nlohmann::ordered_json::parse(folder.read("live.oxie16")).dump()),
+            std::pair(0, changed.dump()))
+      << result->output;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModules, ColourScript,
@@ -88,7 +126,14 @@ INSTANTIATE_TEST_SUITE_P(BothModules, ColourScript,
 TEST(ColourHelper, AHungHelperIsStoppedAndTheHelperPathsPreferTheShippedKeyStrokeScript) {
   TempFolder folder;
   const auto hang = folder.write("hang.py", "import time\ntime.sleep(30)\n");
-  EXPECT_EQ(runColourHelper(hang, folder.path() + "/live.oxie16", 1, 1, 1, 0.3).error, HELPER_TIMED_OUT);
+  VirtualLoop loop;
+  std::optional<ProcessResult> result;
+  const auto helper = startColourHelper(loop, hang, folder.path() + "/live.oxie16", 1, 1, 1,
+                                        [&](ProcessResult r) { result = std::move(r); });
+  loop.advance(HELPER_TIMEOUT - 0.001);
+  EXPECT_FALSE(result);
+  loop.advance(0.001);
+  EXPECT_EQ(result ? result->error : "no result", HELPER_TIMED_OUT);
   EXPECT_EQ(mkHelperPath("/home/u"), "/home/u/.local/lib/orvane/e16colour.py");
   const std::string bin = folder.path() + "/bin",
                     shipped = "share/orvane-vuda-verer/helpers/midikeys_e16colour.py";

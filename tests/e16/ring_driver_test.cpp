@@ -123,7 +123,7 @@ TEST_F(RingDriverTest, AboutExplainsEachKindOfRing) {
   }
 }
 
-TEST_F(RingDriverTest, SetColourWordsEachOutcomeOfTheHelper) {
+TEST_F(RingDriverTest, SetColourWordsEachOutcomeOfTheHelperWhenItComesAndRefusesAColourPickedMeanwhile) {
   const auto notStarted = [](const std::string& error) { return "could not start: " + error; };
   // The message, the colour, what the helper answers (absent: it must not run) and what the user reads.
   const std::tuple<const char*, int, int, std::optional<ProcessResult>, std::string> cases[] = {
@@ -140,18 +140,32 @@ TEST_F(RingDriverTest, SetColourWordsEachOutcomeOfTheHelper) {
   const auto scene = docs.path() + "/live.oxie16";
   for (const auto& [type, number, colour, result, says] : cases) {
     int runs = 0;
-    const auto run = [&](const std::string& path, int page, int knob, int to) {
+    std::function<void(ProcessResult)> finish;  // the helper's answer, handed over when the test says
+    const auto run = [&](const std::string& path, int page, int knob, int to, auto done) {
       ++runs;
       EXPECT_EQ(std::tuple(path, page, knob, to), std::tuple(scene, 1, 3, colour));
       const auto stamp = std::filesystem::last_write_time(scene);  // changed within the same time stamp
       docs.write("live.oxie16", std::regex_replace(SCENE, std::regex("\"color\":5"), "\"color\":7"));
       std::filesystem::last_write_time(scene, stamp);
-      return *result;
+      finish = std::move(done);
+      return std::shared_ptr<ChildProcess>();
     };
-    EXPECT_EQ(rings.setColour(type, number, colour, run, notStarted), says) << colour;
+    std::vector<std::string> said;
+    const auto say = [&](const std::string& line) { said.push_back(line); };
+    rings.setColour(type, number, colour, run, notStarted, say);
+    if (result) {
+      // Nothing is said while the helper runs, and a colour picked meanwhile is refused, not queued or lost.
+      EXPECT_TRUE(said.empty()) << colour;
+      rings.setColour("note", 36, 1, run, notStarted, say);
+      finish(*result);
+    }
+    const std::vector<std::string> expected =
+        result ? std::vector<std::string>{std::string(HELPER_BUSY), says} : std::vector<std::string>{says};
+    EXPECT_EQ(said, expected);
     EXPECT_EQ(runs, result ? 1 : 0) << colour;
   }
   EXPECT_EQ(rings.reader.knobFor("note", 36, {})->index, 7);  // read again after the helper ran
+  EXPECT_EQ(rings.coloursDone(), 4u);                         // the screens read the knobs again
   // A volume reading that is no number, or out of range, still gives a ring level.
   for (const auto& [reading, level] : {std::pair{std::nan(""), 0}, {-1.0, 0}, {2.0, 127}})
     EXPECT_EQ(e16::ringLevel(reading), level) << reading;

@@ -6,8 +6,8 @@
 
 #include "keystroke/rules.h"
 #include "support/fake_audio_output.h"
-#include "support/settable_clock.h"
 #include "support/temp_folder.h"
+#include "support/virtual_loop.h"
 
 namespace {
 
@@ -33,15 +33,15 @@ class KSE16Test : public testing::Test {
     };
   }
 
-  SettableClock clock;
+  VirtualLoop loop;
   FakeAudioOutput audio;
   TempFolder docs;
-  KSE16 e16{clock, audio, docs.path(), ""};
+  KSE16 e16{loop, audio, docs.path(), ""};
   std::vector<Sent> sent;
 };
 
 TEST_F(KSE16Test, OnlyOnLedRowsOfTheMessageLightAPushedKnobOrFollowTheVolumeThroughTheEnginesSend) {
-  KSE16 bare{clock, audio, docs.path(), ""};
+  KSE16 bare{loop, audio, docs.path(), ""};
   EXPECT_EQ(bare.feel({row(36, "note")}, "note", 36, 127, 0),
             "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)  — NOT SENT: the E16's USB3 is not there");
   // Lit by an on LED row of the message only.
@@ -65,12 +65,23 @@ TEST_F(KSE16Test, OnlyOnLedRowsOfTheMessageLightAPushedKnobOrFollowTheVolumeThro
   EXPECT_EQ(sent, (std::vector<Sent>{{2, 64, 0}}));
 }
 
-TEST_F(KSE16Test, AboutGivesTheColourAsANumberAndAHelperThatCannotRunIsSaid) {
+TEST_F(KSE16Test, AboutGivesTheColourAsANumberAndAColourChangeIsToldFromTheLoopWhenItsHelperIsDone) {
   const auto vol = e16.about("note", 36, false);
   EXPECT_EQ(std::tuple(vol.can, vol.colour, vol.index, vol.knob),
             std::tuple(true, e16::PALETTE[5], 5, "knob 3 on page 1"));
+  std::vector<std::string> said;
+  const auto say = [&](const std::string& line) { said.push_back(line); };
   e16.interpreter = "/nonexistent/python3";
-  EXPECT_EQ(e16.setColour("note", 36, 3), "the scene was not changed: No such file or directory");
+  e16.setColour("note", 36, 3, say);
+  EXPECT_TRUE(said.empty());  // even this comes from the loop
+  loop.runDue();
+  EXPECT_EQ(said, std::vector<std::string>{"the scene was not changed: No such file or directory"});
+  // A helper that takes a while: nothing waits for it, and its time limit is the loop's.
+  KSE16 slow{loop, audio, docs.path(), docs.write("slow.sh", "sleep 5\n")};
+  slow.interpreter = "/bin/sh";
+  slow.setColour("note", 36, 3, say);
+  loop.advance(HELPER_TIMEOUT);
+  EXPECT_EQ(said.back(), HELPER_TIMED_OUT);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "common/lost_input.h"
 #include "engine_fixture.h"
+#include "keystroke/rules.h"
 
 namespace {
 
@@ -36,8 +37,9 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRo
   engine->trace.clear();
   cc(7, 64);
   EXPECT_EQ(keys.keys, (std::vector<Key>{{1, 0x120000, true}, {1, 0x120000, false}}));
-  EXPECT_EQ(traced(), (std::vector<std::string>{"USB1   CC 7 = 64   →   ⌘⇧S", "no key code for \"nosuch\"",
-                                                "USB1   CC 7 = 64   →   nosuch"}));
+  EXPECT_EQ(traced(),
+            (std::vector<std::string>{"USB1   CC 7 = 64   →   " + KSRules::chord({"cmd", "shift"}, "s"),
+                                      "no key code for \"nosuch\"", "USB1   CC 7 = 64   →   nosuch"}));
 }
 
 // Learning messages fire nothing; a message of the wrong kind is let pass with one line for them all.
@@ -194,6 +196,7 @@ TEST_F(KSEngineTest, RingsLightThroughTheEnginesOwnSendFollowTheVolumeAndTakeCol
   std::filesystem::copy_file(std::string(HELPERS_DIR) + "/midikeys_e16colour.py", home.path() + "/helper.py");
   std::filesystem::copy_file(std::string(HELPERS_DIR) + "/e16colour.py", home.path() + "/e16colour.py");
   engine->colour(1, 40);
+  awaitNote();
   EXPECT_EQ(
       lastTrace(),
       "knob 2 on page 1 of set is now colour 40 (it was 5): send the scene to the E16 from the OXI App");

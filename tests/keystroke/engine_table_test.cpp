@@ -1,6 +1,7 @@
 // The Key Stroke settings file and table edits: leniencies, what a save keeps, labels, the history and ticks.
 #include "common/json_file.h"
 #include "engine_fixture.h"
+#include "keystroke/rules.h"
 
 namespace {
 
@@ -87,7 +88,8 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   engine->learn(5);
   engine->deleteTicked();
   EXPECT_EQ(engine->keep.undoStack.back().what, "rows 3, 5 deleted");
-  EXPECT_EQ(traced()[traced().size() - 2], "row 3 removed  (CC 7 = any → ⌘S)");
+  EXPECT_EQ(traced()[traced().size() - 2],
+            "row 3 removed  (CC 7 = any → " + KSRules::chord({"cmd"}, "s") + ")");
   EXPECT_EQ(std::pair(engine->learnId, engine->rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
   engine->undoRedo(true);
   EXPECT_EQ(std::pair(engine->rows.size(), engine->keep.ticks.empty()), std::pair(3ul, true));

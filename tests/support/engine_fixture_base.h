@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -58,6 +59,14 @@ class EngineFixtureBase : public ::testing::Test {
     return out;
   }
   std::string lastTrace() const { return traced().empty() ? "" : traced().back(); }
+  // Waits in real time (at most 20 s) for the next line of the trace from something the test cannot hurry,
+  // such as the colour helper's outcome.
+  void awaitNote() {
+    const auto before = engine->trace.written();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (engine->trace.written() == before && std::chrono::steady_clock::now() < until)
+      loop.awaitWatched(0.1);
+  }
 
   std::string settingsText() const { return home.read(settings_); }
   nlohmann::json savedFile() const { return nlohmann::json::parse(settingsText()); }

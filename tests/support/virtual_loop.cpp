@@ -69,6 +69,15 @@ void VirtualLoop::drainPosted() {
   }
 }
 
+void VirtualLoop::awaitWatched(double seconds) {
+  std::erase_if(watches_, [](const auto& entry) { return entry->cancelled; });
+  std::vector<pollfd> fds;
+  for (const auto& entry : watches_)
+    fds.push_back({entry->descriptor, POLLIN, 0});
+  poll(fds.data(), fds.size(), static_cast<int>(seconds * 1000));
+  runDue();
+}
+
 void VirtualLoop::advance(double seconds) {
   const double end = now_ + seconds;
   drainPosted();

@@ -76,8 +76,8 @@ constexpr const char* MK_TABLE = R"({"device": "Port 1", "rows": [
 constexpr const char* KS_TABLE = R"({"device": "Port 1", "rows": [
   {"id": 1, "cc": 20, "key": "space", "led": true}, {"id": 2, "cc": 21, "key": "s", "mods": ["cmd", "shift"]},
   {"id": 3, "cc": 22, "kind": "volume", "led": true}, {"id": 4, "cc": 36, "key": "z", "type": "note"},
-  {"id": 5, "cc": 26, "key": "m"}, {"id": 6, "cc": 26, "key": "n"}, {"id": 8, "cc": 40, "type": "note"},
-  {"id": 7, "cc": 27, "key": "return", "on": false}]})";
+  {"id": 5, "cc": 26, "key": "m", "mods": ["ctrl", "shift"]}, {"id": 6, "cc": 26, "key": "left", "mods": ["alt"]},
+  {"id": 8, "cc": 40, "type": "note"}, {"id": 7, "cc": 27, "key": "pad3", "mods": ["ctrl"], "on": false}]})";
 
 // A controller that turned knobs and pressed a pad, so that lamps, monitors and traces have something to
 // show.

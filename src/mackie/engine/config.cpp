@@ -160,5 +160,10 @@ void MKEngine::afterHistory(const std::string& text) {
 }
 
 void MKEngine::colour(std::int64_t id, int colour) {
-  if (const auto r = row(id)) note(rings().setColour(r->from, r->number, colour));
+  const auto r = row(id);
+  if (!r) return;
+  // The helper runs beside the loop: its outcome is told when it comes.
+  rings().setColour(r->from, r->number, colour, [weak = weak_from_this()](const std::string& line) {
+    if (const auto engine = weak.lock()) engine->note(line);
+  });
 }

@@ -80,11 +80,13 @@ MKLedAbout MKLed::about(const std::string& type, int number, bool isVolume) {
   return {r.can, std::move(colour), r.index, std::move(r.knob), std::move(r.says)};
 }
 
-std::string MKLed::setColour(const std::string& type, int number, int colour) {
-  return rings.setColour(
+void MKLed::setColour(const std::string& type, int number, int colour, e16::RingDriver::Say say) {
+  rings.setColour(
       type, number, colour,
-      [this](const std::string& scene, int page, int knob, int c) {
-        return runColourHelper(helper_, scene, page, knob, c, HELPER_TIMEOUT, interpreter);
+      [this](const std::string& scene, int page, int knob, int c, std::function<void(ProcessResult)> done) {
+        return startColourHelper(loop_, helper_, scene, page, knob, c, std::move(done), HELPER_TIMEOUT,
+                                 interpreter);
       },
-      [](const std::string&) { return std::string("the scene was not changed: python3 did not start"); });
+      [](const std::string&) { return std::string("the scene was not changed: python3 did not start"); },
+      std::move(say));
 }

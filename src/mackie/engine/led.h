@@ -47,7 +47,8 @@ class MKLed : public std::enable_shared_from_this<MKLed> {
   void followTick();
   void stopFollowing();
   MKLedAbout about(const std::string& type, int number, bool isVolume);
-  std::string setColour(const std::string& type, int number, int colour);
+  // Starts the colour change; `say` gets the outcome line, later when the helper runs.
+  void setColour(const std::string& type, int number, int colour, e16::RingDriver::Say say);
   bool send(int cc, int value, int channel);
 
  private:

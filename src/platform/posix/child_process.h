@@ -1,10 +1,15 @@
-// Running a helper program and collecting what it prints. The colour helpers are run this way; the caller
-// waits for them, so a hung or chatty child must never freeze or flood the application.
+// Running a helper program without waiting for it: the loop watches the child's output and its exit, and a
+// timer bounds how long it may run. The loop carries MIDI, so a slow, hung or chatty child must never hold
+// it.
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/loop.h"
 
 struct ProcessResult {
   // False when the program could not be run at all; `error` is then the system's description of why.
@@ -22,8 +27,17 @@ struct ProcessResult {
 // Output beyond this is read and dropped, so the child is never stalled on a full pipe.
 inline constexpr std::size_t MAX_PROCESS_OUTPUT = 1024 * 1024;
 
-// Runs `program` (a path: no shell, no search of PATH) with `args`, the same environment, working folder and
-// standard input, and both output streams into one pipe. Returns when the output has ended and the child has
-// exited, or after `timeoutSeconds`, when the child's whole process group is killed.
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         double timeoutSeconds);
+// A child being run. Dropping the last handle before its result came kills the child and whatever it started,
+// and the result never comes.
+class ChildProcess {
+ public:
+  virtual ~ChildProcess() = default;
+};
+
+// Starts `program` (a path: no shell, no search of PATH) with `args`, the same environment, working folder
+// and standard input, and both output streams into one pipe, then returns at once. `done` runs once, on the
+// loop: when the output has ended and the child has exited; or `timeoutSeconds` after the start, once the
+// child's whole process group is killed; or soon, with `started` false, when the program could not be run.
+std::shared_ptr<ChildProcess> startProcess(Loop& loop, const std::string& program,
+                                           const std::vector<std::string>& args, double timeoutSeconds,
+                                           std::function<void(ProcessResult)> done);

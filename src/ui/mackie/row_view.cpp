@@ -139,11 +139,7 @@ MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
   colour_->setObjectName("colour");
   connect(colour_, &QAbstractButton::clicked, this, [this] {
     auto* palette = new RingPalette(
-        [this](int colour) {
-          withEngine([&](MKEngine& e) { e.colour(row_.id, colour); });
-          if (coloured) coloured();
-        },
-        colour_);
+        [this](int colour) { withEngine([&](MKEngine& e) { e.colour(row_.id, colour); }); }, colour_);
     palette->openBelow(colour_, knob_.index);
   });
 

@@ -36,8 +36,6 @@ class MKRowView : public QWidget {
   std::int64_t id() const { return row_.id; }
   // The controls that take the keyboard, in Tab order.
   std::vector<QWidget*> controls() const;
-  // Told after a colour was chosen here: other rows may share the knob.
-  std::function<void()> coloured;
 
  private:
   template <class Op>

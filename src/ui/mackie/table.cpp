@@ -94,7 +94,6 @@ bool MKTable::fitViews(std::size_t count) {
   QWidget* before = views_.empty() ? static_cast<QWidget*>(add_) : views_.back()->controls().back();
   for (std::size_t made = 0; made < ROWS_PER_TURN && views_.size() < wanted; ++made) {
     auto* view = new MKRowView(engine_, this);
-    view->coloured = [this] { rereadKnobs_ = true; };
     rowsLayout_->addWidget(view);
     view->show();  // now, not when the event loop next runs: the next Tab may already have to reach it
     for (QWidget* control : view->controls()) {
@@ -134,10 +133,12 @@ void MKTable::redraw(MKEngine& engine) {
   }
   fitViews(rows.size());
   const double now = engine.loop().now();
-  const bool reread = rereadKnobs_ || now - knobsAt_ >= KNOBS_EVERY || now < knobsAt_;
+  // A colour change that ended may have changed any row's knob, since rows can share one.
+  const unsigned coloursDone = engine.rings().rings.coloursDone();
+  const bool reread = coloursDone != coloursSeen_ || now - knobsAt_ >= KNOBS_EVERY || now < knobsAt_;
   if (reread) {
     knobsAt_ = now;
-    rereadKnobs_ = false;
+    coloursSeen_ = coloursDone;
   }
   // While the table is still being made, the rows without a view yet wait for their turn.
   for (std::size_t i = 0; i < views_.size(); ++i) {

@@ -51,6 +51,6 @@ class MKTable : public QWidget {
   // What the last redraw showed, so that an unchanged table costs little.
   std::vector<MKRules::MKRow> rows_;
   std::set<std::int64_t> clashes_;
-  double knobsAt_ = -1e300;  // when the E16 scene was last asked about every row
-  bool rereadKnobs_ = false;
+  double knobsAt_ = -1e300;   // when the E16 scene was last asked about every row
+  unsigned coloursSeen_ = 0;  // the colour changes that had ended when the knobs were last asked about
 };

@@ -2,6 +2,7 @@
 // colours as text and through the helper. The ring logic itself is the ring driver's (RingDriverTest).
 #include "mackie/engine/led.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine_fixture.h"
@@ -30,6 +31,7 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
   loop.advance(0.5);
   EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 2, 64}, {0, e16, 0xB0, 2, 0}}));
   engine->colour(1, 12);  // not installed here
+  awaitNote();
   EXPECT_TRUE(lastTrace().starts_with("the scene was not changed: ")) << lastTrace();
   EXPECT_NE(lastTrace().find(home.path() + "/.local/lib/orvane/e16colour.py"), std::string::npos);
   auto& led = *engine->led;
@@ -37,9 +39,40 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
                          led.about("note", 5, true).colour}),
             (std::vector<std::string>{e16::hex(5), "#999999", ""}));
   led.interpreter = "/nonexistent/python3";
-  EXPECT_EQ(led.setColour("cc", 3, 41), "the scene was not changed: python3 did not start");
+  std::string said;
+  led.setColour("cc", 3, 41, [&](const std::string& line) { said = line; });
+  loop.runDue();
+  EXPECT_EQ(said, "the scene was not changed: python3 did not start");
   EXPECT_EQ(led.about("cc", 3, true).colour, e16::hex(5));
   engine->stop();
   loop.advance(1);
   EXPECT_EQ(system.sentTo(e16).size(), 2u);  // stopped: no more passes
+}
+
+// The helper runs beside the loop, which carries MIDI: while one that takes 5 s runs, the controller's
+// messages reach Live as quickly as ever and a colour picked meanwhile is refused; at 10 s the helper is
+// stopped.
+TEST_F(EngineTest, MessagesReachLiveWhileAColourHelperRunsAndItIsStoppedAfterTenSeconds) {
+  home.write("Documents/live.oxie16", SCENE);
+  home.write(".local/lib/orvane/e16colour.py", "sleep 5\n");  // run by the shell in python's place
+  startWith({row(1, "stop", 3)});
+  engine->rings().interpreter = "/bin/sh";
+  const double t0 = loop.now();
+  engine->colour(1, 12);
+  engine->colour(1, 13);
+  EXPECT_EQ(lastTrace(), HELPER_BUSY);
+  cc(3, 127);
+  loop.advance(0.1);
+  EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0x90, 93, 127}, {30, 0x90, 93, 0}}));
+  const auto outcomes = [&] {
+    const auto lines = traced();
+    return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.starts_with("the scene was not changed") || line.starts_with("knob 3");
+    });
+  };
+  EXPECT_EQ(outcomes(), 1);  // the refusal alone: the helper has not answered
+  loop.advance(HELPER_TIMEOUT - 0.1 - 0.001);
+  EXPECT_EQ(outcomes(), 1);
+  loop.advance(0.001);
+  EXPECT_EQ(lastTrace(), HELPER_TIMED_OUT);
 }

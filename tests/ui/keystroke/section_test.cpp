@@ -17,6 +17,7 @@
 #include "e16/palette.h"
 #include "keystroke/engine_fixture.h"
 #include "keystroke/keys.h"
+#include "keystroke/rules.h"
 #include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/row_view.h"
@@ -155,6 +156,8 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   EXPECT_EQ(QApplication::focusWidget()->toolTip(), "colour 5");       // it opens on the knob's colour
   for (const int key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Return})  // to colour 16
     press(key);
+  awaitNote();  // the helper's outcome
+  settle();
   EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[16]));
 
   // Typed numbers and values are handed over on Return.
@@ -180,7 +183,8 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
          {"key@1", "key@1", "press a key… (lit) | press to set"}});  // capturing makes it a key row again
   keyCapture.press(1, FLAG_COMMAND | FLAG_SHIFT);
   settle();
-  story({{"", "key@1", "⌘⇧S | press to set"}, {"forget@1", "key@1", "— | press to set"}});
+  const std::string chord = KSRules::chord({"cmd", "shift"}, "s") + " | press to set";
+  story({{"", "key@1", chord.c_str()}, {"forget@1", "key@1", "— | press to set"}});
 
   // A wheel scrolling the window over a picker leaves the row alone; with the keyboard, the picker takes the
   // arrow keys.

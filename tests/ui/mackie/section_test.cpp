@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QWheelEvent>
+#include <filesystem>
 
+#include "e16/palette.h"
 #include "mackie/engine/engine_fixture.h"
 #include "ui/colours.h"
 #include "ui/mackie/choice.h"
@@ -18,6 +20,7 @@
 #include "ui/mackie/monitor.h"
 #include "ui/mackie/row_view.h"
 #include "ui/mackie/steady_text.h"
+#include "ui/mackie/swatch.h"
 #include "ui/mackie/table.h"
 #include "ui/mackie/tick.h"
 #include "ui/mackie/word.h"
@@ -163,6 +166,24 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsClas
   noteOn(36, 127);
   publish();
   EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
+}
+
+// The helper writes the picked colour beside the loop: the swatch shows it as soon as the helper is done, not
+// at the next look at the scene a few seconds later.
+TEST_F(SectionTest, AColourPickedInThePaletteShowsInTheSwatchWhenTheHelperIsDone) {
+  home.write("Documents/live.oxie16",
+             R"({"pages":[{"encoders":[{"turn_actions":[{"type":3,"nr1":21}],"color":5}]}]})");
+  std::filesystem::create_directories(home.path() + "/.local/lib/orvane");
+  std::filesystem::copy_file(HELPERS_DIR "/e16colour.py", home.path() + "/.local/lib/orvane/e16colour.py");
+  open({row(1, "play", 21)});
+  auto* swatch = get<MKSwatch>("colour", 0);
+  EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
+  click(swatch);
+  for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Return})  // from colour 5 to 16
+    QTest::keyClick(QApplication::focusWidget(), key);
+  awaitNote();
+  publish();
+  EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[16])) << lastTrace();
 }
 
 TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
