@@ -27,7 +27,7 @@ apt-get install --simulate "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"
 root=$work/root
 dpkg-deb --extract "$deb" "$root"
 expect_installed "$root/usr" '"/usr/bin/orvane-vuda-verer"'
-# The software catalogue's entry, checked with the desktop entry and the icon it names.
+# The software catalogue's entry, checked together with the desktop entry it starts.
 appstreamcli validate-tree --no-net "$root" || fail "the software catalogue's entry"
 grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/io.github.orvane.vuda_verer.metainfo.xml" ||
   fail "the catalogue's entry does not name release $version"
