@@ -12,7 +12,8 @@ std::vector<std::unique_ptr<LiveModule>> modulesOf(const Options& options, Backe
   std::vector<std::unique_ptr<LiveModule>> modules;
   modules.push_back(std::make_unique<MackieModule>(
       MKServices{b.loop, *b.midi.system, b.audio, b.keys, b.workspace, b.home,
-                 LiveFolders{b.home, b.winePrefix}, 11000, std::move(blobWindows), b.documents},
+                 LiveFolders{b.home, b.winePrefix}, 11000, std::move(blobWindows), b.documents,
+                 mkHelperPath(programDir, b.home)},
       mackieView));
   modules.push_back(std::make_unique<MidiKeysModule>(
       KSServices{b.loop, *b.midi.system, b.audio, b.keys, b.capture, b.home, b.documents,

@@ -3,6 +3,8 @@
 
 #include "mackie/engine/live.h"
 
+const int Umbrella::VERSION = VUDA_VERSION_MAJOR;
+
 Umbrella::Umbrella(ShellServices services, std::vector<std::unique_ptr<LiveModule>> modules)
     : MODULES(std::move(modules)),
       services_(std::move(services)),

@@ -25,7 +25,7 @@ struct ShellServices {
 // Made with std::make_shared: the workspace's callbacks and the delayed steps hold it weakly.
 class Umbrella : public std::enable_shared_from_this<Umbrella> {
  public:
-  static constexpr int VERSION = 1;
+  static const int VERSION;  // the major number of the project's version, which the package carries whole
   static constexpr const char* RELEASES = "https://github.com/orvane/vuda-verer/releases";
   static constexpr const char* TOOL_TIP = "Orvane VUDA Verer: MIDI to MK Control and MIDI to Key Stroke";
   static constexpr const char* SETTINGS_ITEM = "Settings…";

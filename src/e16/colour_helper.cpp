@@ -49,17 +49,23 @@ bool isSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// A helper shipped beside the program: installed, or in the build tree, which has the same layout.
+std::string shippedHelper(const std::string& programDir, const std::string& script) {
+  std::string shipped = programDir + "/../share/orvane-vuda-verer/helpers/" + script;
+  std::error_code ignored;
+  return std::filesystem::is_regular_file(shipped, ignored) ? shipped : "";
+}
+
 }  // namespace
 
-std::string mkHelperPath(const std::string& home) {
-  return home + "/.local/lib/orvane/e16colour.py";
+std::string mkHelperPath(const std::string& programDir, const std::string& home) {
+  std::string shipped = shippedHelper(programDir, "e16colour.py");
+  return shipped.empty() ? home + "/.local/lib/orvane/e16colour.py" : shipped;
 }
 
 std::string ksHelperPath(const std::string& programDir, const std::string& home) {
-  std::string shipped = programDir + "/../share/orvane-vuda-verer/helpers/midikeys_e16colour.py";
-  std::error_code ignored;
-  if (std::filesystem::is_regular_file(shipped, ignored)) return shipped;
-  return home + "/Developer/ORVANE_VUDA_VERER/helpers/midikeys_e16colour.py";
+  std::string shipped = shippedHelper(programDir, "midikeys_e16colour.py");
+  return shipped.empty() ? home + "/Developer/ORVANE_VUDA_VERER/helpers/midikeys_e16colour.py" : shipped;
 }
 
 std::shared_ptr<ChildProcess> startColourHelper(Loop& loop, const std::string& script,

@@ -21,11 +21,10 @@ inline constexpr std::string_view HELPER_BUSY =
 // What runs the helpers.
 inline constexpr std::string_view PYTHON = "/usr/bin/python3";
 
-// The MK module's helper: always this path, whether or not it exists.
-std::string mkHelperPath(const std::string& home);
-
-// The Key Stroke module's helper: the one shipped beside the program (installed, or in the build tree, which
-// has the same layout) when it is there, else the one in the developer's checkout.
+// Each module's helper: the one shipped beside the program (installed, or in the build tree, which has the
+// same layout) when it is there, else the MK module's in the user's ~/.local, whether or not it exists there,
+// and the Key Stroke module's in the developer's checkout.
+std::string mkHelperPath(const std::string& programDir, const std::string& home);
 std::string ksHelperPath(const std::string& programDir, const std::string& home);
 
 // Starts `interpreter script scenePath page knob colour`, bounded by `timeout` seconds, and returns at once;

@@ -123,7 +123,7 @@ TEST_P(ColourScript, AHelperWaitsWhileAnotherChangesTheSameSceneAndThenKeepsBoth
 INSTANTIATE_TEST_SUITE_P(BothModules, ColourScript,
                          ::testing::Values("e16colour.py", "midikeys_e16colour.py"));
 
-TEST(ColourHelper, AHungHelperIsStoppedAndTheHelperPathsPreferTheShippedKeyStrokeScript) {
+TEST(ColourHelper, AHungHelperIsStoppedAndEachModulePrefersTheScriptShippedBesideTheProgram) {
   TempFolder folder;
   const auto hang = folder.write("hang.py", "import time\ntime.sleep(30)\n");
   VirtualLoop loop;
@@ -134,14 +134,20 @@ TEST(ColourHelper, AHungHelperIsStoppedAndTheHelperPathsPreferTheShippedKeyStrok
   EXPECT_FALSE(result);
   loop.advance(0.001);
   EXPECT_EQ(result ? result->error : "no result", HELPER_TIMED_OUT);
-  EXPECT_EQ(mkHelperPath("/home/u"), "/home/u/.local/lib/orvane/e16colour.py");
-  const std::string bin = folder.path() + "/bin",
-                    shipped = "share/orvane-vuda-verer/helpers/midikeys_e16colour.py";
+  const std::string bin = folder.path() + "/bin", shipped = "share/orvane-vuda-verer/helpers/";
   fs::create_directories(bin);
-  EXPECT_EQ(ksHelperPath(bin, "/home/u"),
-            "/home/u/Developer/ORVANE_VUDA_VERER/helpers/midikeys_e16colour.py");
-  folder.write(shipped, "");
-  EXPECT_EQ(ksHelperPath(bin, "/home/u"), bin + "/../" + shipped);
+  const struct {
+    std::string (*path)(const std::string&, const std::string&);
+    std::string script, fallback;
+  } modules[] = {{mkHelperPath, "e16colour.py", "/home/u/.local/lib/orvane/e16colour.py"},
+                 {ksHelperPath, "midikeys_e16colour.py",
+                  "/home/u/Developer/ORVANE_VUDA_VERER/helpers/midikeys_e16colour.py"}};
+  for (const auto& m : modules)
+    EXPECT_EQ(m.path(bin, "/home/u"), m.fallback);
+  for (const auto& m : modules) {
+    folder.write(shipped + m.script, "");
+    EXPECT_EQ(m.path(bin, "/home/u"), bin + "/../" + shipped + m.script);
+  }
 }
 
 TEST(ColourHelper, HelperTextIsValidUtf8TrimmedOnlyAtItsEnds) {

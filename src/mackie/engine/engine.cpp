@@ -7,7 +7,6 @@
 
 #include "common/loose_value.h"
 #include "common/lost_input.h"
-#include "e16/colour_helper.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ MKEngine::~MKEngine() {
 MKLed& MKEngine::rings() {
   if (!led)
     led = std::make_shared<MKLed>(loop(), services_.midi, midi, services_.audio, services_.documents,
-                                  mkHelperPath(services_.home));
+                                  services_.helper);
   return *led;
 }
 

@@ -53,6 +53,7 @@ struct MKServices {
   // Makes the blob's window; empty when there is no user interface, and the engine runs without a blob.
   std::function<std::unique_ptr<BlobWindow>()> blobWindow;
   std::string documents;  // where the E16's scene files are
+  std::string helper;     // the colour helper script
 };
 
 // Made with std::make_shared: timers and MIDI callbacks hold it weakly.

@@ -39,9 +39,9 @@ class EngineTest : public EngineFixtureBase<MKEngine> {
       blobWindow = window.get();
       return window;
     };
-    engine = std::make_shared<MKEngine>(MKServices{loop, system, audio, keys, workspace, home.path(),
-                                                   LiveFolders{home.path(), std::nullopt}, 47999,
-                                                   withBlob ? windows : nullptr, home.path() + "/Documents"});
+    engine = std::make_shared<MKEngine>(MKServices{
+        loop, system, audio, keys, workspace, home.path(), LiveFolders{home.path(), std::nullopt}, 47999,
+        withBlob ? windows : nullptr, home.path() + "/Documents", home.path() + "/helper.py"});
   }
 
   // What went to Live since `t0`, with times rounded to the millisecond.
