@@ -173,8 +173,7 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsClas
 TEST_F(SectionTest, AColourPickedInThePaletteShowsInTheSwatchWhenTheHelperIsDone) {
   home.write("Documents/live.oxie16",
              R"({"pages":[{"encoders":[{"turn_actions":[{"type":3,"nr1":21}],"color":5}]}]})");
-  std::filesystem::create_directories(home.path() + "/.local/lib/orvane");
-  std::filesystem::copy_file(HELPERS_DIR "/e16colour.py", home.path() + "/.local/lib/orvane/e16colour.py");
+  std::filesystem::copy_file(HELPERS_DIR "/e16colour.py", home.path() + "/helper.py");
   open({row(1, "play", 21)});
   auto* swatch = get<MKSwatch>("colour", 0);
   EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
