@@ -89,7 +89,7 @@ TEST_F(SettingsWindowTest, TabsHeaderLiveLineTopTrayAndDryWindowShowTheStateAndE
 
   EXPECT_EQ(shown(*window, "live"), "NOT RUNNING grey");
   workspace.apps.push_back({42, "Ableton Live 12 Suite", ""});
-  workspace.changed(AppEvent::launched, workspace.apps.back());
+  workspace.report(AppEvent::launched, workspace.apps.back());
   settle();
   EXPECT_EQ(shown(*window, "live"), "RUNNING green");
 
