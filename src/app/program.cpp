@@ -48,8 +48,8 @@ MidiKeysModule& Program::midikeys() const {
 void Program::start() {
   if (options.trace) {
     printer_ = std::make_unique<TracePrinter>();
-    printer_->watch(mackie(), mackie().engine->trace);
-    printer_->watch(midikeys(), midikeys().engine->trace);
+    printer_->watch(mackie().id(), mackie().engine->trace);
+    printer_->watch(midikeys().id(), midikeys().engine->trace);
   }
   permissions->watch();
   umbrella->start();
@@ -63,5 +63,4 @@ void Program::stop() {
   umbrella->stop();
   // The dry engine ignores the switch, so the switch cannot stop it either.
   midikeys().engine->stop();
-  if (printer_) printer_->printNew();
 }
