@@ -20,7 +20,7 @@ std::string seen(const MenuLine& line) {
 }  // namespace
 
 Tray::Tray(const std::shared_ptr<Umbrella>& umbrella, QObject* parent)
-    : QObject(parent), umbrella_(umbrella), menu_(std::make_unique<QMenu>()) {
+    : QObject(parent), umbrella_(umbrella), menu_(std::make_unique<QMenu>()), hosted_(available()) {
   icon_.setIcon(drawnIcon());
   icon_.setToolTip(Umbrella::TOOL_TIP);
   icon_.setContextMenu(menu_.get());
@@ -33,6 +33,8 @@ Tray::Tray(const std::shared_ptr<Umbrella>& umbrella, QObject* parent)
   subscriptions_.emplace_back(umbrella, [this] { follow(); });
   for (const auto& m : umbrella->MODULES)
     subscriptions_.emplace_back(umbrella, m.get(), [this] { follow(); });
+  connect(&hostLook_, &QTimer::timeout, this, [this] { lookForHost(); });
+  hostLook_.start(LOOK_FOR_HOST_MS);
   rebuild(true);
 }
 
@@ -97,6 +99,13 @@ void Tray::rebuild(bool always) {
     }
     if (line.action) connect(action, &QAction::triggered, this, [run = std::move(line.action)] { run(); });
   }
+}
+
+void Tray::lookForHost() {
+  const bool now = available();
+  if (now == hosted_) return;
+  hosted_ = now;
+  emit hostedChanged(now);
 }
 
 }  // namespace ui
