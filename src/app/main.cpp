@@ -55,8 +55,10 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName("Orvane");
 
   SingleInstance single;
-  if (!single.claim()) {
-    std::fputs("orvane-vuda-verer: already running: its window comes to the front\n", stderr);
+  if (!single.claim(options.dry ? SingleInstance::Request::dry : SingleInstance::Request::show)) {
+    std::fputs(options.dry ? "orvane-vuda-verer: already running: it opens its dry window\n"
+                           : "orvane-vuda-verer: already running: its window comes to the front\n",
+               stderr);
     return 0;
   }
   QuitSignals quitSignals;
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     desktop = std::make_unique<ui::Desktop>(program.umbrella, program.permissions,
                                             [] { QCoreApplication::quit(); });
     single.raise = [&desktop] { desktop->bringBack(); };
+    single.openDry = [&desktop, &program] { desktop->openDry(program.dryKeys()); };
   }
   // However the loop ends (the window's OFF, a signal, the session's end), every module is switched off
   // while the loop and the MIDI layer are still there to carry the last releases.
@@ -82,12 +85,13 @@ int main(int argc, char** argv) {
     if (running) running->stop();
   });
   program.start();
-  if (options.dry && desktop) desktop->openDry(program.midikeys());
+  if (options.dry && desktop) desktop->openDry(program.dryKeys());
   const int status = QCoreApplication::exec();
   program.stop();
   running = nullptr;
   // The windows watch the engines: they go first.
   single.raise = nullptr;
+  single.openDry = nullptr;
   desktop.reset();
   return status;
 }

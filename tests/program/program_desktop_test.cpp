@@ -1,6 +1,7 @@
 // The built program on a desktop of the test's own (a private X server) without a tray host: the window opens
-// at start, a second start brings it back after the user closed it, and a tray host that starts later gets
-// the icon. What the X server holds is read with the X tools, as another program would see it.
+// at start, a second start brings it back after the user closed it, a second start with --midikeys-dry opens
+// the dry run's window, and a tray host that starts later gets the icon. What the X server holds is read with
+// the X tools, as another program would see it.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -41,6 +42,19 @@ TEST_F(ProgramOnADesktop, WithoutATrayTheWindowOpensAtStartAndASecondStartBrings
   EXPECT_NE(second.err().find("already running"), std::string::npos) << second.err();
   EXPECT_TRUE(eventually([&] { return !shownWindow().empty(); }));
   EXPECT_FALSE(first.ended(0).has_value());  // the first is still there
+}
+
+// The dry run's window is the running program's to open: a second start with --midikeys-dry asks it to.
+TEST_F(ProgramOnADesktop, ASecondStartWithMidikeysDryOpensTheDryWindowInTheRunningProgram) {
+  RunningProgram first(folder, {"--midi", "jack"});
+  ASSERT_TRUE(eventually([&] { return !shownWindow().empty(); }, 10)) << first.err();
+  RunningProgram second(folder, {"--midi", "jack", "--midikeys-dry"});
+  EXPECT_EQ(second.ended(10), 0);
+  EXPECT_NE(second.err().find("already running: it opens its dry window"), std::string::npos) << second.err();
+  EXPECT_TRUE(eventually([&] {
+    return !shownWindow("MIDI to Key Stroke \\(dry: listens, presses nothing\\)").empty();
+  })) << first.err();
+  EXPECT_FALSE(first.ended(0).has_value());
 }
 
 // A tray host that starts after the program (a panel late in the session) gets the program's icon: a window
