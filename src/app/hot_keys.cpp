@@ -6,18 +6,19 @@ HotKeys::HotKeys(HotKeySystem& system, Loop& loop) : system_(system), loop_(loop
 
 HotKeys::~HotKeys() {
   disarm();
-  system_.pressed = nullptr;
+  // Waits for a press under way on the system's thread, which must not outlive what it reaches.
+  system_.onPress({});
 }
 
 void HotKeys::listen() {
   if (listening_) return;
   listening_ = true;
   // The system calls on its own thread; the action runs on the main thread, if the number still has one.
-  system_.pressed = [weak = weak_from_this(), &loop = loop_](std::uint32_t number) {
+  system_.onPress([weak = weak_from_this(), &loop = loop_](std::uint32_t number) {
     loop.post([weak, number] {
       if (const auto self = weak.lock()) self->pressed(number);
     });
-  };
+  });
 }
 
 void HotKeys::pressed(std::uint32_t number) {

@@ -10,10 +10,7 @@
 #include "app/quit_signals.h"
 #include "app/single_instance.h"
 #include "ui/blob_panel.h"
-#include "ui/dry_window.h"
-#include "ui/settings_window.h"
-#include "ui/tray.h"
-#include "ui/windows.h"
+#include "ui/desktop.h"
 
 namespace {
 
@@ -58,8 +55,10 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName("Orvane");
 
   SingleInstance single;
-  if (!single.claim()) {
-    std::fputs("orvane-vuda-verer: already running: its window comes to the front\n", stderr);
+  if (!single.claim(options.dry ? SingleInstance::Request::dry : SingleInstance::Request::show)) {
+    std::fputs(options.dry ? "orvane-vuda-verer: already running: it opens its dry window\n"
+                           : "orvane-vuda-verer: already running: its window comes to the front\n",
+               stderr);
     return 0;
   }
   QuitSignals quitSignals;
@@ -68,22 +67,13 @@ int main(int argc, char** argv) {
   if (!options.headless) blobWindows = [] { return std::make_unique<ui::BlobPanel>(); };
   Program program(options, QCoreApplication::applicationDirPath().toStdString(), blobWindows);
 
-  // The desktop's face: the tray's icon and menu where the desktop has a tray, else the window from the
-  // start, saying how it comes back once closed; and the dry run's own window.
-  std::unique_ptr<ui::SettingsWindow> window;
-  std::unique_ptr<ui::Tray> tray;
-  std::unique_ptr<ui::DryWindow> dryWindow;
+  // The tray, the window and the dry run's window; none without a desktop.
+  std::unique_ptr<ui::Desktop> desktop;
   if (!options.headless) {
-    const bool noTray = !ui::Tray::available();
-    window = std::make_unique<ui::SettingsWindow>(program.umbrella, program.permissions, noTray,
-                                                  [] { QCoreApplication::quit(); });
-    single.raise = [&window] { ui::bringToFront(*window); };
-    if (noTray) {
-      ui::bringToFront(*window);
-    } else {
-      tray = std::make_unique<ui::Tray>(program.umbrella);
-      tray->show();
-    }
+    desktop = std::make_unique<ui::Desktop>(program.umbrella, program.permissions,
+                                            [] { QCoreApplication::quit(); });
+    single.raise = [&desktop] { desktop->bringBack(); };
+    single.openDry = [&desktop, &program] { desktop->openDry(program.dryKeys()); };
   }
   // However the loop ends (the window's OFF, a signal, the session's end), every module is switched off
   // while the loop and the MIDI layer are still there to carry the last releases.
@@ -95,16 +85,13 @@ int main(int argc, char** argv) {
     if (running) running->stop();
   });
   program.start();
-  if (options.dry && !options.headless) {
-    dryWindow = std::make_unique<ui::DryWindow>(program.midikeys());
-    dryWindow->open();
-  }
+  if (options.dry && desktop) desktop->openDry(program.dryKeys());
   const int status = QCoreApplication::exec();
   program.stop();
   running = nullptr;
   // The windows watch the engines: they go first.
-  dryWindow.reset();
-  tray.reset();
-  window.reset();
+  single.raise = nullptr;
+  single.openDry = nullptr;
+  desktop.reset();
   return status;
 }

@@ -6,6 +6,14 @@
 
 namespace {
 
+std::unique_ptr<MidiKeysModule> keyStrokeModule(const Options& options, Backends& b,
+                                                const std::string& programDir, bool dry) {
+  return std::make_unique<MidiKeysModule>(
+      KSServices{b.loop, *b.midi.system, b.audio, b.keys, b.capture, b.home, b.documents,
+                 ksHelperPath(programDir, b.home), options.login},
+      dry, keyStrokeView);
+}
+
 std::vector<std::unique_ptr<LiveModule>> modulesOf(const Options& options, Backends& b,
                                                    const std::string& programDir,
                                                    std::function<std::unique_ptr<BlobWindow>()> blobWindows) {
@@ -15,10 +23,7 @@ std::vector<std::unique_ptr<LiveModule>> modulesOf(const Options& options, Backe
                  LiveFolders{b.home, b.winePrefix}, 11000, std::move(blobWindows), b.documents,
                  mkHelperPath(programDir, b.home)},
       mackieView));
-  modules.push_back(std::make_unique<MidiKeysModule>(
-      KSServices{b.loop, *b.midi.system, b.audio, b.keys, b.capture, b.home, b.documents,
-                 ksHelperPath(programDir, b.home), options.login},
-      options.dry, keyStrokeView));
+  modules.push_back(keyStrokeModule(options, b, programDir, options.dry));
   return modules;
 }
 
@@ -31,7 +36,8 @@ Program::Program(const Options& o, const std::string& programDir,
       permissions(std::make_shared<Permissions>(backends.loop, backends.keys)),
       umbrella(std::make_shared<Umbrella>(
           ShellServices{backends.loop, backends.workspace, backends.hotKeys, backends.home},
-          modulesOf(o, backends, programDir, std::move(blobWindows)))) {}
+          modulesOf(o, backends, programDir, std::move(blobWindows)))),
+      programDir_(programDir) {}
 
 Program::~Program() {
   stop();
@@ -46,11 +52,20 @@ MidiKeysModule& Program::midikeys() const {
   return static_cast<MidiKeysModule&>(*umbrella->module("midikeys"));
 }
 
+MidiKeysModule& Program::dryKeys() {
+  if (options.dry) return midikeys();
+  if (!dryKeys_) {
+    dryKeys_ = keyStrokeModule(options, backends, programDir_, true);
+    if (!stopped_) dryKeys_->engine->start();
+  }
+  return *dryKeys_;
+}
+
 void Program::start() {
   if (options.trace) {
     printer_ = std::make_unique<TracePrinter>();
-    printer_->watch(mackie(), mackie().engine->trace);
-    printer_->watch(midikeys(), midikeys().engine->trace);
+    printer_->watch(mackie().id(), mackie().engine->trace);
+    printer_->watch(midikeys().id(), midikeys().engine->trace);
   }
   permissions->watch();
   umbrella->start();
@@ -64,5 +79,5 @@ void Program::stop() {
   umbrella->stop();
   // The dry engine ignores the switch, so the switch cannot stop it either.
   midikeys().engine->stop();
-  if (printer_) printer_->printNew();
+  if (dryKeys_) dryKeys_->engine->stop();
 }

@@ -28,6 +28,9 @@ class Program {
 
   MackieModule& mackie() const;
   MidiKeysModule& midikeys() const;
+  // The Key Stroke module of the dry window: the shell's own when the program runs dry; otherwise one of its
+  // own, made and started on first use, that listens beside the shell's, which goes on pressing keys.
+  MidiKeysModule& dryKeys();
 
   const Options options;
   Backends backends;
@@ -35,6 +38,8 @@ class Program {
   std::shared_ptr<Umbrella> umbrella;
 
  private:
+  const std::string programDir_;
+  std::unique_ptr<MidiKeysModule> dryKeys_;
   std::unique_ptr<TracePrinter> printer_;
   bool stopped_ = false;
 };

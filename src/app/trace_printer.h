@@ -1,13 +1,12 @@
-// The modules' traces on standard output, for a session without a window or a script: each new line once,
-// as "<module id>  <line>", flushed line by line.
+// The modules' traces on standard output, for a session without a window or a script: every line once, as it
+// is written, in order, flushed line by line. A new line reads "<module id>  <line>"; a line that takes the
+// place of one before it (the same control again) reads "<module id> ~ <line>".
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/live_module.h"
 #include "common/trace.h"
 
 class TracePrinter {
@@ -17,20 +16,12 @@ class TracePrinter {
   TracePrinter(const TracePrinter&) = delete;
   TracePrinter& operator=(const TracePrinter&) = delete;
 
-  // Prints what the trace holds now, then every line it gains whenever the module says it changed. The
-  // module and its trace outlive the printer.
-  void watch(LiveModule& module, const Trace& trace);
-  // Prints what every watched trace gained since it was last printed.
-  void printNew();
+  // Prints what the trace holds now, then each line as the trace is given it. The trace outlives the printer.
+  void watch(const std::string& moduleId, Trace& trace);
 
  private:
-  struct Watched {
-    LiveModule* module;
-    const Trace* trace;
-    std::uint64_t printed;
-    int subscription;
-  };
+  void print(const std::string& moduleId, const std::string& line, bool replaces);
 
   std::FILE* out_;
-  std::vector<Watched> watched_;
+  std::vector<Trace*> watched_;
 };

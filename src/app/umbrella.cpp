@@ -12,7 +12,8 @@ Umbrella::Umbrella(ShellServices services, std::vector<std::unique_ptr<LiveModul
       hotKeys_(std::make_shared<HotKeys>(services_.hotKeys, services_.loop)) {}
 
 Umbrella::~Umbrella() {
-  services_.workspace.changed = nullptr;
+  // Waits for a report under way on the workspace's thread, which must not outlive what it reaches.
+  services_.workspace.watch({});
 }
 
 void Umbrella::start() {
@@ -36,13 +37,13 @@ void Umbrella::start() {
   for (const auto& m : MODULES)
     if (on[m->id()]) m->setOn(true);
 
-  // The workspace calls on its own thread; what it says is handled on the main thread.
-  services_.workspace.changed = [weak = weak_from_this(), &loop = services_.loop](AppEvent event,
-                                                                                  const RunningApp& app) {
-    loop.post([weak, event, app] {
-      if (const auto self = weak.lock()) self->appChanged(event, app);
-    });
-  };
+  // The workspace reports on its own thread; what it says is handled on the main thread.
+  services_.workspace.watch(
+      [weak = weak_from_this(), &loop = services_.loop](AppEvent event, const RunningApp& app) {
+        loop.post([weak, event, app] {
+          if (const auto self = weak.lock()) self->appChanged(event, app);
+        });
+      });
   rebindKeys();
   publish();
 }

@@ -52,6 +52,8 @@ class Umbrella : public std::enable_shared_from_this<Umbrella> {
   std::vector<MenuLine> menu();
   void rebindKeys();
   bool liveRunning();
+  // The main thread's loop, which everything that follows the shell runs on.
+  Loop& loop() const { return services_.loop; }
 
   // What "Settings…" does; the user interface sets it.
   std::function<void()> showSettings;

@@ -18,20 +18,29 @@ void Trace::add(double now, const std::string& text,
                 const std::function<bool(const std::string&)>& replacesLast) {
   auto line = clockText(now) + "  " + text;
   ++written_;
-  if (replacesLast && !lines_.empty() && replacesLast(lines_.back()))
+  const bool replaces = replacesLast && !lines_.empty() && replacesLast(lines_.back());
+  if (replaces)
     lines_.back() = std::move(line);
   else
     lines_.push_back(std::move(line));
   trim();
+  if (echo) echo(lines_.back(), replaces);
 }
 
 void Trace::replaceRun(double now, const std::vector<std::string>& texts, const std::string& prefix) {
   const auto stamp = clockText(now) + "  ";
-  while (!lines_.empty() && lines_.back().compare(stamp.size(), prefix.size(), prefix) == 0)
+  bool removed = false;
+  while (!lines_.empty() && lines_.back().compare(stamp.size(), prefix.size(), prefix) == 0) {
     lines_.pop_back();
+    removed = true;
+  }
   for (const auto& text : texts)
     lines_.push_back(stamp + text);
   written_ += texts.size();
+  // The event's lines take the place of the previous event's, however many of those the trace still held.
+  if (echo)
+    for (const auto& text : texts)
+      echo(stamp + text, removed);
   trim();
 }
 

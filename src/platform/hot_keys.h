@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 class HotKeySystem {
@@ -16,6 +17,22 @@ class HotKeySystem {
   virtual std::optional<Handle> registerKey(std::uint32_t key, std::uint32_t modifiers,
                                             std::uint32_t number) = 0;
   virtual void unregisterKey(Handle handle) = 0;
-  // Called, on any thread, with the number of a registered chord that was pressed.
-  std::function<void(std::uint32_t number)> pressed;
+  // From now on, `pressed` is called, on any thread, with the number of a registered chord that was pressed;
+  // an empty function ends the calls. Returns only once no call of the function it replaces is under way, so
+  // that whatever that one reaches may go as soon as this returns. Never call it from `pressed`.
+  void onPress(std::function<void(std::uint32_t number)> pressed) {
+    const std::lock_guard lock(calling_);
+    pressed_ = std::move(pressed);
+  }
+
+ protected:
+  // A registered chord was pressed; from any thread.
+  void tellPressed(std::uint32_t number) {
+    const std::lock_guard lock(calling_);
+    if (pressed_) pressed_(number);
+  }
+
+ private:
+  std::mutex calling_;
+  std::function<void(std::uint32_t number)> pressed_;
 };

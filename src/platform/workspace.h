@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,10 +33,21 @@ enum class AppEvent { launched, terminated, activated };
 
 class Workspace {
  public:
+  using Changed = std::function<void(AppEvent event, const RunningApp& app)>;
+
   virtual ~Workspace() = default;
-  // Set by the application: called, on any thread, when an application was launched, quit, or came to the
-  // front.
-  std::function<void(AppEvent event, const RunningApp& app)> changed;
+  // From now on, `changed` is called, on any thread, when an application was launched, quit, or came to the
+  // front; an empty function ends the calls. Returns only once no call of the function it replaces is under
+  // way, so that whatever that one reaches may go as soon as this returns. Never call it from `changed`.
+  void watch(Changed changed) {
+    {
+      const std::lock_guard lock(calling_);
+      changed_ = std::move(changed);
+      if (!changed_ || watching_) return;
+      watching_ = true;
+    }
+    startWatching();
+  }
 
   virtual std::vector<RunningApp> runningApps() = 0;
   virtual std::optional<RunningApp> frontApp() = 0;
@@ -45,4 +57,18 @@ class Workspace {
   virtual std::vector<Screen> screens() = 0;
   // The screen with the keyboard focus; nothing when unknown.
   virtual std::optional<Screen> mainScreen() = 0;
+
+ protected:
+  // The backend begins to notice changes; called once, on the first watch() with a function.
+  virtual void startWatching() {}
+  // What the backend noticed, from any thread.
+  void tell(AppEvent event, const RunningApp& app) {
+    const std::lock_guard lock(calling_);
+    if (changed_) changed_(event, app);
+  }
+
+ private:
+  std::mutex calling_;
+  Changed changed_;
+  bool watching_ = false;
 };

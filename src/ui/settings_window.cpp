@@ -140,15 +140,19 @@ QLayout* SettingsWindow::header(const std::shared_ptr<Permissions>& permissions,
   row->addStretch(1);
   row->addWidget(new PermissionsWord(permissions, this));
   row->addWidget(new CloseX({}, this));
-  if (!noTray) return row;
 
   auto* rows = new QVBoxLayout;
   rows->setSpacing(2);
   rows->addLayout(row);
-  auto* note = new Small(NO_TRAY, this);
-  note->setObjectName("noTray");
-  rows->addWidget(note);
+  noTray_ = new Small(NO_TRAY, this);
+  noTray_->setObjectName("noTray");
+  noTray_->setVisible(noTray);
+  rows->addWidget(noTray_);
   return rows;
+}
+
+void SettingsWindow::setNoTray(bool noTray) {
+  noTray_->setVisible(noTray);
 }
 
 QLayout* SettingsWindow::liveLine() {

@@ -28,11 +28,14 @@ class SettingsWindow : public QWidget {
   // The QSettings key of "top".
   static constexpr const char* ON_TOP = "onTop";
 
-  // `noTray`: the desktop has no tray, so the header says how the window comes back. `quit` ends the program
-  // (the header's OFF). The window answers the shell's "Settings…" by coming to the front.
+  // `noTray`: the desktop has no tray (yet), so the header says how the window comes back. `quit` ends the
+  // program (the header's OFF). The window answers the shell's "Settings…" by coming to the front.
   SettingsWindow(std::shared_ptr<Umbrella> umbrella, std::shared_ptr<Permissions> permissions, bool noTray,
                  std::function<void()> quit, QWidget* parent = nullptr);
   ~SettingsWindow() override;
+
+  // Whether the header says that the desktop has no tray: a tray host may come, or go, later.
+  void setNoTray(bool noTray);
 
   // The section shown now; none when no module has the chosen tab's id.
   ModuleSection* section() const { return section_; }
@@ -52,6 +55,7 @@ class SettingsWindow : public QWidget {
   bool onTop_ = false;
   bool shownOnce_ = false;
   Word* top_ = nullptr;
+  QWidget* noTray_ = nullptr;
   QLabel* live_ = nullptr;
   QVBoxLayout* body_ = nullptr;
   ModuleSection* section_ = nullptr;

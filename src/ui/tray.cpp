@@ -9,20 +9,37 @@
 
 namespace ui {
 
+namespace {
+
+// A menu line as the user sees it, to tell whether the menu needs building again.
+std::string seen(const MenuLine& line) {
+  if (line.separator) return "---";
+  return line.title + (line.enabled ? "|on" : "|off") + (line.checked ? (*line.checked ? "|x" : "|o") : "");
+}
+
+}  // namespace
+
 Tray::Tray(const std::shared_ptr<Umbrella>& umbrella, QObject* parent)
-    : QObject(parent), umbrella_(umbrella), menu_(std::make_unique<QMenu>()) {
+    : QObject(parent), umbrella_(umbrella), menu_(std::make_unique<QMenu>()), hosted_(available()) {
   icon_.setIcon(drawnIcon());
   icon_.setToolTip(Umbrella::TOOL_TIP);
   icon_.setContextMenu(menu_.get());
-  connect(menu_.get(), &QMenu::aboutToShow, this, [this] { rebuild(); });
+  // Built afresh whatever it shows: a check mark the menu flipped by itself is put right.
+  connect(menu_.get(), &QMenu::aboutToShow, this, [this] { rebuild(true); });
   // A left click opens the same menu as a right click.
   connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
   });
-  rebuild();
+  subscriptions_.emplace_back(umbrella, [this] { follow(); });
+  for (const auto& m : umbrella->MODULES)
+    subscriptions_.emplace_back(umbrella, m.get(), [this] { follow(); });
+  connect(&hostLook_, &QTimer::timeout, this, [this] { lookForHost(); });
+  hostLook_.start(LOOK_FOR_HOST_MS);
+  rebuild(true);
 }
 
 Tray::~Tray() {
+  if (pending_) pending_->cancel();
   icon_.setContextMenu(nullptr);
 }
 
@@ -50,11 +67,26 @@ QIcon Tray::drawnIcon() {
   return QIcon(pixmap);
 }
 
-void Tray::rebuild() {
-  menu_->clear();
+void Tray::follow() {
+  const auto u = umbrella_.lock();
+  if (!u || pending_) return;
+  pending_ = u->loop().after(MENU_FOLLOWS, [this] {
+    pending_.reset();
+    rebuild(false);
+  });
+}
+
+void Tray::rebuild(bool always) {
   const auto u = umbrella_.lock();
   if (!u) return;
-  for (auto& line : u->menu()) {
+  auto lines = u->menu();
+  std::vector<std::string> now;
+  for (const auto& line : lines)
+    now.push_back(seen(line));
+  if (now == shown_ && !always) return;
+  shown_ = std::move(now);
+  menu_->clear();
+  for (auto& line : lines) {
     if (line.separator) {
       menu_->addSeparator();
       continue;
@@ -67,6 +99,13 @@ void Tray::rebuild() {
     }
     if (line.action) connect(action, &QAction::triggered, this, [run = std::move(line.action)] { run(); });
   }
+}
+
+void Tray::lookForHost() {
+  const bool now = available();
+  if (now == hosted_) return;
+  hosted_ = now;
+  emit hostedChanged(now);
 }
 
 }  // namespace ui

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "support/fake_module.h"
 #include "support/test_shell.h"
 
@@ -28,7 +33,7 @@ class UmbrellaTest : public testing::Test {
   }
   void desktop(AppEvent event, const RunningApp& app) {
     if (event == AppEvent::activated) workspace.front = app;
-    workspace.changed(event, app);
+    workspace.report(event, app);
     loop.runDue();
   }
 
@@ -104,6 +109,70 @@ TEST_F(UmbrellaTest, HotKeysAreRegisteredOnlyWhileLiveIsInFrontEachTimeUnderNewN
   EXPECT_EQ(fired, 1);
   u->setModule("mackie", false);  // its chords go at once, though Live stays in front
   EXPECT_TRUE(hotKeys.registered.empty());
+}
+
+// A loop that holds a thread handing it work from elsewhere (the system's, reporting the desktop or a hot
+// key) inside that hand-over, until the test lets it go or a while has passed.
+class HoldingLoop : public VirtualLoop {
+ public:
+  void post(std::function<void()> fn) override {
+    {
+      std::unique_lock lock(mutex_);
+      holding_ = true;
+      changed_.notify_all();
+      changed_.wait_for(lock, std::chrono::milliseconds(300), [this] { return letGo_; });
+      holding_ = false;
+    }
+    VirtualLoop::post(std::move(fn));
+  }
+  void awaitHolding() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return holding_; });
+  }
+  bool holding() {
+    const std::lock_guard lock(mutex_);
+    return holding_;
+  }
+  void letGo() {
+    const std::lock_guard lock(mutex_);
+    letGo_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool holding_ = false, letGo_ = false;
+};
+
+// The system's threads report while the shell ends: the shell's end waits for a report under way, so that
+// nothing it reaches goes from under it.
+TEST(UmbrellaEnd, WaitsForADesktopReportOrAHotKeyPressUnderWayOnTheSystemsThread) {
+  for (const bool press : {false, true}) {
+    HoldingLoop loop;
+    FakeWorkspace workspace;
+    FakeHotKeys hotKeys;
+    TempFolder home;
+    std::vector<std::unique_ptr<LiveModule>> modules;
+    modules.push_back(std::make_unique<FakeModule>("mackie"));
+    static_cast<FakeModule&>(*modules[0]).wishes = {{Chord{0x100, 0, 1}, [] {}}};
+    workspace.front = LIVE;  // so its chord is registered as number 1
+    auto u =
+        std::make_shared<Umbrella>(ShellServices{loop, workspace, hotKeys, home.path()}, std::move(modules));
+    u->start();
+    std::thread system([&] {
+      if (press)
+        hotKeys.press(1);
+      else
+        workspace.report(AppEvent::activated, EDITOR);
+    });
+    loop.awaitHolding();
+    u.reset();
+    const bool endedMidReport = loop.holding();
+    loop.letGo();
+    system.join();
+    EXPECT_FALSE(endedMidReport) << (press ? "a hot key's press" : "a report of the desktop");
+  }
 }
 
 class ModulesTest : public testing::Test, protected TestShell {};

@@ -28,11 +28,10 @@ TEST(XServerLoss, TheX11BackendsOutliveTheirXServerAndWorkAgainOnANewOne) {
   ASSERT_FALSE(x.display().empty()) << "a private Xvfb did not start; " << x.log();
   X11KeyOutput keys(x.display());
   X11Workspace workspace(x.display());
-  workspace.changed = [](AppEvent, const RunningApp&) {};
-  workspace.watch();
+  workspace.watch([](AppEvent, const RunningApp&) {});
   std::atomic<int> hotKeyPresses = 0;
   X11HotKeys hotKeys(x.display());
-  hotKeys.pressed = [&](std::uint32_t) { ++hotKeyPresses; };
+  hotKeys.onPress([&](std::uint32_t) { ++hotKeyPresses; });
   ASSERT_TRUE(hotKeys.registerKey(KS_KEYS().at("f9"), 0x100 | 0x200, 1));
   // The chord, held since before any loss, fires when the key output strokes it.
   const auto chordFires = [&] {

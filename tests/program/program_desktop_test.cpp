@@ -1,5 +1,6 @@
 // The built program on a desktop of the test's own (a private X server) without a tray host: the window opens
-// at start, and a second start brings it back after the user closed it. What the X server holds is read with
+// at start, a second start brings it back after the user closed it, a second start with --midikeys-dry opens
+// the dry run's window, and a tray host that starts later gets the icon. What the X server holds is read with
 // the X tools, as another program would see it.
 #include <gtest/gtest.h>
 
@@ -10,20 +11,27 @@
 
 namespace {
 
-// The program's window while it is on the screen: its id, or empty.
-std::string shownWindow() {
+// A window of the program's, by its whole title, while it is on the screen: its id, or empty.
+std::string shownWindow(const std::string& title = "Orvane VUDA Verer") {
   std::string id;
-  std::istringstream(output("xdotool search --onlyvisible --name '^Orvane VUDA Verer$' 2>/dev/null")) >> id;
+  std::istringstream(output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null")) >> id;
   return id;
 }
 
-TEST(ProgramOnADesktop, WithoutATrayTheWindowOpensAtStartAndASecondStartBringsItBackOnceClosed) {
+// The program on a desktop of the test's own; JACK is asked for and absent: MIDI plays no part.
+class ProgramOnADesktop : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(x.display().empty()) << x.log();
+    // The program and the X tools reach the private display.
+    ::setenv("DISPLAY", x.display().c_str(), 1);
+    ::setenv("JACK_NO_START_SERVER", "1", 1);
+  }
   TempFolder folder;
-  PrivateXServer x(folder);
-  ASSERT_FALSE(x.display().empty()) << x.log();
-  // The program and the X tools reach the private display; JACK is asked for and absent: MIDI plays no part.
-  ::setenv("DISPLAY", x.display().c_str(), 1);
-  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  PrivateXServer x{folder};
+};
+
+TEST_F(ProgramOnADesktop, WithoutATrayTheWindowOpensAtStartAndASecondStartBringsItBackOnceClosed) {
   RunningProgram first(folder, {"--midi", "jack"});
   ASSERT_TRUE(eventually([&] { return !shownWindow().empty(); }, 10)) << first.err();
   // The header's cross, as the user clicks it: the window goes, the program stays.
@@ -34,6 +42,36 @@ TEST(ProgramOnADesktop, WithoutATrayTheWindowOpensAtStartAndASecondStartBringsIt
   EXPECT_NE(second.err().find("already running"), std::string::npos) << second.err();
   EXPECT_TRUE(eventually([&] { return !shownWindow().empty(); }));
   EXPECT_FALSE(first.ended(0).has_value());  // the first is still there
+}
+
+// The dry run's window is the running program's to open: a second start with --midikeys-dry asks it to.
+TEST_F(ProgramOnADesktop, ASecondStartWithMidikeysDryOpensTheDryWindowInTheRunningProgram) {
+  RunningProgram first(folder, {"--midi", "jack"});
+  ASSERT_TRUE(eventually([&] { return !shownWindow().empty(); }, 10)) << first.err();
+  RunningProgram second(folder, {"--midi", "jack", "--midikeys-dry"});
+  EXPECT_EQ(second.ended(10), 0);
+  EXPECT_NE(second.err().find("already running: it opens its dry window"), std::string::npos) << second.err();
+  EXPECT_TRUE(eventually([&] {
+    return !shownWindow("MIDI to Key Stroke \\(dry: listens, presses nothing\\)").empty();
+  })) << first.err();
+  EXPECT_FALSE(first.ended(0).has_value());
+}
+
+// A tray host that starts after the program (a panel late in the session) gets the program's icon: a window
+// of the program's inside the host's panel, as the X server's window tree tells.
+TEST_F(ProgramOnADesktop, ATrayHostThatStartsLaterGetsTheIcon) {
+  RunningProgram program(folder, {"--midi", "jack"});
+  ASSERT_TRUE(eventually([&] { return !shownWindow().empty(); }, 10)) << program.err();
+  const auto iconInTheHost = [] {
+    return output("for w in $(xdotool search --class trayer 2>/dev/null); do xwininfo -tree -id $w; done")
+               .find("(\"orvane-vuda-verer\"") != std::string::npos;
+  };
+  EXPECT_FALSE(iconInTheHost());
+  SpawnedProcess host(
+      {"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"},
+      folder.path() + "/trayer.log");
+  EXPECT_TRUE(eventually(iconInTheHost, 10)) << host.output();
+  EXPECT_FALSE(program.ended(0).has_value());
 }
 
 }  // namespace

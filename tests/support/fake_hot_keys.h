@@ -22,9 +22,7 @@ class FakeHotKeys : public HotKeySystem {
     return next_++;
   }
   void unregisterKey(Handle handle) override { registered.erase(handle); }
-  void press(std::uint32_t number) {
-    if (pressed) pressed(number);
-  }
+  void press(std::uint32_t number) { tellPressed(number); }
 
  private:
   Handle next_ = 1;

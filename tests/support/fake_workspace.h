@@ -15,6 +15,8 @@ class FakeWorkspace : public Workspace {
   std::optional<RunningApp> frontApp() override { return front; }
   std::vector<WindowInfo> windows() override { return shown; }
   std::vector<Screen> screens() override { return screenList; }
+  // What the system would report, on the calling thread.
+  void report(AppEvent event, const RunningApp& app) { tell(event, app); }
   std::optional<Screen> mainScreen() override {
     if (!mainIndex || *mainIndex >= screenList.size()) return std::nullopt;
     return screenList[*mainIndex];

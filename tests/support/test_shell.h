@@ -54,6 +54,12 @@ class TestShell {
 
   // The shell started over `settings` as its file (none when null).
   void start(const nlohmann::json& settings = nullptr, bool dry = false) {
+    make(settings, dry);
+    umbrella->start();
+    loop.runDue();
+  }
+  // The shell made, not yet started.
+  void make(const nlohmann::json& settings = nullptr, bool dry = false) {
     if (!settings.is_null()) home.write(".config/vuda-verer.json", settings.dump());
     auto mk = std::make_unique<MackieModule>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace),
                                              mackieView);
@@ -66,8 +72,6 @@ class TestShell {
     modules.push_back(std::move(ks));
     umbrella =
         std::make_shared<Umbrella>(ShellServices{loop, workspace, hotKeys, home.path()}, std::move(modules));
-    umbrella->start();
-    loop.runDue();
   }
 
   // One menu line as the user reads it: "---" for a divider, "[x] " or "[ ] " before a line with a check

@@ -193,7 +193,7 @@ struct X11HotKeys::Connection {
       }
       // Outside the lock, so that `pressed` may register and unregister keys.
       for (const auto number : numbers)
-        if (owner.pressed) owner.pressed(number);
+        owner.tellPressed(number);
       if (ended) return;
       pollfd ready[2] = {{wake, POLLIN, 0}, {connection, POLLIN, 0}};
       poll(ready, 2, -1);

@@ -98,7 +98,7 @@ void addLiveProcesses(std::vector<RunningApp>& apps) {
 
 class X11Workspace::Impl {
  public:
-  Impl(Workspace& owner, std::optional<std::string> name) : owner_(owner), name_(std::move(name)) {}
+  Impl(X11Workspace& owner, std::optional<std::string> name) : owner_(owner), name_(std::move(name)) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
 
@@ -487,15 +487,14 @@ class X11Workspace::Impl {
 
   // Launches before activations, so that an application that starts in front is known when it comes forward.
   void report(const Snapshot& before, const Snapshot& now) {
-    if (!owner_.changed) return;
     for (const auto& app : now.apps)
-      if (!hasApp(before.apps, app.pid)) owner_.changed(AppEvent::launched, app);
+      if (!hasApp(before.apps, app.pid)) owner_.tell(AppEvent::launched, app);
     for (const auto& app : before.apps)
-      if (!hasApp(now.apps, app.pid)) owner_.changed(AppEvent::terminated, app);
-    if (now.front && now.front != before.front) owner_.changed(AppEvent::activated, *now.front);
+      if (!hasApp(now.apps, app.pid)) owner_.tell(AppEvent::terminated, app);
+    if (now.front && now.front != before.front) owner_.tell(AppEvent::activated, *now.front);
   }
 
-  Workspace& owner_;
+  X11Workspace& owner_;
   const std::optional<std::string> name_;
 
   std::mutex x_;
@@ -536,6 +535,6 @@ std::optional<Screen> X11Workspace::mainScreen() {
   return impl_->mainScreen();
 }
 
-void X11Workspace::watch() {
+void X11Workspace::startWatching() {
   impl_->watch();
 }

@@ -17,7 +17,7 @@ class X11Workspace : public Workspace {
  public:
   // `display` names the X display to use; nothing means the one in DISPLAY.
   explicit X11Workspace(std::optional<std::string> display = std::nullopt);
-  // Stops the watch thread; never destroy it from inside `changed`.
+  // Stops the watch thread; never destroy it from inside the function watch() was given.
   ~X11Workspace() override;
   X11Workspace(const X11Workspace&) = delete;
   X11Workspace& operator=(const X11Workspace&) = delete;
@@ -28,10 +28,10 @@ class X11Workspace : public Workspace {
   std::vector<Screen> screens() override;
   std::optional<Screen> mainScreen() override;
 
-  // Starts reporting launches, quits and activations through `changed`, which must be set before: a thread
-  // of its own compares the applications and the front one with what it saw a second earlier. What runs now
-  // is the starting point; calling it again does nothing.
-  void watch();
+ protected:
+  // A thread of its own compares the applications and the front one with what it saw a second earlier; what
+  // runs when it starts is the starting point.
+  void startWatching() override;
 
  private:
   class Impl;

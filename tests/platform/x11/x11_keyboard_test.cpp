@@ -224,7 +224,7 @@ TEST_F(X11Keyboard, AHotKeyIsRefusedWhileAnotherClientHoldsAVariantAndFiresWhate
   const unsigned int variant = Mod4Mask | ShiftMask | LockMask;
   std::atomic<std::uint32_t> fired = 0;  // the sum of the numbers fired; outlives the hot keys' thread
   X11HotKeys hotKeys;
-  hotKeys.pressed = [&](std::uint32_t number) { fired += number; };
+  hotKeys.onPress([&](std::uint32_t number) { fired += number; });
   XGrabKey(viewer_, f9, variant, root_, False, GrabModeAsync, GrabModeAsync);
   XSync(viewer_, False);
   EXPECT_FALSE(hotKeys.registerKey(code("f9"), HOT_COMMAND_SHIFT, 7));

@@ -103,11 +103,10 @@ TEST_F(X11WorkspaceTest, ReadsAndWatchesTheAppsWindowsAndFrontAppThatAWindowMana
     return eventually(inOrder, 10);
   };
   X11Workspace workspace;
-  workspace.changed = [&](AppEvent event, const RunningApp& changed) {
+  workspace.watch([&](AppEvent event, const RunningApp& changed) {
     const std::lock_guard lock(mutex);
     seen.emplace_back(event, changed);
-  };
-  workspace.watch();
+  });
 
   const Window liveWindow = makeWindow(live.name.c_str(), live.pid, {100, 150, 640, 480});
   const Window desktop = makeWindow("VudaDesktop", pid_, {0, 0, 1280, 800}, "_NET_WM_WINDOW_TYPE_DESKTOP");
