@@ -54,7 +54,7 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
 // stopped.
 TEST_F(EngineTest, MessagesReachLiveWhileAColourHelperRunsAndItIsStoppedAfterTenSeconds) {
   home.write("Documents/live.oxie16", SCENE);
-  home.write(".local/lib/orvane/e16colour.py", "sleep 5\n");  // run by the shell in python's place
+  home.write("helper.py", "sleep 5\n");  // the module's helper, run by the shell in python's place
   startWith({row(1, "stop", 3)});
   engine->rings().interpreter = "/bin/sh";
   const double t0 = loop.now();
