@@ -1,7 +1,7 @@
-// The built program on a desktop of the test's own (a private X server) without a tray host: the window opens
-// at start, a second start brings it back after the user closed it, a second start with --midikeys-dry opens
-// the dry run's window, and a tray host that starts later gets the icon. What the X server holds is read with
-// the X tools, as another program would see it.
+// The built program on a desktop of the test's own (a private X server): without a tray host the window opens
+// at start, a second start brings it back after the user closed it, and a second start with --midikeys-dry
+// opens the dry run's window; a tray host gets the icon, whether it starts before the program or later. What
+// the X server holds is read with the X tools, as another program would see it.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -16,6 +16,17 @@ std::string shownWindow(const std::string& title = "Orvane VUDA Verer") {
   std::string id;
   std::istringstream(output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null")) >> id;
   return id;
+}
+
+// Whether a window of the program's sits inside the tray host's panel, as the X server's window tree tells.
+bool iconInTheHost() {
+  return output("for w in $(xdotool search --class trayer 2>/dev/null); do xwininfo -tree -id $w; done")
+             .find("(\"orvane-vuda-verer\"") != std::string::npos;
+}
+
+SpawnedProcess trayHost(const TempFolder& folder) {
+  return {{"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"},
+          folder.path() + "/trayer.log"};
 }
 
 // The program on a desktop of the test's own; JACK is asked for and absent: MIDI plays no part.
@@ -57,21 +68,23 @@ TEST_F(ProgramOnADesktop, ASecondStartWithMidikeysDryOpensTheDryWindowInTheRunni
   EXPECT_FALSE(first.ended(0).has_value());
 }
 
-// A tray host that starts after the program (a panel late in the session) gets the program's icon: a window
-// of the program's inside the host's panel, as the X server's window tree tells.
+// A tray host that starts after the program (a panel late in the session) gets the program's icon.
 TEST_F(ProgramOnADesktop, ATrayHostThatStartsLaterGetsTheIcon) {
   RunningProgram program(folder, {"--midi", "jack"});
   ASSERT_TRUE(eventually([&] { return !shownWindow().empty(); }, 10)) << program.err();
-  const auto iconInTheHost = [] {
-    return output("for w in $(xdotool search --class trayer 2>/dev/null); do xwininfo -tree -id $w; done")
-               .find("(\"orvane-vuda-verer\"") != std::string::npos;
-  };
   EXPECT_FALSE(iconInTheHost());
-  SpawnedProcess host(
-      {"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"},
-      folder.path() + "/trayer.log");
+  const auto host = trayHost(folder);
   EXPECT_TRUE(eventually(iconInTheHost, 10)) << host.output();
   EXPECT_FALSE(program.ended(0).has_value());
+}
+
+// With a tray host there from the start, the icon goes into it and no window opens.
+TEST_F(ProgramOnADesktop, WithATrayHostTheIconIsInItAndNoWindowOpens) {
+  const auto host = trayHost(folder);
+  ASSERT_TRUE(eventually([] { return !output("xdotool search --class trayer 2>/dev/null").empty(); }, 10));
+  RunningProgram program(folder, {"--midi", "jack"});
+  EXPECT_TRUE(eventually(iconInTheHost, 10)) << host.output() << program.err();
+  EXPECT_TRUE(shownWindow().empty());
 }
 
 }  // namespace
