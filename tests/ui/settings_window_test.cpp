@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTest>
 
+#include "screen_checks.h"
 #include "support/test_shell.h"
 #include "ui/colours.h"
 #include "ui/dry_window.h"
@@ -52,11 +53,12 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
   }
 };
 
-TEST_F(SettingsWindowTest, TabsHeaderLiveLineTopAndDryWindowShowTheStateAndEachControlDoesItsPart) {
+TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesItsPart) {
   start();
   const auto window = open();
   EXPECT_EQ(window->size(), QSize(820, 820));
   EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+  EXPECT_EQ(shown(*window, "version"), "v1 grey");
   // The tabs choose the section; its switch keeps the tab, greys the dot and hides the screen.
   auto* row = window->findChild<ui::TabRow*>();
   auto *mk = row->tab("mackie"), *ks = row->tab("midikeys");
@@ -106,8 +108,43 @@ TEST_F(SettingsWindowTest, TabsHeaderLiveLineTopAndDryWindowShowTheStateAndEachC
   // Without a tray the window says how it comes back (ui/tray_host_test.cpp: until a tray host comes).
   const auto noTray = [](QWidget& w) { return w.findChild<QWidget*>("noTray")->isVisibleTo(&w); };
   EXPECT_TRUE(noTray(*open(true)) && !noTray(*window));
+}
 
-  // "top" is kept in the settings and floats every window of the program.
+// Each screen as a user meets it, with rows of every kind: its bands in order under their headings, and every
+// control placed by its band's layout (none lying over another or outside its band).
+TEST_F(SettingsWindowTest, EachScreenShowsItsBandsInOrderAndEveryControlInItsPlace) {
+  nlohmann::json mk = nlohmann::json::array(), ks = nlohmann::json::array();
+  for (int id = 1; id <= 3; ++id) {
+    mk.push_back({{"id", id}, {"number", id}, {"command", id == 2 ? "jog" : "play"}});
+    ks.push_back({{"id", id}, {"cc", id}, {"key", "a"}, {"kind", id == 3 ? "volume" : "key"}});
+  }
+  home.write(".config/midi-to-mk.json", nlohmann::json{{"rows", mk}}.dump());
+  home.write(".config/midi-to-keystroke.json", nlohmann::json{{"rows", ks}}.dump());
+  start();
+  const auto window = open();
+  for (const auto& [tab, headings] :
+       {std::pair{"mackie", "THE DEVICE — WHAT COMES IN | TO LIVE — WHAT GOES OUT | THE TABLE | WHAT IT DID"},
+        std::pair{"midikeys", "THE DEVICE — WHAT COMES IN | THE TABLE | WHAT IT DID"}}) {
+    umbrella->setTab(tab);
+    for (int turn = 0; turn < 100; ++turn)  // the rows and their layouts
+      QCoreApplication::sendPostedEvents();
+    auto* screen = window->section()->screen();
+    QList<QWidget*> found = screen->findChildren<QWidget*>("heading");
+    std::sort(found.begin(), found.end(), [&](auto* a, auto* b) {
+      return a->mapTo(screen, QPoint()).y() < b->mapTo(screen, QPoint()).y();
+    });
+    QStringList shown;
+    for (auto* heading : found)
+      if (heading->isVisibleTo(screen)) shown << qobject_cast<QLabel*>(heading)->text();
+    EXPECT_EQ(shown.join(" | ").toStdString(), headings);
+    EXPECT_EQ(screen::misplaced(*window->section()), std::vector<std::string>{}) << tab;
+  }
+}
+
+// "top" is kept in the settings and floats every window of the program.
+TEST_F(SettingsWindowTest, TopIsKeptAndFloatsEveryWindow) {
+  start();
+  const auto window = open();
   const auto floating = [](QWidget& w) { return w.windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
   EXPECT_EQ(shown(*window, "top"), "top grey");
   click(find(*window, "top"));
@@ -117,8 +154,11 @@ TEST_F(SettingsWindowTest, TabsHeaderLiveLineTopAndDryWindowShowTheStateAndEachC
   EXPECT_TRUE(floating(*open()));  // a window opened later floats at once
   click(find(*window, "top"));
   EXPECT_FALSE(QSettings().value("onTop").toBool() || floating(*window));
+}
 
-  // The dry run's window: the Key Stroke screen under its close row.
+// The dry run's window: the Key Stroke screen under its close row.
+TEST_F(SettingsWindowTest, TheDryWindowShowsTheKeyStrokeScreenAndClosesAlone) {
+  start();
   ui::DryWindow dry(*midikeys);
   dry.open();
   EXPECT_EQ(dry.windowTitle(), "MIDI to Key Stroke (dry: listens, presses nothing)");
@@ -194,6 +234,7 @@ TEST_F(SettingsWindowTest, TrayMenuFollowsTheShellAndTheModulesWithoutBeingOpene
   make();
   ui::Tray tray(umbrella);
   EXPECT_FALSE(tray.icon().icon().isNull());
+  EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
   const auto shownLines = [&] {
     std::vector<std::string> lines;
     for (auto* a : tray.menu().actions())

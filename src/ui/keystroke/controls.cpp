@@ -149,6 +149,7 @@ KSBand::KSBand(const QString& title, QWidget* parent) : QFrame(parent) {
   outer->setContentsMargins(12, 8, 12, 10);
   outer->setSpacing(6);
   auto* heading = ksText(KSInk::dim, this, 10, true);
+  heading->setObjectName("heading");
   heading->setText(title);
   heading->setAccessibleName(title);
   outer->addWidget(heading);

@@ -101,8 +101,15 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   QMenu* menu = command->menu();
   ASSERT_TRUE(menu && menu->isVisible());
   QAction* jog = nullptr;
-  for (QAction* entry : menu->findChildren<QAction*>())
-    if (entry->text().startsWith("JOG WHEEL")) jog = entry;
+  Strings marked;  // the row's command, and the heading that holds it
+  for (QAction* heading : menu->actions()) {
+    if (heading->font().bold()) marked.push_back(heading->text().toStdString());
+    for (QAction* entry : heading->menu()->actions()) {
+      if (entry->text().startsWith("JOG WHEEL")) jog = entry;
+      if (entry->isChecked()) marked.push_back(entry->text().toStdString());
+    }
+  }
+  EXPECT_EQ(marked, (Strings{"TRANSPORT", "PLAY"}));
   menu->close();
   ASSERT_NE(jog, nullptr);
   jog->trigger();
@@ -178,7 +185,7 @@ TEST_F(SectionTest, AColourPickedInThePaletteShowsInTheSwatchWhenTheHelperIsDone
   auto* swatch = get<MKSwatch>("colour", 0);
   EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
   click(swatch);
-  for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Return})  // from colour 5 to 16
+  for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Space})  // from colour 5 to 16
     QTest::keyClick(QApplication::focusWidget(), key);
   awaitNote();
   publish();
