@@ -261,8 +261,8 @@ TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTen
   settle();
   EXPECT_FALSE(shows("nothing"));
   const auto lines = find<QPlainTextEdit>("lines")->toPlainText().split('\n');
-  ASSERT_EQ(lines.size(), 2);
-  EXPECT_TRUE(lines[0].endsWith("  second"));
+  EXPECT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines.value(0).endsWith("  second"));
 
   // A controller sending a thousand messages a second gets at most ten redraws a second, the first at once
   // and the last one showing where the messages stopped.

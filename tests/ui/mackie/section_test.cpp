@@ -219,7 +219,7 @@ TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   EXPECT_EQ(text(get("nothingYet")), "nothing yet");
 }
 
-TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTheTable) {
+TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   system.remove(controller);
   open({}, {{"device", ""}});
   controller = system.addSource("Port 1");
@@ -258,8 +258,10 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePortsAndTheBarEditsTh
   system.remove(controller);
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
   EXPECT_EQ(back->currentText().toStdString(), "Port 1  (not there now)");
+}
 
-  // The bar above the table adds, ticks, deletes and undoes with the engine.
+TEST_F(SectionTest, TheBarAboveTheTableAddsTicksDeletesAndUndoesWithTheEngine) {
+  open({});
   auto *undo = get<MKWord>("undo"), *redo = get<MKWord>("redo"), *del = get<MKWord>("delete");
   // UNDO and REDO as the user sees them: their tips, "(off)" while there is nothing to take.
   const auto history = [&] {
