@@ -185,18 +185,21 @@ TEST_F(SectionTest, AColourPickedInThePaletteShowsInTheSwatchWhenTheHelperIsDone
   auto* swatch = get<MKSwatch>("colour", 0);
   EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
   click(swatch);
-  for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Space})  // from colour 5 to 16
+  std::vector<Qt::Key> walk(9, Qt::Key_Down);  // from colour 5 down to 95, then right past the last one, 99
+  walk.insert(walk.end(), 5, Qt::Key_Right);
+  for (const Qt::Key key : walk)
     QTest::keyClick(QApplication::focusWidget(), key);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
   awaitNote();
   publish();
-  EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[16])) << lastTrace();
+  EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[99])) << lastTrace();
 }
 
 TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   system.remove(toLive);
   open({row(1, "play", 20)});
   auto* why = get<MKSteadyText>("why");
-  EXPECT_EQ(why->colour(), ui::AMBER);  // nothing open to Live is an alarm
+  EXPECT_EQ(std::pair(text(why), why->colour()), std::pair(engine->why().first, ui::AMBER));  // an alarm
   // WHAT IT DID shows the trace line for line; past sixty lines the oldest go, several at a time.
   auto* trace = get<QPlainTextEdit>("trace");
   const auto lines = [&] {
@@ -258,6 +261,13 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   system.remove(controller);
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
   EXPECT_EQ(back->currentText().toStdString(), "Port 1  (not there now)");
+  auto* out = get<MKChoice>("out");
+  arrowDown(out);
+  EXPECT_EQ(engine->outWant(), "IAC Driver Bus 1");
+  out->setFocus();
+  QTest::keyClick(out, Qt::Key_Up);  // back to the first entry
+  publish();
+  EXPECT_EQ(engine->outWant(), "");
 }
 
 TEST_F(SectionTest, TheBarAboveTheTableAddsTicksDeletesAndUndoesWithTheEngine) {
