@@ -1,7 +1,7 @@
-// The shared widgets (the four colours and the dark palette, the switch word, the close cross, the
-// permissions warning) and the blob's window, with their exact texts and what a click or a drag does. The
-// widget tests run in one QApplication, on the offscreen platform unless told otherwise, so that they need no
-// display.
+// The shared widgets (the four colours, each screen's inks and the dark palette, the switch word, the close
+// cross, the permissions warning) and the blob's window, with their exact texts and what a click or a drag
+// does. The widget tests run in one QApplication, on the offscreen platform unless told otherwise, so that
+// they need no display.
 #include "ui/widgets.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +21,8 @@
 #include "ui/blob_panel.h"
 #include "ui/colours.h"
 #include "ui/commit_field.h"
+#include "ui/keystroke/ink.h"
+#include "ui/mackie/style.h"
 #include "ui/permissions_word.h"
 
 int main(int argc, char** argv) {
@@ -35,6 +37,11 @@ namespace {
 TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPart) {
   EXPECT_EQ(ui::GREEN.name() + ui::GREY.name() + ui::AMBER.name() + ui::INK.name(),
             "#33d17a#7a8087#e8a33d#0b0d10");
+  EXPECT_EQ(ui::MK_SAND.name() + ui::MK_SLATE.name() + ui::MK_RED.name(),
+            "#f2ddb4#23303d#ef4444");  // the MK inks
+  EXPECT_EQ(KSInk::surface.name() + KSInk::slate.name() + KSInk::dim.name() + KSInk::sand.name() +
+                KSInk::red.name() + KSInk::cy.name(),
+            "#15181d#2c3139#606770#ded3bc#e5484d#56c2e6");  // the Key Stroke inks
   VirtualLoop loop;
   RecordingKeyOutput keys;
   keys.isTrusted = false;
