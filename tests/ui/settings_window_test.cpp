@@ -71,6 +71,8 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   }
 
   auto* section = window->section();
+  const auto y = [&](QWidget* w) { return w->mapTo(window.get(), QPoint()).y(); };
+  EXPECT_TRUE(y(find(*window, "live")) < y(section) && y(section) < y(find(*window, "releases")));
   midikeys->engine->power();
   settle(1);
   EXPECT_EQ(shown(*section, "status"), "STOPPED amber");

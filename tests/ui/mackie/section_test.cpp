@@ -248,6 +248,7 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   const auto& in = engine->incoming;
   EXPECT_EQ(shown, (std::vector<Strings>{
                        {"USB1", in[0].text, "", "just now"}, {"USB1", in[1].text, "× 2", "just now"}, {}}));
+  EXPECT_EQ(lines[1]->colour(), ui::GREY);  // the port, faded beside its message
   loop.advance(12.4);  // the engine has nothing new to say; the section's own clock moves the ages on
   EXPECT_EQ(text(lines[1 + 4 + 3]), "12 s ago");
   EXPECT_EQ(text(get("lock")) + " | " + text(unlock), "locked to USB1 | UNLOCK");
