@@ -133,6 +133,20 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
       if (shows(QString(note) + "@" + id)) ids += id;
     return ids;
   };
+  // On the screen's own dark palette, each caption of the table over its column.
+  EXPECT_EQ(section->palette().color(QPalette::Window).name(), KSInk::ground.name());
+  const auto x = [&](QWidget* w) { return w ? w->mapTo(section.get(), QPoint()).x() : -1; };
+  for (const auto& [caption, column] : {std::pair{"FILTER", "filter@1"},
+                                        {"#", "number@1"},
+                                        {"VALUE", "value@1"},
+                                        {"DOES", "kindKey@1"},
+                                        {"KEY", "key@1"},
+                                        {"LED", "led@1"}}) {
+    QLabel* over = nullptr;
+    for (auto* label : find("table")->findChildren<QLabel*>())
+      over = label->text() == caption ? label : over;
+    EXPECT_EQ(x(over), x(find(column))) << caption;
+  }
   EXPECT_EQ(shown("clash"), "13");            // a note is not the CC of the same number
   EXPECT_EQ(shown("any"), "13");              // not a note row, one value only, or a row without a key
   EXPECT_EQ(says("value@6"), "(off) 0-127");  // a volume row takes the whole sweep
