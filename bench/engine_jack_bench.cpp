@@ -12,9 +12,10 @@
 // engine_jack_bench window [messages=500] opens the settings window mid-stream, as a user does, with 200 rows
 // in each module's table: the same 25 ms stream, on the Qt loop with the whole shell (both modules, their
 // screens), on the offscreen platform unless QT_QPA_PLATFORM says otherwise. At 1 s the window is made and
-// shown, at 4 s the Key Stroke tab is chosen, at 7 s the MK tab again, at 9.5 s the window closes and at 10.5
-// s it opens again. Prints, for the 2.5 s after each step, the longest the main loop was held (a 1 ms timer's
-// longest gap) and the latency the messages of that time gained, in periods.
+// shown, at 4 s the Key Stroke tab is chosen, at 7 s the MK tab again, at 8 s its table is scrolled from top
+// to bottom as a wheel does, 120 pixels every 16 ms, at 10 s the window closes and at 11 s it opens again.
+// Prints, from each step to the next, the longest the main loop was held (a 1 ms timer's longest gap) and the
+// latency the messages of that time gained, in periods.
 //
 // The private servers are named "vuda-bench-64" and "vuda-bench-256", or both VUDA_BENCH_JACK_SERVER when it
 // is set (they run one after the other).
@@ -23,6 +24,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -322,18 +325,25 @@ void measureWindow(int period, std::size_t count) {
   });
 
   std::unique_ptr<ui::SettingsWindow> window;
-  const std::vector<std::pair<double, const char*>> steps = {{1.0, "window made and shown"},
-                                                             {4.0, "Key Stroke tab chosen"},
-                                                             {7.0, "MK tab chosen"},
-                                                             {9.5, "window closed"},
-                                                             {10.5, "window shown again"}};
-  const std::vector<std::function<void()>> actions = {
-      [&] {
-        window = std::make_unique<ui::SettingsWindow>(umbrella, permissions, true, [] {});
-        window->show();
-      },
-      [&] { umbrella->setTab("midikeys"); }, [&] { umbrella->setTab("mackie"); }, [&] { window->hide(); },
-      [&] { window->show(); }};
+  const std::vector<std::pair<double, const char*>> steps = {
+      {1.0, "window made and shown"}, {4.0, "Key Stroke tab chosen"}, {7.0, "MK tab chosen"},
+      {8.0, "MK table scrolled"},     {10.0, "window closed"},        {11.0, "window shown again"}};
+  QTimer wheel;
+  QObject::connect(&wheel, &QTimer::timeout, [&] {
+    auto* bar = window->findChild<QScrollArea*>()->verticalScrollBar();
+    bar->setValue(bar->value() + 120);
+    if (bar->value() == bar->maximum()) wheel.stop();
+  });
+  const std::vector<std::function<void()>> actions = {[&] {
+                                                        window = std::make_unique<ui::SettingsWindow>(
+                                                            umbrella, permissions, true, [] {});
+                                                        window->show();
+                                                      },
+                                                      [&] { umbrella->setTab("midikeys"); },
+                                                      [&] { umbrella->setTab("mackie"); },
+                                                      [&] { wheel.start(16); },
+                                                      [&] { window->hide(); },
+                                                      [&] { window->show(); }};
   std::vector<std::unique_ptr<QTimer>> timers;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     auto timer = std::make_unique<QTimer>();
@@ -390,7 +400,7 @@ void measureWindow(int period, std::size_t count) {
   };
   report("before the window", 0, steps[0].first);
   for (std::size_t i = 0; i < steps.size(); ++i)
-    report(steps[i].second, steps[i].first, steps[i].first + 2.5);
+    report(steps[i].second, steps[i].first, i + 1 < steps.size() ? steps[i + 1].first : steps[i].first + 1.5);
   report("the whole stream", 0, static_cast<double>(count) * 0.025);
   window.reset();
   umbrella->stop();
