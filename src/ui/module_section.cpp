@@ -6,7 +6,6 @@
 
 #include "app/umbrella.h"
 #include "ui/colours.h"
-#include "ui/row_steps.h"
 #include "ui/widgets.h"
 
 namespace ui {
@@ -71,7 +70,9 @@ void ModuleSection::redraw() {
     }
   } else if (!on && screen_) {
     layout_->removeWidget(screen_);
-    dismantle(screen_);
+    // Later, not now: this may run inside the screen's own click.
+    screen_->hide();
+    screen_->deleteLater();
     screen_ = nullptr;
   }
 }

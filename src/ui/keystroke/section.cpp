@@ -62,7 +62,6 @@ KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   column->addWidget(trace_);
   column->addStretch(1);
   table_->reshaped = [this] { orderFocus(); };
-
   subscription_ = engine->subscribe([this] { engineChanged(); });
   redraw();
 }
@@ -101,9 +100,8 @@ void KSSection::redraw() {
                                 : "stopped: press to send again");
   access_->setVisible(!engine->trusted);
   device_->refresh(*engine);
-  const bool reshaped = table_->refresh(*engine);
+  table_->refresh(*engine);
   trace_->refresh(*engine);
-  if (reshaped) orderFocus();
   if (redrawn) redrawn(std::chrono::steady_clock::now() - began);
 }
 

@@ -1,0 +1,196 @@
+// The strip of rows in sight (see the header).
+#include "ui/visible_rows.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QEvent>
+#include <QLayout>
+#include <algorithm>
+
+namespace ui {
+
+VisibleRows::VisibleRows(Kit kit, QWidget* parent)
+    : QWidget(parent), kit_(std::move(kit)), ruler_(kit_.make(nullptr)) {
+  hide();  // until there are rows
+}
+
+VisibleRows::~VisibleRows() = default;
+
+void VisibleRows::setRows(std::vector<std::int64_t> ids) {
+  ids_ = std::move(ids);
+  index_.clear();
+  for (std::size_t i = 0; i < ids_.size(); ++i)
+    index_[ids_[i]] = i;
+  measure();
+  place();
+  setVisible(!ids_.empty());
+  redraw();
+}
+
+void VisibleRows::redraw() {
+  for (const auto& [id, view] : bound_)
+    kit_.draw(*view, index_.at(id));
+}
+
+std::vector<QWidget*> VisibleRows::views() const {
+  std::vector<std::pair<std::size_t, QWidget*>> ordered;
+  for (const auto& [id, view] : bound_)
+    ordered.emplace_back(index_.at(id), view);
+  std::sort(ordered.begin(), ordered.end());
+  std::vector<QWidget*> out;
+  for (const auto& [index, view] : ordered)
+    out.push_back(view);
+  return out;
+}
+
+QSize VisibleRows::sizeHint() const {
+  return {minimumSizeHint().width(), tops_.back()};
+}
+
+QSize VisibleRows::minimumSizeHint() const {
+  return {ruler_->minimumSizeHint().width(), tops_.back()};
+}
+
+bool VisibleRows::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Show:
+      // Scrolling moves an ancestor, not the strip: every one of them is watched (again, after a move to
+      // another parent).
+      for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        w->installEventFilter(this);
+      place();
+      break;
+    case QEvent::Resize:
+      if (width() != measuredAt_) measure();
+      place();
+      break;
+    case QEvent::Move:
+      place();
+      break;
+    default:
+      break;
+  }
+  return QWidget::event(event);
+}
+
+bool VisibleRows::eventFilter(QObject*, QEvent* event) {
+  if (event->type() == QEvent::Move || event->type() == QEvent::Resize) place();
+  return false;
+}
+
+void VisibleRows::measure() {
+  if (width() != measuredAt_) {
+    heights_.clear();
+    measuredAt_ = width();
+  }
+  // Rows alike in shape are alike in height: the ruler measures one row of each shape.
+  std::vector<int> tops(ids_.size() + 1, 0);
+  for (std::size_t i = 0; i < ids_.size(); ++i) {
+    const QString shape = kit_.shape(i);
+    auto found = heights_.find(shape);
+    if (found == heights_.end()) {
+      ruler_->setFont(font());
+      kit_.draw(*ruler_, i);
+      // Never shown, the ruler is laid out only when asked: its inner layouts would keep the last row's
+      // sizes.
+      if (ruler_->layout()) ruler_->layout()->activate();
+      const int height =
+          ruler_->hasHeightForWidth() ? ruler_->heightForWidth(measuredAt_) : ruler_->sizeHint().height();
+      found = heights_.emplace(shape, height).first;
+    }
+    tops[i + 1] = tops[i] + found->second;
+  }
+  tops_ = std::move(tops);
+  setFixedHeight(tops_.back());
+}
+
+QRect VisibleRows::sight() const {
+  // Only the window and the viewports of scrolling areas bound the sight: the widgets in between grow with
+  // what they hold, and may just not have grown yet.
+  QRect seen = rect();
+  QPoint origin;  // of the next ancestor, in the strip's coordinates
+  for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+    origin -= w->pos();
+    const QWidget* parent = w->parentWidget();
+    if (parent->isWindow() || qobject_cast<const QAbstractScrollArea*>(parent->parentWidget()))
+      seen &= QRect(origin, parent->size());
+  }
+  return seen;
+}
+
+void VisibleRows::place() {
+  if (placing_) return;
+  placing_ = true;
+  // The rows [first, last) meet the sight and its margins. Out of sight altogether, the strip keeps its views
+  // for as long as their rows exist, and makes none.
+  const bool shown = isVisible();
+  const QRect seen = sight();
+  std::size_t first = 0, last = 0;
+  if (shown && !seen.isEmpty()) {
+    const int top = seen.top() - MARGIN, bottom = seen.bottom() + MARGIN;
+    first =
+        static_cast<std::size_t>(std::upper_bound(tops_.begin() + 1, tops_.end(), top) - tops_.begin() - 1);
+    last = static_cast<std::size_t>(std::upper_bound(tops_.begin(), tops_.end() - 1, bottom) - tops_.begin());
+  }
+  // A row out of sight keeps its view while the keyboard is in it, so that a field keeps what is being typed.
+  QWidget* focus = QApplication::focusWidget();
+  std::map<std::int64_t, QWidget*> kept;
+  std::vector<QWidget*> spare;
+  for (const auto& [id, view] : bound_) {
+    const auto at = index_.find(id);
+    const bool wanted = at != index_.end() && (!shown || (at->second >= first && at->second < last) ||
+                                               (focus != nullptr && view->isAncestorOf(focus)));
+    if (wanted)
+      kept.emplace(id, view);
+    else
+      spare.push_back(view);
+  }
+  bool changed = kept.size() != bound_.size();
+  // A row or two (one just added, a little more room) get their views at once; a screenful comes a few per
+  // turn of the loop.
+  int missing = -static_cast<int>(spare.size());
+  for (std::size_t i = first; i < last; ++i)
+    missing += kept.count(ids_[i]) ? 0 : 1;
+  const int budget = missing <= MAKE_PER_TURN ? MAKE_PER_TURN : MAKE_PER_TURN - madeThisTurn_;
+  int made = 0;
+  for (std::size_t i = first; i < last; ++i) {
+    if (kept.count(ids_[i])) continue;
+    QWidget* view = nullptr;
+    if (!spare.empty()) {
+      view = spare.back();
+      spare.pop_back();
+    } else if (made++ < budget) {
+      view = kit_.make(this);
+      // The next turn may make more: a queued call, which Qt runs after what waits now, MIDI included.
+      if (madeThisTurn_++ == 0)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+              madeThisTurn_ = 0;
+              place();
+            },
+            Qt::QueuedConnection);
+    } else {
+      continue;
+    }
+    kit_.draw(*view, i);
+    kept.emplace(ids_[i], view);
+    changed = true;
+  }
+  // Views no row needs now: out of reach at once, deleted after this turn (this may run inside a click).
+  for (QWidget* view : spare) {
+    view->hide();
+    view->setParent(nullptr);
+    view->deleteLater();
+  }
+  bound_ = std::move(kept);
+  for (const auto& [id, view] : bound_) {
+    const auto i = index_.at(id);
+    view->setGeometry(0, tops_[i], width(), tops_[i + 1] - tops_[i]);
+    if (view->isHidden()) view->show();
+  }
+  placing_ = false;
+  if (changed && rebound) rebound();
+}
+
+}  // namespace ui
