@@ -55,25 +55,41 @@ ModuleSection::ModuleSection(const std::shared_ptr<Umbrella>& umbrella, LiveModu
 void ModuleSection::redraw() {
   const auto u = umbrella_.lock();
   if (!u) return;
-  const auto entry = u->on.find(module_.id());
-  const bool on = entry != u->on.end() && entry->second;
+  const bool on = moduleOn();
   on_->setOn(on);
   off_->setOn(!on);
   status_->setText(QString::fromStdString(module_.status()));
 
-  if (on && !screen_) {
-    // Made anew each time it appears, so that it starts from the engine's state of now.
-    screen_ = module_.settingsView();
-    if (screen_) {
-      screen_->setObjectName("screen");
-      layout_->insertWidget(layout_->count() - 1, screen_, 1);
-    }
+  if (on && !screen_ && !screenDue_) {
+    // On a turn of the loop of its own: a screen is most of the window's work, and the loop also carries
+    // MIDI.
+    screenDue_ = true;
+    QMetaObject::invokeMethod(this, &ModuleSection::makeScreen, Qt::QueuedConnection);
   } else if (!on && screen_) {
     layout_->removeWidget(screen_);
     // Later, not now: this may run inside the screen's own click.
     screen_->hide();
     screen_->deleteLater();
     screen_ = nullptr;
+  }
+}
+
+bool ModuleSection::moduleOn() const {
+  const auto u = umbrella_.lock();
+  if (!u) return false;
+  const auto entry = u->on.find(module_.id());
+  return entry != u->on.end() && entry->second;
+}
+
+void ModuleSection::makeScreen() {
+  screenDue_ = false;
+  if (screen_ || !moduleOn()) return;
+  // Made anew each time it appears, so that it starts from the engine's state of now.
+  screen_ = module_.settingsView();
+  if (screen_) {
+    screen_->setObjectName("screen");
+    layout_->insertWidget(layout_->count() - 1, screen_, 1);
+    screen_->show();  // now, not on yet another turn
   }
 }
 

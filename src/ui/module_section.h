@@ -29,6 +29,8 @@ class ModuleSection : public QWidget {
 
  private:
   void redraw();
+  bool moduleOn() const;
+  void makeScreen();
 
   std::weak_ptr<Umbrella> umbrella_;
   LiveModule& module_;
@@ -37,6 +39,7 @@ class ModuleSection : public QWidget {
   QLabel* status_ = nullptr;
   QVBoxLayout* layout_ = nullptr;
   QWidget* screen_ = nullptr;
+  bool screenDue_ = false;
   Subscription shell_;
   Subscription moduleChanged_;
 };

@@ -21,7 +21,10 @@ void VisibleRows::setRows(std::vector<std::int64_t> ids) {
   index_.clear();
   for (std::size_t i = 0; i < ids_.size(); ++i)
     index_[ids_[i]] = i;
-  measure();
+  // Shown already, the rows are measured now, so that a row just added has its view at once; otherwise once
+  // shown, at the width they then have.
+  stale_ = true;
+  if (isVisible()) measure();
   place();
   setVisible(!ids_.empty());
   redraw();
@@ -58,10 +61,12 @@ bool VisibleRows::event(QEvent* event) {
       // another parent).
       for (QWidget* w = parentWidget(); w; w = w->parentWidget())
         w->installEventFilter(this);
+      if (stale_) later();
       place();
       break;
     case QEvent::Resize:
-      if (width() != measuredAt_) measure();
+      stale_ = stale_ || width() != measuredAt_;
+      if (stale_) later();
       place();
       break;
     case QEvent::Move:
@@ -79,6 +84,7 @@ bool VisibleRows::eventFilter(QObject*, QEvent* event) {
 }
 
 void VisibleRows::measure() {
+  stale_ = false;
   if (width() != measuredAt_) {
     heights_.clear();
     measuredAt_ = width();
@@ -91,9 +97,9 @@ void VisibleRows::measure() {
     if (found == heights_.end()) {
       ruler_->setFont(font());
       kit_.draw(*ruler_, i);
-      // Never shown, the ruler is laid out only when asked: its inner layouts would keep the last row's
-      // sizes.
-      if (ruler_->layout()) ruler_->layout()->activate();
+      // Never shown, the ruler is never laid out: its inner layouts would answer with the last row's sizes.
+      for (QLayout* layout : ruler_->findChildren<QLayout*>())
+        layout->invalidate();
       const int height =
           ruler_->hasHeightForWidth() ? ruler_->heightForWidth(measuredAt_) : ruler_->sizeHint().height();
       found = heights_.emplace(shape, height).first;
@@ -118,12 +124,27 @@ QRect VisibleRows::sight() const {
   return seen;
 }
 
+void VisibleRows::later() {
+  if (due_) return;
+  due_ = true;
+  // A queued call: Qt runs it after what waits now, MIDI included, never within this turn.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        due_ = false;
+        madeThisTurn_ = 0;
+        if (stale_ && isVisible()) measure();
+        place();
+      },
+      Qt::QueuedConnection);
+}
+
 void VisibleRows::place() {
   if (placing_) return;
   placing_ = true;
   // The rows [first, last) meet the sight and its margins. Out of sight altogether, the strip keeps its views
-  // for as long as their rows exist, and makes none.
-  const bool shown = isVisible();
+  // for as long as their rows exist, and makes none; so does a strip whose rows are still to be measured.
+  const bool shown = isVisible() && !stale_;
   const QRect seen = sight();
   std::size_t first = 0, last = 0;
   if (shown && !seen.isEmpty()) {
@@ -161,15 +182,7 @@ void VisibleRows::place() {
       spare.pop_back();
     } else if (made++ < budget) {
       view = kit_.make(this);
-      // The next turn may make more: a queued call, which Qt runs after what waits now, MIDI included.
-      if (madeThisTurn_++ == 0)
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-              madeThisTurn_ = 0;
-              place();
-            },
-            Qt::QueuedConnection);
+      if (madeThisTurn_++ == 0) later();  // which may make more
     } else {
       continue;
     }
@@ -185,6 +198,7 @@ void VisibleRows::place() {
   }
   bound_ = std::move(kept);
   for (const auto& [id, view] : bound_) {
+    if (stale_) break;
     const auto i = index_.at(id);
     view->setGeometry(0, tops_[i], width(), tops_[i + 1] - tops_[i]);
     if (view->isHidden()) view->show();

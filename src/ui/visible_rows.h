@@ -50,8 +50,12 @@ class VisibleRows : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Measures every row (a few milliseconds for a new table: on a turn of its own when it can).
   void measure();
+  // Gives the rows in sight their views, and places them.
   void place();
+  // Measures if needed, then places, on the next turn of the loop, where views may be made again.
+  void later();
   // The part of the strip its window shows, in the strip's coordinates.
   QRect sight() const;
 
@@ -61,11 +65,13 @@ class VisibleRows : public QWidget {
   std::vector<int> tops_{0};        // where each row begins, then where the last one ends
   std::map<QString, int> heights_;  // by shape, at the width measured at
   int measuredAt_ = -1;
+  bool stale_ = false;  // the rows or the width changed since they were measured
   // A view that is never shown, with no parent (the tables' own views are theirs alone), to measure rows in.
   std::unique_ptr<QWidget> ruler_;
   std::map<std::int64_t, QWidget*> bound_;  // by row id
   bool placing_ = false;
   int madeThisTurn_ = 0;
+  bool due_ = false;  // later() was asked for
 };
 
 }  // namespace ui
