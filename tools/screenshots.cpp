@@ -54,7 +54,7 @@ void shootSections(TestShell& shell, const QString& state, bool mackie = true, d
     window.resize(1040, 960);
     shell.settle(KSSection::REDRAW_GAP);
     window.show();
-    QTest::qWait(50);  // laid out, so that the page's length is known
+    QTest::qWait(300);  // laid out and measured, so that the page's length is known
     window.verticalScrollBar()->setValue(static_cast<int>(window.verticalScrollBar()->maximum() * scrolled));
     shoot(window, name + state);
     if (auto* log = section->findChild<KSTraceBand*>("trace")) save(log->grab(), "ks_log_" + state);

@@ -9,8 +9,8 @@
 
 namespace ui {
 
-VisibleRows::VisibleRows(Kit kit, QWidget* parent)
-    : QWidget(parent), kit_(std::move(kit)), ruler_(kit_.make(nullptr)) {
+VisibleRows::VisibleRows(Kit kit, int gap, QWidget* parent)
+    : QWidget(parent), kit_(std::move(kit)), gap_(gap), ruler_(kit_.make(nullptr)) {
   hide();  // until there are rows
 }
 
@@ -47,11 +47,11 @@ std::vector<QWidget*> VisibleRows::views() const {
 }
 
 QSize VisibleRows::sizeHint() const {
-  return {minimumSizeHint().width(), tops_.back()};
+  return {minimumSizeHint().width(), length()};
 }
 
 QSize VisibleRows::minimumSizeHint() const {
-  return {ruler_->minimumSizeHint().width(), tops_.back()};
+  return {ruler_->minimumSizeHint().width(), length()};
 }
 
 bool VisibleRows::event(QEvent* event) {
@@ -104,10 +104,10 @@ void VisibleRows::measure() {
           ruler_->hasHeightForWidth() ? ruler_->heightForWidth(measuredAt_) : ruler_->sizeHint().height();
       found = heights_.emplace(shape, height).first;
     }
-    tops[i + 1] = tops[i] + found->second;
+    tops[i + 1] = tops[i] + found->second + gap_;
   }
   tops_ = std::move(tops);
-  setFixedHeight(tops_.back());
+  setFixedHeight(length());
 }
 
 QRect VisibleRows::sight() const {
@@ -200,7 +200,7 @@ void VisibleRows::place() {
   for (const auto& [id, view] : bound_) {
     if (stale_) break;
     const auto i = index_.at(id);
-    view->setGeometry(0, tops_[i], width(), tops_[i + 1] - tops_[i]);
+    view->setGeometry(0, tops_[i], width(), tops_[i + 1] - tops_[i] - gap_);
     if (view->isHidden()) view->show();
   }
   placing_ = false;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -29,7 +30,8 @@ class VisibleRows : public QWidget {
     std::function<QString(std::size_t row)> shape;             // what of a row decides its height
   };
 
-  VisibleRows(Kit kit, QWidget* parent);
+  // `gap`: the pixels between two rows.
+  VisibleRows(Kit kit, int gap, QWidget* parent);
   ~VisibleRows() override;
 
   // The table's rows now, by ids that last across changes (a view stays with its row): measures the rows,
@@ -58,11 +60,13 @@ class VisibleRows : public QWidget {
   void later();
   // The part of the strip its window shows, in the strip's coordinates.
   QRect sight() const;
+  int length() const { return std::max(0, tops_.back() - gap_); }
 
   Kit kit_;
+  int gap_;
   std::vector<std::int64_t> ids_;
   std::unordered_map<std::int64_t, std::size_t> index_;
-  std::vector<int> tops_{0};        // where each row begins, then where the last one ends
+  std::vector<int> tops_{0};        // where each row begins, then where the last one's gap ends
   std::map<QString, int> heights_;  // by shape, at the width measured at
   int measuredAt_ = -1;
   bool stale_ = false;  // the rows or the width changed since they were measured

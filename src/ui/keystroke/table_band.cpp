@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr int LINE_GAP = 4;  // pixels between two lines
+
 // The column names over the lines, at the lines' own widths.
 QWidget* heading(QWidget* parent, KSTick* all) {
   namespace C = KSColumns;
@@ -88,7 +90,7 @@ KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
        .draw = [this](QWidget& view, std::size_t i) { draw(static_cast<KSRowView&>(view), i); },
        .shape =
            [this](std::size_t i) { return KSRowView::shape(rows_[i], clashes_.count(rows_[i].id) > 0); }},
-      this);
+      LINE_GAP, this);
   strip_->rebound = [this] {
     if (reshaped) reshaped();
   };

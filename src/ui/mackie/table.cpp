@@ -45,7 +45,7 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
                },
            .shape =
                [this](std::size_t i) { return MKRowView::shape(rows_[i], clashes_.count(rows_[i].id) > 0); }},
-          this)) {
+          0, this)) {  // the rows' own margins part them
   const auto call = [this](void (MKEngine::*op)()) {
     return [this, op] {
       if (const auto e = engine_.lock()) ((*e).*op)();
