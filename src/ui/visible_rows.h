@@ -22,7 +22,7 @@ class VisibleRows : public QWidget {
   static constexpr int MARGIN = 100;
   // Views made at once; the rest come on the next turns of the loop (one costs milliseconds on a slow
   // machine).
-  static constexpr int MAKE_PER_TURN = 2;
+  static constexpr int MAKE_PER_TURN = 1;
 
   struct Kit {
     std::function<QWidget*(QWidget* parent)> make;             // a view, for any row
