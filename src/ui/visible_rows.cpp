@@ -167,8 +167,8 @@ void VisibleRows::place() {
       spare.push_back(view);
   }
   bool changed = kept.size() != bound_.size();
-  // A row or two (one just added, a little more room) get their views at once; a screenful comes a few per
-  // turn of the loop.
+  // A row just added, or a little more room, gets its view at once; a screenful comes a view or so per turn
+  // of the loop.
   int missing = -static_cast<int>(spare.size());
   for (std::size_t i = first; i < last; ++i)
     missing += kept.count(ids_[i]) ? 0 : 1;

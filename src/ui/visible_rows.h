@@ -20,8 +20,7 @@ class VisibleRows : public QWidget {
  public:
   // Rows this far beyond the sight get views too, so that a short scroll finds them drawn.
   static constexpr int MARGIN = 100;
-  // Views made at once; the rest come on the next turns of the loop (one costs milliseconds on a slow
-  // machine).
+  // Views made in one turn of the loop, the rest on the next turns: one costs milliseconds on a slow machine.
   static constexpr int MAKE_PER_TURN = 1;
 
   struct Kit {

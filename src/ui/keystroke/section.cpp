@@ -62,6 +62,7 @@ KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   column->addWidget(trace_);
   column->addStretch(1);
   table_->reshaped = [this] { orderFocus(); };
+
   subscription_ = engine->subscribe([this] { engineChanged(); });
   redraw();
 }

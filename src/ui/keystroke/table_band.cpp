@@ -114,6 +114,7 @@ void KSTableBand::refresh(KSEngine& engine) {
   rows_ = rows;
   clashes_ = std::move(clashes);
   std::vector<std::int64_t> ids;
+  ids.reserve(rows.size());
   for (const auto& r : rows)
     ids.push_back(r.id);
   strip_->setRows(std::move(ids));
