@@ -1,6 +1,8 @@
 // A module's section (see the header).
 #include "ui/module_section.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -9,6 +11,12 @@
 #include "ui/widgets.h"
 
 namespace ui {
+
+namespace {
+
+const auto MAKE_SCREEN = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
 
 ModuleSection::ModuleSection(const std::shared_ptr<Umbrella>& umbrella, LiveModule& module, QWidget* parent)
     : QWidget(parent), umbrella_(umbrella), module_(module) {
@@ -61,10 +69,10 @@ void ModuleSection::redraw() {
   status_->setText(QString::fromStdString(module_.status()));
 
   if (on && !screen_ && !screenDue_) {
-    // On a turn of the loop of its own: a screen is most of the window's work, and the loop also carries
-    // MIDI.
+    // On a turn of the loop of its own, behind what waits, MIDI included: a screen is most of the window's
+    // work.
     screenDue_ = true;
-    QMetaObject::invokeMethod(this, &ModuleSection::makeScreen, Qt::QueuedConnection);
+    QCoreApplication::postEvent(this, new QEvent(MAKE_SCREEN), Qt::LowEventPriority);
   } else if (!on && screen_) {
     layout_->removeWidget(screen_);
     // Later, not now: this may run inside the screen's own click.
@@ -79,6 +87,12 @@ bool ModuleSection::moduleOn() const {
   if (!u) return false;
   const auto entry = u->on.find(module_.id());
   return entry != u->on.end() && entry->second;
+}
+
+bool ModuleSection::event(QEvent* event) {
+  if (event->type() != MAKE_SCREEN) return QWidget::event(event);
+  makeScreen();
+  return true;
 }
 
 void ModuleSection::makeScreen() {

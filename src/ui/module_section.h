@@ -27,6 +27,9 @@ class ModuleSection : public QWidget {
   // The module's own screen; none while the module is off.
   QWidget* screen() const { return screen_; }
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   void redraw();
   bool moduleOn() const;

@@ -3,11 +3,18 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLayout>
 #include <algorithm>
 
 namespace ui {
+
+namespace {
+
+const auto LATER = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
 
 VisibleRows::VisibleRows(Kit kit, int gap, QWidget* parent)
     : QWidget(parent), kit_(std::move(kit)), gap_(gap), ruler_(kit_.make(nullptr)) {
@@ -55,6 +62,13 @@ QSize VisibleRows::minimumSizeHint() const {
 }
 
 bool VisibleRows::event(QEvent* event) {
+  if (event->type() == LATER) {
+    due_ = false;
+    madeThisTurn_ = 0;
+    if (stale_ && isVisible()) measure();
+    place();
+    return true;
+  }
   switch (event->type()) {
     case QEvent::Show:
       // Scrolling moves an ancestor, not the strip: every one of them is watched (again, after a move to
@@ -127,16 +141,9 @@ QRect VisibleRows::sight() const {
 void VisibleRows::later() {
   if (due_) return;
   due_ = true;
-  // A queued call: Qt runs it after what waits now, MIDI included, never within this turn.
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        due_ = false;
-        madeThisTurn_ = 0;
-        if (stale_ && isVisible()) measure();
-        place();
-      },
-      Qt::QueuedConnection);
+  // Posted behind everything else that waits, MIDI included, and what comes meanwhile: never within this
+  // turn.
+  QCoreApplication::postEvent(this, new QEvent(LATER), Qt::LowEventPriority);
 }
 
 void VisibleRows::place() {
