@@ -1,15 +1,22 @@
 // A module's section (see the header).
 #include "ui/module_section.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "app/umbrella.h"
 #include "ui/colours.h"
-#include "ui/row_steps.h"
 #include "ui/widgets.h"
 
 namespace ui {
+
+namespace {
+
+const auto MAKE_SCREEN = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
 
 ModuleSection::ModuleSection(const std::shared_ptr<Umbrella>& umbrella, LiveModule& module, QWidget* parent)
     : QWidget(parent), umbrella_(umbrella), module_(module) {
@@ -56,23 +63,47 @@ ModuleSection::ModuleSection(const std::shared_ptr<Umbrella>& umbrella, LiveModu
 void ModuleSection::redraw() {
   const auto u = umbrella_.lock();
   if (!u) return;
-  const auto entry = u->on.find(module_.id());
-  const bool on = entry != u->on.end() && entry->second;
+  const bool on = moduleOn();
   on_->setOn(on);
   off_->setOn(!on);
   status_->setText(QString::fromStdString(module_.status()));
 
-  if (on && !screen_) {
-    // Made anew each time it appears, so that it starts from the engine's state of now.
-    screen_ = module_.settingsView();
-    if (screen_) {
-      screen_->setObjectName("screen");
-      layout_->insertWidget(layout_->count() - 1, screen_, 1);
-    }
+  if (on && !screen_ && !screenDue_) {
+    // On a turn of the loop of its own, behind what waits, MIDI included: a screen is most of the window's
+    // work.
+    screenDue_ = true;
+    QCoreApplication::postEvent(this, new QEvent(MAKE_SCREEN), Qt::LowEventPriority);
   } else if (!on && screen_) {
     layout_->removeWidget(screen_);
-    dismantle(screen_);
+    // Later, not now: this may run inside the screen's own click.
+    screen_->hide();
+    screen_->deleteLater();
     screen_ = nullptr;
+  }
+}
+
+bool ModuleSection::moduleOn() const {
+  const auto u = umbrella_.lock();
+  if (!u) return false;
+  const auto entry = u->on.find(module_.id());
+  return entry != u->on.end() && entry->second;
+}
+
+bool ModuleSection::event(QEvent* event) {
+  if (event->type() != MAKE_SCREEN) return QWidget::event(event);
+  makeScreen();
+  return true;
+}
+
+void ModuleSection::makeScreen() {
+  screenDue_ = false;
+  if (screen_ || !moduleOn()) return;
+  // Made anew each time it appears, so that it starts from the engine's state of now.
+  screen_ = module_.settingsView();
+  if (screen_) {
+    screen_->setObjectName("screen");
+    layout_->insertWidget(layout_->count() - 1, screen_, 1);
+    screen_->show();  // now, not on yet another turn
   }
 }
 

@@ -27,8 +27,13 @@ class ModuleSection : public QWidget {
   // The module's own screen; none while the module is off.
   QWidget* screen() const { return screen_; }
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   void redraw();
+  bool moduleOn() const;
+  void makeScreen();
 
   std::weak_ptr<Umbrella> umbrella_;
   LiveModule& module_;
@@ -37,6 +42,7 @@ class ModuleSection : public QWidget {
   QLabel* status_ = nullptr;
   QVBoxLayout* layout_ = nullptr;
   QWidget* screen_ = nullptr;
+  bool screenDue_ = false;
   Subscription shell_;
   Subscription moduleChanged_;
 };

@@ -17,7 +17,6 @@
 #include "ui/colours.h"
 #include "ui/module_section.h"
 #include "ui/permissions_word.h"
-#include "ui/row_steps.h"
 #include "ui/tab_row.h"
 #include "ui/widgets.h"
 #include "ui/windows.h"
@@ -187,7 +186,9 @@ void SettingsWindow::redraw() {
   if (section_ && section_->module().id() == u->tab) return;
   if (section_) {
     body_->removeWidget(section_);
-    dismantle(section_);
+    // Later, not now: this may run inside a click of the old section.
+    section_->hide();
+    section_->deleteLater();
     section_ = nullptr;
   }
   if (auto* m = u->module(u->tab)) {

@@ -19,13 +19,16 @@ QString qs(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// Names a control for the keyboard's and assistive tools' sake: `id` for the program, "row N label" for
-// people.
+// Names a control for the program; bind() names it for people ("row N label").
 template <class W>
-W* named(W* widget, const char* id, std::int64_t row, const QString& label) {
+W* named(W* widget, const char* id) {
   widget->setObjectName(id);
-  widget->setAccessibleName(QString("row %1 %2").arg(row).arg(label));
   return widget;
+}
+
+// A note under a line that lets every value of a knob press the key.
+bool anyValue(const KSRules::KSRow& r) {
+  return r.kind == "key" && r.key && KSRules::type(r.type) != "note" && !r.value;
 }
 
 }  // namespace
@@ -38,11 +41,10 @@ void KSRowView::call(const std::function<void(KSEngine&)>& operation) const {
   if (const auto engine = engine_.lock()) operation(*engine);
 }
 
-KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, QWidget* parent)
-    : QWidget(parent), engine_(engine), id_(id) {
+KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
+    : QWidget(parent), engine_(engine) {
   namespace C = KSColumns;
   using nlohmann::json;
-  setObjectName(QString("row %1").arg(id));
   auto* lines = new QVBoxLayout(this);
   lines->setContentsMargins(0, 0, 0, 0);
   lines->setSpacing(2);
@@ -50,7 +52,7 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, Q
   line->setSpacing(C::SPACING);
   lines->addLayout(line);
 
-  lamp_ = named(new KSLamp(this), "lamp", id, "lamp");
+  lamp_ = named(new KSLamp(this), "lamp");
   lamp_->setToolTip(
       "lights while your hand moves this row on the controller: green = it fired, amber = heard, "
       "nothing sent");
@@ -72,10 +74,10 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, Q
         [this, field](const std::string& text) { call([&](KSEngine& e) { e.set(id_, field, json(text)); }); };
   };
 
-  on_ = named(new KSTick(flipping("on", &KSRow::on), this), "on", id, "on");
+  on_ = named(new KSTick(flipping("on", &KSRow::on), this), "on");
   learn_ = new KSPill("LEARN", calling([this](KSEngine& e) { e.learn(id_); }), this);
-  named(learn_, "learn", id, "LEARN")->setFixedWidth(C::learn());
-  filter_ = named(new QComboBox(this), "filter", id, "FILTER");
+  named(learn_, "learn")->setFixedWidth(C::learn());
+  filter_ = named(new QComboBox(this), "filter");
   filter_->addItems({"CC", "NOTE"});
   filter_->setFont(KSInk::mono(11, true));
   filter_->setFixedWidth(C::FILTER);
@@ -84,11 +86,11 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, Q
   connect(filter_, &QComboBox::activated, this, [this](int index) {
     call([&](KSEngine& e) { e.set(id_, "type", json(index == 1 ? "note" : "cc")); });
   });
-  number_ = named(new KSField(C::NUMBER, typing("number"), this), "number", id, "number");
-  value_ = named(new KSField(C::VALUE, typing("value"), this), "value", id, "VALUE");
-  kindKey_ = named(new KSPill("KEY", setting("kind", "key"), this), "kindKey", id, "KEY");
+  number_ = named(new KSField(C::NUMBER, typing("number"), this), "number");
+  value_ = named(new KSField(C::VALUE, typing("value"), this), "value");
+  kindKey_ = named(new KSPill("KEY", setting("kind", "key"), this), "kindKey");
   kindKey_->setFixedWidth(C::KIND_KEY);
-  kindVolume_ = named(new KSPill("VOLUME", setting("kind", "volume"), this), "kindVolume", id, "VOLUME");
+  kindVolume_ = named(new KSPill("VOLUME", setting("kind", "volume"), this), "kindVolume");
   kindVolume_->setFixedWidth(C::KIND_VOLUME);
   // The two kinds are one choice: the arrows pick, and the keyboard follows the pick.
   const auto pick = [this](int step) {
@@ -99,14 +101,14 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, Q
   kindKey_->arrows = pick;
   kindVolume_->arrows = pick;
   key_ = new KSPill("—", calling([this](KSEngine& e) { e.capture(id_); }), this);
-  named(key_, "key", id, "KEY cell")->setFixedWidth(C::KEY);
+  named(key_, "key")->setFixedWidth(C::KEY);
   key_->setToolTip("press to set");
-  forget_ = named(new KSPill("×", setting("key", ""), this), "forget", id, "forget this key");
+  forget_ = named(new KSPill("×", setting("key", ""), this), "forget");
   forget_->setFixedWidth(C::FORGET);
   forget_->setToolTip("forget this key");
-  led_ = named(new KSTick(flipping("led", &KSRow::led), this), "led", id, "LED");
-  swatch_ = named(new KSSwatch([this] { openPalette(); }, this), "colour", id, "colour");
-  tick_ = named(new KSTick(calling([this](KSEngine& e) { e.tickRow(id_); }), this), "tick", id, "tick");
+  led_ = named(new KSTick(flipping("led", &KSRow::led), this), "led");
+  swatch_ = named(new KSSwatch([this] { openPalette(); }, this), "colour");
+  tick_ = named(new KSTick(calling([this](KSEngine& e) { e.tickRow(id_); }), this), "tick");
   tick_->setTint(KSInk::red);
   tick_->setToolTip("tick, then DELETE above the table");
 
@@ -117,9 +119,9 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, Q
   line->addWidget(tick_);
 
   const int indent = C::LAMP + C::ON + 2 * C::SPACING;
-  clashNote_ = named(ksText(KSInk::red, this), "clash", id, "clash");
+  clashNote_ = named(ksText(KSInk::red, this), "clash");
   clashNote_->setText("another row answers the same MIDI and value — both keys are pressed");
-  anyNote_ = named(ksText(KSInk::dim, this), "any", id, "any value");
+  anyNote_ = named(ksText(KSInk::dim, this), "any");
   anyNote_->setText("any value: the key is pressed for every message this knob sends");
   for (QLabel* note : {clashNote_, anyNote_}) {
     note->setContentsMargins(indent, 0, 0, 0);
@@ -161,7 +163,28 @@ void KSRowView::draw(const KSRowLook& look) {
                          ": click to change it in the scene"));
   tick_->setOn(look.ticked);
   clashNote_->setVisible(look.clash);
-  anyNote_->setVisible(r.kind == "key" && r.key && !isNote && !r.value);
+  anyNote_->setVisible(anyValue(r));
+}
+
+void KSRowView::bind(std::int64_t id) {
+  if (id == id_) return;
+  id_ = id;
+  shown_.reset();
+  setObjectName(QString("row %1").arg(id));
+  const std::pair<QWidget*, const char*> labels[] = {{lamp_, "lamp"},        {on_, "on"},
+                                                     {learn_, "LEARN"},      {filter_, "FILTER"},
+                                                     {number_, "number"},    {value_, "VALUE"},
+                                                     {kindKey_, "KEY"},      {kindVolume_, "VOLUME"},
+                                                     {key_, "KEY cell"},     {forget_, "forget this key"},
+                                                     {led_, "LED"},          {swatch_, "colour"},
+                                                     {tick_, "tick"},        {clashNote_, "clash"},
+                                                     {anyNote_, "any value"}};
+  for (const auto& [widget, label] : labels)
+    widget->setAccessibleName(QString("row %1 %2").arg(id).arg(label));
+}
+
+QString KSRowView::shape(const KSRules::KSRow& row, bool clash) {
+  return QString("%1%2").arg(clash).arg(anyValue(row));
 }
 
 QList<QWidget*> KSRowView::focusables() const {

@@ -57,9 +57,13 @@ class KSRowView : public QWidget {
   Q_OBJECT
 
  public:
-  KSRowView(const std::shared_ptr<KSEngine>& engine, std::int64_t id, QWidget* parent = nullptr);
+  explicit KSRowView(const std::shared_ptr<KSEngine>& engine, QWidget* parent = nullptr);
 
   std::int64_t id() const { return id_; }
+  // Makes the line the line of row `id`: its controls act on that row and are named after it.
+  void bind(std::int64_t id);
+  // What of a row decides the line's height: the notes it shows under it.
+  static QString shape(const KSRules::KSRow& row, bool clash);
   // Shows the look; a look equal to the last one costs nothing.
   void draw(const KSRowLook& look);
   // The controls in the order the keyboard visits them.
@@ -71,7 +75,7 @@ class KSRowView : public QWidget {
   void call(const std::function<void(KSEngine&)>& operation) const;
 
   std::weak_ptr<KSEngine> engine_;
-  std::int64_t id_;
+  std::int64_t id_ = -1;
   std::optional<KSRowLook> shown_;
   KSLamp* lamp_;
   KSTick* on_;

@@ -101,9 +101,8 @@ void KSSection::redraw() {
                                 : "stopped: press to send again");
   access_->setVisible(!engine->trusted);
   device_->refresh(*engine);
-  const bool reshaped = table_->refresh(*engine);
+  table_->refresh(*engine);
   trace_->refresh(*engine);
-  if (reshaped) orderFocus();
   if (redrawn) redrawn(std::chrono::steady_clock::now() - began);
 }
 

@@ -2,16 +2,17 @@
 #include "ui/keystroke/table_band.h"
 
 #include <QHBoxLayout>
-#include <set>
 
 #include "keystroke/engine.h"
 #include "keystroke/rules.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/keep_bar.h"
 #include "ui/keystroke/row_view.h"
-#include "ui/row_steps.h"
+#include "ui/visible_rows.h"
 
 namespace {
+
+constexpr int LINE_GAP = 4;  // pixels between two lines
 
 // The column names over the lines, at the lines' own widths.
 QWidget* heading(QWidget* parent, KSTick* all) {
@@ -43,7 +44,7 @@ QWidget* heading(QWidget* parent, KSTick* all) {
 }  // namespace
 
 KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
-    : KSBand("THE TABLE", parent) {
+    : KSBand("THE TABLE", parent), engine_(engine) {
   setObjectName("table");
   const std::weak_ptr<KSEngine> weak = engine;
   add_ = new KSPill(
@@ -84,18 +85,19 @@ KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
       "you "
       "want.");
   body()->addWidget(empty_);
-  lines_ = new QVBoxLayout();
-  lines_->setSpacing(4);
-  body()->addLayout(lines_);
-  steps_ = new ui::RowSteps(*this, [this, weak] {
-    const auto e = weak.lock();
-    if (!e) return false;
-    if (refresh(*e) && reshaped) reshaped();
-    return views_.size() != (steps_->growing() ? e->rows.size() : 0);
-  });
+  strip_ = new ui::VisibleRows(
+      {.make = [weak](QWidget* owner) -> QWidget* { return new KSRowView(weak.lock(), owner); },
+       .draw = [this](QWidget& view, std::size_t i) { draw(static_cast<KSRowView&>(view), i); },
+       .shape =
+           [this](std::size_t i) { return KSRowView::shape(rows_[i], clashes_.count(rows_[i].id) > 0); }},
+      LINE_GAP, this);
+  strip_->rebound = [this] {
+    if (reshaped) reshaped();
+  };
+  body()->addWidget(strip_);
 }
 
-bool KSTableBand::refresh(KSEngine& engine) {
+void KSTableBand::refresh(KSEngine& engine) {
   keep_->refresh(engine);
   const auto& rows = engine.rows;
   const auto ticked = engine.keep.ticked(rows);
@@ -103,71 +105,42 @@ bool KSTableBand::refresh(KSEngine& engine) {
   all_->setDead(rows.empty());
   empty_->setVisible(rows.empty());
 
+  ticked_ = std::set<std::int64_t>(ticked.begin(), ticked.end());
+  auto clashes = engine.clashes();
+  if (rows == rows_ && clashes == clashes_) {
+    strip_->redraw();
+    return;
+  }
+  rows_ = rows;
+  clashes_ = std::move(clashes);
   std::vector<std::int64_t> ids;
   ids.reserve(rows.size());
   for (const auto& r : rows)
     ids.push_back(r.id);
-  bool settled = views_.size() == (steps_->growing() ? ids.size() : 0);
-  for (std::size_t i = 0; settled && i < views_.size(); ++i)
-    settled = views_[i]->id() == ids[i];
-  if (!settled) reshape(engine.shared_from_this(), ids);
-
-  const auto clashes = engine.clashes();
-  const std::set<std::int64_t> tickedSet(ticked.begin(), ticked.end());
-  // The lines follow the rows' order; a row whose line is still to be made is passed over.
-  std::size_t v = 0;
-  for (std::size_t i = 0; i < rows.size() && v < views_.size(); ++i) {
-    const auto& r = rows[i];
-    if (views_[v]->id() != r.id) continue;
-    KSRowLook look;
-    look.row = r;
-    if (const auto lit = engine.lit.find(r.id); lit != engine.lit.end()) look.lit = lit->second;
-    look.learning = engine.learnId == r.id;
-    look.capturing = engine.capId == r.id;
-    look.ticked = tickedSet.count(r.id) > 0;
-    look.clash = clashes.count(r.id) > 0;
-    look.ring = engine.e16.about(std::string(KSRules::type(r.type)), r.cc, r.kind == "volume");
-    views_[v++]->draw(look);
-  }
-  return !settled;
+  strip_->setRows(std::move(ids));
 }
 
-void KSTableBand::reshape(const std::shared_ptr<KSEngine>& engine, const std::vector<std::int64_t>& ids) {
-  std::map<std::int64_t, KSRowView*> kept;
-  for (auto* view : views_) {
-    lines_->removeWidget(view);
-    kept[view->id()] = view;
-  }
-  views_.clear();
-  if (steps_->growing()) {
-    int made = 0;
-    for (const auto id : ids) {
-      KSRowView* view = nullptr;
-      if (const auto found = kept.find(id); found != kept.end()) {
-        view = found->second;
-        kept.erase(found);
-      } else if (made < ROWS_PER_TURN) {
-        view = new KSRowView(engine, id, this);
-        ++made;
-      } else {
-        continue;
-      }
-      lines_->addWidget(view);
-      view->show();
-      views_.push_back(view);
-    }
-    if (views_.size() < ids.size()) steps_->again();
-  }
-  // Lines of rows that went, or of a table no longer shown.
-  for (const auto& [id, view] : kept)
-    steps_->drop(view);
+void KSTableBand::draw(KSRowView& view, std::size_t i) const {
+  const auto engine = engine_.lock();
+  if (!engine) return;
+  const auto& r = rows_[i];
+  KSRowLook look;
+  look.row = r;
+  if (const auto lit = engine->lit.find(r.id); lit != engine->lit.end()) look.lit = lit->second;
+  look.learning = engine->learnId == r.id;
+  look.capturing = engine->capId == r.id;
+  look.ticked = ticked_.count(r.id) > 0;
+  look.clash = clashes_.count(r.id) > 0;
+  look.ring = engine->e16.about(std::string(KSRules::type(r.type)), r.cc, r.kind == "volume");
+  view.bind(r.id);
+  view.draw(look);
 }
 
 QList<QWidget*> KSTableBand::focusables() const {
   QList<QWidget*> out{add_};
   out += keep_->focusables();
   out += all_;
-  for (const auto* view : views_)
-    out += view->focusables();
+  for (QWidget* view : strip_->views())
+    out += static_cast<KSRowView*>(view)->focusables();
   return out;
 }

@@ -186,6 +186,10 @@ std::vector<QWidget*> MKRowView::controls() const {
   return {tick_, on_, from_, number_, value_, learn_, command_, how_, invert_, led_, colour_, try_};
 }
 
+QString MKRowView::shape(const MKRules::MKRow& row, bool clashes) {
+  return ui::qs(MKRules::says(row)) + (clashes ? "|clash" : "");
+}
+
 void MKRowView::name(std::int64_t id) {
   const auto row = QString("row %1 ").arg(id);
   const std::pair<QWidget*, const char*> names[] = {

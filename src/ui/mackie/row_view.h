@@ -34,6 +34,8 @@ class MKRowView : public QWidget {
   void showRow(MKEngine& engine, const MKRules::MKRow& row, bool clashes, bool learning, bool ticked,
                bool rereadKnob);
   std::int64_t id() const { return row_.id; }
+  // What of a row decides the view's height: its description, which wraps, and the clash mark beside it.
+  static QString shape(const MKRules::MKRow& row, bool clashes);
   // The controls that take the keyboard, in Tab order.
   std::vector<QWidget*> controls() const;
 

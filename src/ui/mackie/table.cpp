@@ -13,7 +13,7 @@
 #include "ui/mackie/style.h"
 #include "ui/mackie/tick.h"
 #include "ui/mackie/word.h"
-#include "ui/row_steps.h"
+#include "ui/visible_rows.h"
 
 namespace {
 
@@ -33,12 +33,19 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
       add_(new MKWord("+ A ROW", this)),
       empty_(new QLabel("No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.",
                         this)),
-      rowsLayout_(new QVBoxLayout()),
-      steps_(new ui::RowSteps(*this, [this] {
-        const auto e = engine_.lock();
-        if (e) redraw(*e);
-        return e && views_.size() != (steps_->growing() ? e->rows.size() : 0);
-      })) {
+      strip_(new ui::VisibleRows(
+          {.make = [this](QWidget* owner) -> QWidget* { return new MKRowView(engine_, owner); },
+           .draw =
+               [this](QWidget& view, std::size_t i) {
+                 const auto e = engine_.lock();
+                 if (!e) return;
+                 const auto& r = rows_[i];
+                 static_cast<MKRowView&>(view).showRow(*e, r, clashes_.count(r.id) > 0, e->learnId == r.id,
+                                                       e->history.ticks.count(r.id) > 0, rereadKnobs_);
+               },
+           .shape =
+               [this](std::size_t i) { return MKRowView::shape(rows_[i], clashes_.count(rows_[i].id) > 0); }},
+          0, this)) {  // the rows' own margins part them
   const auto call = [this](void (MKEngine::*op)()) {
     return [this, op] {
       if (const auto e = engine_.lock()) ((*e).*op)();
@@ -77,34 +84,25 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
   bar->addWidget(add_);
   band->addLayout(bar);
   band->addWidget(empty_);
-  rowsLayout_->setContentsMargins(0, 0, 0, 0);
-  rowsLayout_->setSpacing(0);
-  band->addLayout(rowsLayout_);
+  band->addWidget(strip_);
+  strip_->rebound = [this] { orderKeys(); };
 }
 
-bool MKTable::fitViews(std::size_t count) {
-  const std::size_t wanted = steps_->growing() ? count : 0;
-  while (views_.size() > wanted) {
-    steps_->drop(views_.back());
-    views_.pop_back();
-  }
-  if (views_.size() == wanted) return false;
-  // New views join the Tab order after the last row, or after the bar: created later than the bands below
-  // the table, they would otherwise come after them.
-  QWidget* before = views_.empty() ? static_cast<QWidget*>(add_) : views_.back()->controls().back();
-  for (std::size_t made = 0; made < ROWS_PER_TURN && views_.size() < wanted; ++made) {
-    auto* view = new MKRowView(engine_, this);
-    rowsLayout_->addWidget(view);
-    view->show();  // now, not when the event loop next runs: the next Tab may already have to reach it
+std::vector<MKRowView*> MKTable::rowViews() const {
+  std::vector<MKRowView*> out;
+  for (QWidget* view : strip_->views())
+    out.push_back(static_cast<MKRowView*>(view));
+  return out;
+}
+
+void MKTable::orderKeys() {
+  // Views made or moved later would otherwise come after the bands below the table.
+  QWidget* before = add_;
+  for (const MKRowView* view : rowViews())
     for (QWidget* control : view->controls()) {
       setTabOrder(before, control);
       before = control;
     }
-    views_.push_back(view);
-  }
-  if (views_.size() == wanted) return false;
-  steps_->again();
-  return true;
 }
 
 void MKTable::redraw(MKEngine& engine) {
@@ -127,11 +125,6 @@ void MKTable::redraw(MKEngine& engine) {
   delete_->setToolTip(ticked ? "delete the ticked rows (UNDO brings them back)" : "tick rows first");
   empty_->setVisible(rows.empty());
 
-  if (rows != rows_) {
-    clashes_ = MKRules::clashes(rows);
-    rows_ = rows;
-  }
-  fitViews(rows.size());
   const double now = engine.loop().now();
   // A colour change that ended may have changed any row's knob, since rows can share one.
   const unsigned coloursDone = engine.rings().rings.coloursDone();
@@ -140,10 +133,16 @@ void MKTable::redraw(MKEngine& engine) {
     knobsAt_ = now;
     coloursSeen_ = coloursDone;
   }
-  // While the table is still being made, the rows without a view yet wait for their turn.
-  for (std::size_t i = 0; i < views_.size(); ++i) {
-    const auto& r = rows[i];
-    views_[i]->showRow(engine, r, clashes_.count(r.id) > 0, engine.learnId == r.id, ticks.count(r.id) > 0,
-                       reread);
+  rereadKnobs_ = reread;
+  if (rows == rows_) {
+    strip_->redraw();
+    return;
   }
+  clashes_ = MKRules::clashes(rows);
+  rows_ = rows;
+  std::vector<std::int64_t> ids;
+  ids.reserve(rows.size());
+  for (const auto& r : rows)
+    ids.push_back(r.id);
+  strip_->setRows(std::move(ids));
 }
