@@ -64,6 +64,7 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   auto* row = window->findChild<ui::TabRow*>();
   auto *mk = row->tab("mackie"), *ks = row->tab("midikeys");
   EXPECT_EQ(mk->text() + "|" + ks->text(), "MIDI TO MK CONTROL|MIDI TO KEY STROKE");
+  EXPECT_EQ(mk->dotColour(), ui::GREEN);  // from the start
   for (auto [chosen, id] : {std::pair{mk, "mackie"}, std::pair{ks, "midikeys"}}) {
     click(chosen);
     settle();

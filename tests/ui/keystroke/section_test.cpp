@@ -105,6 +105,7 @@ TEST_F(KSSectionTest, TheTableBandAddsUndoesAndDeletesTheTicked) {
          {"add", "all", "[ ] | tick every row, or none"},
          {"delete", "tick@3", "[ ] | tick, then DELETE above the table"},  // nothing to delete
          {"tick@2", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"},
+         {"", "tick@2", "[x] | tick, then DELETE above the table"},
          {"all", "delete", "DELETE 3 ROWS (danger) | delete the ticked rows (UNDO brings them back)"},
          {"all", "tick@2", "[ ] | tick, then DELETE above the table"},
          {"tick@1", "delete", "DELETE 1 ROW (danger) | delete the ticked rows (UNDO brings them back)"}});
