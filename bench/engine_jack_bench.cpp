@@ -6,8 +6,9 @@
 // never asserts.
 //
 // engine_jack_bench first [repeats=20] times, on the same private servers, only the first message after an
-// engine starts: its port towards the DAW's peer is made at the first send, so that message may wait for the
-// link. Each repeat starts a fresh MIDI system and engine with the destination there to choose.
+// engine starts: the link towards the DAW's peer is made when the destination is chosen, and this shows
+// whether that first message still waits for it. Each repeat starts a fresh MIDI system and engine with the
+// destination there to choose.
 //
 // engine_jack_bench window [messages=500] opens the settings window mid-stream, as a user does, with 200 rows
 // in each module's table: the same 25 ms stream, on the Qt loop with the whole shell (both modules, their
