@@ -36,6 +36,22 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
     settle();
     return window;
   }
+  // Both tables' files with `rows` rows of every kind: faders, jogs and buttons; keys and volume, on CCs
+  // and notes.
+  void writeTables(int rows) {
+    nlohmann::json mk = nlohmann::json::array(), ks = nlohmann::json::array();
+    for (int id = 1; id <= rows; ++id) {
+      mk.push_back(
+          {{"id", id}, {"number", 20 + id % 90}, {"command", std::array{"play", "fader1", "jog"}[id % 3]}});
+      ks.push_back({{"id", id},
+                    {"cc", 20 + id % 90},
+                    {"key", "a"},
+                    {"type", id % 3 ? "cc" : "note"},
+                    {"kind", id % 4 ? "key" : "volume"}});
+    }
+    home.write(".config/midi-to-mk.json", nlohmann::json{{"rows", mk}}.dump());
+    home.write(".config/midi-to-keystroke.json", nlohmann::json{{"rows", ks}}.dump());
+  }
   static QWidget* find(QWidget& in, const QString& name) { return in.findChild<QWidget*>(name); }
   static void click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);
@@ -118,13 +134,7 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
 // Each screen as a user meets it, with rows of every kind: its bands in order under their headings, and every
 // control placed by its band's layout (none lying over another or outside its band).
 TEST_F(SettingsWindowTest, EachScreenShowsItsBandsInOrderAndEveryControlInItsPlace) {
-  nlohmann::json mk = nlohmann::json::array(), ks = nlohmann::json::array();
-  for (int id = 1; id <= 3; ++id) {
-    mk.push_back({{"id", id}, {"number", id}, {"command", id == 2 ? "jog" : "play"}});
-    ks.push_back({{"id", id}, {"cc", id}, {"key", "a"}, {"kind", id == 3 ? "volume" : "key"}});
-  }
-  home.write(".config/midi-to-mk.json", nlohmann::json{{"rows", mk}}.dump());
-  home.write(".config/midi-to-keystroke.json", nlohmann::json{{"rows", ks}}.dump());
+  writeTables(4);
   start();
   const auto window = open();
   for (const auto& [tab, headings] :
@@ -239,13 +249,7 @@ void scrollThrough(TestShell& shell, QWidget& window, const char* tab, const cha
 }
 
 TEST_F(SettingsWindowTest, OnlyTheRowsInSightHaveViewsAndTheyFollowTheScroll) {
-  nlohmann::json mk = nlohmann::json::array(), ks = nlohmann::json::array();
-  for (int id = 1; id <= 200; ++id) {
-    mk.push_back({{"id", id}, {"number", 20 + id % 90}, {"command", id % 3 ? "play" : "fader1"}});
-    ks.push_back({{"id", id}, {"cc", 20 + id % 90}, {"key", "a"}, {"type", id % 3 ? "cc" : "note"}});
-  }
-  home.write(".config/midi-to-mk.json", nlohmann::json{{"rows", mk}}.dump());
-  home.write(".config/midi-to-keystroke.json", nlohmann::json{{"rows", ks}}.dump());
+  writeTables(200);
   start();
   ui::SettingsWindow window(umbrella, permissions, true, [] {});
   window.show();
