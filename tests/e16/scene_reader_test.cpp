@@ -59,8 +59,10 @@ class SceneReaderTest : public ::testing::Test {
 // Without a scene file only notes 1 to 16 get a knob, the E16's default one, and the folders are searched
 // again every 2 s. Then the newest file wins, and one saved later is found at the next search, 30 s on. A
 // change is noticed 2 s on; a half-written file keeps the previous scene, and a change within the same time
-// stamp waits for forget(). A gone file keeps its scene until another appears, even with the same stamp.
-TEST_F(SceneReaderTest, TheNewestSceneIsFoundAndFollowedAsItChangesAndAGoneFileKeepsItsScene) {
+// stamp waits for forget(). A gone file keeps its scene until another appears, even with the same stamp. A
+// wall clock set back must not stop the checks until it catches up.
+TEST_F(SceneReaderTest,
+       TheNewestSceneIsFoundAndFollowedAsItChangesEvenAfterAClockSetBackAndAGoneFileKeepsItsScene) {
   EXPECT_EQ(reader.knobFor("note", 1, {}), std::nullopt);
   EXPECT_EQ(reader.knobOrGuess("note", 16, 5), (E16Knob{0, 16, 16, 5, 3, true, true, {}, -1, "", true}));
   for (const auto& [type, number] : {std::pair("note", 0), {"note", 17}, {"cc", 1}})
@@ -77,7 +79,9 @@ TEST_F(SceneReaderTest, TheNewestSceneIsFoundAndFollowedAsItChangesAndAGoneFileK
   EXPECT_EQ(nameOfCC1(), "D");
   for (const char* file : {"a/b/new.oxie16", "sub/newer.oxie16", "old.oxie16"})
     fs::remove(at(file));
-  play({{"", "", 0, 30, "D"}, {"other.oxie16", named("Other"), 320, 2, "Other"}});
+  play({{"", "", 0, 30, "D"},
+        {"other.oxie16", named("Other"), 320, 2, "Other"},
+        {"other.oxie16", named("Back"), 330, -100, "Back"}});
 }
 
 TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepSkipsDotEntriesAndEntersLinksOnlyWhenAsked) {
@@ -100,10 +104,8 @@ TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepSkipsDotEntriesAndEntersLinksOnl
 constexpr std::uint32_t FIRST = 0x9D61FF;  // the colour of a knob without "color"
 
 // A value of the wrong type counts as missing, and a page of the wrong type still keeps the numbering.
-TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChannel) {
-  TempFolder docs;
-  SettableClock clock;
-  write(docs.path() + "/s.oxie16", R"({"pages":[
+TEST_F(SceneReaderTest, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChannel) {
+  write(at("s.oxie16"), R"({"pages":[
     {"channel":2,"encoders":[
       {"turn_actions":[{"type":1,"nr1":10}],"push_action":{"type":1,"nr1":40},"color":5,"abbr":"Vol"},
       {"turn_actions":[{"type":0,"nr1":11}],"push_action":{"type":2,"nr1":11}},
@@ -115,7 +117,6 @@ TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChann
     {"channel":"3","encoders":[null, {"turn_actions":[{"type":"1","nr1":51}]},
       {"turn_actions":[{"type":1,"nr1":52,"channel":"2"}],"color":"7","abbr":5}]}]})",
         100);
-  SceneReader reader(clock, docs.path(), FolderLinks::skip);
   const E16Knob vol{1, 1, 10, 1, 1, false, false, 0x675FFF, 5, "Vol", false};
   // clang-format off
   const std::tuple<const char*, int, std::optional<int>, std::optional<E16Knob>> lookups[] = {
@@ -137,7 +138,7 @@ TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChann
     EXPECT_EQ(reader.knobFor(type, number, channel), expected) << type << " " << number;
 }
 
-TEST(SceneReader, AFileNestedDeeperThan512LevelsOrWithoutPagesGivesNoKnob) {
+TEST_F(SceneReaderTest, AFileNestedDeeperThan512LevelsOrWithoutPagesGivesNoKnob) {
   const auto nested = [](int levels) {  // the scene's own object is a level itself
     std::string text = named("A");
     return text.insert(text.size() - 1,
@@ -145,10 +146,9 @@ TEST(SceneReader, AFileNestedDeeperThan512LevelsOrWithoutPagesGivesNoKnob) {
   };
   for (const auto& [text, knob] :
        {std::pair{nested(513), false}, {nested(512), true}, {std::string("{}"), false}}) {
-    TempFolder docs;
-    SettableClock clock;
-    write(docs.path() + "/s.oxie16", text, 100);
-    EXPECT_EQ(SceneReader(clock, docs.path(), FolderLinks::skip).knobFor("cc", 1, {}).has_value(), knob);
+    write(at("s.oxie16"), text, 100);
+    reader.forget();
+    EXPECT_EQ(reader.knobFor("cc", 1, {}).has_value(), knob);
   }
 }
 

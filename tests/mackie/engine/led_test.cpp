@@ -2,7 +2,6 @@
 // colours as text and through the helper. The ring logic itself is the ring driver's (RingDriverTest).
 #include "mackie/engine/led.h"
 
-#include <algorithm>
 #include <filesystem>
 
 #include "engine_fixture.h"
@@ -64,15 +63,6 @@ TEST_F(EngineTest, MessagesReachLiveWhileAColourHelperRunsAndItIsStoppedAfterTen
   cc(3, 127);
   loop.advance(0.1);
   EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0x90, 93, 127}, {30, 0x90, 93, 0}}));
-  const auto outcomes = [&] {
-    const auto lines = traced();
-    return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
-      return line.starts_with("the scene was not changed") || line.starts_with("knob 3");
-    });
-  };
-  EXPECT_EQ(outcomes(), 1);  // the refusal alone: the helper has not answered
-  loop.advance(HELPER_TIMEOUT - 0.1 - 0.001);
-  EXPECT_EQ(outcomes(), 1);
-  loop.advance(0.001);
+  loop.advance(HELPER_TIMEOUT);  // the exact limit is the helper's own (ColourHelper)
   EXPECT_EQ(lastTrace(), HELPER_TIMED_OUT);
 }
