@@ -25,6 +25,7 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRo
       {0x91, 36, 1, "NOTE 36 = 1   ch 2", "USB1   N 36 = 1   ch 2"},
       {0xE1, 1, 64, "PITCH BEND 8193   ch 2", "USB1   PITCH BEND 8193   ch 2"},
       {0xA0, 1, 2, "NOTE 1 PRESSURE 2   ch 1", "USB1   NOTE 1 PRESSURE 2   ch 1"},
+      {0xD1, 90, 0, "PRESSURE 90   ch 2", "USB1   PRESSURE 90   ch 2"},
       {0xB3, 5, 64, "CC 5 = 64   ch 4", "USB1   CC 5 = 64   ch 4"},
   };
   // clang-format on
@@ -61,6 +62,12 @@ TEST_F(KSEngineTest, DetectWaitsForAPressAndLearningLetsTheWrongKindPassThenTake
   cc(21, 127);
   EXPECT_EQ(std::tuple(savedFile()["rows"][1]["value"], lastTrace(), keys.keys.size()),
             std::tuple(127, "row 2 learned CC 21 = 127", 0u));
+  engine->learn(1);
+  engine->learn(1);  // the same row again: learning ends, as it does when the engine stops
+  EXPECT_FALSE(engine->learnId);
+  engine->learn(1);
+  engine->stop();
+  EXPECT_FALSE(engine->learnId);
 }
 
 TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {

@@ -92,13 +92,16 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   EXPECT_EQ(std::pair(engine->learnId, engine->rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
   engine->undoRedo(true);
   EXPECT_EQ(std::pair(engine->rows.size(), engine->keep.ticks.empty()), std::pair(3ul, true));
-  // A capture starting is told too; unlocking forgets the saved device.
+  // A capture starting, the switch and a new trace line are each told too; unlocking forgets the saved
+  // device.
   loop.runDue();
-  const int before = told;
-  engine->capture(6);
-  loop.runDue();
-  EXPECT_EQ(told, before + 1);
-  engine->unlock();
+  int before = told;
+  for (const auto& step : std::initializer_list<std::function<void()>>{
+           [&] { engine->capture(6); }, [&] { engine->power(); }, [&] { engine->unlock(); }}) {
+    step();
+    loop.runDue();
+    EXPECT_EQ(told, ++before);
+  }
   EXPECT_EQ(savedFile()["device"], "");
 }
 
