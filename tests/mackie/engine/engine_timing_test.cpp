@@ -194,7 +194,7 @@ TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisible
   EXPECT_EQ(keys.sounds, std::vector(8, RecordingKeyOutput::Sound{SoundKey::up, true}));
 }
 
-// A trace clear, a row edit and a run of turns each reach the screens, at most once per 100 ms.
+// A trace clear, a row edit, learning and a run of turns each reach the screens, at most once per 100 ms.
 TEST_F(EngineTest, TheScreensHearOfChangesAtMostEvery100ms) {
   startWith({jogRow(), row(2, "shift", 64)});
   int published = 0;
@@ -204,10 +204,12 @@ TEST_F(EngineTest, TheScreensHearOfChangesAtMostEvery100ms) {
   loop.advance(0.1);
   engine->set(2, "note", nlohmann::json("x"));
   loop.advance(0.1);
-  EXPECT_EQ(published, 3);  // the start, the clear, the edit
+  engine->learn(2);
+  loop.advance(0.1);
+  EXPECT_EQ(published, 4);  // the start, the clear, the edit, the learning
   for (int i = 0; i < 20; ++i) {
     cc(21, 1);
     loop.advance(0.01);
   }
-  EXPECT_EQ(published, 5);
+  EXPECT_EQ(published, 6);
 }
