@@ -110,8 +110,8 @@ TEST_F(SceneReaderTest, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAske
       {"turn_actions":[{"type":1,"nr1":10}],"push_action":{"type":1,"nr1":40},"color":5,"abbr":"Vol"},
       {"turn_actions":[{"type":0,"nr1":11}],"push_action":{"type":2,"nr1":11}},
       {"turn_actions":[{"type":5,"nr1":12}],"push_action":{"type":2,"nr1":13,"channel":4}},
-      {"turn_actions":[{"type":3}],"push_action":{"type":2,"nr1":14}},
-      {"turn_actions":[{"type":2,"nr1":20,"channel":0}],"color":100},
+      {"turn_actions":[{"type":3,"nr1":-5000000000}],"push_action":{"type":2,"nr1":14}},
+      {"turn_actions":[{"type":2,"nr1":20,"channel":0}],"push_action":{"type":2,"nr1":21},"color":100},
       {"push_action":{"type":2,"nr1":10,"channel":1},"color":-1}]},
     "junk",
     {"channel":"3","encoders":[null, {"turn_actions":[{"type":"1","nr1":51}]},
@@ -128,8 +128,9 @@ TEST_F(SceneReaderTest, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAske
       {"cc", 11, {}, E16Knob{1, 2, 11, 1, 0, false, true, FIRST, 0, "", false}},  // the turn is off: its CC is the push's
       {"cc", 12, {}, {}},                                                        // a turn of another type sends no CC
       {"cc", 13, 3, E16Knob{1, 3, 12, 1, 5, false, true, FIRST, 0, "", false}},
-      {"cc", 14, {}, E16Knob{1, 4, 4, 1, 3, true, true, FIRST, 0, "", false}},  // a turn without a number is the knob's own
+      {"cc", 14, {}, E16Knob{1, 4, 4, 1, 3, true, true, FIRST, 0, "", false}},  // a turn without a usable number is the knob's own
       {"cc", 20, 1, E16Knob{1, 5, 20, 1, 2, false, false, {}, 100, "", false}},
+      {"cc", 21, {}, E16Knob{1, 5, 20, 1, 2, false, true, {}, 100, "", false}},  // a push on another CC than the turn's
       {"cc", 51, {}, {}},
       {"cc", 52, {}, E16Knob{3, 3, 52, 0, 1, false, false, FIRST, 0, "", false}},
   };
