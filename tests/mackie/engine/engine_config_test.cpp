@@ -1,6 +1,7 @@
 // The MK engine's settings file and table edits: defaults, bad files, the history, and the blob's settings.
 #include "common/json_file.h"
 #include "engine_fixture.h"
+#include "mackie/core/blob_geometry.h"
 #include "mackie/core/rules.h"
 
 using nlohmann::json;
@@ -103,19 +104,29 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   blobWindow->dragTo({600.75, 450.25});
   blobWindow->release();
   EXPECT_EQ(savedFile()["blobPos"]["x"], json(static_cast<int>(blobWindow->current.x)));
-  engine->blobHome();
-  EXPECT_EQ(std::tuple(savedFile().contains("blobPos"), lastTrace()),
-            std::tuple(false, "the command blob went back to the top of Live's screen"));
-  cc(1, 127);  // the cross switches the blob off until it is toggled back on
+  // A drag on the grip sizes the text, which is stored; a drag after the release does nothing.
+  const double size = MKBlobGeometry::resized(blobWindow->current, {0, blobWindow->current.y - 60});
+  blobWindow->press({blobWindow->current.width - 10, 10}, {0, blobWindow->current.y});
+  blobWindow->dragTo({0, blobWindow->current.y - 60});
+  blobWindow->release();
+  blobWindow->dragTo({0, 0});
+  EXPECT_EQ(std::tuple(savedFile()["blobSize"], engine->blob->size(), blobWindow->texts.back().second),
+            std::tuple(static_cast<int>(size), size, size));
+  cc(1, 127);  // the cross switches the blob off until it is turned back on
   blobWindow->press({blobWindow->current.width - 5, blobWindow->current.height - 5}, {0, 0});
   EXPECT_EQ(std::tuple(engine->blobOn(), savedFile()["blob"], blobWindow->shown),
             std::tuple(false, false, false));
   cc(1, 127);
   EXPECT_FALSE(blobWindow->shown);
   engine->toggleBlob();
-  EXPECT_EQ(std::tuple(engine->blob->text(), lastTrace()),
-            std::tuple("the toast  ||  PLAY / STOP", "the command blob is on"));
+  EXPECT_EQ(std::tuple(engine->blob->text(), lastTrace(), savedFile()["blob"]),
+            std::tuple("the toast  ||  PLAY / STOP", "the command blob is on", true));
+  engine->toggleBlob();
+  EXPECT_EQ(lastTrace(), "the command blob is off");
+  engine->blobHome();  // on again, at home
+  EXPECT_EQ(std::tuple(savedFile().contains("blobPos"), savedFile()["blob"], lastTrace()),
+            std::tuple(false, true, "the command blob went back to the top of Live's screen"));
   engine->conf["blob"] = "yes";  // not a boolean: it counts as on, so a toggle turns it off
   engine->toggleBlob();
-  EXPECT_EQ(std::tuple(savedFile()["blob"], lastTrace()), std::tuple(false, "the command blob is off"));
+  EXPECT_EQ(savedFile()["blob"], false);
 }
