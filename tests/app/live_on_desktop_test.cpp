@@ -112,7 +112,8 @@ TEST(LiveOnTheDesktop, TheWindowsLineTheModulesAndTheHotKeysFollowAProcessNamedL
       },
       NOTICED_MS));
 
-  // Some seconds after its launch (exactly five on the shell's loop: UmbrellaTest), Live is told it came, once.
+  // Some seconds after its launch (exactly five on the shell's loop: UmbrellaTest), Live is told it came,
+  // once.
   EXPECT_TRUE(QTest::qWaitFor([&] { return told("came") > 0; }, 8000));
   EXPECT_EQ(told("came"), 1);
 

@@ -43,7 +43,8 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRo
 }
 
 // Learning messages fire nothing; a message of the wrong kind is let pass with one line for them all.
-TEST_F(KSEngineTest, DetectWaitsForAPressAndLearningLetsTheWrongKindPassThenTakesNumberAndValueByKind) {
+TEST_F(KSEngineTest,
+       DetectWaitsForAPressAndLearningLetsTheWrongKindPassTakesNumberAndValueByKindAndEndsOnARepeatOrAStop) {
   startWith({keyRow(1, 1, "a", {{"type", "note"}, {"value", 5}}), keyRow(2, 1, "b")}, {{"device", ""}});
   engine->toggleDetect();
   from(controller, 0x80, 36, 0);

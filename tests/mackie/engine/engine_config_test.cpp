@@ -37,8 +37,8 @@ TEST_F(EngineTest, NothingIsSavedBeforeTheFileWasReadAndOneThatDoesNotReadIsKept
     home.write(".config/midi-to-mk.json", text);
     engine->trace.clear();
     start();
-    EXPECT_EQ(std::tuple(engine->rows.size(), engine->power()),
-              std::tuple(0u, broken));  // broken: the defaults
+    // A broken file leaves the defaults.
+    EXPECT_EQ(std::tuple(engine->rows.size(), engine->power()), std::tuple(0u, broken));
     engine->add();
     // The trace has the start line, and what was kept.
     EXPECT_EQ(
