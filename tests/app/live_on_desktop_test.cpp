@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
 #include <algorithm>
@@ -101,8 +100,6 @@ TEST(LiveOnTheDesktop, TheWindowsLineTheModulesAndTheHotKeysFollowAProcessNamedL
   pid_t live = 0;
   ASSERT_EQ(posix_spawn(&live, program.c_str(), nullptr, nullptr, argv, environ), 0);
   EXPECT_TRUE(QTest::qWaitFor([&] { return line() == "RUNNING"; }, NOTICED_MS));
-  QElapsedTimer sinceLaunch;
-  sinceLaunch.start();
   EXPECT_EQ(told("came"), 0);  // Live is given time to start before it is asked anything
 
   // Live in front: the chord is the program's, and runs the module's action.
@@ -115,10 +112,9 @@ TEST(LiveOnTheDesktop, TheWindowsLineTheModulesAndTheHotKeysFollowAProcessNamedL
       },
       NOTICED_MS));
 
-  // Five seconds after its launch, Live is told it came, once.
+  // Some seconds after its launch (exactly five on the shell's loop: UmbrellaTest), Live is told it came,
+  // once.
   EXPECT_TRUE(QTest::qWaitFor([&] { return told("came") > 0; }, 8000));
-  EXPECT_GE(sinceLaunch.elapsed(), 4900);
-  EXPECT_LE(sinceLaunch.elapsed(), 6500);
   EXPECT_EQ(told("came"), 1);
 
   // Another application in front: the chord is free for it.

@@ -8,16 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-std::vector<std::string> printedLines(std::FILE* out) {
-  std::rewind(out);
-  std::vector<std::string> lines;
-  for (char buffer[256]; std::fgets(buffer, sizeof buffer, out);)
-    lines.emplace_back(buffer, std::strcspn(buffer, "\n"));
-  return lines;
-}
-
 TEST(TracePrinter, PrintsEveryLineOnceAsWrittenAndMarksALineThatTakesThePlaceOfAnother) {
   setenv("TZ", "UTC", 1);
   tzset();
@@ -47,8 +37,10 @@ TEST(TracePrinter, PrintsEveryLineOnceAsWrittenAndMarksALineThatTakesThePlaceOfA
       expected.push_back(line);
   }
   trace.add(4, "after the printer");  // not printed, and nothing is called
-  EXPECT_EQ(printedLines(out), expected);
+  std::rewind(out);
+  std::vector<std::string> printed;
+  for (char buffer[256]; std::fgets(buffer, sizeof buffer, out);)
+    printed.emplace_back(buffer, std::strcspn(buffer, "\n"));
+  EXPECT_EQ(printed, expected);
   std::fclose(out);
 }
-
-}  // namespace

@@ -8,8 +8,6 @@
 
 #include "support/temp_folder.h"
 
-namespace {
-
 namespace fs = std::filesystem;
 
 TEST(JsonFile, ReadsOnlyAnObjectAndTellsWhetherAFileWasThere) {
@@ -61,5 +59,3 @@ TEST(JsonFile, KeepsABadFileAsideReplacingAnOlderOneAndSaysSo) {
             std::pair(std::string("first"), false));
   EXPECT_EQ(keepUnreadable(path), std::nullopt);
 }
-
-}  // namespace

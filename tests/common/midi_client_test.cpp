@@ -31,7 +31,6 @@ TEST_F(MidiClientTest, ASetupChangeOpensOnlyNewSourcesClosesOnlyGoneOnesAndKeeps
   system.setOffline(system.addSource("Off"), true);
   const auto b = system.addSource("B");
   EXPECT_EQ(midi->sync(), 2);
-  EXPECT_EQ(std::pair(system.connects, system.disconnects), std::pair(2, 0));
   system.send3(b, 0xB0, 1, 2);  // on its way to the loop while the setup changes under it
   system.remove(a);
   const auto c = system.addSource("C");
@@ -97,9 +96,9 @@ TEST_F(MidiClientTest, ItSendsToOneDestinationAndPreparesItsWay) {
   EXPECT_TRUE(midi->send(out, 0x9A, 0x3C, 0xFF));
   const std::vector<std::uint8_t> sysex = {0xF0, 0x01, 0xF7};
   EXPECT_TRUE(midi->sendSysex(out, sysex));
-  EXPECT_EQ(system.prepared, std::set<MidiRef>{out});
-  EXPECT_EQ(system.sentTo(out), (std::vector<FakeMidiSystem::Sent>{{0, out, 0x9A, 0x3C, 0x7F}}));
-  EXPECT_EQ(system.sysex, (std::vector<FakeMidiSystem::SentSysex>{{out, sysex}}));
+  EXPECT_EQ(std::tuple(system.prepared, system.sentTo(out), system.sysex),
+            std::tuple(std::set<MidiRef>{out}, std::vector<FakeMidiSystem::Sent>{{0, out, 0x9A, 0x3C, 0x7F}},
+                       std::vector<FakeMidiSystem::SentSysex>{{out, sysex}}));
 }
 
 }  // namespace

@@ -14,17 +14,11 @@ const Sound UP{SoundKey::up, true}, DOWN{SoundKey::down, true}, MUTE{SoundKey::m
 // Toward answers the steps it pressed, signed; without a volume to start from nothing is pressed.
 TEST(SystemVolume, TowardPressesRoundedQuarterStepsWithinTheBudgetAndUnmutesOnlyWhenRaising) {
   // clang-format off
+  // Inside the dead zone; one and a half steps round up; no raise, no unmuting; no output device.
   const std::tuple<double, double, bool, int, std::vector<Sound>> cases[] = {
-      {50, 51, false, 0, {}},  // inside the dead zone
-      {0, 2.24, false, 1, {UP}},
-      {0, 2.25, false, 2, {UP, UP}},  // one and a half steps round up
-      {50, 46, false, -3, {DOWN, DOWN, DOWN}},
-      {20, 80, false, 8, std::vector<Sound>(8, UP)},
-      {80, 0, true, -8, std::vector<Sound>(8, DOWN)},
-      {10, 12, true, 1, {UP, MUTE}},
-      {10, 11, true, 0, {}},  // no raise, no unmuting
-      {NAN, 100, false, 0, {}},  // no output device
-  };
+      {50, 51, false, 0, {}}, {0, 2.24, false, 1, {UP}}, {0, 2.25, false, 2, {UP, UP}}, {NAN, 100, false, 0, {}},
+      {50, 46, false, -3, {DOWN, DOWN, DOWN}}, {20, 80, false, 8, std::vector<Sound>(8, UP)},
+      {80, 0, true, -8, std::vector<Sound>(8, DOWN)}, {10, 12, true, 1, {UP, MUTE}}, {10, 11, true, 0, {}}};
   // clang-format on
   for (const auto& [from, to, muted, steps, expected] : cases) {
     FakeAudioOutput audio;

@@ -72,8 +72,10 @@ TEST_F(RingDriverTest, PushLightsTheRingAndReleasePutsBackTheTurnedValueOrDarkne
   }
 }
 
-// Relative, unknown and push-only numbers are left alone; a knob in the hand keeps its own value.
-TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileTheHandTurnsIt) {
+// Relative, unknown and push-only numbers are left alone; a knob in the hand keeps its own value, but a wall
+// clock set back must not make a turn look recent until the clock catches up.
+TEST_F(RingDriverTest,
+       FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileTheHandTurnsItEvenAfterAClockSetBack) {
   const std::vector<int> ccs = {1, 2, 3, 36, 99, 20};
   rings.follow(50, ccs, send);
   rings.follow(50, ccs, send);
@@ -90,13 +92,15 @@ TEST_F(RingDriverTest, FollowSendsEachAbsoluteTurnRingOncePerLevelExceptWhileThe
   clock.advance(0.1);
   rings.follow(50, {2}, send);  // not pulled back once the hand stops
   EXPECT_EQ(took(), std::vector<Sent>{});
+  clock.advance(-2);  // the turn now seems a second ahead
+  rings.follow(51, {2}, send);
 
   rings.feel(true, "note", 36, 127, 0, send);
-  rings.follow(50, {2}, send);
+  rings.follow(51, {2}, send);
   // A release, not a push, makes the next pass send every ring again.
   rings.feel(true, "note", 36, 0, 0, send);
-  rings.follow(50, {2}, send);
-  EXPECT_EQ(took(), (std::vector<Sent>{{3, 127, 0}, {3, 0, 0}, {2, 50, 0}}));
+  rings.follow(51, {2}, send);
+  EXPECT_EQ(took(), (std::vector<Sent>{{2, 51, 0}, {3, 127, 0}, {3, 0, 0}, {2, 51, 0}}));
   EXPECT_TRUE(
       rings.feel(true, "note", 36, 0, 0, nullptr)->ends_with("NOT SENT: the E16's USB3 is not there"));
 }

@@ -59,8 +59,10 @@ class SceneReaderTest : public ::testing::Test {
 // Without a scene file only notes 1 to 16 get a knob, the E16's default one, and the folders are searched
 // again every 2 s. Then the newest file wins, and one saved later is found at the next search, 30 s on. A
 // change is noticed 2 s on; a half-written file keeps the previous scene, and a change within the same time
-// stamp waits for forget(). A gone file keeps its scene until another appears, even with the same stamp.
-TEST_F(SceneReaderTest, TheNewestSceneIsFoundAndFollowedAsItChangesAndAGoneFileKeepsItsScene) {
+// stamp waits for forget(). A gone file keeps its scene until another appears, even with the same stamp. A
+// wall clock set back must not stop the checks until it catches up.
+TEST_F(SceneReaderTest,
+       TheNewestSceneIsFoundAndFollowedAsItChangesEvenAfterAClockSetBackAndAGoneFileKeepsItsScene) {
   EXPECT_EQ(reader.knobFor("note", 1, {}), std::nullopt);
   EXPECT_EQ(reader.knobOrGuess("note", 16, 5), (E16Knob{0, 16, 16, 5, 3, true, true, {}, -1, "", true}));
   for (const auto& [type, number] : {std::pair("note", 0), {"note", 17}, {"cc", 1}})
@@ -77,7 +79,9 @@ TEST_F(SceneReaderTest, TheNewestSceneIsFoundAndFollowedAsItChangesAndAGoneFileK
   EXPECT_EQ(nameOfCC1(), "D");
   for (const char* file : {"a/b/new.oxie16", "sub/newer.oxie16", "old.oxie16"})
     fs::remove(at(file));
-  play({{"", "", 0, 30, "D"}, {"other.oxie16", named("Other"), 320, 2, "Other"}});
+  play({{"", "", 0, 30, "D"},
+        {"other.oxie16", named("Other"), 320, 2, "Other"},
+        {"other.oxie16", named("Back"), 330, -100, "Back"}});
 }
 
 TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepSkipsDotEntriesAndEntersLinksOnlyWhenAsked) {
@@ -100,22 +104,19 @@ TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepSkipsDotEntriesAndEntersLinksOnl
 constexpr std::uint32_t FIRST = 0x9D61FF;  // the colour of a knob without "color"
 
 // A value of the wrong type counts as missing, and a page of the wrong type still keeps the numbering.
-TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChannel) {
-  TempFolder docs;
-  SettableClock clock;
-  write(docs.path() + "/s.oxie16", R"({"pages":[
+TEST_F(SceneReaderTest, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChannel) {
+  write(at("s.oxie16"), R"({"pages":[
     {"channel":2,"encoders":[
       {"turn_actions":[{"type":1,"nr1":10}],"push_action":{"type":1,"nr1":40},"color":5,"abbr":"Vol"},
       {"turn_actions":[{"type":0,"nr1":11}],"push_action":{"type":2,"nr1":11}},
       {"turn_actions":[{"type":5,"nr1":12}],"push_action":{"type":2,"nr1":13,"channel":4}},
-      {"turn_actions":[{"type":3}],"push_action":{"type":2,"nr1":14}},
-      {"turn_actions":[{"type":2,"nr1":20,"channel":0}],"color":100},
+      {"turn_actions":[{"type":3,"nr1":-5000000000}],"push_action":{"type":2,"nr1":14}},
+      {"turn_actions":[{"type":2,"nr1":20,"channel":0}],"push_action":{"type":2,"nr1":21},"color":100},
       {"push_action":{"type":2,"nr1":10,"channel":1},"color":-1}]},
     "junk",
     {"channel":"3","encoders":[null, {"turn_actions":[{"type":"1","nr1":51}]},
       {"turn_actions":[{"type":1,"nr1":52,"channel":"2"}],"color":"7","abbr":5}]}]})",
         100);
-  SceneReader reader(clock, docs.path(), FolderLinks::skip);
   const E16Knob vol{1, 1, 10, 1, 1, false, false, 0x675FFF, 5, "Vol", false};
   // clang-format off
   const std::tuple<const char*, int, std::optional<int>, std::optional<E16Knob>> lookups[] = {
@@ -127,8 +128,9 @@ TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChann
       {"cc", 11, {}, E16Knob{1, 2, 11, 1, 0, false, true, FIRST, 0, "", false}},  // the turn is off: its CC is the push's
       {"cc", 12, {}, {}},                                                        // a turn of another type sends no CC
       {"cc", 13, 3, E16Knob{1, 3, 12, 1, 5, false, true, FIRST, 0, "", false}},
-      {"cc", 14, {}, E16Knob{1, 4, 4, 1, 3, true, true, FIRST, 0, "", false}},  // a turn without a number is the knob's own
+      {"cc", 14, {}, E16Knob{1, 4, 4, 1, 3, true, true, FIRST, 0, "", false}},  // a turn without a usable number is the knob's own
       {"cc", 20, 1, E16Knob{1, 5, 20, 1, 2, false, false, {}, 100, "", false}},
+      {"cc", 21, {}, E16Knob{1, 5, 20, 1, 2, false, true, {}, 100, "", false}},  // a push on another CC than the turn's
       {"cc", 51, {}, {}},
       {"cc", 52, {}, E16Knob{3, 3, 52, 0, 1, false, false, FIRST, 0, "", false}},
   };
@@ -137,7 +139,7 @@ TEST(SceneReader, MatchesTurnsAndPushesInPageAndKnobOrderPreferringTheAskedChann
     EXPECT_EQ(reader.knobFor(type, number, channel), expected) << type << " " << number;
 }
 
-TEST(SceneReader, AFileNestedDeeperThan512LevelsOrWithoutPagesGivesNoKnob) {
+TEST_F(SceneReaderTest, AFileNestedDeeperThan512LevelsOrWithoutPagesGivesNoKnob) {
   const auto nested = [](int levels) {  // the scene's own object is a level itself
     std::string text = named("A");
     return text.insert(text.size() - 1,
@@ -145,10 +147,9 @@ TEST(SceneReader, AFileNestedDeeperThan512LevelsOrWithoutPagesGivesNoKnob) {
   };
   for (const auto& [text, knob] :
        {std::pair{nested(513), false}, {nested(512), true}, {std::string("{}"), false}}) {
-    TempFolder docs;
-    SettableClock clock;
-    write(docs.path() + "/s.oxie16", text, 100);
-    EXPECT_EQ(SceneReader(clock, docs.path(), FolderLinks::skip).knobFor("cc", 1, {}).has_value(), knob);
+    write(at("s.oxie16"), text, 100);
+    reader.forget();
+    EXPECT_EQ(reader.knobFor("cc", 1, {}).has_value(), knob);
   }
 }
 

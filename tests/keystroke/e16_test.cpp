@@ -41,9 +41,6 @@ class KSE16Test : public testing::Test {
 };
 
 TEST_F(KSE16Test, OnlyOnLedRowsOfTheMessageLightAPushedKnobOrFollowTheVolumeThroughTheEnginesSend) {
-  KSE16 bare{loop, audio, docs.path(), ""};
-  EXPECT_EQ(bare.feel({row(36, "note")}, "note", 36, 127, 0),
-            "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)  — NOT SENT: the E16's USB3 is not there");
   // Lit by an on LED row of the message only.
   // clang-format off
   const std::pair<KSRules::KSRow, bool> cases[] = {

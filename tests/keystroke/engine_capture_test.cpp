@@ -23,7 +23,7 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
   // The row, the key pressed with its flags, the row's key and modifiers after it, and the line said when the
   // key was left as it was (a key taken is said with its chord).
   // clang-format off
-  const std::tuple<std::int64_t, std::uint16_t, std::uint64_t, const char*, std::vector<std::string>, std::string, bool> cases[] = {
+  const std::tuple<std::int64_t, std::uint16_t, std::uint64_t, const char*, Lines, std::string, bool> cases[] = {
       {2, 1, FLAG_COMMAND | FLAG_SHIFT, "s", {"cmd", "shift"}, "", true},
       {2, 96, FLAG_SECONDARY_FN, "f5", {}, "", true},
       {2, 0, FLAG_SECONDARY_FN, "a", {"fn"}, "", true},

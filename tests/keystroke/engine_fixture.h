@@ -8,6 +8,7 @@
 
 class KSEngineTest : public EngineFixtureBase<KSEngine> {
  protected:
+  using Lines = std::vector<std::string>;
   KSEngineTest() : EngineFixtureBase(".config/midi-to-keystroke.json") {}
   ~KSEngineTest() override { engine.reset(); }  // before the key capture it uses
 

@@ -16,7 +16,7 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
   // clang-format on
   make();
   engine->power();
-  EXPECT_EQ(traced(), std::vector<std::string>{NOT_READ_YET});
+  EXPECT_EQ(traced(), Lines{NOT_READ_YET});
   engine->start();
   loop.runDue();
   EXPECT_EQ(std::tuple(engine->on, engine->device, engine->blob), std::tuple(true, "", false));  // JSON types
@@ -55,11 +55,10 @@ TEST_F(KSEngineTest, EditsAreNamedAndRecordedAndUndoAndRedoSayWhatTheyDid) {
   engine->set(4, "key", json(""));
   EXPECT_EQ(std::pair(engine->row(4)->key, engine->row(4)->mods.empty()),
             std::pair(std::optional<std::string>(), true));
-  std::vector<std::string> labels;
+  Lines labels;
   for (const auto& step : engine->keep.undoStack)
     labels.push_back(step.what);
-  EXPECT_EQ(labels,
-            (std::vector<std::string>{"row 4: number 21", "row 4: filter note", "row 4: key forgotten"}));
+  EXPECT_EQ(labels, (Lines{"row 4: number 21", "row 4: filter note", "row 4: key forgotten"}));
   engine->set(5, "value", json(64));  // a volume row keeps no value: nothing changes, nothing is recorded
   EXPECT_EQ(engine->keep.undoStack.size(), 3u);
   engine->set(4, "number", json(300));
@@ -93,13 +92,16 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   EXPECT_EQ(std::pair(engine->learnId, engine->rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
   engine->undoRedo(true);
   EXPECT_EQ(std::pair(engine->rows.size(), engine->keep.ticks.empty()), std::pair(3ul, true));
-  // A capture starting is told too; unlocking forgets the saved device.
+  // A capture starting, the switch and a new trace line are each told too; unlocking forgets the saved
+  // device.
   loop.runDue();
-  const int before = told;
-  engine->capture(6);
-  loop.runDue();
-  EXPECT_EQ(told, before + 1);
-  engine->unlock();
+  int before = told;
+  for (const auto& step : std::initializer_list<std::function<void()>>{
+           [&] { engine->capture(6); }, [&] { engine->power(); }, [&] { engine->unlock(); }}) {
+    step();
+    loop.runDue();
+    EXPECT_EQ(told, ++before);
+  }
   EXPECT_EQ(savedFile()["device"], "");
 }
 

@@ -107,30 +107,18 @@ TEST(KSRules, ShowsTheMessageValueAndTargetAndClashesAreRowsOnOneMessage) {
 
 // The one place where the text of a chord is checked: every screen, log and trace line shows this text.
 TEST(KSRules, ChordsAreWrittenAsTheDesktopWritesShortcutsAndKeepNoMacSymbol) {
+  // Modifiers in the desktop's order, whatever order they come in; the key by its desktop name (delete is the
+  // key a Mac calls delete). fn has no key here: nothing presses it, so nothing shows it. What the tables do
+  // not know is shown as it is written.
+  // clang-format off
   const std::tuple<std::vector<std::string>, const char*, const char*> chords[] = {
-      // Modifiers in the desktop's order, whatever order they come in; the key by its desktop name.
-      {{"shift", "ctrl"}, "s", "Ctrl+Shift+S"},
-      {{"shift", "alt", "ctrl", "cmd"}, "s", "Super+Ctrl+Alt+Shift+S"},
-      {{"cmd"}, "f5", "Super+F5"},
-      {{"alt"}, "left", "Alt+Left"},
-      {{}, "f20", "F20"},
-      {{"ctrl"}, "delete", "Ctrl+Backspace"},  // the key a Mac calls delete
-      {{}, "forwarddelete", "Del"},
-      {{"alt"}, "space", "Alt+Space"},
-      {{}, "escape", "Esc"},
-      {{}, "pageup", "PgUp"},
-      {{"ctrl"}, "pad3", "Ctrl+Num+3"},
-      {{}, "pad+", "Num++"},
-      {{}, "padenter", "Num+Enter"},
-      {{}, "rightcmd", "Right Super"},
-      {{"ctrl"}, ",", "Ctrl+,"},
-      {{}, "ω", "Ω"},
-      // fn has no key here: nothing presses it, so nothing shows it.
-      {{"fn", "ctrl"}, "f5", "Ctrl+F5"},
-      {{"fn"}, "fn", "Fn"},
-      // What the tables do not know is shown as it is written.
-      {{"hyper", "shift"}, "f21", "Shift+hyper+f21"},
-  };
+      {{"shift", "ctrl"}, "s", "Ctrl+Shift+S"}, {{"shift", "alt", "ctrl", "cmd"}, "s", "Super+Ctrl+Alt+Shift+S"},
+      {{"cmd"}, "f5", "Super+F5"}, {{"alt"}, "left", "Alt+Left"}, {{}, "f20", "F20"}, {{}, "escape", "Esc"},
+      {{"ctrl"}, "delete", "Ctrl+Backspace"}, {{}, "forwarddelete", "Del"}, {{"alt"}, "space", "Alt+Space"},
+      {{}, "pageup", "PgUp"}, {{"ctrl"}, "pad3", "Ctrl+Num+3"}, {{}, "pad+", "Num++"}, {{}, "ω", "Ω"},
+      {{}, "padenter", "Num+Enter"}, {{}, "rightcmd", "Right Super"}, {{"ctrl"}, ",", "Ctrl+,"},
+      {{"fn", "ctrl"}, "f5", "Ctrl+F5"}, {{"fn"}, "fn", "Fn"}, {{"hyper", "shift"}, "f21", "Shift+hyper+f21"}};
+  // clang-format on
   for (const auto& [mods, key, text] : chords)
     EXPECT_EQ(KSRules::chord(mods, key), text) << key;
 }

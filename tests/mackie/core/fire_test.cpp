@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <sstream>
 
 #include "mackie/core/catalogue.h"
@@ -36,28 +35,27 @@ static std::string summary(const MKAct& a) {
     out << " " << p.note << "/" << p.velocity;
   if (a.rel) out << " rel " << *a.rel;
   if (!a.act.empty()) out << " act " << a.act;
-  char shortest[32];
-  if (a.percent)
-    out << " " << std::string_view(shortest, std::to_chars(shortest, shortest + 32, a.percent).ptr) << "%";
+  if (a.percent) out << " " << a.percent << "%";
   out << (a.release ? " release" : "") << (a.blob ? " blob" : "");
   return out.str();
 }
 
-// The summaries, joined by "; ", of what the rows fire for CC 21 at that value.
-static std::string fired(const std::vector<MKRow>& rows, int value, MKRules::MKHeld& held) {
+// The summaries, joined by "; ", of what the rows fire for CC 21 at that value, holding `held` (none given:
+// nothing is held yet).
+static std::string fired(const std::vector<MKRow>& rows, int value, MKRules::MKHeld* held = nullptr) {
+  MKRules::MKHeld fresh;
   MKRules::MKCoarse coarse;
   std::string out;
-  for (const auto& a : MKRules::fire(rows, MKMsg{"cc", 21, value, 0}, held, coarse))
+  for (const auto& a : MKRules::fire(rows, MKMsg{"cc", 21, value, 0}, held ? *held : fresh, coarse))
     out += (out.empty() ? "" : "; ") + summary(a);
   return out;
 }
 
 TEST(Fire, GivesOneActionPerMatchingRowInTableOrderAndAsksForEachKindOfAction) {
-  MKRules::MKHeld held;
   const std::vector<MKRow> rows = {row("play"), row("stop", {{"number", 22}}, 2), row("record", {}, 3),
                                    row("loop", {{"value", 5}}, 4), row("undo", {{"on", false}}, 5)};
   EXPECT_EQ(
-      fired(rows, 127, held),
+      fired(rows, 127),
       "1: note PLAY note 94 velocity 127 release blob; 3: note RECORD note 95 velocity 127 release blob");
   // clang-format off
   const std::tuple<const char*, json, int, std::string> cases[] = {
@@ -69,24 +67,20 @@ TEST(Fire, GivesOneActionPerMatchingRowInTableOrderAndAsksForEachKindOfAction) {
       {"vpot3", {{"how", "offset"}}, 0, "1: cc V-POT 3  (relative) number 18 value 127 clicks -64 rel vpot blob"},
       {"fader3", {{"how", "7"}}, 127, "1: pitch FADER 3  (absolute) channel 2 lsb 127 msb 127 blob"},
       {"volumeup", {}, 0, "1: mac VOLUME UP act up blob"},
-      {"volume", {{"how", "silent"}}, 64, "1: macvolume SYSTEM VOLUME  (a whole knob) 50.39370078740158%"},
+      {"volume", {{"how", "silent"}}, 64, "1: macvolume SYSTEM VOLUME  (a whole knob) 50.3937%"},
       {"volume", {{"how", "blob"}}, 127, "1: macvolume SYSTEM VOLUME  (a whole knob) 100% blob"}};
   // clang-format on
-  for (const auto& [command, extra, value, act] : cases) {
-    MKRules::MKHeld none;
-    EXPECT_EQ(fired({row(command, extra)}, value, none), act) << command << " " << value;
-  }
+  for (const auto& [command, extra, value, act] : cases)
+    EXPECT_EQ(fired({row(command, extra)}, value), act) << command << " " << value;
 }
 
 // Each message of a sequence to a table of fine and plain faders, and the pitch bends it fires
-// (row:position).
+// (row:position). Fader 2's CC is above 31: it is a 7-bit one.
 TEST(Fire, AFineFaderPairsItsHalvesOnceItHasHeardTheUpperOne) {
-  const std::vector<MKRow> rows = {row("fader1", {{"number", 31}, {"how", "14"}}),
-                                   row("fader2", {{"number", 32}, {"how", "14"}}, 2),  // above 31: 7-bit
-                                   row("fader3", {{"number", 5}, {"how", "7"}}, 3),
-                                   row("fader4", {{"number", 6}, {"how", "14"}, {"on", false}}, 4),
-                                   row("fader5", {{"number", 7}, {"how", "14"}, {"from", "note"}}, 5)};
   // clang-format off
+  const std::vector<MKRow> rows = {row("fader1", {{"number", 31}, {"how", "14"}}), row("fader2", {{"number", 32}, {"how", "14"}}, 2),
+      row("fader3", {{"number", 5}, {"how", "7"}}, 3), row("fader4", {{"number", 6}, {"how", "14"}, {"on", false}}, 4),
+      row("fader5", {{"number", 7}, {"how", "14"}, {"from", "note"}}, 5)};
   const std::tuple<const char*, int, int, const char*> steps[] = {
       {"cc", 63, 5, ""},  // a lower half before any upper half moves nothing
       {"cc", 31, 100, "1:12800"}, {"cc", 63, 5, "1:12805"},
@@ -110,7 +104,7 @@ TEST(Fire, HoldsAButtonThroughTheHalvesOfTheRangeSendingEachChangeOnce) {
   const std::string down = "7: note SHIFT down note 70 velocity 127 blob",
                     up = "7: note SHIFT up note 70 blob";
   for (const auto& [value, act] : {std::pair{100, down}, {110, ""}, {20, up}, {10, ""}, {64, down}, {63, up}})
-    EXPECT_EQ(fired({row("shift", {}, 7)}, value, held), act) << value;
+    EXPECT_EQ(fired({row("shift", {}, 7)}, value, &held), act) << value;
 }
 
 // Each description, with " — " and the command's help text after it when it has one.

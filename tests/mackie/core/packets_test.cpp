@@ -29,8 +29,8 @@ TEST(Packets, ReaderStepsOverEveryTypeByItsWordCount) {
 }
 
 // What each type yields beyond its size is the packet's own: system messages whole, each piece of a sysex as
-// one message, and a packet cut short ends the reading.
-TEST(Packets, EachPacketGivesItsMessagesAndATruncatedOneEndsTheReading) {
+// one message, and a packet cut short, by the words or by the end of the span, ends the reading.
+TEST(Packets, EachPacketGivesItsMessagesAndATruncatedOneEndsTheReadingEvenWhenTheBufferGoesOn) {
   const MKRaw sysex{0xF0, 0, 0, true};
   // clang-format off
   const std::tuple<const char*, Words, Raws> cases[] = {
@@ -41,9 +41,6 @@ TEST(Packets, EachPacketGivesItsMessagesAndATruncatedOneEndsTheReading) {
   // clang-format on
   for (const auto& [name, words, expected] : cases)
     EXPECT_EQ(readPackets(words), expected) << name;
-}
-
-TEST(Packets, ReadingStopsAtTheSpanEvenWhenTheBufferGoesOn) {
   // The words after the span's end would form a valid sysex; the reader must not look at them.
   const Words buffer = {0x30024142u, 0x00000000u};
   EXPECT_TRUE(readPackets(std::span(buffer).first(1)).empty());

@@ -10,13 +10,8 @@ using MKRules::MKRow;
 using nlohmann::json;
 
 static MKRow row(std::int64_t id, const char* from, int number, std::optional<int> value = {},
-                 const char* command = "play", bool on = true) {
-  return {id, from, number, value, command, MKRules::how(command, std::nullopt), on, "", {}, {}};
-}
-
-static MKRow withHow(MKRow r, const char* how) {
-  r.how = how;
-  return r;
+                 const char* command = "play", bool on = true, const char* how = nullptr) {
+  return {id, from, number, value, command, how ? how : MKRules::how(command, std::nullopt), on, "", {}, {}};
 }
 
 TEST(How, OffersTheChoicesOfTheCommandsKindWithItsDefaultKeepsOnlyAnOfferedOneAndSaysWhatSweeps) {
@@ -33,24 +28,26 @@ TEST(How, OffersTheChoicesOfTheCommandsKindWithItsDefaultKeepsOnlyAnOfferedOneAn
   EXPECT_EQ(MKRules::hows("vpot3")[2].label, "Sign-mag");  // shorter than the encoding's own label
   EXPECT_EQ(MKRules::how("shift", "press"), "press");
   EXPECT_EQ(MKRules::how("volume", "SILENT"), "blob");  // not offered (ids are exact): the default
-  EXPECT_EQ(MKRules::howLabel(withHow(row(1, "cc", 1, {}, "fader1"), "14")), "14-BIT");
-  EXPECT_EQ(MKRules::howLabel(withHow(row(1, "cc", 1, {}, "fader1"), "weird")), "weird");  // shown as it is
-  // Sweeping: whole-range commands and held buttons.
+  EXPECT_EQ(MKRules::howLabel(row(1, "cc", 1, {}, "fader1", true, "14")), "14-BIT");
+  EXPECT_EQ(MKRules::howLabel(row(1, "cc", 1, {}, "fader1", true, "weird")), "weird");  // shown as it is
+  // Sweeping: whole-range commands and held buttons; relative: the jog wheel and the V-Pots.
   // clang-format off
-  const std::pair<const char*, bool> byCommand[] = {{"jog", true}, {"vpot1", true}, {"fader9", true},
-      {"volume", true}, {"volumeup", false}, {"play", false}, {"nosuch", false}};
+  const std::tuple<const char*, const char*, bool, bool> byCommand[] = {{"jog", "twos", true, true},
+      {"vpot1", "twos", true, true}, {"fader9", "7", true, false}, {"volume", "blob", true, false},
+      {"volumeup", "press", false, false}, {"play", "press", false, false}, {"play", "hold", true, false},
+      {"nosuch", "press", false, false}};
   // clang-format on
-  for (const auto& [command, sweeps] : byCommand)
-    EXPECT_EQ(MKRules::sweeps(row(1, "cc", 1, {}, command)), sweeps) << command;
-  EXPECT_TRUE(MKRules::sweeps(withHow(row(1, "cc", 1), "hold")));
-  EXPECT_TRUE(MKRules::relative(row(1, "cc", 1, {}, "vpot8")));
-  EXPECT_FALSE(MKRules::relative(row(1, "cc", 1, {}, "fader8")));
+  for (const auto& [command, how, sweeps, relative] : byCommand) {
+    const auto r = row(1, "cc", 1, {}, command, true, how);
+    EXPECT_EQ(std::pair(MKRules::sweeps(r), MKRules::relative(r)), std::pair(sweeps, relative))
+        << command << how;
+  }
 }
 
 TEST(Matches, NeedsTheRowOnTheSameKindNumberAndValueAndClashesAreTheRowsThatShareOne) {
   const MKRules::MKMsg noteOff{"note", 36, 0, 2};
-  EXPECT_TRUE(MKRules::matches(row(1, "note", 36, 0), noteOff));
-  EXPECT_TRUE(MKRules::matches(row(1, "note", 36), noteOff));
+  EXPECT_TRUE(MKRules::matches(row(1, "note", 36, 0), noteOff) &&
+              MKRules::matches(row(1, "note", 36), noteOff));
   for (const auto& other :
        {row(1, "note", 36, 127), row(1, "note", 37), row(1, "cc", 36), row(1, "note", 36, {}, "play", false)})
     EXPECT_FALSE(MKRules::matches(other, noteOff)) << other.from << " " << other.number;
@@ -64,7 +61,7 @@ TEST(Matches, NeedsTheRowOnTheSameKindNumberAndValueAndClashesAreTheRowsThatShar
   rows[1].on = false;
   EXPECT_EQ(MKRules::clashes(rows), (Ids{}));
   // A fine fader on CC 5 also answers CC 37.
-  EXPECT_EQ(MKRules::clashes({withHow(row(6, "cc", 5, {}, "fader1"), "14"), row(7, "cc", 37)}), (Ids{6, 7}));
+  EXPECT_EQ(MKRules::clashes({row(6, "cc", 5, {}, "fader1", true, "14"), row(7, "cc", 37)}), (Ids{6, 7}));
   EXPECT_EQ(MKRules::clashes({row(8, "cc", 9), row(8, "cc", 9)}), (Ids{}));  // one id: one row
 }
 
