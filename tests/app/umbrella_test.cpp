@@ -200,6 +200,13 @@ TEST_F(ModulesTest, EachModuleSaysItsStateAndWhatItDoesAndItsLinesSwitchIt) {
   dry.engine->start();
   dry.setOn(false);
   EXPECT_TRUE(dry.engine->running);
+
+  // A module that goes stops its engine, which releases what it holds, whoever else keeps the engine.
+  const auto engines = std::pair(mackie->engine, midikeys->engine);
+  engines.first->start();
+  engines.second->start();
+  umbrella.reset();
+  EXPECT_FALSE(engines.first->running || engines.second->running);
 }
 
 }  // namespace
