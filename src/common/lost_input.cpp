@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "common/pacing.h"
+
 LostInput::LostInput(Loop& loop, std::function<void(const std::string&)> note)
     : loop_(loop), note_(std::move(note)) {}
 
@@ -17,7 +19,7 @@ void LostInput::add(std::uint64_t count) {
   count_ += count;
   uncounted_ = uncounted_ || count == 0;
   if (later_) return;  // a line is due already and will carry these too
-  const double wait = lastLine_ + EVERY - loop_.now();
+  const double wait = secondsUntilDue(lastLine_, EVERY, loop_.now());
   if (wait <= 0) {
     say();
     return;

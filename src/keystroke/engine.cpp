@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/age_text.h"
+#include "common/pacing.h"
 #include "common/ump.h"
 #include "keystroke/post_key.h"
 #include "keystroke/rules.h"
@@ -243,7 +244,7 @@ bool KSEngine::setVolume(int percent) {
   if (!KSVolume::device(services_.audio)) return false;
   if (dry) return true;
   volWant = percent;
-  const double wait = VOL_EVERY - (loop().now() - volAt);
+  const double wait = secondsUntilDue(volAt, VOL_EVERY, loop().now());
   if (wait <= 0) {
     applyVolume();
   } else if (!volPending) {

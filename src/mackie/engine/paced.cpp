@@ -1,6 +1,7 @@
 // The MK engine's paced path towards Live (at most one message every 20 ms, 200 waiting at most), letting go
 // of held notes, delayed steps, the trace, and the pacing of volume changes (one every 60 ms, the latest
 // wins).
+#include "common/pacing.h"
 #include "mackie/core/wire.h"
 #include "mackie/engine/engine.h"
 #include "mackie/engine/mac.h"
@@ -85,7 +86,7 @@ void MKEngine::note(const std::string& text, const std::optional<std::string>& c
 void MKEngine::setVolume(double percent, bool visible) {
   vol.want = percent;
   vol.blob = visible;
-  const double wait = VOL_EVERY - (loop().now() - vol.at);
+  const double wait = secondsUntilDue(vol.at, VOL_EVERY, loop().now());
   if (wait <= 0) {
     applyVolume();
   } else if (!vol.timer) {
