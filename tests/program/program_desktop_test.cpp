@@ -49,13 +49,13 @@ TEST_F(ProgramOnADesktop, WithoutATrayTheWindowOpensAtStartAndASecondStartBrings
   EXPECT_EQ(second.ended(10), 0);
   EXPECT_NE(second.err().find("already running"), std::string::npos) << second.err();
   EXPECT_TRUE(eventually([&] { return !shownWindow().empty(); }));
+  const std::string dryTitle = "MIDI to Key Stroke \\(dry: listens, presses nothing\\)";
+  EXPECT_TRUE(shownWindow(dryTitle).empty()) << "no start asked for the dry window yet";
 
   RunningProgram dry(folder, {"--midi", "jack", "--midikeys-dry"});
   EXPECT_EQ(dry.ended(10), 0);
   EXPECT_NE(dry.err().find("already running: it opens its dry window"), std::string::npos) << dry.err();
-  EXPECT_TRUE(eventually([&] {
-    return !shownWindow("MIDI to Key Stroke \\(dry: listens, presses nothing\\)").empty();
-  })) << first.err();
+  EXPECT_TRUE(eventually([&] { return !shownWindow(dryTitle).empty(); })) << first.err();
   EXPECT_FALSE(first.ended(0).has_value());  // the first is still there
 }
 
