@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <optional>
 #include <thread>
 
@@ -20,16 +19,6 @@ using namespace program;
 using Bytes = JackPeer::Bytes;
 
 const std::string ARDOUR = std::string(SOURCE_DIR) + "/tests/daw/ardour";
-
-// A command's exit status and what it printed.
-std::pair<int, std::string> run(const std::string& command) {
-  std::string text;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  for (int c; pipe && (c = std::fgetc(pipe)) != EOF;)
-    text += char(c);
-  const int status = pipe ? ::pclose(pipe) : -1;
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
-}
 
 // The ten characters of Ardour's time display as they stand after `events`: CC 0x40 + i on channel 1 sets the
 // i-th character from the right.
@@ -48,22 +37,23 @@ class Daw : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "Ardour needs the run's X display (scripts/services start)";
-    const auto [made, said] = run(ARDOUR + " session " + session + " 2>&1");
-    ASSERT_EQ(made, 0) << said;
+    int status = -1;
+    const auto said = output(ARDOUR + " session " + session + " 2>&1", &status);
+    ASSERT_EQ(status, 0) << said;
     // jackd 1.9.21 drops Ardour in about one start of four while Ardour connects its ports: then both start
     // afresh.
     for (int attempt = 1; attempt <= 5 && !ardour; ++attempt) {
       server.reset();
       server = std::make_unique<PrivateJackServer>(folder);
       ASSERT_TRUE(server->answers()) << server->log();
-      const auto [status, out] = run(ARDOUR + " start " + session);
+      const auto out = output(ARDOUR + " start " + session, &status);
       if (status == 0) ardour = std::stoi(out);
       ASSERT_TRUE(status == 0 || status == 3) << "ardour start: " << status << "\n" << out;
     }
     ASSERT_TRUE(ardour) << "JACK dropped Ardour at each of five starts";
   }
   void TearDown() override {
-    if (ardour) run(ARDOUR + " stop " + session);
+    if (ardour) output(ARDOUR + " stop " + session);
   }
 
   TempFolder folder;
@@ -85,7 +75,11 @@ TEST_F(Daw, ArdourPlaysStopsMovesItsFaderAndItsPlayheadAtTheProgramsMackieContro
   ASSERT_EQ(jack_connect(recorder.jack(), "ardour:mackie control out", (recorder.name() + ":in").c_str()), 0);
   RunningProgram program(folder, {"--headless", "--trace", "--midi", "jack"});
   ASSERT_TRUE(program.started());
-  const auto heard = [&] { return recorder.heard(); };
+  // What Ardour sent on its Mackie output, from its `from`-th message on.
+  const auto heard = [&](std::size_t from = 0) {
+    auto all = recorder.heard();
+    return std::vector(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end());
+  };
   // Answered, the surface turns on: Ardour names track 1 on strip 1's display. Ardour asks at each new
   // connection to its Mackie output but now and then leaves a query out: connecting the recorder afresh asks
   // again.
@@ -102,27 +96,15 @@ TEST_F(Daw, ArdourPlaysStopsMovesItsFaderAndItsPlayheadAtTheProgramsMackieContro
                   "answered on mackie control in");
   })) << program.out();
 
-  // What the program said so far that holds `text`.
-  const auto count = [&](const std::string& text) {
-    const auto out = program.out();
-    int n = 0;
-    for (auto at = out.find(text); at != std::string::npos; at = out.find(text, at + 1))
-      ++n;
-    return n;
-  };
   // A message from the controller, played again when the program never traced it: a late cycle of the
   // server (an xrun) may drop it inside JACK, which nothing downstream can make up for.
   const auto play = [&](const Bytes& message, const std::string& traces) {
     for (int attempt = 1; attempt <= 3; ++attempt) {
-      const int before = count(traces);
+      const auto before = program.out().size();
       controller.send(1, message);
-      if (eventually([&] { return count(traces) > before; }, 2)) return true;
+      if (eventually([&] { return program.out().find(traces, before) != std::string::npos; }, 2)) return true;
     }
     return false;
-  };
-  const auto after = [&](std::size_t at) {
-    auto all = heard();
-    return std::vector(all.begin() + static_cast<std::ptrdiff_t>(std::min(at, all.size())), all.end());
   };
 
   // PLAY / STOP: Ardour's PLAY lamp is dark, so the button plays; the display then counts.
@@ -130,7 +112,7 @@ TEST_F(Daw, ArdourPlaysStopsMovesItsFaderAndItsPlayheadAtTheProgramsMackieContro
   ASSERT_TRUE(
       play({0x90, 36, 127}, "(PLAY (note 94: Live could not be asked, and the DAW's PLAY lamp is dark))"))
       << program.out() << controller.xruns() << " xruns";
-  ASSERT_TRUE(eventually([&] { return holds(after(from), {0x90, 0x5E, 0x7F}); })) << controller.xruns();
+  ASSERT_TRUE(eventually([&] { return holds(heard(from), {0x90, 0x5E, 0x7F}); })) << controller.xruns();
   const auto started = timecode(heard());
   EXPECT_TRUE(eventually([&] { return timecode(heard()) != started; })) << started;
   // Lit, it stops: the lamp goes out, STOP lights, and the display stands still.
@@ -139,7 +121,7 @@ TEST_F(Daw, ArdourPlaysStopsMovesItsFaderAndItsPlayheadAtTheProgramsMackieContro
       play({0x90, 36, 127}, "(STOP (note 93: Live could not be asked, and the DAW's PLAY lamp is lit))"))
       << program.out();
   ASSERT_TRUE(eventually([&] {
-    return holds(after(from), {0x90, 0x5E, 0x00}) && holds(after(from), {0x90, 0x5D, 0x7F});
+    return holds(heard(from), {0x90, 0x5E, 0x00}) && holds(heard(from), {0x90, 0x5D, 0x7F});
   })) << controller.xruns();
   std::this_thread::sleep_for(std::chrono::milliseconds(400));  // its last rewrite of the stopped time
   const auto stopped = timecode(heard());
@@ -148,9 +130,9 @@ TEST_F(Daw, ArdourPlaysStopsMovesItsFaderAndItsPlayheadAtTheProgramsMackieContro
   // The fader half way (14 bits: 64, then 0) comes back as Ardour's fader position and gain on strip 1.
   from = heard().size();
   ASSERT_TRUE(play({0xB0, 21, 64}, "CC 21 = 64") && play({0xB0, 53, 0}, "CC 53 = 0")) << program.out();
-  EXPECT_TRUE(eventually([&] { return holds(after(from), {0xE0, 0x00, 0x40}); })) << controller.xruns();
+  EXPECT_TRUE(eventually([&] { return holds(heard(from), {0xE0, 0x00, 0x40}); })) << controller.xruns();
   const Bytes gain = {0xF0, 0x00, 0x00, 0x66, 0x14, 0x12, 0x38, ' ', '-', '1', '0', '.', '5', ' ', 0xF7};
-  EXPECT_TRUE(eventually([&] { return holds(after(from), gain); }));
+  EXPECT_TRUE(eventually([&] { return holds(heard(from), gain); }));
 
   // The jog, turned forward while stopped, moves the playhead forward.
   ASSERT_TRUE(play({0xB0, 22, 15}, "CC 22 = 15")) << program.out();

@@ -7,8 +7,8 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -19,64 +19,33 @@
 #include "support/spawned_process.h"
 #include "support/temp_folder.h"
 
-// What a command prints on its standard output.
-inline std::string output(const std::string& command) {
-  std::string text;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  for (int c; pipe && (c = std::fgetc(pipe)) != EOF;)
-    text += char(c);
-  if (pipe) ::pclose(pipe);
-  return text;
-}
-
-class RunningProgram {
+class RunningProgram : public SpawnedProcess {
  public:
-  RunningProgram(const TempFolder& folder, const std::vector<std::string>& options) : folder_(folder) {
+  RunningProgram(const TempFolder& folder, const std::vector<std::string>& options)
+      : SpawnedProcess(command(folder, options), folder.path() + "/program.out",
+                       folder.path() + "/program.err"),
+        folder_(folder) {}
+  ~RunningProgram() { signal(SIGKILL); }
+
+  std::string out() const { return folder_.read("program.out"); }
+  std::string err() const { return folder_.read("program.err"); }
+
+ private:
+  static std::vector<std::string> command(const TempFolder& folder, const std::vector<std::string>& options) {
     // Without a sound server named by the run, libpulse would otherwise start one of its own.
     folder.write("home/.config/pulse/client.conf", "autospawn = no\n");
     ::mkdir((folder.path() + "/run").c_str(), 0700);
     // This process only runs programs there: it may as well live in the same home.
     ::setenv("HOME", (folder.path() + "/home").c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", (folder.path() + "/run").c_str(), 1);
-    // Beside the test binary when it was copied there (as into the virtual machine), else the build's. The
-    // shell only sends its output to the files and becomes the program.
+    // Beside the test binary when it was copied there (as into the virtual machine), else the build's.
     const auto beside = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "orvane-vuda-verer";
-    std::vector<std::string> argv = {
-        "sh", "-c",
-        "exec \"$0\" \"$@\" > '" + folder.path() + "/program.out' 2> '" + folder.path() + "/program.err'",
-        std::filesystem::exists(beside) ? beside.string() : VUDA_PROGRAM};
+    std::vector<std::string> argv = {std::filesystem::exists(beside) ? beside.string() : VUDA_PROGRAM};
     argv.insert(argv.end(), options.begin(), options.end());
-    std::vector<char*> pointers;
-    for (auto& a : argv)
-      pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-    if (posix_spawnp(&pid_, "sh", nullptr, nullptr, pointers.data(), environ) != 0) pid_ = 0;
+    return argv;
   }
-  ~RunningProgram() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
 
-  bool started() const { return pid_ > 0; }
-  void signal(int number) const { ::kill(pid_, number); }
-  // The exit status once it has ended (128 + the signal's number when a signal ended it), or nothing when it
-  // is still running after `seconds`.
-  std::optional<int> ended(double seconds) {
-    int status = 0;
-    if (!eventually([&] { return pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != 0; }, seconds))
-      return std::nullopt;
-    pid_ = 0;
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-  }
-  std::string out() const { return folder_.read("program.out"); }
-  std::string err() const { return folder_.read("program.err"); }
-
- private:
   const TempFolder& folder_;
-  pid_t pid_ = 0;
 };
 
 namespace program {
@@ -92,7 +61,14 @@ inline nlohmann::json table(const std::string& device, const std::string& daw) {
        {{{"id", 1}, {"from", "cc"}, {"number", 20}, {"command", "bankfirst"}, {"value", 127}},
         {{"id", 2}, {"from", "note"}, {"number", 62}, {"command", "stop"}, {"how", "press"}, {"value", 127}},
         {{"id", 3}, {"from", "note"}, {"number", 64}, {"command", "shift"}, {"how", "hold"}},
-        {{"id", 4}, {"from", "note"}, {"number", 65}, {"command", "option"}, {"how", "hold"}}}}};
+        {{"id", 4}, {"from", "note"}, {"number", 65}, {"command", "option"}, {"how", "hold"}},
+        {{"id", 5}, {"from", "cc"}, {"number", 21}, {"command", "fader1"}}}}};
+}
+
+// What the fader row sends for a CC value: the 7-bit value spread over the pitch bend's 14 bits.
+inline std::vector<std::uint8_t> bendFor(int value) {
+  const auto scaled = static_cast<int>(std::floor(value * 16383.0 / 127.0 + 0.5));
+  return {0xE0, static_cast<std::uint8_t>(scaled % 128), static_cast<std::uint8_t>(scaled / 128)};
 }
 
 // A button on CC 20 and a pad on note 62, each pressed and released: only the presses match a row.

@@ -8,11 +8,9 @@ class FakeKeyCapture : public KeyCapture {
   bool refuse = false;
   Refusal why = Refusal::notAllowed;  // what a refusal says
   bool active = false;
-  int starts = 0;
 
   bool start(Pressed pressed) override {
     if (refuse) return false;
-    ++starts;
     active = true;
     pressed_ = std::move(pressed);
     return true;

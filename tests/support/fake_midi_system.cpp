@@ -3,16 +3,11 @@
 
 #include <algorithm>
 
-MidiRef FakeMidiSystem::addSource(const std::string& name, const std::string& device) {
-  sources_.push_back({next_++, name, device, false});
+MidiRef FakeMidiSystem::add(std::vector<MidiEndpoint>& list, const std::string& name,
+                            const std::string& device) {
+  list.push_back({next_++, name, device, false});
   changed();
-  return sources_.back().ref;
-}
-
-MidiRef FakeMidiSystem::addDestination(const std::string& name, const std::string& device) {
-  destinations_.push_back({next_++, name, device, false});
-  changed();
-  return destinations_.back().ref;
+  return list.back().ref;
 }
 
 void FakeMidiSystem::addDevice(const std::string& name, bool offline) {
@@ -89,16 +84,8 @@ MidiRef FakeMidiSystem::createClient(const std::string&, std::function<void()> s
 MidiRef FakeMidiSystem::createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
                                         MidiLost lost) {
   if (!clients_.count(client)) return 0;
-  const auto ref = next_++;
-  ports_[ref] = {client, name, std::move(receive), std::move(lost), {}};
-  return ref;
-}
-
-MidiRef FakeMidiSystem::createOutputPort(MidiRef client, const std::string& name) {
-  if (!clients_.count(client)) return 0;
-  const auto ref = next_++;
-  ports_[ref] = {client, name, {}, {}, {}};
-  return ref;
+  ports_[next_] = {client, name, std::move(receive), std::move(lost), {}};
+  return next_++;
 }
 
 bool FakeMidiSystem::connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) {
@@ -119,7 +106,7 @@ void FakeMidiSystem::disconnectSource(MidiRef inputPort, MidiRef source) {
 
 bool FakeMidiSystem::sendable(MidiRef outputPort, MidiRef destination) const {
   const auto port = ports_.find(outputPort);
-  if (refuse_ || port == ports_.end() || port->second.receive) return false;
+  if (port == ports_.end() || port->second.receive) return false;
   return std::any_of(destinations_.begin(), destinations_.end(),
                      [&](const MidiEndpoint& d) { return d.ref == destination; });
 }

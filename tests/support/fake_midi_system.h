@@ -25,12 +25,15 @@ class FakeMidiSystem : public MidiSystem {
   explicit FakeMidiSystem(const Clock& clock) : clock_(clock) {}
 
   // Adding or removing anything tells every client, as a real system would.
-  MidiRef addSource(const std::string& name, const std::string& device = "");
-  MidiRef addDestination(const std::string& name, const std::string& device = "");
+  MidiRef addSource(const std::string& name, const std::string& device = "") {
+    return add(sources_, name, device);
+  }
+  MidiRef addDestination(const std::string& name, const std::string& device = "") {
+    return add(destinations_, name, device);
+  }
   void addDevice(const std::string& name, bool offline = false);
   void remove(MidiRef endpoint);
   void setOffline(MidiRef endpoint, bool offline);
-  void refuseSends(bool refuse) { refuse_ = refuse; }
   // Sources that no input port can connect to.
   std::set<MidiRef> unconnectable;
 
@@ -66,7 +69,10 @@ class FakeMidiSystem : public MidiSystem {
   MidiRef createClient(const std::string& name, std::function<void()> setupChanged) override;
   MidiRef createInputPort(MidiRef client, const std::string& name, MidiReceive receive,
                           MidiLost lost = {}) override;
-  MidiRef createOutputPort(MidiRef client, const std::string& name) override;
+  // An output port is an input port that receives nothing.
+  MidiRef createOutputPort(MidiRef client, const std::string& name) override {
+    return createInputPort(client, name, {});
+  }
   bool connectSource(MidiRef inputPort, MidiRef source, std::uint32_t token) override;
   void disconnectSource(MidiRef inputPort, MidiRef source) override;
   bool send(MidiRef outputPort, MidiRef destination, std::uint32_t word) override;
@@ -82,12 +88,12 @@ class FakeMidiSystem : public MidiSystem {
     MidiLost lost;
     std::map<MidiRef, std::uint32_t> tokens;
   };
+  MidiRef add(std::vector<MidiEndpoint>& list, const std::string& name, const std::string& device);
   void changed();
   bool sendable(MidiRef outputPort, MidiRef destination) const;
 
   const Clock& clock_;
   MidiRef next_ = 100;
-  bool refuse_ = false;
   std::vector<MidiEndpoint> sources_, destinations_;
   std::vector<MidiDevice> devices_;
   std::map<MidiRef, std::function<void()>> clients_;

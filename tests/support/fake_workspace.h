@@ -9,7 +9,6 @@ class FakeWorkspace : public Workspace {
   std::optional<RunningApp> front;
   std::vector<WindowInfo> shown;
   std::vector<Screen> screenList = {{{0, 0, 1440, 900}, {0, 0, 1440, 875}}};
-  std::optional<std::size_t> mainIndex = 0;
 
   std::vector<RunningApp> runningApps() override { return apps; }
   std::optional<RunningApp> frontApp() override { return front; }
@@ -18,7 +17,6 @@ class FakeWorkspace : public Workspace {
   // What the system would report, on the calling thread.
   void report(AppEvent event, const RunningApp& app) { tell(event, app); }
   std::optional<Screen> mainScreen() override {
-    if (!mainIndex || *mainIndex >= screenList.size()) return std::nullopt;
-    return screenList[*mainIndex];
+    return screenList.empty() ? std::nullopt : std::optional(screenList[0]);
   }
 };

@@ -19,10 +19,7 @@ int __real_jack_client_close(jack_client_t* client);
 
 namespace {
 
-struct Callback {
-  JackProcessCallback callback = nullptr;
-  void* arg = nullptr;
-};
+using Callback = std::pair<JackProcessCallback, void*>;
 
 thread_local bool inProcess = false;
 std::atomic<int> questions{0};
@@ -36,11 +33,21 @@ bool holding = false;  // and wait first
 int waiting = 0;
 
 int traced(jack_nframes_t frames, void* arg) {
-  const auto& entry = *static_cast<const Callback*>(arg);
+  const auto& [callback, callbackArg] = *static_cast<const Callback*>(arg);
   inProcess = true;
-  const int result = entry.callback(frames, entry.arg);
+  const int result = callback(frames, callbackArg);
   inProcess = false;
   return result;
+}
+
+// Closes run one more cycle of their client while `probe`, and wait first while `hold`.
+void setCloses(bool probe, bool hold) {
+  {
+    const std::lock_guard lock(mutex);
+    probing = probe;
+    holding = hold;
+  }
+  changed.notify_all();
 }
 
 }  // namespace
@@ -49,9 +56,7 @@ extern "C" {
 
 int __wrap_jack_set_process_callback(jack_client_t* client, JackProcessCallback callback, void* arg) {
   const std::lock_guard lock(mutex);
-  Callback& entry = callbacks[client];
-  entry = {callback, arg};
-  return __real_jack_set_process_callback(client, traced, &entry);
+  return __real_jack_set_process_callback(client, traced, &(callbacks[client] = {callback, arg}));
 }
 
 int __wrap_jack_port_connected(const jack_port_t* port) {
@@ -79,7 +84,7 @@ int __wrap_jack_client_close(jack_client_t* client) {
     }
     if (const auto found = callbacks.find(client); probing && found != callbacks.end()) last = found->second;
   }
-  if (last.callback != nullptr) last.callback(64, last.arg);
+  if (last.first != nullptr) last.first(64, last.second);
   const int result = __real_jack_client_close(client);
   // Only now: until the close returns, JACK's process thread may still call through the entry.
   const std::lock_guard lock(mutex);
@@ -106,16 +111,11 @@ HiddenLinks::~HiddenLinks() {
 }
 
 HeldCloses::HeldCloses() {
-  const std::lock_guard lock(mutex);
-  probing = holding = true;
+  setCloses(true, true);
 }
 
 HeldCloses::~HeldCloses() {
-  {
-    const std::lock_guard lock(mutex);
-    probing = holding = false;
-  }
-  changed.notify_all();
+  setCloses(false, false);
 }
 
 bool HeldCloses::waiting() const {
@@ -124,11 +124,7 @@ bool HeldCloses::waiting() const {
 }
 
 void HeldCloses::release() {
-  {
-    const std::lock_guard lock(mutex);
-    holding = false;
-  }
-  changed.notify_all();
+  setCloses(true, false);
 }
 
 }  // namespace jackprobe

@@ -8,7 +8,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,21 +30,15 @@ class LoopbackReceiver {
 
   int port = 0;  // 0 when the socket could not be bound
 
-  // The next datagram, waiting at most `ms`; nothing when none came.
-  std::optional<std::string> next(int ms = 2000) {
-    pollfd p{fd_, POLLIN, 0};
-    if (poll(&p, 1, ms) != 1) return std::nullopt;
-    char buffer[2048];
-    const auto n = recv(fd_, buffer, sizeof buffer, 0);
-    return n < 0 ? std::nullopt
-                 : std::optional<std::string>(std::string(buffer, static_cast<std::size_t>(n)));
-  }
-
   // Every datagram that arrives, the first within a longer wait, then until a short wait passes empty.
   std::vector<std::string> drain() {
     std::vector<std::string> out;
-    while (auto d = next(out.empty() ? 200 : 50))
-      out.push_back(std::move(*d));
+    char buffer[2048];
+    for (pollfd p{fd_, POLLIN, 0}; poll(&p, 1, out.empty() ? 200 : 50) == 1;) {
+      const auto n = recv(fd_, buffer, sizeof buffer, 0);
+      if (n < 0) break;
+      out.emplace_back(buffer, static_cast<std::size_t>(n));
+    }
     return out;
   }
 

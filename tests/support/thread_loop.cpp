@@ -7,6 +7,12 @@
 
 #include <algorithm>
 
+namespace {
+std::chrono::nanoseconds span(double seconds) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(seconds));
+}
+}  // namespace
+
 struct ThreadLoop::Entry : Task {
   std::function<void()> fn;
   std::chrono::nanoseconds period{0};
@@ -28,11 +34,9 @@ double ThreadLoop::now() const {
 TaskHandle ThreadLoop::schedule(double seconds, double period, std::function<void()> fn) {
   auto entry = std::make_shared<Entry>();
   entry->fn = std::move(fn);
-  entry->period = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(period));
-  const auto at =
-      std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                             std::chrono::duration<double>(std::max(seconds, 0.0)));
-  timers_.emplace(std::make_pair(at, seq_++), entry);
+  entry->period = span(period);
+  timers_.emplace(std::make_pair(std::chrono::steady_clock::now() + span(std::max(seconds, 0.0)), seq_++),
+                  entry);
   return entry;
 }
 
@@ -71,9 +75,7 @@ void ThreadLoop::runWatches(const std::vector<int>& ready) {
 }
 
 bool ThreadLoop::run(const std::function<bool()>& done, double seconds) {
-  const auto deadline =
-      std::chrono::steady_clock::now() +
-      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(seconds));
+  const auto deadline = std::chrono::steady_clock::now() + span(seconds);
   const auto held = [&] { return done && done(); };
   while (!held()) {
     auto until = deadline;

@@ -27,8 +27,6 @@ class VirtualLoop : public Loop {
   // Waits in real time, at most `seconds`, until a watched descriptor has something to read, then runs what
   // is due without moving the clock. For what no test can hurry: a child process.
   void awaitWatched(double seconds);
-  // How many timers and one-shot tasks are waiting.
-  std::size_t pending() const { return queue_.size(); }
   // From now on each timer and task fires late, as on a busy machine: by the next of `delays` in turn, after
   // the time it was due (a repeating timer stays due at its own pace).
   void fireLate(std::vector<double> delays) {

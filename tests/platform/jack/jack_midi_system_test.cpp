@@ -1,6 +1,6 @@
 // The JACK backend against real servers: the run's server for listing, receiving and sending, and a private
-// server that is stopped and started again for the outage. A peer JACK client in the test plays the other
-// side.
+// server that is stopped and started again for the outage; a peer JACK client in the test plays the other
+// side. Its names and its ring on their own.
 #include "platform/jack/jack_midi_system.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <map>
 
 #include "platform/jack/jack_names.h"
+#include "platform/jack/jack_ring.h"
 #include "program/jack_peer.h"
 #include "support/jack_probe.h"
 #include "support/private_jack_server.h"
@@ -36,10 +37,19 @@ TEST(JackNaming, ClientNamesLoseTheirColonsAndFitAndDevicesComeFromA2jAndAlsaNam
   EXPECT_EQ(jackmidi::clientName("a:b: :", 5), "a-b -");
   for (const auto& [name, device] : std::vector<std::pair<const char*, const char*>>{
            {"alsa_pcm:OXI-E16/midi_capture_1", "OXI-E16"},
-           {"a2j:OXI E16 [24] (capture): OXI E16 MIDI 1", "OXI E16"},
+           {"a2j:OXI E16 [29] (capture): OXI E16 MIDI 1", "OXI E16"},
            {"OXI E16 [24] (playback): OXI E16 MIDI 3", "OXI E16"},
            {"system:midi_capture_1", ""}})
     EXPECT_EQ(jackmidi::deviceFromName(name), device) << name;
+}
+
+// A record split over the ring's end with its header alone filling the first segment reads back whole.
+TEST(JackRing, ARecordWhoseHeaderEndsAtTheRingsEndReadsBackWhole) {
+  jackmidi::Ring ring(16);
+  char out[16] = {};
+  ASSERT_TRUE(ring.push("0123456789ab", 12) && ring.pop(out, 12));  // 4 bytes left before the end
+  ASSERT_TRUE(ring.push("head", 4, "payload", 7) && ring.pop(out, 11));
+  EXPECT_EQ(std::string(out, 11), "headpayload");
 }
 
 // A peer with two outputs and two inputs, and one client of ours with an input and an output port, on the
@@ -141,6 +151,10 @@ TEST_F(JackPair, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
   midi.disposeClient(client);
   EXPECT_EQ(jack_port_by_name(peer.jack(), (ours + ":in 7").c_str()), nullptr) << "disposing removes ports";
   EXPECT_FALSE(midi.send(output, in1, 0x20903C40));
+  // Its name is free again: another program's client under it is listed like any other.
+  const JackPeer successor(ours, {"out"}, {});
+  ASSERT_EQ(successor.name(), ours);
+  EXPECT_TRUE(loop.runUntil([&] { return refNamed(midi.sources(), ours, "out") != 0; }));
 }
 
 // While the loop does not run, a burst fills the client's ring (room for about 4400): what does not fit is

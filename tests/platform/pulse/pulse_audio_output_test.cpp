@@ -7,23 +7,18 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <optional>
 #include <string>
 
 #include "support/services.h"
+#include "support/spawned_process.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 // What the shell command printed, both streams.
 std::string run(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  for (int c; pipe && (c = fgetc(pipe)) != EOF;)
-    out += char(c);
-  if (pipe) pclose(pipe);
-  return out;
+  return output(command + " 2>&1");
 }
 
 TEST(PulseAudioOutput, ReadsWhatOthersSetAndWritesWhatOthersRead) {

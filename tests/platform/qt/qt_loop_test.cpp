@@ -1,5 +1,5 @@
-// The Qt loop against a real QCoreApplication: timer order, repeating and cancelling, watches, a child
-// process, work posted from another thread. The event loop runs until a condition holds.
+// The Qt loop against a real QCoreApplication: timer order, repeating and cancelling, watches, work posted
+// from another thread, a handle that outlives its loop. The event loop runs until a condition holds.
 #include "platform/qt/qt_loop.h"
 
 #include <fcntl.h>
@@ -7,11 +7,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <optional>
 #include <thread>
 #include <vector>
 
-#include "platform/posix/child_process.h"
 #include "support/spawned_process.h"
 
 namespace {
@@ -74,13 +72,6 @@ TEST(QtLoop, RunsTimersInOrderUntilCancelledAndWatchesAndPostedWorkOnItsThread) 
   std::thread::id ranOn;
   std::thread([&] { loop.post([&] { ranOn = std::this_thread::get_id(); }); }).join();
   EXPECT_TRUE(runUntil([&] { return ranOn == loopThread; }));
-  // A child process is watched on it, its output pipe and its exit (a pidfd) alike: the colour helpers run
-  // so.
-  std::optional<ProcessResult> result;
-  const auto child =
-      startProcess(loop, "/bin/sh", {"-c", "echo done"}, 5, [&](ProcessResult r) { result = r; });
-  ASSERT_TRUE(runUntil([&] { return result.has_value(); }));
-  EXPECT_EQ(std::tuple(result->output, result->status, result->timedOut), std::tuple("done\n", 0, false));
 
   // A handle may outlive its loop, as the engines' do at quit: its timer went with the loop, and cancelling
   // it later touches nothing that is gone (the sanitizer build watches that).
