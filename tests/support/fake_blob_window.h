@@ -1,8 +1,10 @@
 // A blob window that measures text predictably (0.6 × points per character wide, 1.2 × points high) and keeps
-// its frame and visibility, so that tests can check places and visibility.
+// its frame, visibility and texts, so that tests can check places, visibility and sizes.
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "mackie/engine/blob_window.h"
 
@@ -10,6 +12,7 @@ class FakeBlobWindow : public BlobWindow {
  public:
   geometry::Rect current;
   bool shown = false;
+  std::vector<std::pair<std::string, double>> texts;  // every setText, with its points
 
   static geometry::Size measured(const std::string& text, double points) {
     double chars = 0;
@@ -22,7 +25,7 @@ class FakeBlobWindow : public BlobWindow {
   geometry::Size measure(const std::string& text, double points) override { return measured(text, points); }
   geometry::Rect frame() override { return current; }
   void setFrame(const geometry::Rect& f) override { current = f; }
-  void setText(const std::string&, double) override {}
+  void setText(const std::string& text, double points) override { texts.emplace_back(text, points); }
   void layout(const geometry::Rect&, const geometry::Rect&, const geometry::Rect&) override {}
   bool visible() override { return shown; }
   void show() override { shown = true; }
