@@ -106,6 +106,13 @@ std::string serverName(int period) {
   return named != nullptr && *named != '\0' ? named : "vuda-bench-" + std::to_string(period);
 }
 
+// The benchmark's server for `period`, its log in `home`; says so when it does not start.
+std::unique_ptr<SpawnedProcess> serverFor(int period, const TempFolder& home) {
+  auto server = startServer(serverName(period), period, home.path() + "/jackd.log");
+  if (!server) std::printf("period %d: jackd did not start\n", period);
+  return server;
+}
+
 // The peer's "out" is the controller; its "in" stands for the DAW. A fader row answers each CC with one
 // pitch bend, which leaves at once when messages come more than the pump's 20 ms apart.
 std::string faderTable() {
@@ -120,11 +127,8 @@ std::string faderTable() {
 void measure(int period, std::size_t count) {
   TempFolder home;
   const std::string name = serverName(period);
-  const auto server = startServer(name, period, home.path() + "/jackd.log");
-  if (!server) {
-    std::printf("period %d: jackd did not start\n", period);
-    return;
-  }
+  const auto server = serverFor(period, home);
+  if (!server) return;
   QtLoop loop;
   JackMidiSystem midi(loop, name);
   latency::LatencyPeer peer;
@@ -174,11 +178,8 @@ void measure(int period, std::size_t count) {
 void measureFirst(int period, int repeats) {
   TempFolder home;
   const std::string name = serverName(period);
-  const auto server = startServer(name, period, home.path() + "/jackd.log");
-  if (!server) {
-    std::printf("period %d: jackd did not start\n", period);
-    return;
-  }
+  const auto server = serverFor(period, home);
+  if (!server) return;
   home.write(".config/midi-to-mk.json", faderTable());
   QtLoop loop;
   std::vector<double> first, second, firstCalm, secondCalm;
@@ -291,11 +292,8 @@ void writeTablesOf200(TempFolder& home) {
 void measureWindow(int period, std::size_t count) {
   TempFolder home;
   const std::string name = serverName(period);
-  const auto server = startServer(name, period, home.path() + "/jackd.log");
-  if (!server) {
-    std::printf("period %d: jackd did not start\n", period);
-    return;
-  }
+  const auto server = serverFor(period, home);
+  if (!server) return;
   QtLoop loop;
   JackMidiSystem midi(loop, name);
   latency::LatencyPeer peer;

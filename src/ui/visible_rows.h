@@ -77,4 +77,14 @@ class VisibleRows : public QWidget {
   bool due_ = false;  // later() was asked for
 };
 
+// The ids of a table's rows, in their order, for VisibleRows::setRows.
+template <class Rows>
+std::vector<std::int64_t> idsOf(const Rows& rows) {
+  std::vector<std::int64_t> ids;
+  ids.reserve(rows.size());
+  for (const auto& r : rows)
+    ids.push_back(r.id);
+  return ids;
+}
+
 }  // namespace ui

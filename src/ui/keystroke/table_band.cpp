@@ -106,18 +106,14 @@ void KSTableBand::refresh(KSEngine& engine) {
   empty_->setVisible(rows.empty());
 
   ticked_ = std::set<std::int64_t>(ticked.begin(), ticked.end());
-  auto clashes = engine.clashes();
-  if (rows == rows_ && clashes == clashes_) {
+  // Clashes come from the rows alone: worked out again only when the rows changed.
+  if (rows == rows_) {
     strip_->redraw();
     return;
   }
   rows_ = rows;
-  clashes_ = std::move(clashes);
-  std::vector<std::int64_t> ids;
-  ids.reserve(rows.size());
-  for (const auto& r : rows)
-    ids.push_back(r.id);
-  strip_->setRows(std::move(ids));
+  clashes_ = engine.clashes();
+  strip_->setRows(ui::idsOf(rows));
 }
 
 void KSTableBand::draw(KSRowView& view, std::size_t i) const {

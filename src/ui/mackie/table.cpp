@@ -140,9 +140,5 @@ void MKTable::redraw(MKEngine& engine) {
   }
   clashes_ = MKRules::clashes(rows);
   rows_ = rows;
-  std::vector<std::int64_t> ids;
-  ids.reserve(rows.size());
-  for (const auto& r : rows)
-    ids.push_back(r.id);
-  strip_->setRows(std::move(ids));
+  strip_->setRows(ui::idsOf(rows));
 }
