@@ -15,6 +15,8 @@ int __real_jack_set_process_callback(jack_client_t* client, JackProcessCallback 
 int __real_jack_port_connected(const jack_port_t* port);
 int __real_jack_port_connected_to(const jack_port_t* port, const char* name);
 int __real_jack_client_close(jack_client_t* client);
+const char** __real_jack_get_ports(jack_client_t* client, const char* name, const char* type,
+                                   unsigned long flags);
 }
 
 namespace {
@@ -22,6 +24,7 @@ namespace {
 using Callback = std::pair<JackProcessCallback, void*>;
 
 thread_local bool inProcess = false;
+thread_local int portScans = 0;
 std::atomic<int> questions{0};
 
 std::mutex mutex;
@@ -57,6 +60,12 @@ extern "C" {
 int __wrap_jack_set_process_callback(jack_client_t* client, JackProcessCallback callback, void* arg) {
   const std::lock_guard lock(mutex);
   return __real_jack_set_process_callback(client, traced, &(callbacks[client] = {callback, arg}));
+}
+
+const char** __wrap_jack_get_ports(jack_client_t* client, const char* name, const char* type,
+                                   unsigned long flags) {
+  ++portScans;
+  return __real_jack_get_ports(client, name, type, flags);
 }
 
 int __wrap_jack_port_connected(const jack_port_t* port) {
@@ -98,6 +107,10 @@ namespace jackprobe {
 
 int graphQuestionsInProcess() {
   return questions;
+}
+
+int portScansOnThisThread() {
+  return portScans;
 }
 
 HiddenLinks::HiddenLinks(const std::string& name) {

@@ -10,6 +10,10 @@ namespace jackprobe {
 // question takes a lock that other threads of PipeWire's JACK layer hold: a real-time thread must not ask it.
 int graphQuestionsInProcess();
 
+// How many times this thread had JACK walk its port table (jack_get_ports), which can take tens of
+// milliseconds: the main loop must not wait for it.
+int portScansOnThisThread();
+
 // While one exists, jack_port_connected_to answers "not connected" for the port named `name`, as if JACK
 // never applied a link to it.
 class HiddenLinks {

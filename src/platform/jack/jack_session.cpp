@@ -357,22 +357,32 @@ std::string JackMidiSystem::Impl::deviceOf(const std::string& fullName) const {
   return jackmidi::clientOf(fullName);
 }
 
+// JACK walks its whole port table for a listing, which takes tens of milliseconds at times: only the worker
+// does it, after each change, and the engines' listings read what it found.
+void JackMidiSystem::Impl::scanMidiPorts() {
+  for (auto& [flag, names] :
+       {std::pair{JackPortIsOutput, &midiOutputs}, std::pair{JackPortIsInput, &midiInputs}}) {
+    names->clear();
+    if (const char** found = jack_get_ports(watcher, nullptr, JACK_DEFAULT_MIDI_TYPE, flag)) {
+      for (std::size_t i = 0; found[i] != nullptr; ++i)
+        names->emplace_back(found[i]);
+      jack_free(found);
+    }
+  }
+}
+
 std::vector<MidiEndpoint> JackMidiSystem::Impl::list(unsigned long flag) {
   std::vector<MidiEndpoint> out;
   if (!isOnline || watcher == nullptr) return out;
-  const char** names = jack_get_ports(watcher, nullptr, JACK_DEFAULT_MIDI_TYPE, flag);
-  if (names == nullptr) return out;
-  for (std::size_t i = 0; names[i] != nullptr; ++i) {
-    const std::string full = names[i];
-    if (isOurs(full)) continue;
-    out.push_back({refFor(full), jackmidi::shortOf(full), deviceOf(full), false});
-  }
-  jack_free(names);
+  // A device's name comes from the port's aliases, read now: a bridge may set them after making the port.
+  for (const auto& full : flag == JackPortIsOutput ? midiOutputs : midiInputs)
+    if (!isOurs(full)) out.push_back({refFor(full), jackmidi::shortOf(full), deviceOf(full), false});
   return out;
 }
 
 // What the engines can see of the setup, plus the connections of our ports: a change in it is news.
 std::string JackMidiSystem::Impl::currentSignature() {
+  scanMidiPorts();
   std::string out;
   for (const auto flag : {JackPortIsOutput, JackPortIsInput}) {
     for (const auto& e : list(flag))

@@ -99,7 +99,8 @@ struct JackMidiSystem::Impl {
   MidiRef nextRef = 1;
   std::uint32_t nextTag = 1;
   std::string signature;
-  std::uint64_t droppedBefore = 0;  // dropped counts of disposed clients
+  std::vector<std::string> midiOutputs, midiInputs;  // full names, as the worker last found them
+  std::uint64_t droppedBefore = 0;                   // dropped counts of disposed clients
   std::uint64_t droppedSendsBefore = 0;
   // Clients being closed outside the lock: their ports stay ours until they are gone.
   std::vector<std::string> closingNames;
@@ -152,6 +153,7 @@ struct JackMidiSystem::Impl {
   bool isForeignMidi(jack_client_t* j, const std::string& fullName, unsigned long flag) const;
   MidiRef refFor(const std::string& fullName);
   std::string deviceOf(const std::string& fullName) const;
+  void scanMidiPorts();  // the worker's
   std::vector<MidiEndpoint> list(unsigned long flag);
   std::string currentSignature();
 

@@ -99,8 +99,11 @@ TEST_F(JackPair, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
     in2 = refNamed(midi.destinations(), "Other Pad", "in2");
     return out2 && in2;
   }));
+  const int scans = jackprobe::portScansOnThisThread();
   const auto devices = midi.devices();
   EXPECT_TRUE(std::any_of(devices.begin(), devices.end(), [&](auto& d) { return d.name == peer.name(); }));
+  EXPECT_EQ(jackprobe::portScansOnThisThread(), scans)
+      << "a listing walked JACK's port table on its caller's thread";
   EXPECT_EQ(ours.rfind("Orvane VUDA Verer - MIDI to Key Stroke", 0), 0u);
   ASSERT_TRUE(midi.connectSource(input, out1, 7) && midi.connectSource(input, out2, 9));
   midi.prepare(output, in1);  // makes the port ahead of the first message
