@@ -40,9 +40,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/mackie_module.h"
-#include "app/midikeys_module.h"
-#include "app/umbrella.h"
 #include "keystroke/engine.h"
 #include "keystroke/permissions.h"
 #include "latency_peer.h"
@@ -51,6 +48,9 @@
 #include "platform/pulse/pulse_audio_output.h"
 #include "platform/qt/qt_loop.h"
 #include "process_cpu.h"
+#include "shell/mackie_module.h"
+#include "shell/midikeys_module.h"
+#include "shell/umbrella.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_hot_keys.h"
@@ -59,7 +59,6 @@
 #include "support/recording_key_output.h"
 #include "support/spawned_process.h"
 #include "support/temp_folder.h"
-#include "ui/module_views.h"
 #include "ui/settings_window.h"
 
 namespace {
@@ -315,10 +314,9 @@ void measureWindow(int period, std::size_t count) {
   FakeKeyCapture capture;
   FakeWorkspace workspace;
   FakeHotKeys hotKeys;
-  auto mk = std::make_unique<MackieModule>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace),
-                                           mackieView);
-  auto ks = std::make_unique<MidiKeysModule>(ksServicesAt(home.path(), loop, midi, audio, keys, capture),
-                                             false, keyStrokeView);
+  auto mk = std::make_unique<MackieModule>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
+  auto ks =
+      std::make_unique<MidiKeysModule>(ksServicesAt(home.path(), loop, midi, audio, keys, capture), false);
   const auto engine = mk->engine;
   std::vector<std::unique_ptr<LiveModule>> modules;
   modules.push_back(std::move(mk));

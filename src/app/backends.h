@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "platform/midi_choice.h"
+#include "app/midi_choice.h"
 #include "platform/pulse/pulse_audio_output.h"
 #include "platform/qt/qt_loop.h"
 #include "platform/x11/x11_hot_keys.h"

@@ -3,7 +3,7 @@
 
 #include <QCommandLineParser>
 
-#include "app/umbrella.h"
+#include "shell/umbrella.h"
 
 Parsed parseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;

@@ -2,7 +2,6 @@
 #include "app/program.h"
 
 #include "e16/colour_helper.h"
-#include "ui/module_views.h"
 
 namespace {
 
@@ -11,18 +10,16 @@ std::unique_ptr<MidiKeysModule> keyStrokeModule(const Options& options, Backends
   return std::make_unique<MidiKeysModule>(
       KSServices{b.loop, *b.midi.system, b.audio, b.keys, b.capture, b.home, b.documents,
                  ksHelperPath(programDir, b.home), options.login},
-      dry, keyStrokeView);
+      dry);
 }
 
 std::vector<std::unique_ptr<LiveModule>> modulesOf(const Options& options, Backends& b,
                                                    const std::string& programDir,
                                                    std::function<std::unique_ptr<BlobWindow>()> blobWindows) {
   std::vector<std::unique_ptr<LiveModule>> modules;
-  modules.push_back(std::make_unique<MackieModule>(
-      MKServices{b.loop, *b.midi.system, b.audio, b.keys, b.workspace, b.home,
-                 LiveFolders{b.home, b.winePrefix}, 11000, std::move(blobWindows), b.documents,
-                 mkHelperPath(programDir, b.home)},
-      mackieView));
+  modules.push_back(std::make_unique<MackieModule>(MKServices{
+      b.loop, *b.midi.system, b.audio, b.keys, b.workspace, b.home, LiveFolders{b.home, b.winePrefix}, 11000,
+      std::move(blobWindows), b.documents, mkHelperPath(programDir, b.home)}));
   modules.push_back(keyStrokeModule(options, b, programDir, options.dry));
   return modules;
 }

@@ -8,11 +8,11 @@
 
 #include "app/backends.h"
 #include "app/command_line.h"
-#include "app/mackie_module.h"
-#include "app/midikeys_module.h"
 #include "app/trace_printer.h"
-#include "app/umbrella.h"
 #include "keystroke/permissions.h"
+#include "shell/mackie_module.h"
+#include "shell/midikeys_module.h"
+#include "shell/umbrella.h"
 
 class Program {
  public:

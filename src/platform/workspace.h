@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/geometry.h"
+#include "platform/geometry.h"
 
 struct RunningApp {
   int pid = 0;

@@ -6,8 +6,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/live_module.h"
+#include "shell/live_module.h"
 #include "ui/colours.h"
+#include "ui/module_views.h"
 #include "ui/widgets.h"
 #include "ui/windows.h"
 
@@ -25,7 +26,7 @@ DryWindow::DryWindow(LiveModule& keyStroke, QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 8, 16, 16);
   layout->addLayout(closeRow);
-  if (auto* screen = keyStroke.settingsView()) {
+  if (auto* screen = screenOf(keyStroke)) {
     screen->setObjectName("screen");
     layout->addWidget(screen, 1);
   }

@@ -6,8 +6,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/umbrella.h"
+#include "shell/umbrella.h"
 #include "ui/colours.h"
+#include "ui/module_views.h"
 #include "ui/widgets.h"
 
 namespace ui {
@@ -99,7 +100,7 @@ void ModuleSection::makeScreen() {
   screenDue_ = false;
   if (screen_ || !moduleOn()) return;
   // Made anew each time it appears, so that it starts from the engine's state of now.
-  screen_ = module_.settingsView();
+  screen_ = screenOf(module_);
   if (screen_) {
     screen_->setObjectName("screen");
     layout_->insertWidget(layout_->count() - 1, screen_, 1);

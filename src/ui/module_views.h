@@ -1,12 +1,13 @@
-// Each module's own screen inside the window: what the module shows about its engine, redrawn when the engine
-// says it changed.
+// Each module's own screen inside the window, found by the module's id: what the module shows about its
+// engine, redrawn when the engine says it changed.
 #pragma once
 
-#include <memory>
-
 class QWidget;
-class MKEngine;
-class KSEngine;
+class LiveModule;
 
-QWidget* mackieView(const std::shared_ptr<MKEngine>& engine);
-QWidget* keyStrokeView(const std::shared_ptr<KSEngine>& engine);
+namespace ui {
+
+// A new screen for the module, or none for a module that has no screen.
+QWidget* screenOf(LiveModule& module);
+
+}  // namespace ui

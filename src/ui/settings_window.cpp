@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/umbrella.h"
+#include "shell/umbrella.h"
 #include "ui/colours.h"
 #include "ui/module_section.h"
 #include "ui/permissions_word.h"

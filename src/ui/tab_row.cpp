@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
-#include "app/umbrella.h"
+#include "shell/umbrella.h"
 #include "ui/colours.h"
 #include "ui/widgets.h"
 

@@ -4,7 +4,7 @@
 #include <QCursor>
 #include <QPainter>
 
-#include "app/umbrella.h"
+#include "shell/umbrella.h"
 #include "ui/colours.h"
 
 namespace ui {

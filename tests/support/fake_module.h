@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/live_module.h"
 #include "common/observers.h"
+#include "shell/live_module.h"
 
 class FakeModule : public LiveModule {
  public:
@@ -23,7 +23,6 @@ class FakeModule : public LiveModule {
   void liveLeft() override { calls.push_back("left"); }
   std::vector<HotKeyWish> hotkeys() override { return wishes; }
   std::vector<MenuLine> menuItems() override { return {MenuLine::told("  line of " + id_)}; }
-  QWidget* settingsView() override { return nullptr; }
   std::string status() override { return "STATE"; }
   int subscribe(std::function<void()> changed) override { return observers_.subscribe(std::move(changed)); }
   void unsubscribe(int id) override { observers_.unsubscribe(id); }

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/mackie_module.h"
-#include "app/midikeys_module.h"
-#include "app/umbrella.h"
 #include "keystroke/permissions.h"
+#include "shell/mackie_module.h"
+#include "shell/midikeys_module.h"
+#include "shell/umbrella.h"
 #include "support/engine_services.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_hot_keys.h"
@@ -24,7 +24,6 @@
 #include "support/recording_key_output.h"
 #include "support/temp_folder.h"
 #include "support/virtual_loop.h"
-#include "ui/module_views.h"
 
 class TestShell {
  public:
@@ -61,10 +60,9 @@ class TestShell {
   // The shell made, not yet started.
   void make(const nlohmann::json& settings = nullptr, bool dry = false) {
     if (!settings.is_null()) home.write(".config/vuda-verer.json", settings.dump());
-    auto mk = std::make_unique<MackieModule>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace),
-                                             mackieView);
-    auto ks = std::make_unique<MidiKeysModule>(ksServicesAt(home.path(), loop, midi, audio, keys, capture),
-                                               dry, keyStrokeView);
+    auto mk = std::make_unique<MackieModule>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
+    auto ks =
+        std::make_unique<MidiKeysModule>(ksServicesAt(home.path(), loop, midi, audio, keys, capture), dry);
     mackie = mk.get();
     midikeys = ks.get();
     std::vector<std::unique_ptr<LiveModule>> modules;

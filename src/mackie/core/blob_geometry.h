@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "common/geometry.h"
+#include "platform/geometry.h"
 
 namespace MKBlobGeometry {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "common/geometry.h"
 #include "mackie/engine/blob_window.h"
+#include "platform/geometry.h"
 #include "platform/loop.h"
 #include "platform/workspace.h"
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/live_app.h"
 #include "mackie/core/wire.h"
 #include "mackie/engine/engine.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "common/geometry.h"
+#include "platform/geometry.h"
 
 class BlobWindow {
  public:

@@ -1,5 +1,5 @@
 // Whether Ableton Live is playing, learned by asking a scripting endpoint inside Live over OSC and reading
-// Live's log, where the answers land. Also finding Live among the running applications and its screen.
+// Live's log, where the answers land.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/geometry.h"
 #include "platform/loop.h"
-#include "platform/workspace.h"
 
 // The folders where Live keeps its log: the home folder's Live preferences, and a Wine prefix where a Windows
 // build of Live runs.
@@ -58,11 +56,3 @@ class MKLive : public std::enable_shared_from_this<MKLive> {
 
 // An OSC message without arguments: the address and the type tag ",", each padded with zero bytes.
 std::string oscPacket(std::string_view address);
-
-// Live among the running applications: its bundle identifier, or on Linux a process or window class whose
-// name contains "ableton live" in any case.
-bool isLive(const RunningApp& app);
-std::optional<RunningApp> liveApp(Workspace& workspace);
-bool liveFront(Workspace& workspace);
-// The visible frame of the screen that shows Live's largest window; the main screen's when there is none.
-geometry::Rect liveScreen(Workspace& workspace);

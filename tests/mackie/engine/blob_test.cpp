@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "mackie/engine/live.h"
+#include "common/live_app.h"
 #include "support/fake_blob_window.h"
 #include "support/fake_workspace.h"
 #include "support/virtual_loop.h"

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <future>
 
-#include "platform/midi_choice.h"
+#include "app/midi_choice.h"
 #include "seq_peer.h"
 #include "support/thread_loop.h"
 

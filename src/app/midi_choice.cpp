@@ -1,5 +1,5 @@
 // Choosing the MIDI layer (see the header).
-#include "platform/midi_choice.h"
+#include "app/midi_choice.h"
 
 #include "platform/alsa/alsa_midi_system.h"
 #include "platform/jack/jack_midi_system.h"

@@ -1,6 +1,6 @@
 // Choosing the MIDI layer on a machine without an ALSA sequencer (as these are): JACK takes over and says
 // why; a layer asked for by name is taken even when it is not there.
-#include "platform/midi_choice.h"
+#include "app/midi_choice.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/live_module.h"
 #include "platform/hot_keys.h"
 #include "platform/loop.h"
+#include "shell/live_module.h"
 
 // Made with std::make_shared: the system's key callback holds it weakly.
 class HotKeys : public std::enable_shared_from_this<HotKeys> {

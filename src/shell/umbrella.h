@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/hot_keys.h"
-#include "app/json_settings.h"
-#include "app/live_module.h"
 #include "common/observers.h"
 #include "platform/hot_keys.h"
 #include "platform/loop.h"
 #include "platform/workspace.h"
+#include "shell/hot_keys.h"
+#include "shell/json_settings.h"
+#include "shell/live_module.h"
 
 struct ShellServices {
   Loop& loop;

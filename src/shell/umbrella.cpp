@@ -1,7 +1,7 @@
 // The shell (see the header).
-#include "app/umbrella.h"
+#include "shell/umbrella.h"
 
-#include "mackie/engine/live.h"
+#include "common/live_app.h"
 
 const int Umbrella::VERSION = VUDA_VERSION_MAJOR;
 

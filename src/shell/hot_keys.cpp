@@ -1,6 +1,6 @@
 // The hot-key registry (see the header). Numbers only grow, so a press that arrives after a re-registration
 // can never run another chord's action.
-#include "app/hot_keys.h"
+#include "shell/hot_keys.h"
 
 HotKeys::HotKeys(HotKeySystem& system, Loop& loop) : system_(system), loop_(loop) {}
 
@@ -39,7 +39,7 @@ void HotKeys::arm() {
   for (const auto& wish : wanted) {
     const std::uint32_t number = next++;
     // A chord another program holds is skipped; the others still register.
-    if (const auto handle = system_.registerKey(wish.chord.key, wish.chord.carbon, number)) {
+    if (const auto handle = system_.registerKey(wish.key, wish.modifiers, number)) {
       refs[number] = *handle;
       actions[number] = wish.action;
     }

@@ -1,17 +1,14 @@
-// The MIDI TO MK CONTROL module as the shell sees it: its engine, its switch, its tray lines and its screen.
+// The MIDI TO MK CONTROL module as the shell sees it: its engine, its switch and its tray lines.
 #pragma once
 
 #include <memory>
 
-#include "app/live_module.h"
 #include "mackie/engine/engine.h"
+#include "shell/live_module.h"
 
 class MackieModule : public LiveModule {
  public:
-  // The module's screen for its engine; the user interface provides it, and without it there is none.
-  using View = std::function<QWidget*(const std::shared_ptr<MKEngine>&)>;
-
-  explicit MackieModule(MKServices services, View view = {});
+  explicit MackieModule(MKServices services);
   ~MackieModule() override;
 
   std::shared_ptr<MKEngine> engine;
@@ -22,11 +19,7 @@ class MackieModule : public LiveModule {
   void setOn(bool on) override;
   void liveCame() override;
   std::vector<MenuLine> menuItems() override;
-  QWidget* settingsView() override;
   std::string status() override { return engine->status(); }
   int subscribe(std::function<void()> changed) override { return engine->subscribe(std::move(changed)); }
   void unsubscribe(int id) override { engine->unsubscribe(id); }
-
- private:
-  View view_;
 };

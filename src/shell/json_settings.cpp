@@ -1,5 +1,5 @@
 // The shell's settings file (see the header).
-#include "app/json_settings.h"
+#include "shell/json_settings.h"
 
 #include "common/json_file.h"
 

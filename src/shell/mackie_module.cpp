@@ -1,8 +1,7 @@
 // The MK module's side of the shell (see the header).
-#include "app/mackie_module.h"
+#include "shell/mackie_module.h"
 
-MackieModule::MackieModule(MKServices services, View view)
-    : engine(std::make_shared<MKEngine>(std::move(services))), view_(std::move(view)) {}
+MackieModule::MackieModule(MKServices services) : engine(std::make_shared<MKEngine>(std::move(services))) {}
 
 MackieModule::~MackieModule() {
   engine->stop();
@@ -47,8 +46,4 @@ std::vector<MenuLine> MackieModule::menuItems() {
           engine->blobOn()),
       MenuLine::told("  " + std::to_string(rows) + " row" + (rows == 1 ? "" : "s") + " in the table"),
   };
-}
-
-QWidget* MackieModule::settingsView() {
-  return view_ ? view_(engine) : nullptr;
 }

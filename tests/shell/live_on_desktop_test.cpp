@@ -13,7 +13,6 @@
 #include <QTest>
 #include <algorithm>
 
-#include "app/umbrella.h"
 #include "keystroke/keys.h"
 #include "keystroke/permissions.h"
 #include "platform/qt/qt_loop.h"
@@ -21,6 +20,7 @@
 #include "platform/x11/x11_key_output.h"
 #include "platform/x11/x11_workspace.h"
 #include "platform/x11/x_errors.h"
+#include "shell/umbrella.h"
 #include "support/fake_module.h"
 #include "support/recording_key_output.h"
 #include "support/temp_folder.h"
@@ -69,7 +69,7 @@ TEST(LiveOnTheDesktop, TheWindowsLineTheModulesAndTheHotKeysFollowAProcessNamedL
   std::vector<std::unique_ptr<LiveModule>> modules;
   modules.push_back(std::make_unique<FakeModule>("mackie"));
   auto& module = static_cast<FakeModule&>(*modules.front());
-  module.wishes = {{CHORD, [&] { ++fired; }}};
+  module.wishes = {{CHORD.key, CHORD.carbon, [&] { ++fired; }}};
   auto umbrella =
       std::make_shared<Umbrella>(ShellServices{loop, workspace, hotKeys, home.path()}, std::move(modules));
   ui::SettingsWindow window(umbrella, std::make_shared<Permissions>(loop, trusted), false, [] {});

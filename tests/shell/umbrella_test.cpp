@@ -1,6 +1,6 @@
 // The shell over modules that record what it asks (the settings file, the switches, the menu, Live coming and
 // going, the hot keys while Live is in front), then over both real modules. Timing on the virtual loop.
-#include "app/umbrella.h"
+#include "shell/umbrella.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +86,7 @@ TEST_F(UmbrellaTest, SettingsFileSwitchesTheMenuOfTheModulesThatAreOnAndLiveComi
 TEST_F(UmbrellaTest, HotKeysAreRegisteredOnlyWhileLiveIsInFrontEachTimeUnderNewNumbers) {
   int fired = 0;
   auto u = make(false);
-  a->wishes = {{Chord{0x100, 0, 1}, [&] { ++fired; }}, {Chord{0x100, 0, 99}, [] {}}};
+  a->wishes = {{1, 0x100, [&] { ++fired; }}, {99, 0x100, [] {}}};
   hotKeys.refusedKeys = {99};  // another program holds it: skipped, the first still registers
   workspace.front = LIVE;
   u->start();
@@ -150,7 +150,7 @@ TEST(UmbrellaEnd, WaitsForADesktopReportOrAHotKeyPressUnderWayOnTheSystemsThread
     TempFolder home;
     std::vector<std::unique_ptr<LiveModule>> modules;
     modules.push_back(std::make_unique<FakeModule>("mackie"));
-    static_cast<FakeModule&>(*modules[0]).wishes = {{Chord{0x100, 0, 1}, [] {}}};
+    static_cast<FakeModule&>(*modules[0]).wishes = {{1, 0x100, [] {}}};
     workspace.front = LIVE;  // so its chord is registered as number 1
     auto u =
         std::make_shared<Umbrella>(ShellServices{loop, workspace, hotKeys, home.path()}, std::move(modules));

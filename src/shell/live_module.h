@@ -1,15 +1,13 @@
 // What the shell asks of each module: its names, its switch, word of Live coming and going, the hot keys it
-// wants, its lines in the tray menu, its section of the window and one word of state.
+// wants, its lines in the tray menu and one word of state. Its screen is the windows' business: they find it
+// by the module's id.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "keystroke/keys.h"
-
-class QWidget;
 
 // One line of the tray menu; the menu draws it, the module decides what it says and does.
 struct MenuLine {
@@ -28,9 +26,10 @@ struct MenuLine {
   static MenuLine divider() { return {"", false, std::nullopt, {}, true}; }
 };
 
-// A global chord a module wants while it is on, and what it does.
+// A global chord a module wants while it is on, as the hot-key system takes it, and what it does.
 struct HotKeyWish {
-  Chord chord;
+  std::uint32_t key = 0;        // virtual key code
+  std::uint32_t modifiers = 0;  // the hot-key modifier mask (see HotKeySystem::registerKey)
   std::function<void()> action;
 };
 
@@ -47,8 +46,6 @@ class LiveModule {
   virtual void liveLeft() {}
   virtual std::vector<HotKeyWish> hotkeys() { return {}; }
   virtual std::vector<MenuLine> menuItems() = 0;
-  // The module's own screen, made anew for the window that shows it.
-  virtual QWidget* settingsView() = 0;
   virtual std::string status() = 0;
 
   // Word of every change the module's screen and state word show, at most ten a second.

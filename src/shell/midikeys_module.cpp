@@ -1,8 +1,8 @@
 // The Key Stroke module's side of the shell (see the header).
-#include "app/midikeys_module.h"
+#include "shell/midikeys_module.h"
 
-MidiKeysModule::MidiKeysModule(KSServices services, bool dry, View view)
-    : engine(std::make_shared<KSEngine>(std::move(services))), view_(std::move(view)) {
+MidiKeysModule::MidiKeysModule(KSServices services, bool dry)
+    : engine(std::make_shared<KSEngine>(std::move(services))) {
   engine->dry = dry;
 }
 
@@ -41,8 +41,4 @@ std::vector<MenuLine> MidiKeysModule::menuItems() {
                                                     : "Locked to " + engine->label(engine->device))),
       MenuLine::told("  " + std::to_string(rows) + " row" + (rows == 1 ? "" : "s") + " in the table"),
   };
-}
-
-QWidget* MidiKeysModule::settingsView() {
-  return view_ ? view_(engine) : nullptr;
 }

@@ -1,19 +1,17 @@
-// The MIDI TO KEY STROKE module as the shell sees it: its engine, its switch (ignored in dry mode), its tray
-// lines and its screen.
+// The MIDI TO KEY STROKE module as the shell sees it: its engine, its switch (ignored in dry mode) and its
+// tray lines.
 #pragma once
 
 #include <memory>
 
-#include "app/live_module.h"
 #include "keystroke/engine.h"
+#include "shell/live_module.h"
 
 class MidiKeysModule : public LiveModule {
  public:
   // With `dry`, the engine listens and shows but presses nothing and writes no file, and the switch leaves it
   // alone: it runs in a window of its own.
-  using View = std::function<QWidget*(const std::shared_ptr<KSEngine>&)>;
-
-  MidiKeysModule(KSServices services, bool dry, View view = {});
+  MidiKeysModule(KSServices services, bool dry);
   ~MidiKeysModule() override;
 
   std::shared_ptr<KSEngine> engine;
@@ -23,11 +21,7 @@ class MidiKeysModule : public LiveModule {
   std::string about() const override;
   void setOn(bool on) override;
   std::vector<MenuLine> menuItems() override;
-  QWidget* settingsView() override;
   std::string status() override;
   int subscribe(std::function<void()> changed) override { return engine->subscribe(std::move(changed)); }
   void unsubscribe(int id) override { engine->unsubscribe(id); }
-
- private:
-  View view_;
 };
