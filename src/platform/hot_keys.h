@@ -3,8 +3,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
+
+#include "platform/guarded_call.h"
 
 class HotKeySystem {
  public:
@@ -20,19 +21,12 @@ class HotKeySystem {
   // From now on, `pressed` is called, on any thread, with the number of a registered chord that was pressed;
   // an empty function ends the calls. Returns only once no call of the function it replaces is under way, so
   // that whatever that one reaches may go as soon as this returns. Never call it from `pressed`.
-  void onPress(std::function<void(std::uint32_t number)> pressed) {
-    const std::lock_guard lock(calling_);
-    pressed_ = std::move(pressed);
-  }
+  void onPress(std::function<void(std::uint32_t number)> pressed) { pressed_.set(std::move(pressed)); }
 
  protected:
   // A registered chord was pressed; from any thread.
-  void tellPressed(std::uint32_t number) {
-    const std::lock_guard lock(calling_);
-    if (pressed_) pressed_(number);
-  }
+  void tellPressed(std::uint32_t number) { pressed_(number); }
 
  private:
-  std::mutex calling_;
-  std::function<void(std::uint32_t number)> pressed_;
+  GuardedCall<std::uint32_t> pressed_;
 };

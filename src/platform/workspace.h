@@ -1,13 +1,14 @@
 // The desktop as the application sees it: running applications, the one in front, windows and screens.
 #pragma once
 
+#include <atomic>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/geometry.h"
+#include "platform/guarded_call.h"
 
 struct RunningApp {
   int pid = 0;
@@ -40,13 +41,9 @@ class Workspace {
   // front; an empty function ends the calls. Returns only once no call of the function it replaces is under
   // way, so that whatever that one reaches may go as soon as this returns. Never call it from `changed`.
   void watch(Changed changed) {
-    {
-      const std::lock_guard lock(calling_);
-      changed_ = std::move(changed);
-      if (!changed_ || watching_) return;
-      watching_ = true;
-    }
-    startWatching();
+    const bool any = static_cast<bool>(changed);
+    changed_.set(std::move(changed));
+    if (any && !watching_.exchange(true)) startWatching();
   }
 
   virtual std::vector<RunningApp> runningApps() = 0;
@@ -62,13 +59,9 @@ class Workspace {
   // The backend begins to notice changes; called once, on the first watch() with a function.
   virtual void startWatching() {}
   // What the backend noticed, from any thread.
-  void tell(AppEvent event, const RunningApp& app) {
-    const std::lock_guard lock(calling_);
-    if (changed_) changed_(event, app);
-  }
+  void tell(AppEvent event, const RunningApp& app) { changed_(event, app); }
 
  private:
-  std::mutex calling_;
-  Changed changed_;
-  bool watching_ = false;
+  GuardedCall<AppEvent, const RunningApp&> changed_;
+  std::atomic<bool> watching_{false};
 };
