@@ -24,7 +24,7 @@ std::vector<std::uint32_t> trafficWords() {
 }  // namespace
 
 int main() {
-  mkbench::World world;
+  mkbench::World world(10'000);
   mkbench::printPathFigures(world);
 
   const auto words = trafficWords();

@@ -18,7 +18,7 @@ long maxRssKb() {
 }  // namespace
 
 int main() {
-  mkbench::World world;
+  mkbench::World world(10'000);
   mkbench::printPathFigures(world);
 
   const auto& engine = world.engine;
