@@ -32,7 +32,7 @@ std::vector<MKPart> comboParts(int note, const std::vector<int>& with) {
 
 // Fills `a` with the row's action; false when the row asks for nothing this time. Filling in place keeps the
 // large action from being copied on the way out.
-bool fireRow(MKAct& a, const MKRow& row, const MKMCU::MKCommand& c, int v, MKHeld& held) {
+bool actionOf(MKAct& a, const MKRow& row, const MKMCU::MKCommand& c, int v, MKHeld& held) {
   const int note = c.note.value_or(0);
   if (c.kind == "transport") {
     start(a, row, c, "transport");
@@ -121,30 +121,35 @@ std::optional<int> finePosition(const MKRow& row, const MKMsg& msg, MKCoarse& co
 
 }  // namespace
 
-std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse) {
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKRowIndex& index, const MKMsg& msg,
+                        MKHeld& held, MKCoarse& coarse) {
   std::vector<MKAct> out;
-  const int v = number(msg.value).value_or(0);
-  for (const auto& row : rows) {
-    if (finePair(row)) {
-      const auto position = finePosition(row, msg, coarse);
-      if (!position) continue;
-      if (out.empty()) out.reserve(4);
-      auto& a = out.emplace_back();
-      const auto* c = MKMCU::command(row.command);
-      start(a, row, *c, "pitch");
-      const auto bend = MKMCU::fader(*position, 14);
-      a.channel = c->channel.value_or(0);
-      a.lsb = bend.lsb;
-      a.msb = bend.msb;
-      continue;
-    }
-    if (!matches(row, msg)) continue;
-    const auto* c = MKMCU::command(row.command);
-    if (!c) continue;
-    if (out.empty()) out.reserve(4);
-    if (!fireRow(out.emplace_back(), row, *c, v, held)) out.pop_back();
-  }
+  for (const auto& entry : index.reached(from(msg.from), msg.number))
+    fireRow(out, rows[entry.at], entry.command, entry.fine, msg, held, coarse);
   return out;
+}
+
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse) {
+  return fire(rows, MKRowIndex(rows), msg, held, coarse);
+}
+
+void fireRow(std::vector<MKAct>& out, const MKRow& row, const MKMCU::MKCommand* c, bool fine,
+             const MKMsg& msg, MKHeld& held, MKCoarse& coarse) {
+  if (fine) {
+    const auto position = finePosition(row, msg, coarse);
+    if (!position) return;
+    if (out.empty()) out.reserve(4);
+    auto& a = out.emplace_back();
+    start(a, row, *c, "pitch");
+    const auto bend = MKMCU::fader(*position, 14);
+    a.channel = c->channel.value_or(0);
+    a.lsb = bend.lsb;
+    a.msb = bend.msb;
+    return;
+  }
+  if (!c || !matches(row, msg)) return;
+  if (out.empty()) out.reserve(4);
+  if (!actionOf(out.emplace_back(), row, *c, number(msg.value).value_or(0), held)) out.pop_back();
 }
 
 bool finePair(const MKRow& row) {
@@ -152,10 +157,6 @@ bool finePair(const MKRow& row) {
   if (row.number > 31 || row.from != "cc" || loose::decimalInteger(row.how) != 14) return false;
   const auto* c = MKMCU::command(row.command);
   return c && c->kind == "fader";
-}
-
-bool reaches(const MKRow& row, const std::string& kind, int n) {
-  return row.from == kind && (row.number == n || (n == row.number + 32 && finePair(row)));
 }
 
 double percent(int v) {

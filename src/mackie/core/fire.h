@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "mackie/core/catalogue.h"
 #include "mackie/core/row.h"
+#include "mackie/core/row_index.h"
 
 namespace MKRules {
 
@@ -53,11 +55,16 @@ using MKHeld = std::map<std::int64_t, int>;
 // throw the fader to the bottom. Above CC 31 such a row takes the one 7-bit value as the position.
 using MKCoarse = std::map<std::int64_t, int>;
 bool finePair(const MKRow& row);
-// Whether a message of that kind and number reaches the row: its own control, or the lower half of its pair.
-bool reaches(const MKRow& row, const std::string& from, int number);
 
-// The actions of every row that matches, in table order.
+// The actions of every row that matches, in table order; `index` was built from these rows.
+std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKRowIndex& index, const MKMsg& msg,
+                        MKHeld& held, MKCoarse& coarse);
+// The same for rows that have no index yet, such as a single row tried out.
 std::vector<MKAct> fire(const std::vector<MKRow>& rows, const MKMsg& msg, MKHeld& held, MKCoarse& coarse);
+// Adds to `out` the action one row asks for when the message matches it; `command` and `fine` are the row's
+// command in the catalogue and finePair(row), worked out once per table rather than once per message.
+void fireRow(std::vector<MKAct>& out, const MKRow& row, const MKMCU::MKCommand* command, bool fine,
+             const MKMsg& msg, MKHeld& held, MKCoarse& coarse);
 
 // 0-127 as a percentage, 0-100.
 double percent(int v);

@@ -45,6 +45,7 @@ void MKEngine::load() {
       if (entry.is_object())
         if (auto r = MKRules::clean(entry).row) read_rows.push_back(std::move(*r));
   rows = std::move(read_rows);
+  reindex();
   loaded_ = true;
   dirty = true;
 }
@@ -72,6 +73,7 @@ std::optional<MKRow> MKEngine::row(std::int64_t id) const {
 void MKEngine::change(const std::string& what, const std::function<void()>& edit) {
   auto before = rows;
   edit();
+  reindex();
   history.record(std::move(before), rows, what);
   coarse.clear();  // an upper half heard for the old table must not complete a pair of the new one
   save();
@@ -152,6 +154,7 @@ void MKEngine::redo() {
 }
 
 void MKEngine::afterHistory(const std::string& text) {
+  reindex();
   history.keepTicksIn(rows);
   coarse.clear();
   if (learnId && !row(*learnId)) learnId.reset();

@@ -88,6 +88,22 @@ std::string MKEngine::back() const {
   return text(conf, "back");
 }
 
+bool MKEngine::names(const char* key, const std::string& port) const {
+  const auto found = conf.find(key);
+  return found != conf.end() && found->is_string() && found->get_ref<const std::string&>() == port;
+}
+
+void MKEngine::reindex() {
+  index_ = MKRules::MKRowIndex(rows);
+}
+
+const MKRules::MKRowIndex& MKEngine::indexed() {
+  // `rows` is open to whoever holds the engine: a table that grew or shrank past reindex() is indexed anew
+  // rather than read at positions it no longer has.
+  if (index_.rowCount() != rows.size()) reindex();
+  return index_;
+}
+
 void MKEngine::start() {
   if (running) return;
   load();

@@ -26,6 +26,7 @@
 #include "mackie/core/fire.h"
 #include "mackie/core/raw.h"
 #include "mackie/core/row.h"
+#include "mackie/core/row_index.h"
 #include "mackie/engine/blob.h"
 #include "mackie/engine/led.h"
 #include "mackie/engine/live.h"
@@ -238,7 +239,11 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   // Forgets every message, turn and volume change that has not left yet.
   void dropPending();
   void fireMessage(const MKMsg& msg);
-  std::vector<MKAct> fireRows(const MKMsg& msg);
+  // Called after every change of `rows`: messages find their rows through the index.
+  void reindex();
+  const MKRules::MKRowIndex& indexed();
+  // Whether the text setting `key` names that port, read without copying it: every message asks.
+  bool names(const char* key, const std::string& port) const;
   void startRefresh();
   void publish();
   std::string actLine(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
@@ -247,5 +252,6 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   bool loaded_ = false;    // nothing is saved before the settings file was read
   bool answered_ = false;  // a DAW's device query was answered since the start: the trace said so once
   SettingsSaves saves_;    // keeps an unreadable file aside and says when a save fails
+  MKRules::MKRowIndex index_;
   Observers observers_;
 };

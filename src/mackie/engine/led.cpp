@@ -39,11 +39,8 @@ bool MKLed::send(int cc, int value, int channel) {
   return midi_->send(port->ref, 0xB0 | (channel & 0x0F), cc, value);
 }
 
-std::optional<std::string> MKLed::feel(const std::vector<MKRules::MKRow>& rows, const std::string& type,
-                                       int number, int value, std::optional<int> channel) {
-  const bool lights = std::any_of(rows.begin(), rows.end(), [&](const MKRules::MKRow& row) {
-    return row.on && row.led.value_or(false) && row.from == type && row.number == number;
-  });
+std::optional<std::string> MKLed::feel(bool lights, const std::string& type, int number, int value,
+                                       std::optional<int> channel) {
   return rings.feel(lights, type, number, value, channel,
                     [this](int cc, int v, int ch) { return send(cc, v, ch); });
 }

@@ -11,7 +11,6 @@
 #include "common/midi_client.h"
 #include "e16/colour_helper.h"
 #include "e16/ring_driver.h"
-#include "mackie/core/row.h"
 #include "mackie/engine/midi.h"
 #include "platform/audio_output.h"
 #include "platform/loop.h"
@@ -41,8 +40,9 @@ class MKLed : public std::enable_shared_from_this<MKLed> {
   std::string interpreter{PYTHON};  // what runs the colour helper
 
   static std::string hex(int index) { return e16::hex(index); }
-  std::optional<std::string> feel(const std::vector<MKRules::MKRow>& rows, const std::string& type,
-                                  int number, int value, std::optional<int> channel);
+  // One controller message; `lights`: a row that is on and asks for its ring listens to it.
+  std::optional<std::string> feel(bool lights, const std::string& type, int number, int value,
+                                  std::optional<int> channel);
   void startFollowing();
   void followTick();
   void stopFollowing();

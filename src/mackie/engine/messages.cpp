@@ -46,7 +46,8 @@ void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
   const int nibble = raw.status & 0xF0;
   if (raw.system || (nibble != 0x80 && nibble != 0x90 && nibble != 0xB0)) {
     if (!quiet) {
-      heard = Heard{label(port) + "   " + MKWatch::describe(raw), !device().empty() && device() == port, now};
+      heard =
+          Heard{label(port) + "   " + MKWatch::describe(raw), !port.empty() && names("device", port), now};
       dirty = true;
     }
     return;
@@ -58,7 +59,7 @@ void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
   msg.value = nibble == 0x80 ? 0 : raw.d2;
   msg.channel = raw.status & 0x0F;
 
-  if (!back().empty() && port == back() && nibble == 0x90) {
+  if (nibble == 0x90 && !port.empty() && names("back", port)) {
     const auto lamp = LAMP().find(raw.d1);
     if (lamp != LAMP().end()) {
       lamps.lit[lamp->second] = raw.d2 > 0;
@@ -72,7 +73,7 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
   const double now = loop().now();
   const auto kind = kindOf(msg);
   const auto what = kind + " " + std::to_string(msg.number);
-  const bool mine = !device().empty() && device() == port;
+  const bool mine = !port.empty() && names("device", port);
   heard = Heard{label(port) + "   " + what + " = " + std::to_string(msg.value) + "   ch " +
                     std::to_string(msg.channel.value_or(0) + 1),
                 mine, now};
@@ -121,26 +122,32 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
   }
 
   if (!mine) return;
-  for (const auto& r : rows) {
-    if (!MKRules::reaches(r, msg.from, msg.number)) continue;
+  const bool on = power();
+  for (const auto& entry : indexed().reached(msg.from, msg.number)) {
+    const auto& r = rows[entry.at];
     const bool lowerHalf = msg.number != r.number;  // of a fine fader's pair: it lights the row all the same
     if (release) {
       if (const auto a = act.find(r.id); a != act.end()) a->second.held = false;
     } else if (lowerHalf || !r.value || r.value == msg.value) {
-      const bool fires = power() && (lowerHalf ? r.on : MKRules::matches(r, msg));
+      const bool fires = on && (lowerHalf ? r.on : MKRules::matches(r, msg));
       act[r.id] = {now, fires ? "fire" : "heard", msg.from == "note"};
     }
   }
-  if (!power()) return;
+  if (!on) return;
   fireMessage(msg);
 }
 
 void MKEngine::fireMessage(const MKMsg& msg) {
-  if (const auto line = rings().feel(rows, msg.from, msg.number, msg.value, msg.channel)) note(*line);
+  const auto& index = indexed();
+  if (const auto line =
+          rings().feel(index.lights(msg.from, msg.number), msg.from, msg.number, msg.value, msg.channel))
+    note(*line);
+  const auto acts = MKRules::fire(rows, index, msg, held, coarse);
+  if (acts.empty()) return;
   const auto control = kindOf(msg) + " " + std::to_string(msg.number) + " = ";
   const auto text = control + std::to_string(msg.value);
   std::vector<std::string> lines;
-  for (const auto& a : MKRules::fire(rows, msg, held, coarse)) {
+  for (const auto& a : acts) {
     if (blobOn()) {
       blobMake();
       if (blob)

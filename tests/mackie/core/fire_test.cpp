@@ -99,6 +99,21 @@ TEST(Fire, AFineFaderPairsItsHalvesOnceItHasHeardTheUpperOne) {
   }
 }
 
+// Rows fire in table order whatever control they listen to: a fine fader reached through the lower half of
+// its pair, between two rows of that CC, fires between them.
+TEST(Fire, RowsReachedThroughAFinePairFireInTableOrder) {
+  const std::vector<MKRow> rows = {row("play", {{"number", 37}}),
+                                   row("fader1", {{"number", 5}, {"how", "14"}}, 2),
+                                   row("stop", {{"number", 37}}, 3)};
+  MKRules::MKHeld held;
+  MKRules::MKCoarse coarse;
+  MKRules::fire(rows, MKMsg{"cc", 5, 1, 0}, held, coarse);  // the upper half
+  std::string ids;
+  for (const auto& a : MKRules::fire(rows, MKMsg{"cc", 37, 127, 0}, held, coarse))
+    ids += std::to_string(a.row.id);
+  EXPECT_EQ(ids, "123");
+}
+
 TEST(Fire, HoldsAButtonThroughTheHalvesOfTheRangeSendingEachChangeOnce) {
   MKRules::MKHeld held;
   const std::string down = "7: note SHIFT down note 70 velocity 127 blob",

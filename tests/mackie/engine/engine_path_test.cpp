@@ -130,6 +130,30 @@ TEST_F(EngineTest, AFineFaderLightsForEitherHalfAndForgetsItsUpperHalfWhenTheTab
   EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0xE1, 0, 100}, {20, 0xE1, 5, 100}, {500, 0xE1, 6, 100}}));
 }
 
+// Messages find their rows through an index of the table: a row edited, put back by UNDO, or read anew from
+// the file at the next start answers its new number at once, and its old number no longer.
+TEST_F(EngineTest, ARowAnswersItsNewNumberAtOnceAfterAnEditAnUndoOrANewFile) {
+  startWith({row(1, "play", 21), row(2, "stop", 30)});
+  // The note pressed towards Live by CC `number` = 127, or 0 for none.
+  const auto pressed = [&](int number) {
+    const double t0 = loop.now();
+    cc(number, 127);
+    loop.advance(0.1);
+    const auto out = toLiveSince(t0);
+    return out.empty() ? 0 : out.front().d1;
+  };
+  EXPECT_EQ(std::vector({pressed(21), pressed(30)}), (std::vector{94, 93}));
+  engine->set(1, "number", nlohmann::json(22));
+  EXPECT_EQ(std::vector({pressed(21), pressed(22)}), (std::vector{0, 94}));
+  engine->undo();
+  EXPECT_EQ(std::vector({pressed(21), pressed(22)}), (std::vector{94, 0}));
+  engine->stop();
+  home.write(".config/midi-to-mk.json",
+             nlohmann::json{{"device", "Port 1"}, {"rows", {row(1, "play", 23), row(2, "stop", 30)}}}.dump());
+  engine->start();
+  EXPECT_EQ(std::vector({pressed(21), pressed(23)}), (std::vector{0, 94}));
+}
+
 TEST_F(EngineTest, PortsAreLabelledForPeopleAndOnLinuxTheKernelsLoopbackPortIsTheBusWithoutAnIacBus) {
   system.remove(toLive);
   const auto through = system.addDestination("Midi Through Port-0", "Midi Through");

@@ -20,9 +20,11 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
   std::filesystem::create_directory_symlink(scenes.path(), home.path() + "/Documents/linked");
   startWith({row(1, "play", 36, {{"from", "note"}, {"led", true}}),
              row(2, "volume", 2, {{"how", "silent"}, {"led", true}}), row(3, "play", 3, {{"led", true}}),
-             row(4, "play", 5, {{"from", "note"}})});
+             row(4, "play", 5, {{"from", "note"}}),
+             row(5, "play", 7, {{"from", "note"}, {"led", true}, {"on", false}})});
   noteOn(36, 100);
   noteOn(5, 100);  // a row that does not ask for its ring lights none, not even by the default layout
+  noteOn(7, 100);  // nor does one that is off
   EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 3, 127}}));
   EXPECT_EQ(traced()[1], "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)");
   system.sent.clear();
