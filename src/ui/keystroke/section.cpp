@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "keystroke/engine.h"
-#include "ui/keystroke/controls.h"
 #include "ui/keystroke/device_band.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/monitor.h"
@@ -34,8 +33,8 @@ KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   auto* top = new QHBoxLayout();
   monitor_ = new KSMonitor(this);
   const std::weak_ptr<KSEngine> weak = engine;
-  power_ = new KSPill(
-      "ON",
+  power_ = new ui::Pill(
+      "ON", KSInk::pill(),
       [weak] {
         if (const auto e = weak.lock()) e->power();
       },
@@ -96,7 +95,7 @@ void KSSection::redraw() {
   drawnAt_ = engine->loop().now();
   monitor_->refresh(*engine);
   power_->setText(engine->on ? "ON" : "OFF");
-  power_->setLook(engine->on ? KSPill::Look::lit : KSPill::Look::plain);
+  power_->setLook(engine->on ? ui::Pill::Look::lit : ui::Pill::Look::plain);
   power_->setToolTip(engine->on ? "sending: press to stop everything, the table is kept"
                                 : "stopped: press to send again");
   access_->setVisible(!engine->trusted);

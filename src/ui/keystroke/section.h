@@ -12,11 +12,13 @@
 
 class KSEngine;
 class KSMonitor;
-class KSPill;
 class KSDeviceBand;
 class KSTableBand;
 class KSTraceBand;
 class QLabel;
+namespace ui {
+class Pill;
+}  // namespace ui
 
 class KSSection : public QWidget {
   Q_OBJECT
@@ -41,7 +43,7 @@ class KSSection : public QWidget {
   double drawnAt_;
   TaskHandle pending_;
   KSMonitor* monitor_;
-  KSPill* power_;
+  ui::Pill* power_;
   QLabel* access_;
   KSDeviceBand* device_;
   KSTableBand* table_;

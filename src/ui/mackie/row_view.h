@@ -17,14 +17,16 @@
 #include "mackie/engine/led.h"
 
 class MKEngine;
-class MKTick;
-class MKLamp;
-class MKWord;
 class MKChoice;
-class MKField;
 class MKCommandMenu;
-class MKSwatch;
 class QLabel;
+namespace ui {
+class Field;
+class Lamp;
+class Pill;
+class Swatch;
+class Tick;
+}  // namespace ui
 
 class MKRowView : public QWidget {
  public:
@@ -57,19 +59,19 @@ class MKRowView : public QWidget {
   } asked_;
   MKLedAbout knob_;
 
-  MKTick* tick_;
-  MKLamp* lamp_;
-  MKWord* on_;
+  ui::Tick* tick_;
+  ui::Lamp* lamp_;
+  ui::Pill* on_;
   MKChoice* from_;
-  MKField* number_;
-  MKField* value_;
-  MKWord* learn_;
+  ui::Field* number_;
+  ui::Field* value_;
+  ui::Pill* learn_;
   MKCommandMenu* command_;
   MKChoice* how_;
-  MKWord* invert_;
-  MKWord* led_;
-  MKSwatch* colour_;
-  MKWord* try_;
+  ui::Pill* invert_;
+  ui::Pill* led_;
+  ui::Swatch* colour_;
+  ui::Pill* try_;
   QLabel* clash_;
   QLabel* says_;
 };

@@ -3,7 +3,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 
 #include "mackie/engine/engine.h"
 #include "ui/mackie/choice.h"
@@ -22,7 +21,7 @@ void keepChosen(std::vector<MKChoice::Option>& options, const std::string& chose
 }  // namespace
 
 MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
-    : QWidget(parent),
+    : ui::Band("TO LIVE — WHAT GOES OUT", ui::mkBand(2), parent),
       engine_(std::move(engine)),
       lines_(new MKSteadyText(this)),
       out_(new MKChoice(this)),
@@ -46,18 +45,14 @@ MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
     if (const auto e = engine_.lock()) e->setBack(name);
   };
 
-  auto* band = new QVBoxLayout(this);
-  band->setContentsMargins(0, 0, 0, 0);
-  band->setSpacing(2);
-  band->addWidget(ui::mkHeading("TO LIVE — WHAT GOES OUT", this));
-  band->addWidget(lines_);
+  body()->addWidget(lines_);
   auto* choices = new QHBoxLayout();
   choices->addWidget(out_);
   choices->addSpacing(12);
   choices->addWidget(new QLabel("lights from", this));
   choices->addWidget(back_);
   choices->addStretch(1);
-  band->addLayout(choices);
+  body()->addLayout(choices);
 }
 
 void MKToLiveBand::rereadPorts(MKEngine& engine) {
