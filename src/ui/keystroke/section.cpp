@@ -20,7 +20,7 @@ const char* const KSSection::ACCESSIBILITY =
     "VUDA Verer started there. Until then no key is pressed and no key can be captured.";
 
 KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
-    : QWidget(parent), engine_(engine), drawnAt_(DISTANT_PAST) {
+    : QWidget(parent), engine_(engine), throttle_(REDRAW_GAP, true, [this] { redraw(); }) {
   setObjectName("midikeys");
   setAccessibleName("MIDI TO KEY STROKE");
   setPalette(KSInk::palette());
@@ -63,36 +63,23 @@ KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   table_->reshaped = [this] { orderFocus(); };
 
   subscription_ = engine->subscribe([this] { engineChanged(); });
-  redraw();
+  throttle_.drawNow(engine->loop());
 }
 
 KSSection::~KSSection() {
-  if (pending_) pending_->cancel();
   if (const auto engine = engine_.lock()) engine->unsubscribe(subscription_);
 }
 
 void KSSection::engineChanged() {
-  if (pending_) return;
-  const auto engine = engine_.lock();
-  if (!engine) return;
   // The first change after a quiet spell is shown at once; those that follow wait for the gap to pass, and
   // are then shown together.
-  const double wait = drawnAt_ + REDRAW_GAP - engine->loop().now();
-  if (wait <= 0) {
-    redraw();
-    return;
-  }
-  pending_ = engine->loop().after(wait, [this] {
-    pending_.reset();
-    redraw();
-  });
+  if (const auto engine = engine_.lock()) throttle_.changed(engine->loop());
 }
 
 void KSSection::redraw() {
   const auto engine = engine_.lock();
   if (!engine) return;
   const auto began = std::chrono::steady_clock::now();
-  drawnAt_ = engine->loop().now();
   monitor_->refresh(*engine);
   power_->setText(engine->on ? "ON" : "OFF");
   power_->setLook(engine->on ? ui::Pill::Look::lit : ui::Pill::Look::plain);

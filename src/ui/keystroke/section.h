@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/loop.h"
+#include "ui/kit/redraw_throttle.h"
 
 class KSEngine;
 class KSMonitor;
@@ -40,8 +40,7 @@ class KSSection : public QWidget {
 
   std::weak_ptr<KSEngine> engine_;
   int subscription_ = 0;
-  double drawnAt_;
-  TaskHandle pending_;
+  ui::RedrawThrottle throttle_;
   KSMonitor* monitor_;
   ui::Pill* power_;
   QLabel* access_;
