@@ -10,7 +10,7 @@
 #include "mackie/core/says.h"
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
-#include "ui/mackie/choice.h"
+#include "ui/mackie/choice_box.h"
 #include "ui/mackie/command_menu.h"
 #include "ui/mackie/style.h"
 #include "ui/ring_palette.h"
@@ -20,13 +20,13 @@ namespace {
 constexpr int WORD_POINTS = 11;
 constexpr int INDENT = 34;  // the second line starts under the row's ON
 
-const std::vector<MKChoice::Option>& SOURCE_KINDS() {
-  static const std::vector<MKChoice::Option> kinds = {{"cc", "CC"}, {"note", "NOTE"}};
+const std::vector<MKChoiceBox::Option>& SOURCE_KINDS() {
+  static const std::vector<MKChoiceBox::Option> kinds = {{"cc", "CC"}, {"note", "NOTE"}};
   return kinds;
 }
 
-std::vector<MKChoice::Option> howOptions(const std::string& command) {
-  std::vector<MKChoice::Option> out;
+std::vector<MKChoiceBox::Option> howOptions(const std::string& command) {
+  std::vector<MKChoiceBox::Option> out;
   for (const auto& how : MKRules::hows(command))
     out.push_back({std::string(how.id), std::string(how.label)});
   return out;
@@ -62,12 +62,12 @@ MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
       tick_(new ui::Tick(ui::mkTick(), ui::MK_RED, {}, this)),
       lamp_(new ui::Lamp(ui::mkLamp(), this)),
       on_(new ui::Pill("ON", ui::mkWord(WORD_POINTS), {}, this)),
-      from_(new MKChoice(this)),
+      from_(new MKChoiceBox(this)),
       number_(new ui::Field(44, ui::mkField(), this)),
       value_(new ui::Field(56, ui::mkField(), this)),
       learn_(new ui::Pill("LEARN", ui::mkWord(WORD_POINTS), {}, this)),
       command_(new MKCommandMenu(this)),
-      how_(new MKChoice(this)),
+      how_(new MKChoiceBox(this)),
       invert_(new ui::Pill("INVERT", ui::mkWord(WORD_POINTS), {}, this)),
       led_(new ui::Pill("LED", ui::mkWord(WORD_POINTS), {}, this)),
       colour_(new ui::Swatch(ui::mkSwatch(), {}, this)),

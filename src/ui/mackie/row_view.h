@@ -17,7 +17,7 @@
 #include "mackie/engine/led.h"
 
 class MKEngine;
-class MKChoice;
+class MKChoiceBox;
 class MKCommandMenu;
 class QLabel;
 namespace ui {
@@ -62,12 +62,12 @@ class MKRowView : public QWidget {
   ui::Tick* tick_;
   ui::Lamp* lamp_;
   ui::Pill* on_;
-  MKChoice* from_;
+  MKChoiceBox* from_;
   ui::Field* number_;
   ui::Field* value_;
   ui::Pill* learn_;
   MKCommandMenu* command_;
-  MKChoice* how_;
+  MKChoiceBox* how_;
   ui::Pill* invert_;
   ui::Pill* led_;
   ui::Swatch* colour_;

@@ -5,14 +5,14 @@
 #include <QLabel>
 
 #include "mackie/engine/engine.h"
-#include "ui/mackie/choice.h"
+#include "ui/mackie/choice_box.h"
 #include "ui/mackie/steady_text.h"
 #include "ui/mackie/style.h"
 
 namespace {
 
 // A chosen port that is not there now stays in the list, so the choice shows what the settings hold.
-void keepChosen(std::vector<MKChoice::Option>& options, const std::string& chosen) {
+void keepChosen(std::vector<MKChoiceBox::Option>& options, const std::string& chosen) {
   for (const auto& option : options)
     if (option.id == chosen) return;
   options.push_back({chosen, chosen + "  (not there now)"});
@@ -24,8 +24,8 @@ MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
     : ui::Band("TO LIVE — WHAT GOES OUT", ui::mkBand(2), parent),
       engine_(std::move(engine)),
       lines_(new MKSteadyText(this)),
-      out_(new MKChoice(this)),
-      back_(new MKChoice(this)) {
+      out_(new MKChoiceBox(this)),
+      back_(new MKChoiceBox(this)) {
   lines_->setObjectName("toLive");
   out_->setObjectName("out");
   out_->setAccessibleName("the bus towards Live");
@@ -58,12 +58,12 @@ MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
 void MKToLiveBand::rereadPorts(MKEngine& engine) {
   read_ = true;
   seen_ = {engine.midi->names(), engine.outName, engine.outWant(), engine.back()};
-  std::vector<MKChoice::Option> out = {{"", "the first IAC bus, or Midi Through"}};
+  std::vector<MKChoiceBox::Option> out = {{"", "the first IAC bus, or Midi Through"}};
   for (const auto& d : engine.destinations())
     out.push_back({d.name, d.name});
   keepChosen(out, engine.outWant());
   out_->setOptions(out);
-  std::vector<MKChoice::Option> back = {{"", "nowhere"}};
+  std::vector<MKChoiceBox::Option> back = {{"", "nowhere"}};
   for (const auto& s : engine.sources())
     back.push_back({s.name, engine.label(s.name)});
   keepChosen(back, engine.back());

@@ -9,7 +9,7 @@
 #include "ui/kit/band.h"
 
 class MKEngine;
-class MKChoice;
+class MKChoiceBox;
 class MKSteadyText;
 
 class MKToLiveBand : public ui::Band {
@@ -25,8 +25,8 @@ class MKToLiveBand : public ui::Band {
 
   std::weak_ptr<MKEngine> engine_;
   MKSteadyText* lines_;
-  MKChoice* out_;
-  MKChoice* back_;
+  MKChoiceBox* out_;
+  MKChoiceBox* back_;
   struct Seen {
     std::vector<std::string> sources;
     std::string outName;

@@ -18,7 +18,7 @@
 #include "ui/kit/pill.h"
 #include "ui/kit/swatch.h"
 #include "ui/kit/tick.h"
-#include "ui/mackie/choice.h"
+#include "ui/mackie/choice_box.h"
 #include "ui/mackie/command_menu.h"
 #include "ui/mackie/monitor.h"
 #include "ui/mackie/row_view.h"
@@ -116,11 +116,11 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   publish();
   EXPECT_EQ(engine->rows[0].command, "jog");
   EXPECT_TRUE(get("invert", 0)->isVisible());  // a relative row
-  auto* how = get<MKChoice>("how", 0);
+  auto* how = get<MKChoiceBox>("how", 0);
   arrowDown(how);
   EXPECT_EQ(engine->rows[0].how, "offset");
 
-  auto* from = get<MKChoice>("from", 0);
+  auto* from = get<MKChoiceBox>("from", 0);
   // A wheel scrolling the table over a choice leaves the row alone.
   QWheelEvent wheel(QPointF(5, 5), from->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
                     Qt::NoScrollPhase, false);
@@ -255,14 +255,14 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   click(unlock);
   EXPECT_TRUE(detect->isVisible());
 
-  auto* back = get<MKChoice>("back");
+  auto* back = get<MKChoiceBox>("back");
   EXPECT_EQ(back->currentText().toStdString(), "nowhere");
   arrowDown(back);  // to the first source
   // A chosen port that went away stays chosen, and says so.
   system.remove(controller);
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
   EXPECT_EQ(back->currentText().toStdString(), "Port 1  (not there now)");
-  auto* out = get<MKChoice>("out");
+  auto* out = get<MKChoiceBox>("out");
   arrowDown(out);
   EXPECT_EQ(engine->outWant(), "IAC Driver Bus 1");
   out->setFocus();
