@@ -11,6 +11,10 @@ QPalette palette() {
   return ui::darkPalette({ground, sand, surface, surface, sand, cy, ground, dim});
 }
 
+ui::ScreenLook screen() {
+  return {.palette = palette(), .font = mono(), .margins = {12, 12, 12, 12}, .spacing = 10};
+}
+
 ui::PillStyle pill() {
   return {.font = mono(11, true),
           .padX = 10,

@@ -12,6 +12,7 @@
 #include "ui/kit/field.h"
 #include "ui/kit/lamp.h"
 #include "ui/kit/pill.h"
+#include "ui/kit/screen.h"
 #include "ui/kit/swatch.h"
 #include "ui/kit/tick.h"
 
@@ -37,6 +38,7 @@ QPalette palette();
 
 // How the kit's widgets look here: pills with a body, a cyan ring for the keyboard, Return pressing them, and
 // bands drawn as cards.
+ui::ScreenLook screen();
 ui::PillStyle pill();
 ui::TickLook tick();
 ui::LampLook lamp();

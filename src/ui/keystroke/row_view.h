@@ -12,17 +12,15 @@
 
 #include "keystroke/e16.h"
 #include "keystroke/row.h"
+#include "ui/kit/field.h"
+#include "ui/kit/lamp.h"
+#include "ui/kit/pill.h"
+#include "ui/kit/swatch.h"
+#include "ui/kit/tick.h"
 
 class KSEngine;
 class QComboBox;
 class QLabel;
-namespace ui {
-class Field;
-class Lamp;
-class Pill;
-class Swatch;
-class Tick;
-}  // namespace ui
 
 // Everything one line shows, gathered from the engine's state by the table.
 struct KSRowLook {

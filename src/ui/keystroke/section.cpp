@@ -23,12 +23,7 @@ KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
     : QWidget(parent), engine_(engine), throttle_(REDRAW_GAP, true, [this] { redraw(); }) {
   setObjectName("midikeys");
   setAccessibleName("MIDI TO KEY STROKE");
-  setPalette(KSInk::palette());
-  setAutoFillBackground(true);
-  setFont(KSInk::mono());
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(12, 12, 12, 12);
-  column->setSpacing(10);
+  auto* column = ui::screenColumn(*this, KSInk::screen());
 
   auto* top = new QHBoxLayout();
   monitor_ = new KSMonitor(this);

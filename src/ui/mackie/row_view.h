@@ -15,18 +15,16 @@
 
 #include "mackie/core/row.h"
 #include "mackie/engine/led.h"
+#include "ui/kit/field.h"
+#include "ui/kit/lamp.h"
+#include "ui/kit/pill.h"
+#include "ui/kit/swatch.h"
+#include "ui/kit/tick.h"
 
 class MKEngine;
 class MKChoiceBox;
 class MKCommandMenu;
 class QLabel;
-namespace ui {
-class Field;
-class Lamp;
-class Pill;
-class Swatch;
-class Tick;
-}  // namespace ui
 
 class MKRowView : public QWidget {
  public:

@@ -21,6 +21,10 @@ QPalette mkPalette() {
       {INK, QColor(226, 230, 234), MK_SLATE, MK_SAND, INK, GREEN.darker(160), Qt::white, GREY});
 }
 
+ScreenLook mkScreen() {
+  return {.palette = mkPalette(), .font = MK_MONO(), .margins = {12, 10, 12, 10}, .spacing = 14};
+}
+
 PillStyle mkWord(int points) {
   PillStyle style{.font = monospaced(points, true), .padX = 6, .padY = 4};
   style.plain.text = GREY;

@@ -13,6 +13,7 @@
 #include "ui/kit/field.h"
 #include "ui/kit/lamp.h"
 #include "ui/kit/pill.h"
+#include "ui/kit/screen.h"
 #include "ui/kit/swatch.h"
 #include "ui/kit/tick.h"
 
@@ -31,6 +32,8 @@ QColor mkHex(const std::string& text);
 // Dark: ink ground, slate fields, light text.
 QPalette mkPalette();
 
+// The section: dark, in MK_MONO, its bands 14 apart.
+ScreenLook mkScreen();
 // A word: bold monospaced, green while on, grey otherwise; `points` 13 for the section's words, smaller
 // inside a row.
 PillStyle mkWord(int points = 13);
