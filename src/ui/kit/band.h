@@ -3,14 +3,13 @@
 // the band is drawn as a rounded card.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMargins>
 #include <QVBoxLayout>
 #include <optional>
-
-class QLabel;
 
 namespace ui {
 

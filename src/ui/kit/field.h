@@ -24,7 +24,6 @@ class Field : public CommitField {
   Field(int width, const FieldLook& look, QWidget* parent = nullptr);
 
   void setLit(bool lit);
-  bool isLit() const { return lit_; }
 
  private:
   FieldLook look_;
