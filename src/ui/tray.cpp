@@ -20,7 +20,11 @@ std::string seen(const MenuLine& line) {
 }  // namespace
 
 Tray::Tray(const std::shared_ptr<Umbrella>& umbrella, QObject* parent)
-    : QObject(parent), umbrella_(umbrella), menu_(std::make_unique<QMenu>()), hosted_(available()) {
+    : QObject(parent),
+      umbrella_(umbrella),
+      menu_(std::make_unique<QMenu>()),
+      menuFollows_(MENU_FOLLOWS, false, [this] { rebuild(false); }),
+      hosted_(available()) {
   icon_.setIcon(drawnIcon());
   icon_.setToolTip(Umbrella::TOOL_TIP);
   icon_.setContextMenu(menu_.get());
@@ -39,7 +43,6 @@ Tray::Tray(const std::shared_ptr<Umbrella>& umbrella, QObject* parent)
 }
 
 Tray::~Tray() {
-  if (pending_) pending_->cancel();
   icon_.setContextMenu(nullptr);
 }
 
@@ -69,11 +72,7 @@ QIcon Tray::drawnIcon() {
 
 void Tray::follow() {
   const auto u = umbrella_.lock();
-  if (!u || pending_) return;
-  pending_ = u->loop().after(MENU_FOLLOWS, [this] {
-    pending_.reset();
-    rebuild(false);
-  });
+  if (u) menuFollows_.changed(u->loop());
 }
 
 void Tray::rebuild(bool always) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/loop.h"
+#include "ui/kit/redraw_throttle.h"
 #include "ui/subscription.h"
 
 class Umbrella;
@@ -57,7 +57,7 @@ class Tray : public QObject {
   std::unique_ptr<QMenu> menu_;
   QSystemTrayIcon icon_;
   std::vector<Subscription> subscriptions_;
-  TaskHandle pending_;
+  RedrawThrottle menuFollows_;
   std::vector<std::string> shown_;  // the menu's lines as last built, to build it only when they change
   QTimer hostLook_;
   bool hosted_ = false;

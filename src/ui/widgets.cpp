@@ -21,17 +21,11 @@ void setTextColour(QWidget& widget, const QColor& colour) {
 }
 
 TextButton::TextButton(const QString& text, const QFont& font, const QColor& colour,
-                       std::function<void()> action, QWidget* parent)
-    : QAbstractButton(parent), action_(std::move(action)) {
-  setText(text);
-  setFont(font);
+                       std::function<void()> act, QWidget* parent)
+    : Pill(text, PillStyle{.font = font, .padX = PAD_X, .padY = PAD_Y}, std::move(act), parent) {
   setColour(colour);
-  setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-  connect(this, &QAbstractButton::clicked, this, [this] {
-    if (action_) action_();
-  });
 }
 
 QColor TextButton::colour() const {
@@ -41,11 +35,6 @@ QColor TextButton::colour() const {
 void TextButton::setColour(const QColor& colour) {
   setTextColour(*this, colour);
   update();
-}
-
-QSize TextButton::sizeHint() const {
-  const QFontMetrics metrics(font());
-  return {metrics.horizontalAdvance(text()) + 2 * PAD_X, metrics.height() + 2 * PAD_Y};
 }
 
 void TextButton::paintEvent(QPaintEvent*) {
@@ -60,9 +49,9 @@ void TextButton::paintEvent(QPaintEvent*) {
   painter.drawText(rect().adjusted(PAD_X, PAD_Y, -PAD_X, -PAD_Y), Qt::AlignCenter, text());
 }
 
-Word::Word(const QString& text, bool on, std::function<void()> action, const QString& id,
-           const QString& value, QWidget* parent)
-    : TextButton(text, monospaced(13, true), GREY, std::move(action), parent) {
+Word::Word(const QString& text, bool on, std::function<void()> act, const QString& id, const QString& value,
+           QWidget* parent)
+    : TextButton(text, monospaced(13, true), GREY, std::move(act), parent) {
   if (!id.isEmpty()) setObjectName(id);
   valueGiven_ = !value.isEmpty();
   if (valueGiven_) setAccessibleDescription(value);
@@ -70,7 +59,7 @@ Word::Word(const QString& text, bool on, std::function<void()> action, const QSt
 }
 
 void Word::setOn(bool on) {
-  on_ = on;
+  Pill::setOn(on);
   setColour(on ? GREEN : GREY);
   if (!valueGiven_) setAccessibleDescription(on ? "on" : "off");
 }

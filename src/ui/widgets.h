@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <functional>
 
+#include "ui/kit/pill.h"
+
 namespace ui {
 
-// A text that can be clicked: the whole padded rectangle takes the click. Its colour is the palette's button
-// text, so that what is drawn is what a test reads.
-class TextButton : public QAbstractButton {
+// The window's kind of the kit's clickable word: any colour, held as the palette's button text so that what
+// is drawn is what a test reads; only Tab gives it the keyboard, and a dotted outline shows it.
+class TextButton : public Pill {
   Q_OBJECT
 
  public:
@@ -20,14 +22,9 @@ class TextButton : public QAbstractButton {
 
   QColor colour() const;
   void setColour(const QColor& colour);
-  QSize sizeHint() const override;
-  QSize minimumSizeHint() const override { return sizeHint(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-
- private:
-  std::function<void()> action_;
 };
 
 // A switch word in bold monospaced 13: GREEN when on, GREY when off. `id` names it for assistive technology
@@ -39,11 +36,9 @@ class Word : public TextButton {
   Word(const QString& text, bool on, std::function<void()> action = {}, const QString& id = {},
        const QString& value = {}, QWidget* parent = nullptr);
 
-  bool isOn() const { return on_; }
   void setOn(bool on);
 
  private:
-  bool on_ = false;
   bool valueGiven_ = false;
 };
 

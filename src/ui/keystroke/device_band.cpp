@@ -7,23 +7,23 @@
 #include "ui/keystroke/ink.h"
 
 KSDeviceBand::KSDeviceBand(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
-    : KSBand("THE DEVICE — WHAT COMES IN", parent) {
+    : ui::Band("THE DEVICE — WHAT COMES IN", KSInk::band(), parent) {
   setObjectName("device");
   const std::weak_ptr<KSEngine> weak = engine;
   auto* top = new QHBoxLayout();
   top->setSpacing(8);
   lock_ = ksText(KSInk::sand, this, 11, true);
   lock_->setObjectName("lock");
-  detect_ = new KSPill(
-      "DETECT DEVICE",
+  detect_ = new ui::Pill(
+      "DETECT DEVICE", KSInk::pill(),
       [weak] {
         if (const auto e = weak.lock()) e->toggleDetect();
       },
       this);
   detect_->setObjectName("detect");
   detect_->setAccessibleName("DETECT DEVICE");
-  unlock_ = new KSPill(
-      "UNLOCK",
+  unlock_ = new ui::Pill(
+      "UNLOCK", KSInk::pill(),
       [weak] {
         if (const auto e = weak.lock()) e->unlock();
       },
@@ -48,7 +48,7 @@ void KSDeviceBand::refresh(KSEngine& engine) {
   lock_->setText(engine.device.empty() ? "no device locked"
                                        : QString::fromStdString("locked to " + engine.label(engine.device)));
   detect_->setText(engine.detect ? "TURN OR PRESS SOMETHING…" : "DETECT DEVICE");
-  detect_->setLook(engine.detect ? KSPill::Look::lit : KSPill::Look::plain);
+  detect_->setLook(engine.detect ? ui::Pill::Look::lit : ui::Pill::Look::plain);
   if (engine.heard) {
     heard_->setText(QString::fromStdString(engine.heard->line + "   " + engine.ago(engine.heard->at)));
     ksSetColour(heard_, engine.heard->mine ? KSInk::sand : KSInk::dim);

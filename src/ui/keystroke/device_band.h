@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "ui/keystroke/controls.h"
+#include "ui/keystroke/ink.h"
 
 class KSEngine;
 
-class KSDeviceBand : public KSBand {
+class KSDeviceBand : public ui::Band {
   Q_OBJECT
 
  public:
@@ -18,8 +18,8 @@ class KSDeviceBand : public KSBand {
 
  private:
   QLabel* lock_;
-  KSPill* detect_;
-  KSPill* unlock_;
+  ui::Pill* detect_;
+  ui::Pill* unlock_;
   QLabel* heard_;
   QLabel* why_;
 };

@@ -4,9 +4,17 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLabel>
 #include <QPalette>
 
 #include "ui/colours.h"
+#include "ui/kit/band.h"
+#include "ui/kit/field.h"
+#include "ui/kit/lamp.h"
+#include "ui/kit/pill.h"
+#include "ui/kit/screen.h"
+#include "ui/kit/swatch.h"
+#include "ui/kit/tick.h"
 
 namespace KSInk {
 
@@ -28,4 +36,19 @@ inline QFont mono(int points = 11, bool bold = false) {
 // The dark scheme the section's plain Qt widgets (fields, the FILTER menu, the log) inherit.
 QPalette palette();
 
+// How the kit's widgets look here: pills with a body, a cyan ring for the keyboard, Return pressing them, and
+// bands drawn as cards.
+ui::ScreenLook screen();
+ui::PillStyle pill();
+ui::TickLook tick();
+ui::LampLook lamp();
+ui::SwatchLook swatch();
+ui::FieldLook field();
+ui::BandLook band();
+
 }  // namespace KSInk
+
+// Plain text of the section, in the monospaced face, the colour given.
+QLabel* ksText(const QColor& colour, QWidget* parent, int points = 11, bool bold = false);
+// A label's colour, changed only when it differs: repolishing every label on every redraw would be wasted.
+void ksSetColour(QLabel* label, const QColor& colour);

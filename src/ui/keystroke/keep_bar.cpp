@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "keystroke/engine.h"
-#include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
 
 KSKeepBar::KSKeepBar(const std::shared_ptr<KSEngine>& engine, QWidget* parent) : QWidget(parent) {
@@ -19,10 +18,10 @@ KSKeepBar::KSKeepBar(const std::shared_ptr<KSEngine>& engine, QWidget* parent) :
   auto* line = new QHBoxLayout(this);
   line->setContentsMargins(0, 0, 0, 0);
   line->setSpacing(8);
-  undo_ = new KSPill("UNDO", calling([](KSEngine& e) { e.undoRedo(true); }), this);
-  redo_ = new KSPill("REDO", calling([](KSEngine& e) { e.undoRedo(false); }), this);
+  undo_ = new ui::Pill("UNDO", KSInk::pill(), calling([](KSEngine& e) { e.undoRedo(true); }), this);
+  redo_ = new ui::Pill("REDO", KSInk::pill(), calling([](KSEngine& e) { e.undoRedo(false); }), this);
   last_ = ksText(KSInk::dim, this);
-  delete_ = new KSPill("DELETE", calling([](KSEngine& e) { e.deleteTicked(); }), this);
+  delete_ = new ui::Pill("DELETE", KSInk::pill(), calling([](KSEngine& e) { e.deleteTicked(); }), this);
   for (const auto& [pill, id, name] : {std::tuple{undo_, "undo", "UNDO"}, std::tuple{redo_, "redo", "REDO"},
                                        std::tuple{delete_, "delete", "DELETE"}}) {
     pill->setObjectName(id);
@@ -49,11 +48,11 @@ void KSKeepBar::refresh(KSEngine& engine) {
   const auto ticked = keep.ticked(engine.rows).size();
   if (ticked > 0) {
     delete_->setText(QString("DELETE %1 %2").arg(ticked).arg(ticked == 1 ? "ROW" : "ROWS"));
-    delete_->setLook(KSPill::Look::danger);
+    delete_->setLook(ui::Pill::Look::danger);
     delete_->setToolTip("delete the ticked rows (UNDO brings them back)");
   } else {
     delete_->setText("DELETE");
-    delete_->setLook(KSPill::Look::ghost);
+    delete_->setLook(ui::Pill::Look::ghost);
     delete_->setToolTip("tick rows in the last column first");
   }
 }

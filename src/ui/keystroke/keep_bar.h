@@ -6,8 +6,10 @@
 #include <memory>
 
 class KSEngine;
-class KSPill;
 class QLabel;
+namespace ui {
+class Pill;
+}  // namespace ui
 
 class KSKeepBar : public QWidget {
   Q_OBJECT
@@ -18,8 +20,8 @@ class KSKeepBar : public QWidget {
   QList<QWidget*> focusables() const;
 
  private:
-  KSPill* undo_;
-  KSPill* redo_;
+  ui::Pill* undo_;
+  ui::Pill* redo_;
   QLabel* last_;
-  KSPill* delete_;
+  ui::Pill* delete_;
 };

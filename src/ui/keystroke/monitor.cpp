@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "keystroke/engine.h"
-#include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
 
 namespace {

@@ -8,7 +8,6 @@
 
 #include "keystroke/engine.h"
 #include "keystroke/rules.h"
-#include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
 #include "ui/ring_palette.h"
 #include "ui/wheel_guard.h"
@@ -52,7 +51,7 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   line->setSpacing(C::SPACING);
   lines->addLayout(line);
 
-  lamp_ = named(new KSLamp(this), "lamp");
+  lamp_ = named(new ui::Lamp(KSInk::lamp(), this), "lamp");
   lamp_->setToolTip(
       "lights while your hand moves this row on the controller: green = it fired, amber = heard, "
       "nothing sent");
@@ -74,8 +73,8 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
         [this, field](const std::string& text) { call([&](KSEngine& e) { e.set(id_, field, json(text)); }); };
   };
 
-  on_ = named(new KSTick(flipping("on", &KSRow::on), this), "on");
-  learn_ = new KSPill("LEARN", calling([this](KSEngine& e) { e.learn(id_); }), this);
+  on_ = named(new ui::Tick(KSInk::tick(), KSInk::green, flipping("on", &KSRow::on), this), "on");
+  learn_ = new ui::Pill("LEARN", KSInk::pill(), calling([this](KSEngine& e) { e.learn(id_); }), this);
   named(learn_, "learn")->setFixedWidth(C::learn());
   filter_ = named(new QComboBox(this), "filter");
   filter_->addItems({"CC", "NOTE"});
@@ -86,30 +85,35 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   connect(filter_, &QComboBox::activated, this, [this](int index) {
     call([&](KSEngine& e) { e.set(id_, "type", json(index == 1 ? "note" : "cc")); });
   });
-  number_ = named(new KSField(C::NUMBER, typing("number"), this), "number");
-  value_ = named(new KSField(C::VALUE, typing("value"), this), "value");
-  kindKey_ = named(new KSPill("KEY", setting("kind", "key"), this), "kindKey");
+  number_ = named(new ui::Field(C::NUMBER, KSInk::field(), this), "number");
+  number_->commit = typing("number");
+  value_ = named(new ui::Field(C::VALUE, KSInk::field(), this), "value");
+  value_->commit = typing("value");
+  kindKey_ = named(new ui::Pill("KEY", KSInk::pill(), setting("kind", "key"), this), "kindKey");
   kindKey_->setFixedWidth(C::KIND_KEY);
-  kindVolume_ = named(new KSPill("VOLUME", setting("kind", "volume"), this), "kindVolume");
+  kindVolume_ = named(new ui::Pill("VOLUME", KSInk::pill(), setting("kind", "volume"), this), "kindVolume");
   kindVolume_->setFixedWidth(C::KIND_VOLUME);
   // The two kinds are one choice: the arrows pick, and the keyboard follows the pick.
   const auto pick = [this](int step) {
-    KSPill* to = step < 0 ? kindKey_ : kindVolume_;
+    ui::Pill* to = step < 0 ? kindKey_ : kindVolume_;
     to->click();
     to->setFocus();
   };
   kindKey_->arrows = pick;
   kindVolume_->arrows = pick;
-  key_ = new KSPill("—", calling([this](KSEngine& e) { e.capture(id_); }), this);
+  key_ = new ui::Pill("—", KSInk::pill(), calling([this](KSEngine& e) { e.capture(id_); }), this);
   named(key_, "key")->setFixedWidth(C::KEY);
   key_->setToolTip("press to set");
-  forget_ = named(new KSPill("×", setting("key", ""), this), "forget");
+  forget_ = named(new ui::Pill("×", KSInk::pill(), setting("key", ""), this), "forget");
   forget_->setFixedWidth(C::FORGET);
   forget_->setToolTip("forget this key");
-  led_ = named(new KSTick(flipping("led", &KSRow::led), this), "led");
-  swatch_ = named(new KSSwatch([this] { openPalette(); }, this), "colour");
-  tick_ = named(new KSTick(calling([this](KSEngine& e) { e.tickRow(id_); }), this), "tick");
-  tick_->setTint(KSInk::red);
+  led_ = named(new ui::Tick(KSInk::tick(), KSInk::green, flipping("led", &KSRow::led), this), "led");
+  swatch_ = named(new ui::Swatch(
+                      KSInk::swatch(), [this] { openPalette(); }, this),
+                  "colour");
+  tick_ =
+      named(new ui::Tick(KSInk::tick(), KSInk::red, calling([this](KSEngine& e) { e.tickRow(id_); }), this),
+            "tick");
   tick_->setToolTip("tick, then DELETE above the table");
 
   for (QWidget* w : std::initializer_list<QWidget*>{lamp_, on_, learn_, filter_, number_, value_, kindKey_,
@@ -137,10 +141,10 @@ void KSRowView::draw(const KSRowLook& look) {
   const bool isNote = KSRules::type(r.type) == "note";
   const bool isVolume = r.kind == "volume";
 
-  lamp_->setColour(look.lit == "fire" ? KSInk::green : look.lit == "heard" ? KSInk::amber : KSInk::slate);
+  lamp_->setLit(look.lit);
   on_->setOn(r.on);
   learn_->setText(!look.learning ? "LEARN" : isNote ? "press a note…" : "turn a knob…");
-  learn_->setLook(look.learning ? KSPill::Look::lit : KSPill::Look::plain);
+  learn_->setLook(look.learning ? ui::Pill::Look::lit : ui::Pill::Look::plain);
   filter_->setCurrentIndex(isNote ? 1 : 0);
   number_->setValue(std::to_string(r.cc));
   number_->setLit(look.learning);
@@ -148,17 +152,17 @@ void KSRowView::draw(const KSRowLook& look) {
   value_->setLit(look.learning && !isVolume);
   // A sweep row takes the whole range: there is no value of its own to type.
   value_->setEnabled(!isVolume);
-  kindKey_->setLook(isVolume ? KSPill::Look::plain : KSPill::Look::lit);
-  kindVolume_->setLook(isVolume ? KSPill::Look::lit : KSPill::Look::plain);
+  kindKey_->setLook(isVolume ? ui::Pill::Look::plain : ui::Pill::Look::lit);
+  kindVolume_->setLook(isVolume ? ui::Pill::Look::lit : ui::Pill::Look::plain);
   const auto target = KSRules::target(r);
   key_->setText(look.capturing ? "press a key…" : target.empty() ? "—" : qs(target));
-  key_->setLook(look.capturing ? KSPill::Look::lit : KSPill::Look::plain);
-  forget_->setLook(r.key ? KSPill::Look::plain : KSPill::Look::ghost);
+  key_->setLook(look.capturing ? ui::Pill::Look::lit : ui::Pill::Look::plain);
+  forget_->setLook(r.key ? ui::Pill::Look::plain : ui::Pill::Look::ghost);
   led_->setOn(r.led);
   // A ring asked to light that this program cannot light is a warning, not a green light.
   led_->setTint(look.ring.can ? KSInk::green : KSInk::amber);
   led_->setToolTip(qs("LED: " + look.ring.says));
-  swatch_->setColour(look.ring.colour ? std::optional(QColor::fromRgb(*look.ring.colour)) : std::nullopt);
+  swatch_->setColour(look.ring.colour ? QColor::fromRgb(*look.ring.colour) : QColor());
   swatch_->setToolTip(qs("the colour of " + (look.ring.knob.empty() ? "the knob" : look.ring.knob) +
                          ": click to change it in the scene"));
   tick_->setOn(look.ticked);

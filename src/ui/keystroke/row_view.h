@@ -12,13 +12,13 @@
 
 #include "keystroke/e16.h"
 #include "keystroke/row.h"
+#include "ui/kit/field.h"
+#include "ui/kit/lamp.h"
+#include "ui/kit/pill.h"
+#include "ui/kit/swatch.h"
+#include "ui/kit/tick.h"
 
 class KSEngine;
-class KSPill;
-class KSTick;
-class KSField;
-class KSLamp;
-class KSSwatch;
 class QComboBox;
 class QLabel;
 
@@ -77,19 +77,19 @@ class KSRowView : public QWidget {
   std::weak_ptr<KSEngine> engine_;
   std::int64_t id_ = -1;
   std::optional<KSRowLook> shown_;
-  KSLamp* lamp_;
-  KSTick* on_;
-  KSPill* learn_;
+  ui::Lamp* lamp_;
+  ui::Tick* on_;
+  ui::Pill* learn_;
   QComboBox* filter_;
-  KSField* number_;
-  KSField* value_;
-  KSPill* kindKey_;
-  KSPill* kindVolume_;
-  KSPill* key_;
-  KSPill* forget_;
-  KSTick* led_;
-  KSSwatch* swatch_;
-  KSTick* tick_;
+  ui::Field* number_;
+  ui::Field* value_;
+  ui::Pill* kindKey_;
+  ui::Pill* kindVolume_;
+  ui::Pill* key_;
+  ui::Pill* forget_;
+  ui::Tick* led_;
+  ui::Swatch* swatch_;
+  ui::Tick* tick_;
   QLabel* clashNote_;
   QLabel* anyNote_;
 };

@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "keystroke/engine.h"
-#include "ui/keystroke/controls.h"
 #include "ui/keystroke/device_band.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/monitor.h"
@@ -21,21 +20,16 @@ const char* const KSSection::ACCESSIBILITY =
     "VUDA Verer started there. Until then no key is pressed and no key can be captured.";
 
 KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
-    : QWidget(parent), engine_(engine), drawnAt_(DISTANT_PAST) {
+    : QWidget(parent), engine_(engine), throttle_(REDRAW_GAP, true, [this] { redraw(); }) {
   setObjectName("midikeys");
   setAccessibleName("MIDI TO KEY STROKE");
-  setPalette(KSInk::palette());
-  setAutoFillBackground(true);
-  setFont(KSInk::mono());
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(12, 12, 12, 12);
-  column->setSpacing(10);
+  auto* column = ui::screenColumn(*this, KSInk::screen());
 
   auto* top = new QHBoxLayout();
   monitor_ = new KSMonitor(this);
   const std::weak_ptr<KSEngine> weak = engine;
-  power_ = new KSPill(
-      "ON",
+  power_ = new ui::Pill(
+      "ON", KSInk::pill(),
       [weak] {
         if (const auto e = weak.lock()) e->power();
       },
@@ -64,39 +58,26 @@ KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   table_->reshaped = [this] { orderFocus(); };
 
   subscription_ = engine->subscribe([this] { engineChanged(); });
-  redraw();
+  throttle_.drawNow(engine->loop());
 }
 
 KSSection::~KSSection() {
-  if (pending_) pending_->cancel();
   if (const auto engine = engine_.lock()) engine->unsubscribe(subscription_);
 }
 
 void KSSection::engineChanged() {
-  if (pending_) return;
-  const auto engine = engine_.lock();
-  if (!engine) return;
   // The first change after a quiet spell is shown at once; those that follow wait for the gap to pass, and
   // are then shown together.
-  const double wait = drawnAt_ + REDRAW_GAP - engine->loop().now();
-  if (wait <= 0) {
-    redraw();
-    return;
-  }
-  pending_ = engine->loop().after(wait, [this] {
-    pending_.reset();
-    redraw();
-  });
+  if (const auto engine = engine_.lock()) throttle_.changed(engine->loop());
 }
 
 void KSSection::redraw() {
   const auto engine = engine_.lock();
   if (!engine) return;
   const auto began = std::chrono::steady_clock::now();
-  drawnAt_ = engine->loop().now();
   monitor_->refresh(*engine);
   power_->setText(engine->on ? "ON" : "OFF");
-  power_->setLook(engine->on ? KSPill::Look::lit : KSPill::Look::plain);
+  power_->setLook(engine->on ? ui::Pill::Look::lit : ui::Pill::Look::plain);
   power_->setToolTip(engine->on ? "sending: press to stop everything, the table is kept"
                                 : "stopped: press to send again");
   access_->setVisible(!engine->trusted);

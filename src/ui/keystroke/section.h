@@ -8,15 +8,17 @@
 #include <functional>
 #include <memory>
 
-#include "platform/loop.h"
+#include "ui/kit/redraw_throttle.h"
 
 class KSEngine;
 class KSMonitor;
-class KSPill;
 class KSDeviceBand;
 class KSTableBand;
 class KSTraceBand;
 class QLabel;
+namespace ui {
+class Pill;
+}  // namespace ui
 
 class KSSection : public QWidget {
   Q_OBJECT
@@ -38,10 +40,9 @@ class KSSection : public QWidget {
 
   std::weak_ptr<KSEngine> engine_;
   int subscription_ = 0;
-  double drawnAt_;
-  TaskHandle pending_;
+  ui::RedrawThrottle throttle_;
   KSMonitor* monitor_;
-  KSPill* power_;
+  ui::Pill* power_;
   QLabel* access_;
   KSDeviceBand* device_;
   KSTableBand* table_;

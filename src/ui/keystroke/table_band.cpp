@@ -15,7 +15,7 @@ namespace {
 constexpr int LINE_GAP = 4;  // pixels between two lines
 
 // The column names over the lines, at the lines' own widths.
-QWidget* heading(QWidget* parent, KSTick* all) {
+QWidget* heading(QWidget* parent, ui::Tick* all) {
   namespace C = KSColumns;
   auto* box = new QWidget(parent);
   auto* line = new QHBoxLayout(box);
@@ -44,11 +44,11 @@ QWidget* heading(QWidget* parent, KSTick* all) {
 }  // namespace
 
 KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
-    : KSBand("THE TABLE", parent), engine_(engine) {
+    : ui::Band("THE TABLE", KSInk::band(), parent), engine_(engine) {
   setObjectName("table");
   const std::weak_ptr<KSEngine> weak = engine;
-  add_ = new KSPill(
-      "+ A ROW",
+  add_ = new ui::Pill(
+      "+ A ROW", KSInk::pill(),
       [weak] {
         if (const auto e = weak.lock()) e->add();
       },
@@ -67,7 +67,8 @@ KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
   body()->addLayout(top);
   keep_ = new KSKeepBar(engine, this);
   body()->addWidget(keep_);
-  all_ = new KSTick(
+  all_ = new ui::Tick(
+      KSInk::tick(), KSInk::red,
       [weak] {
         if (const auto e = weak.lock()) e->tickAll();
       },
@@ -75,7 +76,6 @@ KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
   all_->setObjectName("all");
   all_->setAccessibleName("tick every row");
   all_->setToolTip("tick every row, or none");
-  all_->setTint(KSInk::red);
   body()->addWidget(heading(this, all_));
   empty_ = ksText(KSInk::dim, this);
   empty_->setObjectName("empty");

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "keystroke/row.h"
-#include "ui/keystroke/controls.h"
+#include "ui/keystroke/ink.h"
 
 class KSEngine;
 class KSKeepBar;
@@ -19,7 +19,7 @@ namespace ui {
 class VisibleRows;
 }
 
-class KSTableBand : public KSBand {
+class KSTableBand : public ui::Band {
   Q_OBJECT
 
  public:
@@ -34,9 +34,9 @@ class KSTableBand : public KSBand {
   void draw(KSRowView& view, std::size_t i) const;
 
   std::weak_ptr<KSEngine> engine_;
-  KSPill* add_;
+  ui::Pill* add_;
   KSKeepBar* keep_;
-  KSTick* all_;
+  ui::Tick* all_;
   QLabel* empty_;
   ui::VisibleRows* strip_;
   // What the last refresh showed.

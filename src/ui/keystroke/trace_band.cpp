@@ -8,11 +8,11 @@
 #include "ui/trace_text.h"
 
 KSTraceBand::KSTraceBand(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
-    : KSBand("WHAT IT DID", parent) {
+    : ui::Band("WHAT IT DID", KSInk::band(), parent) {
   setObjectName("trace");
   const std::weak_ptr<KSEngine> weak = engine;
-  clear_ = new KSPill(
-      "CLEAR",
+  clear_ = new ui::Pill(
+      "CLEAR", KSInk::pill(),
       [weak] {
         if (const auto e = weak.lock()) e->clearTrace();
       },

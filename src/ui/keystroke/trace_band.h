@@ -3,14 +3,14 @@
 
 #include <memory>
 
-#include "ui/keystroke/controls.h"
+#include "ui/keystroke/ink.h"
 
 class KSEngine;
 namespace ui {
 class TraceText;
 }
 
-class KSTraceBand : public KSBand {
+class KSTraceBand : public ui::Band {
   Q_OBJECT
 
  public:
@@ -19,7 +19,7 @@ class KSTraceBand : public KSBand {
   QList<QWidget*> focusables() const;
 
  private:
-  KSPill* clear_;
+  ui::Pill* clear_;
   QLabel* nothing_;
   ui::TraceText* lines_;
 };

@@ -8,9 +8,7 @@
 
 #include "common/loose_value.h"
 #include "mackie/engine/engine.h"
-#include "ui/mackie/field.h"
 #include "ui/mackie/style.h"
-#include "ui/mackie/word.h"
 
 double blobSeconds(const std::string& typed) {
   std::string text(loose::trimmed(typed));
@@ -22,9 +20,9 @@ double blobSeconds(const std::string& typed) {
 
 MKBlobBand::MKBlobBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
     : QWidget(parent),
-      blob_(new MKWord("THE COMMAND BLOB", this)),
-      home_(new MKWord("PUT IT BACK AT THE TOP", this)),
-      hold_(new MKField(52, this)) {
+      blob_(new ui::Pill("THE COMMAND BLOB", ui::mkWord(), {}, this)),
+      home_(new ui::Pill("PUT IT BACK AT THE TOP", ui::mkWord(), {}, this)),
+      hold_(new ui::Field(52, ui::mkField(), this)) {
   blob_->setObjectName("blob");
   blob_->setToolTip("green: each command shows for a moment at the top of Live's screen");
   blob_->action = [engine] {

@@ -7,8 +7,10 @@
 #include <string>
 
 class MKEngine;
-class MKField;
-class MKWord;
+namespace ui {
+class Field;
+class Pill;
+}  // namespace ui
 
 class MKBlobBand : public QWidget {
  public:
@@ -17,9 +19,9 @@ class MKBlobBand : public QWidget {
   void redraw(MKEngine& engine);
 
  private:
-  MKWord* blob_;
-  MKWord* home_;
-  MKField* hold_;
+  ui::Pill* blob_;
+  ui::Pill* home_;
+  ui::Field* hold_;
 };
 
 // The seconds typed in the field: a comma counts as the decimal point, and what is not a number is 1.4.

@@ -3,17 +3,15 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 
 #include "mackie/engine/engine.h"
 #include "ui/mackie/style.h"
-#include "ui/mackie/word.h"
 
 MKDeviceBand::MKDeviceBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
-    : QWidget(parent),
+    : ui::Band("THE DEVICE — WHAT COMES IN", ui::mkBand(2), parent),
       lock_(new QLabel(this)),
-      detect_(new MKWord("DETECT DEVICE", this)),
-      unlock_(new MKWord("UNLOCK", this)) {
+      detect_(new ui::Pill("DETECT DEVICE", ui::mkWord(), {}, this)),
+      unlock_(new ui::Pill("UNLOCK", ui::mkWord(), {}, this)) {
   lock_->setObjectName("lock");
   detect_->setObjectName("detect");
   detect_->setAccessibleName("DETECT DEVICE");
@@ -24,16 +22,12 @@ MKDeviceBand::MKDeviceBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
   unlock_->action = [engine] {
     if (const auto e = engine.lock()) e->unlock();
   };
-  auto* band = new QVBoxLayout(this);
-  band->setContentsMargins(0, 0, 0, 0);
-  band->setSpacing(2);
-  band->addWidget(ui::mkHeading("THE DEVICE — WHAT COMES IN", this));
   auto* line = new QHBoxLayout();
   line->addWidget(lock_);
   line->addWidget(detect_);
   line->addWidget(unlock_);
   line->addStretch(1);
-  band->addLayout(line);
+  body()->addLayout(line);
 }
 
 void MKDeviceBand::redraw(MKEngine& engine) {

@@ -2,14 +2,17 @@
 // and UNLOCK while one is.
 #pragma once
 
-#include <QWidget>
 #include <memory>
 
-class MKEngine;
-class MKWord;
-class QLabel;
+#include "ui/kit/band.h"
 
-class MKDeviceBand : public QWidget {
+class MKEngine;
+class QLabel;
+namespace ui {
+class Pill;
+}  // namespace ui
+
+class MKDeviceBand : public ui::Band {
  public:
   MKDeviceBand(std::weak_ptr<MKEngine> engine, QWidget* parent);
 
@@ -17,6 +20,6 @@ class MKDeviceBand : public QWidget {
 
  private:
   QLabel* lock_;
-  MKWord* detect_;
-  MKWord* unlock_;
+  ui::Pill* detect_;
+  ui::Pill* unlock_;
 };

@@ -10,14 +10,9 @@
 #include "mackie/core/says.h"
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
-#include "ui/mackie/choice.h"
+#include "ui/mackie/choice_box.h"
 #include "ui/mackie/command_menu.h"
-#include "ui/mackie/field.h"
-#include "ui/mackie/lamp.h"
 #include "ui/mackie/style.h"
-#include "ui/mackie/swatch.h"
-#include "ui/mackie/tick.h"
-#include "ui/mackie/word.h"
 #include "ui/ring_palette.h"
 
 namespace {
@@ -25,13 +20,13 @@ namespace {
 constexpr int WORD_POINTS = 11;
 constexpr int INDENT = 34;  // the second line starts under the row's ON
 
-const std::vector<MKChoice::Option>& SOURCE_KINDS() {
-  static const std::vector<MKChoice::Option> kinds = {{"cc", "CC"}, {"note", "NOTE"}};
+const std::vector<MKChoiceBox::Option>& SOURCE_KINDS() {
+  static const std::vector<MKChoiceBox::Option> kinds = {{"cc", "CC"}, {"note", "NOTE"}};
   return kinds;
 }
 
-std::vector<MKChoice::Option> howOptions(const std::string& command) {
-  std::vector<MKChoice::Option> out;
+std::vector<MKChoiceBox::Option> howOptions(const std::string& command) {
+  std::vector<MKChoiceBox::Option> out;
   for (const auto& how : MKRules::hows(command))
     out.push_back({std::string(how.id), std::string(how.label)});
   return out;
@@ -64,19 +59,19 @@ void MKRowView::withEngine(Op op) {
 MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
     : QWidget(parent),
       engine_(std::move(engine)),
-      tick_(new MKTick(ui::MK_RED, this)),
-      lamp_(new MKLamp(this)),
-      on_(new MKWord("ON", this, WORD_POINTS)),
-      from_(new MKChoice(this)),
-      number_(new MKField(44, this)),
-      value_(new MKField(56, this)),
-      learn_(new MKWord("LEARN", this, WORD_POINTS)),
+      tick_(new ui::Tick(ui::mkTick(), ui::MK_RED, {}, this)),
+      lamp_(new ui::Lamp(ui::mkLamp(), this)),
+      on_(new ui::Pill("ON", ui::mkWord(WORD_POINTS), {}, this)),
+      from_(new MKChoiceBox(this)),
+      number_(new ui::Field(44, ui::mkField(), this)),
+      value_(new ui::Field(56, ui::mkField(), this)),
+      learn_(new ui::Pill("LEARN", ui::mkWord(WORD_POINTS), {}, this)),
       command_(new MKCommandMenu(this)),
-      how_(new MKChoice(this)),
-      invert_(new MKWord("INVERT", this, WORD_POINTS)),
-      led_(new MKWord("LED", this, WORD_POINTS)),
-      colour_(new MKSwatch(this)),
-      try_(new MKWord("TRY", this, WORD_POINTS)),
+      how_(new MKChoiceBox(this)),
+      invert_(new ui::Pill("INVERT", ui::mkWord(WORD_POINTS), {}, this)),
+      led_(new ui::Pill("LED", ui::mkWord(WORD_POINTS), {}, this)),
+      colour_(new ui::Swatch(ui::mkSwatch(), {}, this)),
+      try_(new ui::Pill("TRY", ui::mkWord(WORD_POINTS), {}, this)),
       clash_(new QLabel("CLASH", this)),
       says_(new QLabel(this)) {
   tick_->setObjectName("tick");
@@ -113,7 +108,7 @@ MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
 
   learn_->setObjectName("learn");
   // Wide enough for its longest reading, so that the line does not move when learning starts.
-  learn_->setFixedWidth(MKWord("PRESS A NOTE…", nullptr, WORD_POINTS).sizeHint().width());
+  learn_->setFixedWidth(ui::Pill("PRESS A NOTE…", ui::mkWord(WORD_POINTS)).sizeHint().width());
   learn_->action = [this] { withEngine([this](MKEngine& e) { e.learn(row_.id); }); };
 
   command_->setObjectName("command");
@@ -232,7 +227,7 @@ void MKRowView::showRow(MKEngine& engine, const MKRules::MKRow& row, bool clashe
   learning_ = learning;
   shown_ = true;
   tick_->setOn(ticked);
-  lamp_->setLit(engine.lit(row.id));
+  lamp_->setLit(engine.lit(row.id).value_or(""));
   clash_->setVisible(clashes);
   showKnob(engine, rereadKnob);
 }

@@ -15,15 +15,15 @@
 
 #include "mackie/core/row.h"
 #include "mackie/engine/led.h"
+#include "ui/kit/field.h"
+#include "ui/kit/lamp.h"
+#include "ui/kit/pill.h"
+#include "ui/kit/swatch.h"
+#include "ui/kit/tick.h"
 
 class MKEngine;
-class MKTick;
-class MKLamp;
-class MKWord;
-class MKChoice;
-class MKField;
+class MKChoiceBox;
 class MKCommandMenu;
-class MKSwatch;
 class QLabel;
 
 class MKRowView : public QWidget {
@@ -57,19 +57,19 @@ class MKRowView : public QWidget {
   } asked_;
   MKLedAbout knob_;
 
-  MKTick* tick_;
-  MKLamp* lamp_;
-  MKWord* on_;
-  MKChoice* from_;
-  MKField* number_;
-  MKField* value_;
-  MKWord* learn_;
+  ui::Tick* tick_;
+  ui::Lamp* lamp_;
+  ui::Pill* on_;
+  MKChoiceBox* from_;
+  ui::Field* number_;
+  ui::Field* value_;
+  ui::Pill* learn_;
   MKCommandMenu* command_;
-  MKChoice* how_;
-  MKWord* invert_;
-  MKWord* led_;
-  MKSwatch* colour_;
-  MKWord* try_;
+  MKChoiceBox* how_;
+  ui::Pill* invert_;
+  ui::Pill* led_;
+  ui::Swatch* colour_;
+  ui::Pill* try_;
   QLabel* clash_;
   QLabel* says_;
 };

@@ -30,12 +30,7 @@ MKSection::MKSection(const std::shared_ptr<MKEngine>& engine, QWidget* parent)
       table_(new MKTable(engine, this)),
       trace_(new MKTraceBand(engine, this)) {
   setObjectName("mackie");
-  setPalette(ui::mkPalette());
-  setAutoFillBackground(true);
-  setFont(ui::MK_MONO());
-  auto* bands = new QVBoxLayout(this);
-  bands->setContentsMargins(12, 10, 12, 10);
-  bands->setSpacing(14);
+  auto* bands = ui::screenColumn(*this, ui::mkScreen());
   for (QWidget* band :
        std::initializer_list<QWidget*>{status_, monitor_, device_, toLive_, blob_, table_, trace_})
     bands->addWidget(band);

@@ -7,10 +7,9 @@
 #include "ui/colours.h"
 #include "ui/mackie/steady_text.h"
 #include "ui/mackie/style.h"
-#include "ui/mackie/word.h"
 
 MKStatusLine::MKStatusLine(std::weak_ptr<MKEngine> engine, QWidget* parent)
-    : QWidget(parent), why_(new MKSteadyText(this)), power_(new MKWord("SENDING", this)) {
+    : QWidget(parent), why_(new MKSteadyText(this)), power_(new ui::Pill("SENDING", ui::mkWord(), {}, this)) {
   why_->setObjectName("why");
   power_->setObjectName("power");
   power_->setAccessibleName("the switch: SENDING or PAUSED");

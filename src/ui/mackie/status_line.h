@@ -6,8 +6,10 @@
 #include <memory>
 
 class MKEngine;
-class MKWord;
 class MKSteadyText;
+namespace ui {
+class Pill;
+}  // namespace ui
 
 class MKStatusLine : public QWidget {
  public:
@@ -17,5 +19,5 @@ class MKStatusLine : public QWidget {
 
  private:
   MKSteadyText* why_;
-  MKWord* power_;
+  ui::Pill* power_;
 };

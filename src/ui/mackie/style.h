@@ -1,5 +1,6 @@
 // The MK screen's own colours and fonts beside the four the modules share, the dark palette its section is
-// drawn with, and the small headings over its bands.
+// drawn with, and how the kit's widgets look on it: bare words, ticks and swatches with a white edge for the
+// keyboard, bands without a card.
 #pragma once
 
 #include <QColor>
@@ -8,8 +9,13 @@
 #include <QString>
 #include <string>
 
-class QLabel;
-class QWidget;
+#include "ui/kit/band.h"
+#include "ui/kit/field.h"
+#include "ui/kit/lamp.h"
+#include "ui/kit/pill.h"
+#include "ui/kit/screen.h"
+#include "ui/kit/swatch.h"
+#include "ui/kit/tick.h"
 
 namespace ui {
 
@@ -26,8 +32,17 @@ QColor mkHex(const std::string& text);
 // Dark: ink ground, slate fields, light text.
 QPalette mkPalette();
 
-// A band's heading: small, bold, grey.
-QLabel* mkHeading(const QString& text, QWidget* parent);
+// The section: dark, in MK_MONO, its bands 14 apart.
+ScreenLook mkScreen();
+// A word: bold monospaced, green while on, grey otherwise; `points` 13 for the section's words, smaller
+// inside a row.
+PillStyle mkWord(int points = 13);
+TickLook mkTick();
+LampLook mkLamp();
+SwatchLook mkSwatch();
+FieldLook mkField();
+// A band: its heading small, bold and grey, `spacing` between its lines.
+BandLook mkBand(int spacing);
 
 inline QString qs(const std::string& text) {
   return QString::fromStdString(text);

@@ -3,7 +3,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 #include <algorithm>
 
 #include "mackie/core/rules.h"
@@ -11,8 +10,6 @@
 #include "ui/colours.h"
 #include "ui/mackie/row_view.h"
 #include "ui/mackie/style.h"
-#include "ui/mackie/tick.h"
-#include "ui/mackie/word.h"
 #include "ui/visible_rows.h"
 
 namespace {
@@ -23,14 +20,14 @@ constexpr double KNOBS_EVERY = 2.0;
 }  // namespace
 
 MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
-    : QWidget(parent),
+    : ui::Band("THE TABLE", ui::mkBand(4), parent),
       engine_(std::move(engine)),
-      tickAll_(new MKTick(ui::MK_RED, this)),
-      undo_(new MKWord("UNDO", this)),
-      redo_(new MKWord("REDO", this)),
+      tickAll_(new ui::Tick(ui::mkTick(), ui::MK_RED, {}, this)),
+      undo_(new ui::Pill("UNDO", ui::mkWord(), {}, this)),
+      redo_(new ui::Pill("REDO", ui::mkWord(), {}, this)),
       lastChange_(new QLabel(this)),
-      delete_(new MKWord("DELETE", this)),
-      add_(new MKWord("+ A ROW", this)),
+      delete_(new ui::Pill("DELETE", ui::mkWord(), {}, this)),
+      add_(new ui::Pill("+ A ROW", ui::mkWord(), {}, this)),
       empty_(new QLabel("No rows yet. Press + A ROW, then LEARN and turn the knob, then pick the MK command.",
                         this)),
       strip_(new ui::VisibleRows(
@@ -70,10 +67,6 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
   empty_->setObjectName("empty");
   empty_->setWordWrap(true);
 
-  auto* band = new QVBoxLayout(this);
-  band->setContentsMargins(0, 0, 0, 0);
-  band->setSpacing(4);
-  band->addWidget(ui::mkHeading("THE TABLE", this));
   auto* bar = new QHBoxLayout();
   bar->setSpacing(6);
   bar->addWidget(tickAll_);
@@ -82,9 +75,9 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
   bar->addWidget(lastChange_, 1);
   bar->addWidget(delete_);
   bar->addWidget(add_);
-  band->addLayout(bar);
-  band->addWidget(empty_);
-  band->addWidget(strip_);
+  body()->addLayout(bar);
+  body()->addWidget(empty_);
+  body()->addWidget(strip_);
   strip_->rebound = [this] { orderKeys(); };
 }
 

@@ -4,23 +4,23 @@
 // sight.
 #pragma once
 
-#include <QWidget>
 #include <memory>
 #include <set>
 #include <vector>
 
 #include "mackie/core/row.h"
+#include "ui/kit/band.h"
 
 class MKEngine;
 class MKRowView;
-class MKTick;
-class MKWord;
 class QLabel;
 namespace ui {
+class Pill;
+class Tick;
 class VisibleRows;
-}
+}  // namespace ui
 
-class MKTable : public QWidget {
+class MKTable : public ui::Band {
  public:
   MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent);
 
@@ -34,12 +34,12 @@ class MKTable : public QWidget {
 
   std::weak_ptr<MKEngine> engine_;
   // In the order they take the keyboard.
-  MKTick* tickAll_;
-  MKWord* undo_;
-  MKWord* redo_;
+  ui::Tick* tickAll_;
+  ui::Pill* undo_;
+  ui::Pill* redo_;
   QLabel* lastChange_;
-  MKWord* delete_;
-  MKWord* add_;
+  ui::Pill* delete_;
+  ui::Pill* add_;
   QLabel* empty_;
   ui::VisibleRows* strip_;
 

@@ -3,17 +3,16 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 
 #include "mackie/engine/engine.h"
-#include "ui/mackie/choice.h"
+#include "ui/mackie/choice_box.h"
 #include "ui/mackie/steady_text.h"
 #include "ui/mackie/style.h"
 
 namespace {
 
 // A chosen port that is not there now stays in the list, so the choice shows what the settings hold.
-void keepChosen(std::vector<MKChoice::Option>& options, const std::string& chosen) {
+void keepChosen(std::vector<MKChoiceBox::Option>& options, const std::string& chosen) {
   for (const auto& option : options)
     if (option.id == chosen) return;
   options.push_back({chosen, chosen + "  (not there now)"});
@@ -22,11 +21,11 @@ void keepChosen(std::vector<MKChoice::Option>& options, const std::string& chose
 }  // namespace
 
 MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
-    : QWidget(parent),
+    : ui::Band("TO LIVE — WHAT GOES OUT", ui::mkBand(2), parent),
       engine_(std::move(engine)),
       lines_(new MKSteadyText(this)),
-      out_(new MKChoice(this)),
-      back_(new MKChoice(this)) {
+      out_(new MKChoiceBox(this)),
+      back_(new MKChoiceBox(this)) {
   lines_->setObjectName("toLive");
   out_->setObjectName("out");
   out_->setAccessibleName("the bus towards Live");
@@ -46,29 +45,25 @@ MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
     if (const auto e = engine_.lock()) e->setBack(name);
   };
 
-  auto* band = new QVBoxLayout(this);
-  band->setContentsMargins(0, 0, 0, 0);
-  band->setSpacing(2);
-  band->addWidget(ui::mkHeading("TO LIVE — WHAT GOES OUT", this));
-  band->addWidget(lines_);
+  body()->addWidget(lines_);
   auto* choices = new QHBoxLayout();
   choices->addWidget(out_);
   choices->addSpacing(12);
   choices->addWidget(new QLabel("lights from", this));
   choices->addWidget(back_);
   choices->addStretch(1);
-  band->addLayout(choices);
+  body()->addLayout(choices);
 }
 
 void MKToLiveBand::rereadPorts(MKEngine& engine) {
   read_ = true;
   seen_ = {engine.midi->names(), engine.outName, engine.outWant(), engine.back()};
-  std::vector<MKChoice::Option> out = {{"", "the first IAC bus, or Midi Through"}};
+  std::vector<MKChoiceBox::Option> out = {{"", "the first IAC bus, or Midi Through"}};
   for (const auto& d : engine.destinations())
     out.push_back({d.name, d.name});
   keepChosen(out, engine.outWant());
   out_->setOptions(out);
-  std::vector<MKChoice::Option> back = {{"", "nowhere"}};
+  std::vector<MKChoiceBox::Option> back = {{"", "nowhere"}};
   for (const auto& s : engine.sources())
     back.push_back({s.name, engine.label(s.name)});
   keepChosen(back, engine.back());

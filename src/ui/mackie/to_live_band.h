@@ -2,16 +2,17 @@
 // the source Live's lights come back on ("lights from"), both chosen over the ports there are right now.
 #pragma once
 
-#include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ui/kit/band.h"
+
 class MKEngine;
-class MKChoice;
+class MKChoiceBox;
 class MKSteadyText;
 
-class MKToLiveBand : public QWidget {
+class MKToLiveBand : public ui::Band {
  public:
   MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent);
 
@@ -24,8 +25,8 @@ class MKToLiveBand : public QWidget {
 
   std::weak_ptr<MKEngine> engine_;
   MKSteadyText* lines_;
-  MKChoice* out_;
-  MKChoice* back_;
+  MKChoiceBox* out_;
+  MKChoiceBox* back_;
   struct Seen {
     std::vector<std::string> sources;
     std::string outName;

@@ -1,19 +1,16 @@
 // The trace band (see the header).
 #include "ui/mackie/trace_band.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
 #include "ui/mackie/style.h"
-#include "ui/mackie/word.h"
 #include "ui/trace_text.h"
 
 MKTraceBand::MKTraceBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
-    : QWidget(parent),
-      clear_(new MKWord("CLEAR", this)),
+    : ui::Band("WHAT IT DID", ui::mkBand(2), parent),
+      clear_(new ui::Pill("CLEAR", ui::mkWord(), {}, this)),
       nothing_(new QLabel("nothing yet", this)),
       text_(new ui::TraceText(ui::TraceText::Order::oldestFirst, this)) {
   clear_->setObjectName("clear");
@@ -27,16 +24,10 @@ MKTraceBand::MKTraceBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
   text_->setObjectName("trace");
   text_->setAccessibleName("what it did");
   text_->setFixedHeight(220);
-  auto* band = new QVBoxLayout(this);
-  band->setContentsMargins(0, 0, 0, 0);
-  band->setSpacing(2);
-  auto* head = new QHBoxLayout();
-  head->addWidget(ui::mkHeading("WHAT IT DID", this));
-  head->addStretch(1);
-  head->addWidget(clear_);
-  band->addLayout(head);
-  band->addWidget(nothing_);
-  band->addWidget(text_);
+  head()->addStretch(1);
+  head()->addWidget(clear_);
+  body()->addWidget(nothing_);
+  body()->addWidget(text_);
 }
 
 void MKTraceBand::redraw(MKEngine& engine) {

@@ -2,17 +2,18 @@
 // it is empty. Lines are changed where they changed, so a selection survives a knob being turned.
 #pragma once
 
-#include <QWidget>
 #include <memory>
 
+#include "ui/kit/band.h"
+
 class MKEngine;
-class MKWord;
 class QLabel;
 namespace ui {
+class Pill;
 class TraceText;
-}
+}  // namespace ui
 
-class MKTraceBand : public QWidget {
+class MKTraceBand : public ui::Band {
  public:
   MKTraceBand(std::weak_ptr<MKEngine> engine, QWidget* parent);
 
@@ -20,7 +21,7 @@ class MKTraceBand : public QWidget {
   ui::TraceText* text() const { return text_; }
 
  private:
-  MKWord* clear_;
+  ui::Pill* clear_;
   QLabel* nothing_;
   ui::TraceText* text_;
 };

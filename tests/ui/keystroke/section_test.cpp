@@ -18,7 +18,6 @@
 #include "keystroke/engine_fixture.h"
 #include "keystroke/keys.h"
 #include "keystroke/rules.h"
-#include "ui/keystroke/controls.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/row_view.h"
 
@@ -67,7 +66,7 @@ class KSSectionTest : public KSEngineTest {
   std::string says(const QString& name) const {
     static const char* looks[] = {"", " (lit)", " (ghost)", " (danger)"};
     QWidget* w = find(name);
-    auto* pill = qobject_cast<KSPill*>(w);
+    auto* pill = qobject_cast<ui::Pill*>(w);
     auto* box = qobject_cast<QCheckBox*>(w);
     QStringList shown{w->isEnabled() ? "" : "(off)", box ? (box->isChecked() ? "[x]" : "[ ]") : "",
                       w->property("text").toString() + (pill ? looks[int(pill->look())] : ""),
@@ -155,7 +154,7 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   noteOn(40, 100);
   settle();
   EXPECT_EQ(says("learn@2") + " " + says("number@2"), "LEARN 40");
-  EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[5]));
+  EXPECT_EQ(find<ui::Swatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[5]));
   story(
       {{"", "led@1",
         "[ ] | LED: knob 3 (Vol) on page 1 already shows its own value: nothing comes back to it from here"},
@@ -173,18 +172,18 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
     press(key);
   awaitNote();  // the helper's outcome
   settle();
-  EXPECT_EQ(find<KSSwatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[16]));
+  EXPECT_EQ(find<ui::Swatch>("colour@1")->colour(), QColor::fromRgb(e16::PALETTE[16]));
 
   // Typed numbers and values are handed over on Return.
   for (const auto& [name, typed, result] : {std::tuple{"value@4", "200", "any"}, {"number@1", "21", "21"}}) {
-    find<KSField>(name)->selectAll();
-    QTest::keyClicks(find<KSField>(name), typed);  // 200 is no value a message can carry: any value
-    QTest::keyClick(find<KSField>(name), Qt::Key_Return);
+    find<ui::Field>(name)->selectAll();
+    QTest::keyClicks(find<ui::Field>(name), typed);  // 200 is no value a message can carry: any value
+    QTest::keyClick(find<ui::Field>(name), Qt::Key_Return);
     settle();
-    EXPECT_EQ(find<KSField>(name)->text(), result);
+    EXPECT_EQ(find<ui::Field>(name)->text(), result);
   }
   EXPECT_EQ(engine->row(1)->cc, 21);
-  auto* lamp = find<KSLamp>("lamp@1");
+  auto* lamp = find<ui::Lamp>("lamp@1");
   for (const auto& colour : {KSInk::green, KSInk::amber}) {  // sending, then stopped
     cc(21, 5);
     settle();

@@ -14,16 +14,16 @@
 #include "e16/palette.h"
 #include "mackie/engine/engine_fixture.h"
 #include "ui/colours.h"
-#include "ui/mackie/choice.h"
+#include "ui/kit/lamp.h"
+#include "ui/kit/pill.h"
+#include "ui/kit/swatch.h"
+#include "ui/kit/tick.h"
+#include "ui/mackie/choice_box.h"
 #include "ui/mackie/command_menu.h"
-#include "ui/mackie/lamp.h"
 #include "ui/mackie/monitor.h"
 #include "ui/mackie/row_view.h"
 #include "ui/mackie/steady_text.h"
-#include "ui/mackie/swatch.h"
 #include "ui/mackie/table.h"
-#include "ui/mackie/tick.h"
-#include "ui/mackie/word.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ class SectionTest : public EngineTest {
   }
   // A word or tick box as the user reads it: its text, then " lit" while it is on.
   static std::string seen(QWidget* w) {
-    const auto* word = dynamic_cast<MKWord*>(w);
-    const auto* tick = dynamic_cast<MKTick*>(w);
+    const auto* word = dynamic_cast<ui::Pill*>(w);
+    const auto* tick = dynamic_cast<ui::Tick*>(w);
     const bool lit = (word && word->isOn()) || (tick && tick->isOn());
     return text(w) + (lit ? (text(w).empty() ? "lit" : " lit") : "");
   }
@@ -116,11 +116,11 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   publish();
   EXPECT_EQ(engine->rows[0].command, "jog");
   EXPECT_TRUE(get("invert", 0)->isVisible());  // a relative row
-  auto* how = get<MKChoice>("how", 0);
+  auto* how = get<MKChoiceBox>("how", 0);
   arrowDown(how);
   EXPECT_EQ(engine->rows[0].how, "offset");
 
-  auto* from = get<MKChoice>("from", 0);
+  auto* from = get<MKChoiceBox>("from", 0);
   // A wheel scrolling the table over a choice leaves the row alone.
   QWheelEvent wheel(QPointF(5, 5), from->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
                     Qt::NoScrollPhase, false);
@@ -141,7 +141,7 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
     cc(22, v);
     loop.advance(0.05);
   }
-  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
+  EXPECT_EQ(get<ui::Lamp>("lamp", 1)->lit(), "fire");
   EXPECT_EQ(QApplication::focusWidget(), number);
   EXPECT_EQ(text(number), "9");
   click(get("add"));  // growing the table adds a view and keeps the others
@@ -172,7 +172,7 @@ TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsClas
   click(get("power"));  // sending again
   noteOn(36, 127);
   publish();
-  EXPECT_EQ(get<MKLamp>("lamp", 1)->lit(), "fire");
+  EXPECT_EQ(get<ui::Lamp>("lamp", 1)->lit(), "fire");
 }
 
 // The helper writes the picked colour beside the loop: the swatch shows it as soon as the helper is done, not
@@ -182,7 +182,7 @@ TEST_F(SectionTest, AColourPickedInThePaletteShowsInTheSwatchWhenTheHelperIsDone
              R"({"pages":[{"encoders":[{"turn_actions":[{"type":3,"nr1":21}],"color":5}]}]})");
   std::filesystem::copy_file(HELPERS_DIR "/e16colour.py", home.path() + "/helper.py");
   open({row(1, "play", 21)});
-  auto* swatch = get<MKSwatch>("colour", 0);
+  auto* swatch = get<ui::Swatch>("colour", 0);
   EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
   click(swatch);
   std::vector<Qt::Key> walk(9, Qt::Key_Down);  // from colour 5 down to 95, then right past the last one, 99
@@ -229,7 +229,7 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   system.addSource("Keystation");
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
   EXPECT_EQ(text(get("waiting")), "no MIDI yet — listening on USB1, Keystation");
-  auto *detect = get<MKWord>("detect"), *unlock = get<MKWord>("unlock");
+  auto *detect = get<ui::Pill>("detect"), *unlock = get<ui::Pill>("unlock");
   EXPECT_EQ(text(get("lock")) + " | " + seen(detect), "no device locked | DETECT DEVICE");
   EXPECT_FALSE(unlock->isVisible());
   click(detect);
@@ -255,14 +255,14 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   click(unlock);
   EXPECT_TRUE(detect->isVisible());
 
-  auto* back = get<MKChoice>("back");
+  auto* back = get<MKChoiceBox>("back");
   EXPECT_EQ(back->currentText().toStdString(), "nowhere");
   arrowDown(back);  // to the first source
   // A chosen port that went away stays chosen, and says so.
   system.remove(controller);
   loop.advance(MKEngine::RESCAN_AFTER + MKEngine::REFRESH);
   EXPECT_EQ(back->currentText().toStdString(), "Port 1  (not there now)");
-  auto* out = get<MKChoice>("out");
+  auto* out = get<MKChoiceBox>("out");
   arrowDown(out);
   EXPECT_EQ(engine->outWant(), "IAC Driver Bus 1");
   out->setFocus();
@@ -273,10 +273,10 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
 
 TEST_F(SectionTest, TheBarAboveTheTableAddsTicksDeletesAndUndoesWithTheEngine) {
   open({});
-  auto *undo = get<MKWord>("undo"), *redo = get<MKWord>("redo"), *del = get<MKWord>("delete");
+  auto *undo = get<ui::Pill>("undo"), *redo = get<ui::Pill>("redo"), *del = get<ui::Pill>("delete");
   // UNDO and REDO as the user sees them: their tips, "(off)" while there is nothing to take.
   const auto history = [&] {
-    const auto tipOf = [](MKWord* w) { return QString(w->isEnabled() ? "" : "(off) ") + w->toolTip(); };
+    const auto tipOf = [](ui::Pill* w) { return QString(w->isEnabled() ? "" : "(off) ") + w->toolTip(); };
     return (tipOf(undo) + " | " + tipOf(redo)).toStdString();
   };
   EXPECT_TRUE(get("empty")->isVisible());

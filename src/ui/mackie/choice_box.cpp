@@ -1,12 +1,12 @@
 // The pop-up choice (see the header).
-#include "ui/mackie/choice.h"
+#include "ui/mackie/choice_box.h"
 
 #include <QSignalBlocker>
 
 #include "ui/mackie/style.h"
 #include "ui/wheel_guard.h"
 
-MKChoice::MKChoice(QWidget* parent) : QComboBox(parent) {
+MKChoiceBox::MKChoiceBox(QWidget* parent) : QComboBox(parent) {
   ui::wheelOnlyWithFocus(*this);
   setSizeAdjustPolicy(QComboBox::AdjustToContents);
   connect(this, &QComboBox::activated, this, [this](int index) {
@@ -17,7 +17,7 @@ MKChoice::MKChoice(QWidget* parent) : QComboBox(parent) {
   });
 }
 
-void MKChoice::setOptions(const std::vector<Option>& options) {
+void MKChoiceBox::setOptions(const std::vector<Option>& options) {
   if (options == options_) return;
   options_ = options;
   const QSignalBlocker quiet(this);
@@ -27,14 +27,14 @@ void MKChoice::setOptions(const std::vector<Option>& options) {
   showChosen();
 }
 
-void MKChoice::setChosen(const std::string& id) {
+void MKChoiceBox::setChosen(const std::string& id) {
   if (id == chosen_ && currentIndex() >= 0 && options_[static_cast<std::size_t>(currentIndex())].id == id)
     return;
   chosen_ = id;
   showChosen();
 }
 
-void MKChoice::showChosen() {
+void MKChoiceBox::showChosen() {
   int at = -1;
   for (std::size_t i = 0; i < options_.size(); ++i)
     if (options_[i].id == chosen_) at = static_cast<int>(i);
@@ -43,12 +43,12 @@ void MKChoice::showChosen() {
   setCurrentIndex(at);
 }
 
-void MKChoice::showPopup() {
+void MKChoiceBox::showPopup() {
   if (reread) reread();
   QComboBox::showPopup();
 }
 
-void MKChoice::focusInEvent(QFocusEvent* event) {
+void MKChoiceBox::focusInEvent(QFocusEvent* event) {
   if (reread) reread();
   QComboBox::focusInEvent(event);
 }

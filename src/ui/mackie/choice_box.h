@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class MKChoice : public QComboBox {
+class MKChoiceBox : public QComboBox {
  public:
   struct Option {
     std::string id;
@@ -16,7 +16,7 @@ class MKChoice : public QComboBox {
     bool operator==(const Option&) const = default;
   };
 
-  explicit MKChoice(QWidget* parent);
+  explicit MKChoiceBox(QWidget* parent);
 
   // Both change the shown items only when they differ, so that a redraw never disturbs an open pop-up.
   void setOptions(const std::vector<Option>& options);

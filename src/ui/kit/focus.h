@@ -1,0 +1,32 @@
+// How a kit control shows that it has the keyboard (its own edge in another pen, or a ring inside its
+// rectangle), and the keys that press it.
+#pragma once
+
+#include <QColor>
+#include <QKeyEvent>
+#include <QPainter>
+#include <optional>
+
+namespace ui {
+
+struct FocusLook {
+  std::optional<QColor> edge{};  // the control's edge drawn in this colour…
+  double edgeWidth = 1;          // …and this width
+  std::optional<QColor> ring{};  // a ring of its own, drawn over the control
+
+  static FocusLook asEdge(const QColor& colour, double width) { return {colour, width, std::nullopt}; }
+  static FocusLook asRing(const QColor& colour) { return {std::nullopt, 1, colour}; }
+};
+
+inline void drawFocusRing(QPainter& painter, const QRectF& r, double radius, const QColor& colour) {
+  painter.setPen(QPen(colour, 2));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRoundedRect(r.adjusted(1, 1, -1, -1), radius, radius);
+}
+
+// Return and Enter, which some screens let press a control as Space does.
+inline bool isReturn(const QKeyEvent& event) {
+  return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+}  // namespace ui
