@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   shell.mackie->engine->learn(2);
   shell.mackie->engine->tick(7);
   shell.midikeys->engine->learn(8);
-  shell.midikeys->engine->tickRow(7);
+  shell.midikeys->engine->tick(7);
   shootSections(shell, "table");
   shell.midikeys->engine->capture(1);
   shootSections(shell, "capturing", false);

@@ -73,7 +73,6 @@ void KSEngine::start() {
             }),
       every(TICK_EVERY,
             [](KSEngine& e) {
-              ++e.tick;
               e.changed();
               if (e.on && !e.dry) e.e16.follow(e.rows);
             }),
@@ -97,7 +96,7 @@ void KSEngine::stop() {
   changed();
 }
 
-void KSEngine::power() {
+void KSEngine::togglePower() {
   on = !on;
   save();
   changed();

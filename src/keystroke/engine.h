@@ -86,7 +86,6 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   std::vector<std::string> listening;
   std::map<std::int64_t, std::string> lit;
   bool trusted = false;
-  int tick = 0;
 
   // --- Inner state ----------------------------------------------------------------------------------------
   bool running = false;
@@ -115,7 +114,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   // ------------------------------------------------------------------------------------
   void start();
   void stop();
-  void power();
+  void togglePower();
   void midiStart();
   void midiStop();
   void checkSources();
@@ -151,10 +150,11 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   void add();
   void set(std::int64_t id, const std::string& field, const nlohmann::json& value);
   // Ticks live in the history, which tells nobody: these tell the screens.
-  void tickRow(std::int64_t id);
+  void tick(std::int64_t id);
   void tickAll();
   void deleteTicked();
-  void undoRedo(bool undo);
+  void undo();
+  void redo();
   void colour(std::int64_t id, int index);
 
   // --- Key capture
@@ -167,6 +167,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
 
  private:
   void changed();
+  void afterHistory(const std::string& step, const std::optional<std::string>& label);
   void captured(std::uint16_t code, std::uint64_t flags);
   void fire(const std::string& port, int number, int value, int channel, const std::string& type);
 

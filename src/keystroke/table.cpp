@@ -105,7 +105,7 @@ void KSEngine::set(std::int64_t id, const std::string& field, const nlohmann::js
   if (replace(*current, label, stored)) save();
 }
 
-void KSEngine::tickRow(std::int64_t id) {
+void KSEngine::tick(std::int64_t id) {
   keep.tick(id, rows);
   changed();
 }
@@ -134,13 +134,20 @@ void KSEngine::deleteTicked() {
   save();
 }
 
-void KSEngine::undoRedo(bool undo) {
-  const auto label = undo ? keep.undo(rows) : keep.redo(rows);
+void KSEngine::undo() {
+  afterHistory("UNDO: ", keep.undo(rows));
+}
+
+void KSEngine::redo() {
+  afterHistory("REDO: ", keep.redo(rows));
+}
+
+void KSEngine::afterHistory(const std::string& step, const std::optional<std::string>& label) {
   if (!label) return;
   if (capId && !row(*capId)) captureStop();
   if (learnId && !row(*learnId)) learnId.reset();
   save();
-  note((undo ? "UNDO: " : "REDO: ") + *label);
+  note(step + *label);
   changed();
 }
 

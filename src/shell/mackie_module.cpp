@@ -32,7 +32,7 @@ std::vector<MenuLine> MackieModule::menuItems() {
   return {
       MenuLine::doing(std::string("  ") + (engine->power() ? "Stop sending Mackie" : "Send Mackie"),
                       [weak] {
-                        if (const auto e = weak.lock()) e->setPower();
+                        if (const auto e = weak.lock()) e->togglePower();
                       }),
       MenuLine::told(
           "  " + (device.empty() ? std::string("No device locked") : "Locked to " + engine->label(device))),

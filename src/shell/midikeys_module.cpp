@@ -35,7 +35,7 @@ std::vector<MenuLine> MidiKeysModule::menuItems() {
   return {
       MenuLine::doing(std::string("  ") + (engine->on ? "Stop sending keys" : "Send keys"),
                       [weak] {
-                        if (const auto e = weak.lock()) e->power();
+                        if (const auto e = weak.lock()) e->togglePower();
                       }),
       MenuLine::told("  " + (engine->device.empty() ? std::string("No device locked")
                                                     : "Locked to " + engine->label(engine->device))),

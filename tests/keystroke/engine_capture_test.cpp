@@ -74,7 +74,7 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
   engine->add();  // row 4, which an undo takes away again
   engine->keep.tick(2, engine->rows);
   const std::vector<std::pair<std::int64_t, std::function<void()>>> enders = {
-      {4, [&] { engine->undoRedo(true); }},
+      {4, [&] { engine->undo(); }},
       {2, [&] { engine->toggleDetect(); }},
       {2, [&] { engine->learn(3); }},
       {2, [&] { engine->deleteTicked(); }}};

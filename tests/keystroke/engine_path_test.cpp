@@ -91,7 +91,7 @@ TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerFor
   cc(36, 1);
   loop.advance(0.5);
   EXPECT_TRUE(engine->lit.empty());
-  engine->power();
+  engine->togglePower();
   cc(7, 1);
   loop.advance(0.08);
   EXPECT_EQ(engine->lit.at(1), "heard");
@@ -103,7 +103,7 @@ TEST_F(KSEngineTest, TheStartSaysWhichMidiLayerWasChosenAsksForTrustUnlessAtLogi
   startWith({}, {{"device", ""}, {"on", false}});
   EXPECT_EQ(std::pair(traced(), keys.trustAsked), std::pair(Lines{"MIDI through JACK, as asked"}, 1));
   EXPECT_EQ(engine->why(), std::make_pair(std::string("the switch is OFF: nothing is sent"), false));
-  engine->power();
+  engine->togglePower();
   EXPECT_EQ(engine->why().first, "no device is locked: press DETECT DEVICE and turn a knob");
   engine->device = "Port 1";
   EXPECT_EQ(engine->why().first, "the table is empty: press + A ROW");
@@ -191,7 +191,7 @@ TEST_F(KSEngineTest, RingsLightThroughTheEnginesOwnSendFollowTheVolumeAndTakeCol
   noteOn(36, 101);
   audio.level = 1;
   loop.advance(0.5);
-  engine->power();
+  engine->togglePower();
   audio.level = 0;
   loop.advance(1);  // off: the ring is left alone
   EXPECT_EQ(system.sentTo(e16), (std::vector<Sent>{{0, e16, 0xB0, 3, 127}, {0, e16, 0xB0, 7, 127}}));

@@ -15,7 +15,7 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
                   {"rows", {keyRow(1, 7, "a"), {{"id", 2}, {"cc", 300}}, "junk"}}}.dump());
   // clang-format on
   make();
-  engine->power();
+  engine->togglePower();
   EXPECT_EQ(traced(), Lines{NOT_READ_YET});
   engine->start();
   loop.runDue();
@@ -33,7 +33,7 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
 
 TEST_F(KSEngineTest, WithoutAFileTheFirstSaveMakesTheFolderAndABrokenFileIsKeptAsideFirst) {
   start();
-  engine->power();
+  engine->togglePower();
   EXPECT_EQ(savedFile(), (json{{"on", false}, {"device", ""}, {"rows", json::array()}}));
 
   engine->stop();
@@ -63,10 +63,10 @@ TEST_F(KSEngineTest, EditsAreNamedAndRecordedAndUndoAndRedoSayWhatTheyDid) {
   EXPECT_EQ(engine->keep.undoStack.size(), 3u);
   engine->set(4, "number", json(300));
   EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
-  engine->undoRedo(true);
+  engine->undo();
   EXPECT_EQ(std::pair(engine->row(4)->key, lastTrace()),
             std::pair(std::optional<std::string>("s"), std::string("UNDO: row 4: key forgotten")));
-  engine->undoRedo(false);
+  engine->redo();
   EXPECT_EQ(std::pair(lastTrace(), savedFile()["rows"][0].contains("key")),
             std::pair(std::string("REDO: row 4: key forgotten"), false));
 }
@@ -82,7 +82,7 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   };
   engine->tickAll();
   EXPECT_EQ(ticked(), (std::vector<std::int64_t>{3, 5, 6}));
-  engine->tickRow(6);
+  engine->tick(6);
   EXPECT_EQ(std::pair(ticked(), told), std::pair(std::vector<std::int64_t>{3, 5}, 2));
   engine->learn(5);
   engine->deleteTicked();
@@ -90,14 +90,14 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   EXPECT_EQ(traced()[traced().size() - 2],
             "row 3 removed  (CC 7 = any → " + KSRules::chord({"cmd"}, "s") + ")");
   EXPECT_EQ(std::pair(engine->learnId, engine->rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
-  engine->undoRedo(true);
+  engine->undo();
   EXPECT_EQ(std::pair(engine->rows.size(), engine->keep.ticks.empty()), std::pair(3ul, true));
   // A capture starting, the switch and a new trace line are each told too; unlocking forgets the saved
   // device.
   loop.runDue();
   int before = told;
   for (const auto& step : std::initializer_list<std::function<void()>>{
-           [&] { engine->capture(6); }, [&] { engine->power(); }, [&] { engine->unlock(); }}) {
+           [&] { engine->capture(6); }, [&] { engine->togglePower(); }, [&] { engine->unlock(); }}) {
     step();
     loop.runDue();
     EXPECT_EQ(told, ++before);

@@ -91,7 +91,7 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   auto* section = window->section();
   const auto y = [&](QWidget* w) { return w->mapTo(window.get(), QPoint()).y(); };
   EXPECT_TRUE(y(find(*window, "live")) < y(section) && y(section) < y(find(*window, "releases")));
-  midikeys->engine->power();
+  midikeys->engine->togglePower();
   settle(1);
   EXPECT_EQ(shown(*section, "status"), "STOPPED amber");
   EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON green OFF grey");
@@ -289,7 +289,7 @@ TEST_F(SettingsWindowTest, TrayMenuFollowsTheShellAndTheModulesWithoutBeingOpene
   ASSERT_GT(menu().size(), 1u);
   EXPECT_EQ(shownLines(), menu());
 
-  midikeys->engine->power();  // changed elsewhere while the menu is closed
+  midikeys->engine->togglePower();  // changed elsewhere while the menu is closed
   settle(ui::Tray::MENU_FOLLOWS - 0.01);
   EXPECT_NE(shownLines(), menu());
   settle(0.01);
@@ -300,7 +300,7 @@ TEST_F(SettingsWindowTest, TrayMenuFollowsTheShellAndTheModulesWithoutBeingOpene
   settle(ui::Tray::MENU_FOLLOWS);
   EXPECT_EQ(tray.menu().actions().front(), first);
 
-  mackie->engine->setPower();
+  mackie->engine->togglePower();
   emit tray.menu().aboutToShow();
   EXPECT_EQ(shownLines(), menu());
   tray.menu().actions()[1]->trigger();

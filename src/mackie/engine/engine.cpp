@@ -195,7 +195,7 @@ void MKEngine::stop() {
   publish();
 }
 
-void MKEngine::setPower() {
+void MKEngine::togglePower() {
   conf["on"] = !power();
   save();
   if (power()) return;

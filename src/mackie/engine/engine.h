@@ -153,7 +153,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   // --- Lifecycle and controls --------------------------------------------------------------------------
   void start();
   void stop();
-  void setPower();
+  void togglePower();
   void toggleDetect();
   void unlock();
   void learn(std::int64_t id);

@@ -18,8 +18,8 @@ KSKeepBar::KSKeepBar(const std::shared_ptr<KSEngine>& engine, QWidget* parent) :
   auto* line = new QHBoxLayout(this);
   line->setContentsMargins(0, 0, 0, 0);
   line->setSpacing(8);
-  undo_ = new ui::Pill("UNDO", KSInk::pill(), calling([](KSEngine& e) { e.undoRedo(true); }), this);
-  redo_ = new ui::Pill("REDO", KSInk::pill(), calling([](KSEngine& e) { e.undoRedo(false); }), this);
+  undo_ = new ui::Pill("UNDO", KSInk::pill(), calling([](KSEngine& e) { e.undo(); }), this);
+  redo_ = new ui::Pill("REDO", KSInk::pill(), calling([](KSEngine& e) { e.redo(); }), this);
   last_ = ksText(KSInk::dim, this);
   delete_ = new ui::Pill("DELETE", KSInk::pill(), calling([](KSEngine& e) { e.deleteTicked(); }), this);
   for (const auto& [pill, id, name] : {std::tuple{undo_, "undo", "UNDO"}, std::tuple{redo_, "redo", "REDO"},

@@ -111,9 +111,8 @@ KSRowView::KSRowView(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   swatch_ = named(new ui::Swatch(
                       KSInk::swatch(), [this] { openPalette(); }, this),
                   "colour");
-  tick_ =
-      named(new ui::Tick(KSInk::tick(), KSInk::red, calling([this](KSEngine& e) { e.tickRow(id_); }), this),
-            "tick");
+  tick_ = named(new ui::Tick(KSInk::tick(), KSInk::red, calling([this](KSEngine& e) { e.tick(id_); }), this),
+                "tick");
   tick_->setToolTip("tick, then DELETE above the table");
 
   for (QWidget* w : std::initializer_list<QWidget*>{lamp_, on_, learn_, filter_, number_, value_, kindKey_,

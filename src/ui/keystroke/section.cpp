@@ -31,7 +31,7 @@ KSSection::KSSection(const std::shared_ptr<KSEngine>& engine, QWidget* parent)
   power_ = new ui::Pill(
       "ON", KSInk::pill(),
       [weak] {
-        if (const auto e = weak.lock()) e->power();
+        if (const auto e = weak.lock()) e->togglePower();
       },
       this);
   power_->setObjectName("power");

@@ -14,7 +14,7 @@ MKStatusLine::MKStatusLine(std::weak_ptr<MKEngine> engine, QWidget* parent)
   power_->setObjectName("power");
   power_->setAccessibleName("the switch: SENDING or PAUSED");
   power_->action = [engine = std::move(engine)] {
-    if (const auto e = engine.lock()) e->setPower();
+    if (const auto e = engine.lock()) e->togglePower();
   };
   auto* line = new QHBoxLayout(this);
   line->setContentsMargins(0, 0, 0, 0);

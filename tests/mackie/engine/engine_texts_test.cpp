@@ -57,7 +57,7 @@ TEST_F(EngineTest, TheStartLineCountsSourcesAndNamesTheBusAndStatusAndWhyNameThe
   EXPECT_EQ(engine->why().first, "the table is empty: press + A ROW");
   engine->add();
   EXPECT_EQ(state(), std::tuple("LISTENING · USB1", "listening on USB1  →  IAC Driver Bus 1", false));
-  engine->setPower();
+  engine->togglePower();
   EXPECT_EQ(state(), std::tuple("PAUSED", "the switch is OFF: nothing is sent", false));
   engine->wireNow(0x90, 1, 1);
   EXPECT_EQ(engine->sentLine(), "1 message sent to IAC Driver Bus 1");

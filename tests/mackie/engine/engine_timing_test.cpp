@@ -133,14 +133,14 @@ TEST_F(EngineTest, AButtonIsReleased30msAfterItsPressAndPausingOrStoppingLeavesN
   ASSERT_EQ(engine->down, (std::set<int>{70, 73}));
   t0 = loop.now();
   cc(66, 127);  // SHIFT + BANK LEFT: SHIFT leaves at once, BANK LEFT waits in the queue
-  engine->setPower();
+  engine->togglePower();
   EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0x90, 70, 127}, {0, 0x90, 70, 0}, {0, 0x90, 73, 0}}));
   EXPECT_TRUE(engine->down.empty() && engine->held.empty());
   cc(64, 0);  // paused: nothing fires
   loop.advance(0.1);
   EXPECT_EQ(toLiveSince(t0).size(), 3u);
   EXPECT_EQ(engine->lit(1), "heard");
-  engine->setPower();
+  engine->togglePower();
   t0 = loop.now();
   cc(66, 127);
   engine->stop();

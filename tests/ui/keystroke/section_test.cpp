@@ -190,7 +190,7 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
     EXPECT_EQ(lamp->colour(), colour);
     loop.advance(0.5);  // then it goes out
     EXPECT_EQ(lamp->colour(), KSInk::slate);
-    engine->power();
+    engine->togglePower();
   }
   story({{"kindVolume@1", "key@1", "System volume | press to set"},
          {"", "kindVolume@1", "VOLUME (lit)"},
