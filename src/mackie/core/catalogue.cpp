@@ -238,7 +238,7 @@ void addKnobsAndFaders(Builder& b) {
   }
 }
 
-void addMac(Builder& b) {
+void addComputerVolume(Builder& b) {
   const std::string quarterStep = "a quarter of a step, and the Mac's own volume blob comes up with it";
   b.add("volumeup", "VOLUME UP", MAC, "mac", "the Mac's own SOUND_UP key", quarterStep).act = "up";
   b.add("volumedown", "VOLUME DOWN", MAC, "mac", "the Mac's own SOUND_DOWN key", quarterStep).act = "down";
@@ -258,7 +258,7 @@ std::vector<MKCommand> build() {
   addStrips(b);
   addBankModesDisplay(b);
   addKnobsAndFaders(b);
-  addMac(b);
+  addComputerVolume(b);
   return std::move(b.commands);
 }
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <utility>
 
+#include "common/system_volume.h"
 #include "e16/colour_helper.h"
-#include "mackie/engine/mac.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ void MKLed::followTick() {
   if (!follow) return;
   const auto ccs = follow();
   if (ccs.empty()) return;
-  const auto percent = MKMac::level(audio_);
+  const auto percent = systemVolume::level(audio_);
   if (!percent) return;
   rings.follow(levelOfPercent(*percent), ccs, [this](int cc, int v, int ch) { return send(cc, v, ch); });
 }

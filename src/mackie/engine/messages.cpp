@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/loose_value.h"
+#include "common/system_volume.h"
 #include "mackie/core/catalogue.h"
 #include "mackie/core/handshake.h"
 #include "mackie/core/packets.h"
@@ -11,7 +12,6 @@
 #include "mackie/core/watch.h"
 #include "mackie/core/wire.h"
 #include "mackie/engine/engine.h"
-#include "mackie/engine/mac.h"
 
 namespace {
 
@@ -190,9 +190,9 @@ std::string MKEngine::actLine(const MKAct& a, const std::string& text,
 std::optional<std::string> MKEngine::doAct(const MKAct& a) {
   constexpr int noteOnStatus = 0x90 | MKMCU::CHANNEL;
   if (a.kind == "mac") {
-    if (a.act == "up") MKMac::up(services_.keys);
-    if (a.act == "down") MKMac::down(services_.keys);
-    if (a.act == "mute") MKMac::mute(services_.keys);
+    if (a.act == "up") systemVolume::up(services_.keys);
+    if (a.act == "down") systemVolume::down(services_.keys);
+    if (a.act == "mute") systemVolume::mute(services_.keys);
   } else if (a.kind == "macvolume") {
     setVolume(a.percent, a.blob);
   } else if (a.kind == "combo") {

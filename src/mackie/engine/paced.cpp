@@ -2,9 +2,9 @@
 // of held notes, delayed steps, the trace, and the pacing of volume changes (one every 60 ms, the latest
 // wins).
 #include "common/pacing.h"
+#include "common/system_volume.h"
 #include "mackie/core/wire.h"
 #include "mackie/engine/engine.h"
-#include "mackie/engine/mac.h"
 
 void MKEngine::wire(int status, int d1, int d2) {
   if (outRef == 0) return;
@@ -104,7 +104,7 @@ void MKEngine::applyVolume() {
   vol.want.reset();
   vol.at = loop().now();
   if (vol.blob)
-    MKMac::toward(services_.audio, services_.keys, percent);
+    systemVolume::toward(services_.audio, services_.keys, percent);
   else
-    MKMac::set(services_.audio, percent);
+    systemVolume::set(services_.audio, percent);
 }

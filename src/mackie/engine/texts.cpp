@@ -1,10 +1,10 @@
 // The TRY button of a row, and the short texts the screens and the status menu show about the engine.
+#include "common/system_volume.h"
 #include "mackie/core/catalogue.h"
 #include "mackie/core/rules.h"
 #include "mackie/core/watch.h"
 #include "mackie/core/wire.h"
 #include "mackie/engine/engine.h"
-#include "mackie/engine/mac.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ void MKEngine::tryRow(const MKRow& r) {
     doAct(a);
     note(head + c->label + "  (the Mac, not Live)");
   } else if (c->kind == "macvolume") {
-    MKMac::down(services_.keys);
-    after(TRY_VOLUME, [](MKEngine& engine) { MKMac::up(engine.services_.keys); });
+    systemVolume::down(services_.keys);
+    after(TRY_VOLUME, [](MKEngine& engine) { systemVolume::up(engine.services_.keys); });
     note(head + "the Mac's volume blob, where it stands");
   }
 }
