@@ -26,6 +26,7 @@ class SceneReader {
   const nlohmann::json* readScene();
 
   // The newest ".oxie16" file in the Documents folder, its subfolders and theirs; nothing when there is none.
+  // Only the folders changed since the last search are listed again.
   std::optional<std::string> walk() { return search_.newest(); }
 
   // The first knob, in page and knob order, that sends the message. type "note" is a note, anything else a
