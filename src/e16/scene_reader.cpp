@@ -2,7 +2,6 @@
 // missing folder, a half-written file or odd values all end in "no knob" or the previous scene staying.
 #include "e16/scene_reader.h"
 
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -20,8 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-constexpr std::string_view SCENE_SUFFIX = ".oxie16";
-constexpr int SEARCH_DEPTH = 2;         // Documents, its subfolders and theirs
 constexpr double WALK_INTERVAL = 30.0;  // a folder search is slow; a new scene file may wait this long
 // Without any scene file yet, the search runs this often: not at every lookup, which would walk the folders
 // once per MIDI message.
@@ -36,13 +33,6 @@ constexpr int MAX_NESTING = 512;
 bool passed(double now, double since, double interval) {
   const double elapsed = now - since;
   return elapsed >= interval || elapsed < 0;
-}
-
-double modified(const std::string& path) {
-  std::error_code ec;
-  const auto t = fs::last_write_time(path, ec);
-  if (ec) return DISTANT_PAST;
-  return std::chrono::duration<double>(std::chrono::file_clock::to_sys(t).time_since_epoch()).count();
 }
 
 // Only regular files are read: a named pipe would block, a device could be endless.
@@ -60,33 +50,6 @@ std::optional<std::string> readBounded(const std::string& path) {
   }
   if (in.bad()) return std::nullopt;
   return text;
-}
-
-struct Best {
-  std::optional<std::string> path;
-  double time = DISTANT_PAST;
-};
-
-void search(const std::string& folder, int depth, FolderLinks links, Best& best) {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.empty() || name.front() == '.') continue;
-    const std::string full = folder + "/" + name;
-    if (name.ends_with(SCENE_SUFFIX)) {
-      // Strictly later, so of files saved at the same moment the first found stays, and a file whose time
-      // cannot be read never wins.
-      const double time = modified(full);
-      if (time > best.time) best = {full, time};
-      continue;
-    }
-    if (depth <= 0) continue;
-    std::error_code typeError;
-    const bool folderEntry = links == FolderLinks::enter
-                                 ? it->is_directory(typeError)
-                                 : it->symlink_status(typeError).type() == fs::file_type::directory;
-    if (folderEntry && !typeError) search(full, depth - 1, links, best);
-  }
 }
 
 // The scene's values are hand-editable in principle; anything that is not a number in int range counts as
@@ -145,13 +108,7 @@ Action firstTurn(const json* encoder) {
 }  // namespace
 
 SceneReader::SceneReader(const Clock& clock, std::string documents, FolderLinks links)
-    : clock_(clock), documents_(std::move(documents)), links_(links) {}
-
-std::optional<std::string> SceneReader::walk() const {
-  Best best;
-  search(documents_, SEARCH_DEPTH, links_, best);
-  return best.path;
-}
+    : clock_(clock), search_(std::move(documents), links) {}
 
 const json* SceneReader::readScene() {
   const auto current = [this]() -> const json* { return scene_ ? &*scene_ : nullptr; };
@@ -167,7 +124,7 @@ const json* SceneReader::readScene() {
   if (!path_) return current();
   if (!passed(now, looked_, CHECK_INTERVAL)) return current();
   looked_ = now;
-  const double time = modified(*path_);
+  const double time = modifiedTime(*path_);
   if (time == mtime_ && scene_) return current();
   // On any failure mtime stays, so a half-written file is tried again at the next check.
   const auto text = readBounded(*path_);

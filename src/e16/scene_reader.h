@@ -11,15 +11,10 @@
 #include <vector>
 
 #include "e16/knob.h"
+#include "e16/scene_search.h"
 #include "platform/clock.h"
 
 namespace e16 {
-
-// How the search decides that an entry is a folder to look into.
-enum class FolderLinks {
-  skip,   // by the entry's own type: a symbolic link to a folder is not entered
-  enter,  // by where the path leads: a symbolic link to a folder is entered
-};
 
 class SceneReader {
  public:
@@ -31,7 +26,8 @@ class SceneReader {
   const nlohmann::json* readScene();
 
   // The newest ".oxie16" file in the Documents folder, its subfolders and theirs; nothing when there is none.
-  std::optional<std::string> walk() const;
+  // Only the folders changed since the last search are listed again.
+  std::optional<std::string> walk() { return search_.newest(); }
 
   // The first knob, in page and knob order, that sends the message. type "note" is a note, anything else a
   // CC; channel is 0-based. When a channel is asked for and no knob sends on it, the first knob that sends
@@ -48,8 +44,7 @@ class SceneReader {
 
  private:
   const Clock& clock_;
-  std::string documents_;
-  FolderLinks links_;
+  SceneSearch search_;
   std::optional<std::string> path_;
   std::optional<nlohmann::json> scene_;
   double mtime_ = DISTANT_PAST;   // of the file the scene came from

@@ -101,6 +101,48 @@ TEST_F(SceneReaderTest, SearchGoesTwoFoldersDeepSkipsDotEntriesAndEntersLinksOnl
   EXPECT_EQ(reader.readScene(), nullptr);
 }
 
+// The search lists again only the folders whose time moved, so each change below must move one, or be
+// read from a file's own time. Before each change a search has seen every folder dated long ago, or within
+// the current second; then they are dated so again after it, as a file system that stamps whole seconds
+// leaves a folder changed twice in one second.
+TEST_F(SceneReaderTest, ASearchSeesAFileAddedSavedOrRemovedAnywhereInTheTreeSinceTheLastOne) {
+  const auto dateFolders = [this](fs::file_time_type stamp) {
+    fs::last_write_time(docs.path(), stamp);
+    for (const auto& entry : fs::recursive_directory_iterator(docs.path()))
+      if (entry.is_directory()) fs::last_write_time(entry.path(), stamp);
+  };
+  write(at("a/b/notes.txt"), "", 100);
+  write(at("old.oxie16"), "{}", 100);
+  struct Change {
+    const char* file;
+    int second;  // the file's time; below 0 the file is removed
+    bool thisSecond;
+    const char* newest;
+  };
+  // clang-format off
+  const Change changes[] = {
+      {"a/b/deep.oxie16", 200, false, "a/b/deep.oxie16"},  // two folders down: only the deepest one's time moves
+      {"a/c/new.oxie16", 300, false, "a/c/new.oxie16"},    // in a new folder
+      {"a/b/deep.oxie16", 400, false, "a/b/deep.oxie16"},  // saved again in place: no folder's time moves
+      {"a/b/deep.oxie16", -1, false, "a/c/new.oxie16"},
+      {"a/c/newer.oxie16", 500, true, "a/c/newer.oxie16"},
+  };
+  // clang-format on
+  for (const auto& [file, second, thisSecond, newest] : changes) {
+    const auto now = fs::file_time_type::clock::now();
+    const auto stamp =
+        thisSecond ? std::chrono::floor<std::chrono::seconds>(now) : now - std::chrono::hours(1);
+    dateFolders(stamp);
+    reader.walk();
+    if (second < 0)
+      fs::remove(at(file));
+    else
+      write(at(file), "{}", second);
+    if (thisSecond) dateFolders(stamp);
+    EXPECT_EQ(reader.walk(), at(newest)) << file << " " << second;
+  }
+}
+
 constexpr std::uint32_t FIRST = 0x9D61FF;  // the colour of a knob without "color"
 
 // A value of the wrong type counts as missing, and a page of the wrong type still keeps the numbering.
