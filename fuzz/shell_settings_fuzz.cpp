@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/umbrella.h"
 #include "check.h"
 #include "common/json_file.h"
 #include "settings_input.h"
+#include "shell/umbrella.h"
 #include "support/fake_hot_keys.h"
 #include "support/fake_module.h"
 #include "support/fake_workspace.h"
