@@ -2,6 +2,7 @@
 // rectangle), and the keys that press it.
 #pragma once
 
+#include <QAbstractButton>
 #include <QColor>
 #include <QKeyEvent>
 #include <QPainter>
@@ -27,6 +28,13 @@ inline void drawFocusRing(QPainter& painter, const QRectF& r, double radius, con
 // Return and Enter, which some screens let press a control as Space does.
 inline bool isReturn(const QKeyEvent& event) {
   return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+// Presses `button` for Return or Enter where its screen lets those keys press it; true when it did.
+inline bool pressedByReturn(QAbstractButton& button, const QKeyEvent& event, bool returnPresses) {
+  if (!returnPresses || !isReturn(event)) return false;
+  button.click();
+  return true;
 }
 
 }  // namespace ui

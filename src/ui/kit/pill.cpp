@@ -84,10 +84,7 @@ void Pill::paintBare(QPainter& p) {
 }
 
 void Pill::keyPressEvent(QKeyEvent* event) {
-  if (style_.returnPresses && isReturn(*event)) {
-    click();
-    return;
-  }
+  if (pressedByReturn(*this, *event, style_.returnPresses)) return;
   if (arrows && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
     arrows(event->key() == Qt::Key_Left ? -1 : 1);
     return;

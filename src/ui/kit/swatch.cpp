@@ -39,11 +39,7 @@ void Swatch::paintEvent(QPaintEvent*) {
 }
 
 void Swatch::keyPressEvent(QKeyEvent* event) {
-  if (look_.returnPresses && isReturn(*event)) {
-    click();
-    return;
-  }
-  QAbstractButton::keyPressEvent(event);
+  if (!pressedByReturn(*this, *event, look_.returnPresses)) QAbstractButton::keyPressEvent(event);
 }
 
 }  // namespace ui

@@ -46,11 +46,7 @@ void Tick::paintEvent(QPaintEvent*) {
 }
 
 void Tick::keyPressEvent(QKeyEvent* event) {
-  if (look_.returnPresses && isReturn(*event)) {
-    click();
-    return;
-  }
-  QCheckBox::keyPressEvent(event);
+  if (!pressedByReturn(*this, *event, look_.returnPresses)) QCheckBox::keyPressEvent(event);
 }
 
 }  // namespace ui
