@@ -98,17 +98,22 @@ bool VisibleRows::eventFilter(QObject*, QEvent* event) {
 }
 
 void VisibleRows::measure() {
-  stale_ = false;
   if (width() != measuredAt_) {
     heights_.clear();
     measuredAt_ = width();
   }
   // Rows alike in shape are alike in height: the ruler measures one row of each shape.
   std::vector<int> tops(ids_.size() + 1, 0);
+  int measured = 0;
   for (std::size_t i = 0; i < ids_.size(); ++i) {
     const QString shape = kit_.shape(i);
     auto found = heights_.find(shape);
     if (found == heights_.end()) {
+      if (measured == MEASURE_PER_TURN) {
+        later();
+        return;
+      }
+      ++measured;
       ruler_->setFont(font());
       kit_.draw(*ruler_, i);
       // Never shown, the ruler is never laid out: its inner layouts would answer with the last row's sizes.
@@ -120,6 +125,7 @@ void VisibleRows::measure() {
     }
     tops[i + 1] = tops[i] + found->second + gap_;
   }
+  stale_ = false;
   tops_ = std::move(tops);
   setFixedHeight(length());
 }

@@ -22,6 +22,8 @@ class VisibleRows : public QWidget {
   static constexpr int MARGIN = 100;
   // Views made in one turn of the loop, the rest on the next turns: one costs milliseconds on a slow machine.
   static constexpr int MAKE_PER_TURN = 1;
+  // Row shapes measured in one turn, the rest on the next turns: one costs about half a millisecond.
+  static constexpr int MEASURE_PER_TURN = 3;
 
   struct Kit {
     std::function<QWidget*(QWidget* parent)> make;             // a view, for any row
@@ -51,7 +53,7 @@ class VisibleRows : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Measures every row (a few milliseconds for a new table: on a turn of its own when it can).
+  // Measures the rows, a few new shapes a turn: a new table takes a few turns, and stays stale until then.
   void measure();
   // Gives the rows in sight their views, and places them.
   void place();

@@ -155,7 +155,9 @@ MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
   says_->setObjectName("says");
   says_->setFont(ui::monospaced(9));
   says_->setWordWrap(true);
-  says_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // Plain and not selectable: a selectable label lays its text out as a document, which made measuring and
+  // drawing a screenful of rows hold the loop for milliseconds.
+  says_->setTextFormat(Qt::PlainText);
   setTextColour(says_, ui::GREY);
 
   auto* lines = new QVBoxLayout(this);
