@@ -132,13 +132,14 @@ long residentKb() {
 
 // The size of every list the engines keep, by name.
 std::map<std::string, std::size_t> lists(const MKEngine& mk, const KSEngine& ks) {
-  return {{"MK trace", mk.trace.lines().size()}, {"MK monitor", mk.incoming.size()},
-          {"MK queue", mk.queue.size()},         {"MK turns", mk.spins.size()},
-          {"MK lamps", mk.act.size()},           {"MK held notes", mk.down.size()},
-          {"MK labels", mk.labels.size()},       {"MK undo", mk.history.undoStack.size()},
-          {"KS trace", ks.trace.lines().size()}, {"KS monitor", ks.incoming.size()},
-          {"KS lamps", ks.actAt.size()},         {"KS lit", ks.lit.size()},
-          {"KS labels", ks.labels.size()},       {"KS sources", ks.midi->names().size()}};
+  std::map<std::string, std::size_t> out = {
+      {"MK trace", mk.trace.lines().size()}, {"MK monitor", mk.incoming.size()},
+      {"MK queue", mk.queue.size()},         {"MK turns", mk.spins.size()},
+      {"MK lamps", mk.act.size()},           {"MK held notes", mk.down.size()},
+      {"MK labels", mk.labels.size()},       {"MK undo", mk.history.undoStack.size()}};
+  for (const auto& [name, size] : ks.listSizes())
+    out["KS " + name] = size;
+  return out;
 }
 
 struct Mark {

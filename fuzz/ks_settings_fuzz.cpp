@@ -49,6 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
   const auto path = fuzz::settingsFile(home, "midi-to-keystroke.json", text);
   const bool readable = readJsonObject(path).object.has_value();
+  // How the volume is shown is never written by the engine: a save keeps the file's own entry.
+  const auto blobIn = [&] {
+    const auto conf = readJsonObject(path).object;
+    return conf && conf->contains("blob") ? conf->at("blob") : nlohmann::json();
+  };
+  const auto blob = blobIn();
 
   World world;
   const auto engine = world.engine(home.path());
@@ -73,6 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto reread = again.engine(home.path());
   reread->load();
   check(reread->rows == engine->rows);
-  check(reread->on == engine->on && reread->device == engine->device && reread->blob == engine->blob);
+  check(reread->on == engine->on && reread->device == engine->device && blobIn() == blob);
   return 0;
 }

@@ -32,7 +32,7 @@ void KSEngine::captureStart(std::int64_t id) {
     return;
   }
   capId = id;
-  capStop = loop().after(CAPTURE_FOR, [weak] {
+  capStop_ = loop().after(CAPTURE_FOR, [weak] {
     const auto engine = weak.lock();
     if (!engine || !engine->capId) return;
     engine->captureStop();
@@ -43,8 +43,8 @@ void KSEngine::captureStart(std::int64_t id) {
 
 void KSEngine::captureStop() {
   if (capId) services_.capture.stop();
-  if (capStop) capStop->cancel();
-  capStop.reset();
+  if (capStop_) capStop_->cancel();
+  capStop_.reset();
   if (capId) changed();
   capId.reset();
 }

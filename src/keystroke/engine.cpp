@@ -19,17 +19,17 @@ const std::map<std::string, std::string>& KSEngine::KS_PORT_NAME() {
 
 KSEngine::KSEngine(KSServices services)
     : trusted(services.keys.trusted()),
-      e16(services.loop, services.audio, services.documents, services.helper),
-      midi(std::make_shared<MidiClient>(services.midi, services.loop,
-                                        MidiClientNames{CLIENT_NAME, IN_PORT, OUT_PORT},
-                                        SourcePick::onePerName)),
+      e16_(services.loop, services.audio, services.documents, services.helper),
+      midi_(std::make_shared<MidiClient>(services.midi, services.loop,
+                                         MidiClientNames{CLIENT_NAME, IN_PORT, OUT_PORT},
+                                         SourcePick::onePerName)),
       services_(std::move(services)) {}
 
 KSEngine::~KSEngine() {
   // Nobody is told about an engine that is going away: its observers may be gone already.
   observers_.clear();
   stop();
-  midi->dispose();
+  midi_->dispose();
 }
 
 void KSEngine::changed() {
@@ -46,25 +46,25 @@ void KSEngine::changed() {
 }
 
 void KSEngine::start() {
-  if (running) return;
-  running = true;
+  if (running_) return;
+  running_ = true;
   load();
   // The ring driver sends through this engine, which may be gone before it.
   const std::weak_ptr<KSEngine> weak = weak_from_this();
-  e16.send = [weak](int cc, int value, int channel) {
+  e16_.send = [weak](int cc, int value, int channel) {
     const auto engine = weak.lock();
     return engine && engine->sendCC(cc, value, channel);
   };
-  if (!dry && !services_.login) services_.keys.askForTrust();
+  if (!dry_ && !services_.login) services_.keys.askForTrust();
   midiStart();
-  layerPresence = services_.midi.presence();
+  layerPresence_ = services_.midi.presence();
   if (!services_.midi.about.empty()) note(services_.midi.about);
   const auto every = [&](double seconds, void (*step)(KSEngine&)) {
     return loop().every(seconds, [weak, step] {
       if (const auto engine = weak.lock()) step(*engine);
     });
   };
-  timers = {
+  timers_ = {
       every(TRUST_EVERY,
             [](KSEngine& e) {
               const bool now = e.services_.keys.trusted();
@@ -74,7 +74,7 @@ void KSEngine::start() {
       every(TICK_EVERY,
             [](KSEngine& e) {
               e.changed();
-              if (e.on && !e.dry) e.e16.follow(e.rows);
+              if (e.on && !e.dry_) e.e16_.follow(e.rows);
             }),
       every(LIT_EVERY, [](KSEngine& e) { e.refreshLit(); }),
       every(SOURCES_EVERY, [](KSEngine& e) { e.checkSources(); }),
@@ -83,10 +83,10 @@ void KSEngine::start() {
 }
 
 void KSEngine::stop() {
-  if (!running) return;
-  running = false;
+  if (!running_) return;
+  running_ = false;
   captureStop();
-  for (auto& timer : timers) {
+  for (auto& timer : timers_) {
     if (timer) timer->cancel();
     timer.reset();
   }
@@ -103,49 +103,49 @@ void KSEngine::togglePower() {
 }
 
 void KSEngine::midiStart() {
-  if (!midi->started()) {
+  if (!midi_->started()) {
     const std::weak_ptr<KSEngine> weak = weak_from_this();
-    midi->onSetup = [weak] {
+    midi_->onSetup = [weak] {
       if (const auto engine = weak.lock()) engine->checkSources();
     };
-    midi->onWords = [weak](const std::string& source, std::span<const std::uint32_t> words) {
+    midi_->onWords = [weak](const std::string& source, std::span<const std::uint32_t> words) {
       const auto engine = weak.lock();
       if (!engine) return;
       ump::forEachPacket(words, [&](int type, std::span<const std::uint32_t> packet) {
         if (type == 1 || type == 2) engine->arrived(source, packet[0]);
       });
     };
-    midi->onLost = [weak](const std::string& line) {
+    midi_->onLost = [weak](const std::string& line) {
       if (const auto engine = weak.lock()) engine->note(line);
     };
-    midi->start();
+    midi_->start();
   }
-  labels.clear();
-  midi->sync();
+  labels_.clear();
+  midi_->sync();
   listening.clear();
-  for (const auto& name : midi->names())
+  for (const auto& name : midi_->names())
     listening.push_back(label(name));
   std::vector<std::string> all;
   for (const auto& source : services_.midi.sources())
     all.push_back(source.name);
   std::sort(all.begin(), all.end());
-  lastSourcesKey.clear();
+  lastSourcesKey_.clear();
   for (const auto& name : all)
-    lastSourcesKey += (lastSourcesKey.empty() ? "" : "\n") + name;
+    lastSourcesKey_ += (lastSourcesKey_.empty() ? "" : "\n") + name;
   changed();
 }
 
 void KSEngine::midiStop() {
-  midi->closeAll();
+  midi_->closeAll();
   listening.clear();
 }
 
 void KSEngine::checkSources() {
-  if (!running) return;
+  if (!running_) return;
   // A MIDI layer that went away takes every port with it: the trace says why, and again when it is back.
-  if (auto presence = services_.midi.presence(); presence != layerPresence) {
-    layerPresence = std::move(presence);
-    note(layerPresence);
+  if (auto presence = services_.midi.presence(); presence != layerPresence_) {
+    layerPresence_ = std::move(presence);
+    note(layerPresence_);
   }
   std::vector<std::string> all;
   for (const auto& source : services_.midi.sources())
@@ -154,12 +154,12 @@ void KSEngine::checkSources() {
   std::string key;
   for (const auto& name : all)
     key += (key.empty() ? "" : "\n") + name;
-  if (key == lastSourcesKey) return;
-  lastSourcesKey = key;
+  if (key == lastSourcesKey_) return;
+  lastSourcesKey_ = key;
   const std::weak_ptr<KSEngine> weak = weak_from_this();
   loop().after(RESCAN_AFTER, [weak] {
     // A stop in the meantime must not open the sources again.
-    if (const auto engine = weak.lock(); engine && engine->running) engine->midiStart();
+    if (const auto engine = weak.lock(); engine && engine->running_) engine->midiStart();
   });
 }
 
@@ -190,8 +190,8 @@ void KSEngine::learn(std::int64_t id) {
 }
 
 std::string KSEngine::label(const std::string& name) {
-  const auto cached = labels.find(name);
-  if (cached != labels.end()) return cached->second;
+  const auto cached = labels_.find(name);
+  if (cached != labels_.end()) return cached->second;
   std::string out = name;
   const auto known = KS_PORT_NAME().find(name);
   if (known != KS_PORT_NAME().end()) {
@@ -205,12 +205,12 @@ std::string KSEngine::label(const std::string& name) {
       if (devices.size() == 1) out += " (" + devices.front() + ")";
     }
   }
-  labels[name] = out;
+  labels_[name] = out;
   return out;
 }
 
 std::pair<std::string, bool> KSEngine::why() const {
-  if (midi->names().empty()) return {"no MIDI source is open — is the device plugged in?", true};
+  if (midi_->names().empty()) return {"no MIDI source is open — is the device plugged in?", true};
   if (!on) return {"the switch is OFF: nothing is sent", false};
   if (device.empty()) return {"no device is locked: press DETECT DEVICE and turn a knob", false};
   if (rows.empty()) return {"the table is empty: press + A ROW", false};
@@ -224,34 +224,44 @@ std::string KSEngine::ago(double time) const {
   return ageText(time, services_.loop.now());
 }
 
+KSE16::About KSEngine::ring(const KSRow& row) {
+  return e16_.about(std::string(KSRules::type(row.type)), row.cc, row.kind == "volume");
+}
+
+std::map<std::string, std::size_t> KSEngine::listSizes() const {
+  return {{"trace", trace.lines().size()}, {"monitor", incoming.size()},
+          {"lamps", actAt_.size()},        {"lit", lit.size()},
+          {"labels", labels_.size()},      {"sources", midi_->names().size()}};
+}
+
 std::set<std::int64_t> KSEngine::clashes() const {
   return KSRules::clashes(rows);
 }
 
 bool KSEngine::sendCC(int cc, int value, int channel) {
-  if (dry) return false;
+  if (dry_) return false;
   for (const auto& d : services_.midi.destinations())
-    if (d.name == RING_PORT) return midi->send(d.ref, 0xB0 | (channel & 0x0F), cc, value);
+    if (d.name == RING_PORT) return midi_->send(d.ref, 0xB0 | (channel & 0x0F), cc, value);
   return false;
 }
 
 void KSEngine::postKey(const std::string& key, const std::vector<std::string>& mods) {
-  if (const auto message = KSRules::postKey(services_.keys, key, mods, dry)) note(*message);
+  if (const auto message = KSRules::postKey(services_.keys, key, mods, dry_)) note(*message);
 }
 
 bool KSEngine::setVolume(int percent) {
   if (!KSVolume::device(services_.audio)) return false;
-  if (dry) return true;
-  volWant = percent;
-  const double wait = secondsUntilDue(volAt, VOL_EVERY, loop().now());
+  if (dry_) return true;
+  volWant_ = percent;
+  const double wait = secondsUntilDue(volAt_, VOL_EVERY, loop().now());
   if (wait <= 0) {
     applyVolume();
-  } else if (!volPending) {
-    volPending = true;
+  } else if (!volPending_) {
+    volPending_ = true;
     const std::weak_ptr<KSEngine> weak = weak_from_this();
     loop().after(wait, [weak] {
       if (const auto engine = weak.lock()) {
-        engine->volPending = false;
+        engine->volPending_ = false;
         engine->applyVolume();
       }
     });
@@ -260,16 +270,16 @@ bool KSEngine::setVolume(int percent) {
 }
 
 void KSEngine::applyVolume() {
-  if (!volWant) return;
-  const int percent = *volWant;
-  volWant.reset();
-  volAt = loop().now();
-  if (blob) {
+  if (!volWant_) return;
+  const int percent = *volWant_;
+  volWant_.reset();
+  volAt_ = loop().now();
+  if (blob_) {
     KSVolume::toward(services_.audio, services_.keys, percent);
-    volLast.reset();
-  } else if (volLast != percent) {
+    volLast_.reset();
+  } else if (volLast_ != percent) {
     // The same percent again from a knob resting on one value is not written again.
     KSVolume::set(services_.audio, percent);
-    volLast = percent;
+    volLast_ = percent;
   }
 }

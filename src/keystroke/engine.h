@@ -87,66 +87,40 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   std::map<std::int64_t, std::string> lit;
   bool trusted = false;
 
-  // --- Inner state ----------------------------------------------------------------------------------------
-  bool running = false;
-  bool dry = false;
-  bool blob = true;  // volume by the sound keys, shown by the system; false: written silently
-  KSKeep keep;
-  KSE16 e16;
-  std::shared_ptr<MidiClient> midi;
-  std::map<std::string, std::string> labels;
-  std::map<std::int64_t, double> actAt;
-  std::map<std::int64_t, std::string> actHow;
-  std::set<std::int64_t> actHeld;
-  std::array<TaskHandle, 4> timers;
-  TaskHandle capStop;
-  std::optional<int> volWant;
-  double volAt = DISTANT_PAST;
-  std::optional<int> volLast;
-  bool volPending = false;
-  std::string lastSourcesKey;
-  std::string layerPresence;  // the MIDI layer's presence line at the last look at the sources
+  bool running() const { return running_; }
+  bool dry() const { return dry_; }
+  // A dry engine listens and shows, but presses, sends and writes nothing.
+  void setDry(bool dry) { dry_ = dry; }
+  const KSKeep& history() const { return keep_; }
+  // What the row's E16 ring shows and whether its colour can change.
+  KSE16::About ring(const KSRow& row);
+  // The size of each list the engine keeps, by name: a soak watches that none grows without bound.
+  std::map<std::string, std::size_t> listSizes() const;
 
   int subscribe(std::function<void()> changed) { return observers_.subscribe(std::move(changed)); }
   void unsubscribe(int id) { observers_.unsubscribe(id); }
 
   // --- Lifecycle and modes
-  // ------------------------------------------------------------------------------------
   void start();
   void stop();
   void togglePower();
-  void midiStart();
-  void midiStop();
-  void checkSources();
   void toggleDetect();
   void unlock();
   void learn(std::int64_t id);
 
   // --- The message path
-  // -------------------------------------------------------------------------------------------
-  // One system or channel voice word from the source of that name.
-  void arrived(const std::string& name, std::uint32_t word);
   void control(const std::string& port, int number, int value, int channel, const std::string& type);
-  void monitor(const std::string& label, const std::string& text);
   void note(const std::string& text, const std::optional<std::string>& collapse = std::nullopt);
   void clearTrace();
-  void refreshLit();
   std::string label(const std::string& name);
   std::pair<std::string, bool> why() const;
   std::string ago(double time) const;
   std::set<std::int64_t> clashes() const;
   bool sendCC(int cc, int value, int channel);
-  void postKey(const std::string& key, const std::vector<std::string>& mods);
-  bool setVolume(int percent);
-  void applyVolume();
 
   // --- Settings file and table
-  // -------------------------------------------------------------------------------------
   void load();
-  void save();
   std::optional<KSRow> row(std::int64_t id) const;
-  void change(const std::string& label, const std::function<void()>& body);
-  std::optional<KSRow> replace(const KSRow& old, const std::string& label, const nlohmann::json& stored);
   void add();
   void set(std::int64_t id, const std::string& field, const nlohmann::json& value);
   // Ticks live in the history, which tells nobody: these tell the screens.
@@ -158,22 +132,54 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   void colour(std::int64_t id, int index);
 
   // --- Key capture
-  // ------------------------------------------------------------------------------------------------
   void capture(std::int64_t id);
-  void captureStart(std::int64_t id);
   void captureStop();
 
   Loop& loop() { return services_.loop; }
 
  private:
+  void midiStart();
+  void midiStop();
+  void checkSources();
+  // One system or channel voice word from the source of that name.
+  void arrived(const std::string& name, std::uint32_t word);
+  void monitor(const std::string& label, const std::string& text);
+  void refreshLit();
+  void postKey(const std::string& key, const std::vector<std::string>& mods);
+  bool setVolume(int percent);
+  void applyVolume();
+  void save();
+  void change(const std::string& label, const std::function<void()>& body);
+  std::optional<KSRow> replace(const KSRow& old, const std::string& label, const nlohmann::json& stored);
+  void captureStart(std::int64_t id);
   void changed();
   void afterHistory(const std::string& step, const std::optional<std::string>& label);
   void captured(std::uint16_t code, std::uint64_t flags);
   void fire(const std::string& port, int number, int value, int channel, const std::string& type);
 
+  bool running_ = false;
+  bool dry_ = false;
+  bool blob_ = true;  // volume by the sound keys, shown by the system; false: written silently
+  KSKeep keep_;
+  KSE16 e16_;
+  std::shared_ptr<MidiClient> midi_;
   KSServices services_;
-  bool loaded_ = false;      // nothing is saved before the settings file was read
-  SettingsSaves saves_;      // keeps an unreadable file aside and says when a save fails
-  bool announcing_ = false;  // a change notice is already on its way
+  std::map<std::string, std::string> labels_;
+  // When each row's control last came, whether it fired, and which notes are still held: the lamps.
+  std::map<std::int64_t, double> actAt_;
+  std::map<std::int64_t, std::string> actHow_;
+  std::set<std::int64_t> actHeld_;
+  std::array<TaskHandle, 4> timers_;
+  TaskHandle capStop_;
+  // The volume is written at most every VOL_EVERY seconds, the latest wish last.
+  std::optional<int> volWant_;
+  double volAt_ = DISTANT_PAST;
+  std::optional<int> volLast_;
+  bool volPending_ = false;
+  std::string lastSourcesKey_;
+  std::string layerPresence_;  // the MIDI layer's presence line at the last look at the sources
+  bool loaded_ = false;        // nothing is saved before the settings file was read
+  SettingsSaves saves_;        // keeps an unreadable file aside and says when a save fails
+  bool announcing_ = false;    // a change notice is already on its way
   Observers observers_;
 };

@@ -130,16 +130,16 @@ void KSEngine::control(const std::string& port, int number, int value, int chann
     for (const auto& r : rows) {
       if (KSRules::type(r.type) != type || r.cc != number) continue;
       if (release) {
-        actHeld.erase(r.id);
+        actHeld_.erase(r.id);
         continue;
       }
       if (r.value && *r.value != value) continue;
-      actAt[r.id] = loop().now();
-      actHow[r.id] = on && !capId && KSRules::matches(r, number, value, type) ? "fire" : "heard";
+      actAt_[r.id] = loop().now();
+      actHow_[r.id] = on && !capId && KSRules::matches(r, number, value, type) ? "fire" : "heard";
       if (type == "note")
-        actHeld.insert(r.id);
+        actHeld_.insert(r.id);
       else
-        actHeld.erase(r.id);
+        actHeld_.erase(r.id);
     }
   }
   if (on && mine) fire(port, number, value, channel, type);
@@ -147,19 +147,19 @@ void KSEngine::control(const std::string& port, int number, int value, int chann
 
 void KSEngine::fire(const std::string& port, int number, int value, int channel, const std::string& type) {
   const auto text = (type == "note" ? "N" : "CC") + std::string(" ") + std::to_string(number);
-  if (!dry)
-    if (const auto line = e16.feel(rows, type, number, value, channel)) note(*line);
+  if (!dry_)
+    if (const auto line = e16_.feel(rows, type, number, value, channel)) note(*line);
   if (capId) return;
   const auto head = label(port) + "   " + text + " = " + std::to_string(value) + "   →   ";
   for (const auto& act : KSRules::fire(rows, number, value, type)) {
     if (const auto* v = std::get_if<KSRules::VolumeAct>(&act)) {
       const bool ok = setVolume(v->percent);
       note(head + "volume " + std::to_string(v->percent) + "%" +
-               (ok ? "" : "  — the Mac has no output device") + (dry ? "  (dry)" : ""),
+               (ok ? "" : "  — the Mac has no output device") + (dry_ ? "  (dry)" : ""),
            literal(text) + R"( = \d+.*→)");
     } else if (const auto* k = std::get_if<KSRules::KeyAct>(&act)) {
       postKey(k->key, k->mods);
-      note(head + KSRules::chord(k->mods, k->key) + (dry ? "  (dry: not pressed)" : ""));
+      note(head + KSRules::chord(k->mods, k->key) + (dry_ ? "  (dry: not pressed)" : ""));
     }
   }
 }
@@ -182,16 +182,16 @@ void KSEngine::clearTrace() {
 void KSEngine::refreshLit() {
   const double now = loop().now();
   std::map<std::int64_t, std::string> fresh;
-  for (auto at = actAt.begin(); at != actAt.end();) {
+  for (auto at = actAt_.begin(); at != actAt_.end();) {
     const auto id = at->first;
     const double age = now - at->second;
-    const bool held = actHeld.count(id) > 0;
+    const bool held = actHeld_.count(id) > 0;
     if (age < LIT_FOR || (held && age < LIT_HELD_FOR)) {
-      if (const auto how = actHow.find(id); how != actHow.end()) fresh[id] = how->second;
+      if (const auto how = actHow_.find(id); how != actHow_.end()) fresh[id] = how->second;
     } else if (age > LIT_HELD_FOR) {
-      actHow.erase(id);
-      actHeld.erase(id);
-      at = actAt.erase(at);
+      actHow_.erase(id);
+      actHeld_.erase(id);
+      at = actAt_.erase(at);
       continue;
     }
     ++at;

@@ -13,7 +13,7 @@ void KSEngine::load() {
   const auto entry = [&](const char* key) { return conf.contains(key) ? conf.at(key) : nlohmann::json(); };
   on = entry("on").is_boolean() ? entry("on").get<bool>() : true;
   device = entry("device").is_string() ? entry("device").get<std::string>() : "";
-  blob = entry("blob").is_boolean() ? entry("blob").get<bool>() : true;
+  blob_ = entry("blob").is_boolean() ? entry("blob").get<bool>() : true;
   rows.clear();
   if (const auto stored = entry("rows"); stored.is_array())
     for (const auto& r : stored)
@@ -24,7 +24,7 @@ void KSEngine::load() {
 }
 
 void KSEngine::save() {
-  if (dry) return;
+  if (dry_) return;
   if (!loaded_) {
     // Defaults written now would replace the user's table before it was ever read.
     note(NOT_READ_YET);
@@ -51,7 +51,7 @@ std::optional<KSRow> KSEngine::row(std::int64_t id) const {
 void KSEngine::change(const std::string& label, const std::function<void()>& body) {
   auto before = rows;
   body();
-  keep.record(std::move(before), rows, label);
+  keep_.record(std::move(before), rows, label);
   changed();
 }
 
@@ -106,17 +106,17 @@ void KSEngine::set(std::int64_t id, const std::string& field, const nlohmann::js
 }
 
 void KSEngine::tick(std::int64_t id) {
-  keep.tick(id, rows);
+  keep_.tick(id, rows);
   changed();
 }
 
 void KSEngine::tickAll() {
-  keep.all(rows);
+  keep_.all(rows);
   changed();
 }
 
 void KSEngine::deleteTicked() {
-  const auto ids = keep.ticked(rows);
+  const auto ids = keep_.ticked(rows);
   if (ids.empty()) return;
   std::string joined;
   for (const auto id : ids)
@@ -135,11 +135,11 @@ void KSEngine::deleteTicked() {
 }
 
 void KSEngine::undo() {
-  afterHistory("UNDO: ", keep.undo(rows));
+  afterHistory("UNDO: ", keep_.undo(rows));
 }
 
 void KSEngine::redo() {
-  afterHistory("REDO: ", keep.redo(rows));
+  afterHistory("REDO: ", keep_.redo(rows));
 }
 
 void KSEngine::afterHistory(const std::string& step, const std::optional<std::string>& label) {
@@ -155,8 +155,8 @@ void KSEngine::colour(std::int64_t id, int index) {
   const auto r = row(id);
   if (!r) return;
   // The helper runs beside the loop: its outcome is told when it comes.
-  e16.setColour(std::string(KSRules::type(r->type)), r->cc, index,
-                [weak = weak_from_this()](const std::string& line) {
-                  if (const auto engine = weak.lock()) engine->note(line);
-                });
+  e16_.setColour(std::string(KSRules::type(r->type)), r->cc, index,
+                 [weak = weak_from_this()](const std::string& line) {
+                   if (const auto engine = weak.lock()) engine->note(line);
+                 });
 }

@@ -3,7 +3,7 @@
 
 MidiKeysModule::MidiKeysModule(KSServices services, bool dry)
     : engine(std::make_shared<KSEngine>(std::move(services))) {
-  engine->dry = dry;
+  engine->setDry(dry);
 }
 
 MidiKeysModule::~MidiKeysModule() {
@@ -16,7 +16,7 @@ std::string MidiKeysModule::about() const {
 
 void MidiKeysModule::setOn(bool on) {
   // A dry engine runs in its own window, whatever the switch says.
-  if (engine->dry) return;
+  if (engine->dry()) return;
   if (on)
     engine->start();
   else
@@ -24,7 +24,7 @@ void MidiKeysModule::setOn(bool on) {
 }
 
 std::string MidiKeysModule::status() {
-  if (!engine->running) return "OFF";
+  if (!engine->running()) return "OFF";
   if (!engine->on) return "STOPPED";
   return engine->device.empty() ? "NO DEVICE" : "LISTENING";
 }

@@ -35,7 +35,7 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
   for (const auto& [id, code, flags, key, mods, refused, taken] : cases) {
     engine->capture(id);
     EXPECT_EQ(engine->capId, id);
-    const auto steps = engine->keep.undoStack.size();
+    const auto steps = engine->history().undoStack.size();
     press(code, flags);
     const auto row = *engine->row(id);
     EXPECT_EQ(std::tuple(row.key, row.mods, row.kind, savedFile()["rows"][id - 2]["key"]),
@@ -43,8 +43,8 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
         << code;
     const std::string r = "row " + std::to_string(id), chord = KSRules::chord(mods, key);
     EXPECT_EQ(lastTrace(), taken ? r + " took the key " + chord : refused);
-    EXPECT_EQ(engine->keep.undoStack.size(), steps + taken);
-    EXPECT_EQ(taken ? engine->keep.undoStack.back().what : "", taken ? r + ": key " + chord : "");
+    EXPECT_EQ(engine->history().undoStack.size(), steps + taken);
+    EXPECT_EQ(taken ? engine->history().undoStack.back().what : "", taken ? r + ": key " + chord : "");
     EXPECT_FALSE(engine->capId || keyCapture.active);
   }
 }
@@ -72,7 +72,7 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
   EXPECT_EQ(lastTrace(), "the key cannot be captured: another program holds the keyboard");
   keyCapture.refuse = false;
   engine->add();  // row 4, which an undo takes away again
-  engine->keep.tick(2, engine->rows);
+  engine->tick(2);
   const std::vector<std::pair<std::int64_t, std::function<void()>>> enders = {
       {4, [&] { engine->undo(); }},
       {2, [&] { engine->toggleDetect(); }},
@@ -82,7 +82,6 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
     engine->capture(id);
     end();
     EXPECT_FALSE(engine->capId || keyCapture.active) << id;
-    engine->detect = false;
   }
 }
 

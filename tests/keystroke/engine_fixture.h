@@ -27,7 +27,7 @@ class KSEngineTest : public EngineFixtureBase<KSEngine> {
     engine =
         std::make_shared<KSEngine>(KSServices{loop, system, audio, keys, keyCapture, home.path(),
                                               home.path() + "/Documents", home.path() + "/helper.py", login});
-    engine->dry = dry;
+    engine->setDry(dry);
   }
 
   static nlohmann::json keyRow(int id, int cc, const char* key,

@@ -137,7 +137,7 @@ TEST_F(KSEngineTest,
             std::tuple(0u, 0, before, 0));
   EXPECT_EQ(traced(), (Lines{"USB1   CC 8 = 1   →   A  (dry: not pressed)",
                              "USB1   CC 7 = 127   →   volume 100%  (dry)"}));
-  engine->dry = false;
+  engine->setDry(false);
   engine->trace.clear();
   // The value sent, the time after it, then the volume and the writes so far.
   // clang-format off
@@ -150,11 +150,19 @@ TEST_F(KSEngineTest,
     EXPECT_EQ(std::pair(audio.level, audio.writes), std::pair(level, writes)) << value;
   }
   EXPECT_EQ(traced(), Lines{"USB1   CC 7 = 64   →   volume 50%"});  // the knob keeps one line
-  engine->blob = true;
+  // How the volume is shown is the file's to say, read at each start.
+  const auto restartShowingVolume = [&](bool shown) {
+    auto conf = savedFile();
+    conf["blob"] = shown;
+    home.write(".config/midi-to-keystroke.json", conf.dump());
+    engine->stop();
+    engine->start();
+  };
+  restartShowingVolume(true);
   cc(7, 70);  // 55 %: three quarter steps up
   loop.advance(1);
   EXPECT_EQ(keys.sounds.size(), 3u);
-  engine->blob = false;
+  restartShowingVolume(false);
   cc(7, 64);  // the keys moved the volume: 50 % is written again
   EXPECT_EQ(audio.writes, 3);
 }
@@ -164,7 +172,7 @@ TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChangeAndRingVa
   const auto twin = system.addSource("Port 1");
   system.unconnectable = {controller};  // the first cannot be connected: its twin takes its place
   startWith({});
-  EXPECT_EQ(std::pair(engine->midi->names(), system.connected(twin)), std::pair(Lines{"Port 1"}, true));
+  EXPECT_EQ(std::pair(engine->listening, system.connected(twin)), std::pair(Lines{"USB1"}, true));
   system.addDevice("OXI E16");
   const auto third = system.addSource("Port 3");
   const auto e16 = system.addDestination("Port 3");

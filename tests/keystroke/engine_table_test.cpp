@@ -19,7 +19,7 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
   EXPECT_EQ(traced(), Lines{NOT_READ_YET});
   engine->start();
   loop.runDue();
-  EXPECT_EQ(std::tuple(engine->on, engine->device, engine->blob), std::tuple(true, "", false));  // JSON types
+  EXPECT_EQ(std::tuple(engine->on, engine->device), std::tuple(true, ""));  // JSON types
   ASSERT_EQ(engine->rows.size(), 1u);
   engine->add();
   const auto saved = savedFile();
@@ -28,7 +28,7 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
   EXPECT_EQ(saved["rows"][1], (json{{"id", 2}, {"cc", 1}, {"type", "cc"}, {"kind", "key"}, {"on", true}, {"note", ""},
                                     {"mods", json::array()}}));
   // clang-format on
-  EXPECT_EQ(engine->keep.undoStack.back().what, "row 2 added");
+  EXPECT_EQ(engine->history().undoStack.back().what, "row 2 added");
 }
 
 TEST_F(KSEngineTest, WithoutAFileTheFirstSaveMakesTheFolderAndABrokenFileIsKeptAsideFirst) {
@@ -56,11 +56,11 @@ TEST_F(KSEngineTest, EditsAreNamedAndRecordedAndUndoAndRedoSayWhatTheyDid) {
   EXPECT_EQ(std::pair(engine->row(4)->key, engine->row(4)->mods.empty()),
             std::pair(std::optional<std::string>(), true));
   Lines labels;
-  for (const auto& step : engine->keep.undoStack)
+  for (const auto& step : engine->history().undoStack)
     labels.push_back(step.what);
   EXPECT_EQ(labels, (Lines{"row 4: number 21", "row 4: filter note", "row 4: key forgotten"}));
   engine->set(5, "value", json(64));  // a volume row keeps no value: nothing changes, nothing is recorded
-  EXPECT_EQ(engine->keep.undoStack.size(), 3u);
+  EXPECT_EQ(engine->history().undoStack.size(), 3u);
   engine->set(4, "number", json(300));
   EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
   engine->undo();
@@ -78,7 +78,7 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   engine->subscribe([&] { ++told; });
   const auto ticked = [&] {
     loop.runDue();
-    return engine->keep.ticked(engine->rows);
+    return engine->history().ticked(engine->rows);
   };
   engine->tickAll();
   EXPECT_EQ(ticked(), (std::vector<std::int64_t>{3, 5, 6}));
@@ -86,12 +86,12 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   EXPECT_EQ(std::pair(ticked(), told), std::pair(std::vector<std::int64_t>{3, 5}, 2));
   engine->learn(5);
   engine->deleteTicked();
-  EXPECT_EQ(engine->keep.undoStack.back().what, "rows 3, 5 deleted");
+  EXPECT_EQ(engine->history().undoStack.back().what, "rows 3, 5 deleted");
   EXPECT_EQ(traced()[traced().size() - 2],
             "row 3 removed  (CC 7 = any → " + KSRules::chord({"cmd"}, "s") + ")");
   EXPECT_EQ(std::pair(engine->learnId, engine->rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
   engine->undo();
-  EXPECT_EQ(std::pair(engine->rows.size(), engine->keep.ticks.empty()), std::pair(3ul, true));
+  EXPECT_EQ(std::pair(engine->rows.size(), engine->history().ticks.empty()), std::pair(3ul, true));
   // A capture starting, the switch and a new trace line are each told too; unlocking forgets the saved
   // device.
   loop.runDue();

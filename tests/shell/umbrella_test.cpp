@@ -196,17 +196,17 @@ TEST_F(ModulesTest, EachModuleSaysItsStateAndWhatItDoesAndItsLinesSwitchIt) {
 
   MidiKeysModule dry(ksServicesAt(home.path(), loop, midi, audio, keys, capture), true);
   dry.setOn(true);  // a dry module ignores its switch
-  EXPECT_FALSE(dry.engine->running);
+  EXPECT_FALSE(dry.engine->running());
   dry.engine->start();
   dry.setOn(false);
-  EXPECT_TRUE(dry.engine->running);
+  EXPECT_TRUE(dry.engine->running());
 
   // A module that goes stops its engine, which releases what it holds, whoever else keeps the engine.
   const auto engines = std::pair(mackie->engine, midikeys->engine);
   engines.first->start();
   engines.second->start();
   umbrella.reset();
-  EXPECT_FALSE(engines.first->running || engines.second->running);
+  EXPECT_FALSE(engines.first->running || engines.second->running());
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   click(find(*section, "module-off"));
   settle();
   umbrella->setTab("midikeys");  // a later notice leaves it without its screen
-  EXPECT_FALSE(midikeys->engine->running);
+  EXPECT_FALSE(midikeys->engine->running());
   EXPECT_EQ(window->section(), section);
   EXPECT_EQ(section->findChild<QWidget*>("screen"), nullptr);
   EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON grey OFF green");

@@ -35,7 +35,7 @@ KSKeepBar::KSKeepBar(const std::shared_ptr<KSEngine>& engine, QWidget* parent) :
 }
 
 void KSKeepBar::refresh(KSEngine& engine) {
-  const auto& keep = engine.keep;
+  const auto& keep = engine.history();
   const bool canUndo = !keep.undoStack.empty();
   const bool canRedo = !keep.redoStack.empty();
   const auto undoWhat = canUndo ? QString::fromStdString(keep.undoStack.back().what) : QString();

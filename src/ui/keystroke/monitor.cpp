@@ -55,7 +55,7 @@ void KSMonitor::refresh(KSEngine& engine) {
   const auto& incoming = engine.incoming;
   if (incoming.empty()) {
     QString says = "not running, so not listening";
-    if (engine.running) {
+    if (engine.running()) {
       says = "no MIDI yet — listening on ";
       if (engine.listening.empty()) says += "no port at all";
       for (std::size_t i = 0; i < engine.listening.size(); ++i)

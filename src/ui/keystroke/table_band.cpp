@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 
 #include "keystroke/engine.h"
-#include "keystroke/rules.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/keep_bar.h"
 #include "ui/keystroke/row_view.h"
@@ -100,7 +99,7 @@ KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
 void KSTableBand::refresh(KSEngine& engine) {
   keep_->refresh(engine);
   const auto& rows = engine.rows;
-  const auto ticked = engine.keep.ticked(rows);
+  const auto ticked = engine.history().ticked(rows);
   all_->setOn(!rows.empty() && ticked.size() == rows.size());
   all_->setDead(rows.empty());
   empty_->setVisible(rows.empty());
@@ -127,7 +126,7 @@ void KSTableBand::draw(KSRowView& view, std::size_t i) const {
   look.capturing = engine->capId == r.id;
   look.ticked = ticked_.count(r.id) > 0;
   look.clash = clashes_.count(r.id) > 0;
-  look.ring = engine->e16.about(std::string(KSRules::type(r.type)), r.cc, r.kind == "volume");
+  look.ring = engine->ring(r);
   view.bind(r.id);
   view.draw(look);
 }
