@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
     std::printf(" %s %zu,", name.c_str(), size);
   std::printf("\n  MK trace lines written: %llu, KS trace lines written: %llu\n",
               static_cast<unsigned long long>(mk->trace.written()),
-              static_cast<unsigned long long>(ks->trace.written()));
+              static_cast<unsigned long long>(ks->view().trace.written()));
   const double paceBound = (seconds + DRAIN) / MKEngine::PACE;
   std::printf(
       "  to the DAW's peer: MK handed %ld to JACK, the peer received %llu (%lld lost on the way); the 20 ms "

@@ -62,11 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine->why();
   engine->clashes();
 
-  auto played = engine->rows;
+  const auto& view = engine->view();
+  auto played = view.rows;
   played.resize(std::min(PLAYED, played.size()));
   for (const auto& row : played) {
-    engine->control(engine->device, row.cc, row.value.value_or(127), 0, row.type);
-    engine->control(engine->device, row.cc, 0, 0, row.type);
+    engine->control(view.device, row.cc, row.value.value_or(127), 0, row.type);
+    engine->control(view.device, row.cc, 0, 0, row.type);
   }
   world.loop.advance(1.0);
 
@@ -78,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   World again;
   const auto reread = again.engine(home.path());
   reread->load();
-  check(reread->rows == engine->rows);
-  check(reread->on == engine->on && reread->device == engine->device && blobIn() == blob);
+  const auto& read = reread->view();
+  check(read.rows == view.rows);
+  check(read.on == view.on && read.device == view.device && blobIn() == blob);
   return 0;
 }

@@ -62,7 +62,7 @@ void Program::start() {
   if (options.trace) {
     printer_ = std::make_unique<TracePrinter>();
     printer_->watch(mackie().id(), mackie().engine->trace);
-    printer_->watch(midikeys().id(), midikeys().engine->trace);
+    printer_->watch(midikeys().id(), midikeys().engine->view().trace);
   }
   permissions->watch();
   umbrella->start();

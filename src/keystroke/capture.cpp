@@ -5,12 +5,12 @@
 #include "keystroke/rules.h"
 
 void KSEngine::capture(std::int64_t id) {
-  if (capId == id) {
+  if (view_.capId == id) {
     captureStop();
     return;
   }
-  detect = false;
-  learnId.reset();
+  view_.detect = false;
+  view_.learnId.reset();
   captureStart(id);
 }
 
@@ -31,10 +31,10 @@ void KSEngine::captureStart(std::int64_t id) {
              : "the key cannot be captured: allow Accessibility for Orvane VUDA Verer");
     return;
   }
-  capId = id;
+  view_.capId = id;
   capStop_ = loop().after(CAPTURE_FOR, [weak] {
     const auto engine = weak.lock();
-    if (!engine || !engine->capId) return;
+    if (!engine || !engine->view_.capId) return;
     engine->captureStop();
     engine->note("nothing was pressed: the key was left as it was");
   });
@@ -42,16 +42,16 @@ void KSEngine::captureStart(std::int64_t id) {
 }
 
 void KSEngine::captureStop() {
-  if (capId) services_.capture.stop();
+  if (view_.capId) services_.capture.stop();
   if (capStop_) capStop_->cancel();
   capStop_.reset();
-  if (capId) changed();
-  capId.reset();
+  if (view_.capId) changed();
+  view_.capId.reset();
 }
 
 void KSEngine::captured(std::uint16_t code, std::uint64_t flags) {
-  if (!capId) return;
-  const auto id = *capId;
+  if (!view_.capId) return;
+  const auto id = *view_.capId;
   captureStop();
   const auto name = KS_KEYNAMES().find(code);
   if (name == KS_KEYNAMES().end()) {

@@ -18,12 +18,13 @@ const std::map<std::string, std::string>& KSEngine::KS_PORT_NAME() {
 }
 
 KSEngine::KSEngine(KSServices services)
-    : trusted(services.keys.trusted()),
-      e16_(services.loop, services.audio, services.documents, services.helper),
+    : e16_(services.loop, services.audio, services.documents, services.helper),
       midi_(std::make_shared<MidiClient>(services.midi, services.loop,
                                          MidiClientNames{CLIENT_NAME, IN_PORT, OUT_PORT},
                                          SourcePick::onePerName)),
-      services_(std::move(services)) {}
+      services_(std::move(services)) {
+  view_.trusted = services_.keys.trusted();
+}
 
 KSEngine::~KSEngine() {
   // Nobody is told about an engine that is going away: its observers may be gone already.
@@ -68,13 +69,13 @@ void KSEngine::start() {
       every(TRUST_EVERY,
             [](KSEngine& e) {
               const bool now = e.services_.keys.trusted();
-              if (now != e.trusted) e.changed();
-              e.trusted = now;
+              if (now != e.view_.trusted) e.changed();
+              e.view_.trusted = now;
             }),
       every(TICK_EVERY,
             [](KSEngine& e) {
               e.changed();
-              if (e.on && !e.dry_) e.e16_.follow(e.rows);
+              if (e.view_.on && !e.dry_) e.e16_.follow(e.view_.rows);
             }),
       every(LIT_EVERY, [](KSEngine& e) { e.refreshLit(); }),
       every(SOURCES_EVERY, [](KSEngine& e) { e.checkSources(); }),
@@ -91,13 +92,13 @@ void KSEngine::stop() {
     timer.reset();
   }
   midiStop();
-  detect = false;
-  learnId.reset();
+  view_.detect = false;
+  view_.learnId.reset();
   changed();
 }
 
 void KSEngine::togglePower() {
-  on = !on;
+  view_.on = !view_.on;
   save();
   changed();
 }
@@ -122,9 +123,9 @@ void KSEngine::midiStart() {
   }
   labels_.clear();
   midi_->sync();
-  listening.clear();
+  view_.listening.clear();
   for (const auto& name : midi_->names())
-    listening.push_back(label(name));
+    view_.listening.push_back(label(name));
   std::vector<std::string> all;
   for (const auto& source : services_.midi.sources())
     all.push_back(source.name);
@@ -137,7 +138,7 @@ void KSEngine::midiStart() {
 
 void KSEngine::midiStop() {
   midi_->closeAll();
-  listening.clear();
+  view_.listening.clear();
 }
 
 void KSEngine::checkSources() {
@@ -164,26 +165,26 @@ void KSEngine::checkSources() {
 }
 
 void KSEngine::toggleDetect() {
-  detect = !detect;
-  if (detect) {
-    learnId.reset();
+  view_.detect = !view_.detect;
+  if (view_.detect) {
+    view_.learnId.reset();
     captureStop();
   }
   changed();
 }
 
 void KSEngine::unlock() {
-  device.clear();
+  view_.device.clear();
   save();
   note("the device was unlocked");
 }
 
 void KSEngine::learn(std::int64_t id) {
-  if (learnId == id) {
-    learnId.reset();
+  if (view_.learnId == id) {
+    view_.learnId.reset();
   } else {
-    learnId = id;
-    detect = false;
+    view_.learnId = id;
+    view_.detect = false;
     captureStop();
   }
   changed();
@@ -211,11 +212,11 @@ std::string KSEngine::label(const std::string& name) {
 
 std::pair<std::string, bool> KSEngine::why() const {
   if (midi_->names().empty()) return {"no MIDI source is open — is the device plugged in?", true};
-  if (!on) return {"the switch is OFF: nothing is sent", false};
-  if (device.empty()) return {"no device is locked: press DETECT DEVICE and turn a knob", false};
-  if (rows.empty()) return {"the table is empty: press + A ROW", false};
+  if (!view_.on) return {"the switch is OFF: nothing is sent", false};
+  if (view_.device.empty()) return {"no device is locked: press DETECT DEVICE and turn a knob", false};
+  if (view_.rows.empty()) return {"the table is empty: press + A ROW", false};
   std::string joined;
-  for (const auto& l : listening)
+  for (const auto& l : view_.listening)
     joined += (joined.empty() ? "" : ", ") + l;
   return {"listening on " + joined, false};
 }
@@ -229,13 +230,16 @@ KSE16::About KSEngine::ring(const KSRow& row) {
 }
 
 std::map<std::string, std::size_t> KSEngine::listSizes() const {
-  return {{"trace", trace.lines().size()}, {"monitor", incoming.size()},
-          {"lamps", actAt_.size()},        {"lit", lit.size()},
-          {"labels", labels_.size()},      {"sources", midi_->names().size()}};
+  return {{"trace", view_.trace.lines().size()},
+          {"monitor", view_.incoming.size()},
+          {"lamps", actAt_.size()},
+          {"lit", view_.lit.size()},
+          {"labels", labels_.size()},
+          {"sources", midi_->names().size()}};
 }
 
 std::set<std::int64_t> KSEngine::clashes() const {
-  return KSRules::clashes(rows);
+  return KSRules::clashes(view_.rows);
 }
 
 bool KSEngine::sendCC(int cc, int value, int channel) {

@@ -1,12 +1,11 @@
 // The engine of the MIDI TO KEY STROKE module: it hears every source, shows what arrives, locks onto one
 // device, lets a row learn its control or capture its key, and turns the locked device's messages into key
-// strokes or volume changes. Everything runs on the loop's thread; the screens read the public state and call
-// the operations.
+// strokes or volume changes. Everything runs on the loop's thread; the screens draw its view and call its
+// operations.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,11 +18,10 @@
 #include "common/history.h"
 #include "common/json_file.h"
 #include "common/midi_client.h"
-#include "common/monitor.h"
 #include "common/observers.h"
-#include "common/trace.h"
 #include "keystroke/e16.h"
 #include "keystroke/row.h"
+#include "keystroke/view.h"
 #include "platform/audio_output.h"
 #include "platform/key_capture.h"
 #include "platform/key_output.h"
@@ -68,25 +66,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   explicit KSEngine(KSServices services);
   ~KSEngine();
 
-  // --- State the screens read -------------------------------------------------------------------------
-  bool on = true;
-  std::string device;
-  std::vector<KSRow> rows;
-  bool detect = false;
-  std::optional<std::int64_t> learnId;
-  std::optional<std::int64_t> capId;
-  struct Heard {
-    std::string line;
-    bool mine = false;
-    double at = 0;
-  };
-  std::optional<Heard> heard;
-  Trace trace;
-  std::deque<MonitorEntry> incoming;
-  std::vector<std::string> listening;
-  std::map<std::int64_t, std::string> lit;
-  bool trusted = false;
-
+  const KSView& view() const { return view_; }
   bool running() const { return running_; }
   bool dry() const { return dry_; }
   // A dry engine listens and shows, but presses, sends and writes nothing.
@@ -157,6 +137,7 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   void captured(std::uint16_t code, std::uint64_t flags);
   void fire(const std::string& port, int number, int value, int channel, const std::string& type);
 
+  KSView view_;
   bool running_ = false;
   bool dry_ = false;
   bool blob_ = true;  // volume by the sound keys, shown by the system; false: written silently

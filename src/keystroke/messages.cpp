@@ -23,11 +23,11 @@ std::string literal(const std::string& text) {
 void KSEngine::arrived(const std::string& name, std::uint32_t word) {
   if (name.empty()) return;  // not a source this engine opened
   const auto portLabel = label(name);
-  const bool mine = !device.empty() && device == name;
+  const bool mine = !view_.device.empty() && view_.device == name;
   const double now = loop().now();
   const auto shown = [&](const std::string& text) {
     monitor(portLabel, text);
-    heard = Heard{portLabel + "   " + text, mine, now};
+    view_.heard = KSView::Heard{portLabel + "   " + text, mine, now};
     changed();
   };
 
@@ -76,31 +76,31 @@ void KSEngine::arrived(const std::string& name, std::uint32_t word) {
 }
 
 void KSEngine::monitor(const std::string& portLabel, const std::string& text) {
-  monitorAdd(incoming, portLabel, text, loop().now());
+  monitorAdd(view_.incoming, portLabel, text, loop().now());
   changed();
 }
 
 void KSEngine::control(const std::string& port, int number, int value, int channel, const std::string& type) {
   const auto text = (type == "note" ? "N" : "CC") + std::string(" ") + std::to_string(number);
-  const bool mine = !device.empty() && device == port;
-  heard = Heard{
+  const bool mine = !view_.device.empty() && view_.device == port;
+  view_.heard = KSView::Heard{
       label(port) + "   " + text + " = " + std::to_string(value) + "   ch " + std::to_string(channel + 1),
       mine, loop().now()};
   changed();
   const bool release = type == "note" && value == 0;
 
-  if (detect && !release) {
-    detect = false;
-    device = port;
+  if (view_.detect && !release) {
+    view_.detect = false;
+    view_.device = port;
     save();
     note("locked to " + label(port) + "  (" + text + " spoke first)");
     return;
   }
-  if (learnId && !release) {
-    const auto id = *learnId;
+  if (view_.learnId && !release) {
+    const auto id = *view_.learnId;
     const auto learning = row(id);
     if (!learning) {
-      learnId.reset();
+      view_.learnId.reset();
       return;
     }
     if (KSRules::type(learning->type) != type) {
@@ -109,7 +109,7 @@ void KSEngine::control(const std::string& port, int number, int value, int chann
            "let pass");
       return;
     }
-    learnId.reset();
+    view_.learnId.reset();
     auto stored = learning->dict();
     stored["cc"] = number;
     const auto* special = KSRules::special(learning->kind);
@@ -124,10 +124,10 @@ void KSEngine::control(const std::string& port, int number, int value, int chann
     }
     return;
   }
-  if (learnId || detect) return;
+  if (view_.learnId || view_.detect) return;
 
   if (mine) {
-    for (const auto& r : rows) {
+    for (const auto& r : view_.rows) {
       if (KSRules::type(r.type) != type || r.cc != number) continue;
       if (release) {
         actHeld_.erase(r.id);
@@ -135,23 +135,23 @@ void KSEngine::control(const std::string& port, int number, int value, int chann
       }
       if (r.value && *r.value != value) continue;
       actAt_[r.id] = loop().now();
-      actHow_[r.id] = on && !capId && KSRules::matches(r, number, value, type) ? "fire" : "heard";
+      actHow_[r.id] = view_.on && !view_.capId && KSRules::matches(r, number, value, type) ? "fire" : "heard";
       if (type == "note")
         actHeld_.insert(r.id);
       else
         actHeld_.erase(r.id);
     }
   }
-  if (on && mine) fire(port, number, value, channel, type);
+  if (view_.on && mine) fire(port, number, value, channel, type);
 }
 
 void KSEngine::fire(const std::string& port, int number, int value, int channel, const std::string& type) {
   const auto text = (type == "note" ? "N" : "CC") + std::string(" ") + std::to_string(number);
   if (!dry_)
-    if (const auto line = e16_.feel(rows, type, number, value, channel)) note(*line);
-  if (capId) return;
+    if (const auto line = e16_.feel(view_.rows, type, number, value, channel)) note(*line);
+  if (view_.capId) return;
   const auto head = label(port) + "   " + text + " = " + std::to_string(value) + "   →   ";
-  for (const auto& act : KSRules::fire(rows, number, value, type)) {
+  for (const auto& act : KSRules::fire(view_.rows, number, value, type)) {
     if (const auto* v = std::get_if<KSRules::VolumeAct>(&act)) {
       const bool ok = setVolume(v->percent);
       note(head + "volume " + std::to_string(v->percent) + "%" +
@@ -167,15 +167,16 @@ void KSEngine::fire(const std::string& port, int number, int value, int channel,
 void KSEngine::note(const std::string& text, const std::optional<std::string>& collapse) {
   if (collapse) {
     const std::regex pattern(*collapse);
-    trace.add(loop().now(), text, [&](const std::string& last) { return std::regex_search(last, pattern); });
+    view_.trace.add(loop().now(), text,
+                    [&](const std::string& last) { return std::regex_search(last, pattern); });
   } else {
-    trace.add(loop().now(), text);
+    view_.trace.add(loop().now(), text);
   }
   changed();
 }
 
 void KSEngine::clearTrace() {
-  trace.clear();
+  view_.trace.clear();
   changed();
 }
 
@@ -196,7 +197,7 @@ void KSEngine::refreshLit() {
     }
     ++at;
   }
-  if (fresh == lit) return;
-  lit = std::move(fresh);
+  if (fresh == view_.lit) return;
+  view_.lit = std::move(fresh);
   changed();
 }

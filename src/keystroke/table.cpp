@@ -11,14 +11,14 @@ void KSEngine::load() {
   saves_.read(read.exists && !read.object);
   const auto conf = read.object.value_or(nlohmann::json::object());
   const auto entry = [&](const char* key) { return conf.contains(key) ? conf.at(key) : nlohmann::json(); };
-  on = entry("on").is_boolean() ? entry("on").get<bool>() : true;
-  device = entry("device").is_string() ? entry("device").get<std::string>() : "";
+  view_.on = entry("on").is_boolean() ? entry("on").get<bool>() : true;
+  view_.device = entry("device").is_string() ? entry("device").get<std::string>() : "";
   blob_ = entry("blob").is_boolean() ? entry("blob").get<bool>() : true;
-  rows.clear();
+  view_.rows.clear();
   if (const auto stored = entry("rows"); stored.is_array())
     for (const auto& r : stored)
       if (r.is_object())
-        if (auto cleaned = KSRules::clean(r).row) rows.push_back(std::move(*cleaned));
+        if (auto cleaned = KSRules::clean(r).row) view_.rows.push_back(std::move(*cleaned));
   loaded_ = true;
   changed();
 }
@@ -33,10 +33,10 @@ void KSEngine::save() {
   const auto path = CONF(services_.home);
   // Only this module's keys are rewritten; whatever else the file holds stays.
   auto conf = readJsonObject(path).object.value_or(nlohmann::json::object());
-  conf["on"] = on;
-  conf["device"] = device;
+  conf["on"] = view_.on;
+  conf["device"] = view_.device;
   auto stored = nlohmann::json::array();
-  for (const auto& r : rows)
+  for (const auto& r : view_.rows)
     stored.push_back(r.dict());
   conf["rows"] = std::move(stored);
   for (const auto& line : saves_.save(path, conf))
@@ -44,14 +44,15 @@ void KSEngine::save() {
 }
 
 std::optional<KSRow> KSEngine::row(std::int64_t id) const {
-  const auto found = std::find_if(rows.begin(), rows.end(), [&](const KSRow& r) { return r.id == id; });
-  return found == rows.end() ? std::nullopt : std::optional(*found);
+  const auto found =
+      std::find_if(view_.rows.begin(), view_.rows.end(), [&](const KSRow& r) { return r.id == id; });
+  return found == view_.rows.end() ? std::nullopt : std::optional(*found);
 }
 
 void KSEngine::change(const std::string& label, const std::function<void()>& body) {
-  auto before = rows;
+  auto before = view_.rows;
   body();
-  keep_.record(std::move(before), rows, label);
+  keep_.record(std::move(before), view_.rows, label);
   changed();
 }
 
@@ -63,16 +64,17 @@ std::optional<KSRow> KSEngine::replace(const KSRow& old, const std::string& labe
     return std::nullopt;
   }
   change(label, [&] {
-    const auto at = std::find_if(rows.begin(), rows.end(), [&](const KSRow& r) { return r.id == old.id; });
-    if (at != rows.end()) *at = *cleaned.row;
+    const auto at =
+        std::find_if(view_.rows.begin(), view_.rows.end(), [&](const KSRow& r) { return r.id == old.id; });
+    if (at != view_.rows.end()) *at = *cleaned.row;
   });
   return cleaned.row;
 }
 
 void KSEngine::add() {
-  const auto id = KSRules::nextId(rows);
+  const auto id = KSRules::nextId(view_.rows);
   const auto fresh = *KSRules::clean({{"id", id}, {"cc", 1}, {"kind", "key"}}).row;
-  change("row " + std::to_string(id) + " added", [&] { rows.push_back(fresh); });
+  change("row " + std::to_string(id) + " added", [&] { view_.rows.push_back(fresh); });
   save();
 }
 
@@ -106,46 +108,46 @@ void KSEngine::set(std::int64_t id, const std::string& field, const nlohmann::js
 }
 
 void KSEngine::tick(std::int64_t id) {
-  keep_.tick(id, rows);
+  keep_.tick(id, view_.rows);
   changed();
 }
 
 void KSEngine::tickAll() {
-  keep_.all(rows);
+  keep_.all(view_.rows);
   changed();
 }
 
 void KSEngine::deleteTicked() {
-  const auto ids = keep_.ticked(rows);
+  const auto ids = keep_.ticked(view_.rows);
   if (ids.empty()) return;
   std::string joined;
   for (const auto id : ids)
     joined += (joined.empty() ? "" : ", ") + std::to_string(id);
   const std::set<std::int64_t> doomed(ids.begin(), ids.end());
   change((ids.size() == 1 ? "row " : "rows ") + joined + " deleted", [&] {
-    for (const auto& r : rows)
+    for (const auto& r : view_.rows)
       if (doomed.count(r.id))
         note("row " + std::to_string(r.id) + " removed  (" + KSRules::midiText(r) + " = " +
              KSRules::valueText(r) + " → " + KSRules::target(r) + ")");
-    std::erase_if(rows, [&](const KSRow& r) { return doomed.count(r.id) > 0; });
+    std::erase_if(view_.rows, [&](const KSRow& r) { return doomed.count(r.id) > 0; });
   });
-  if (capId && doomed.count(*capId)) captureStop();
-  if (learnId && doomed.count(*learnId)) learnId.reset();
+  if (view_.capId && doomed.count(*view_.capId)) captureStop();
+  if (view_.learnId && doomed.count(*view_.learnId)) view_.learnId.reset();
   save();
 }
 
 void KSEngine::undo() {
-  afterHistory("UNDO: ", keep_.undo(rows));
+  afterHistory("UNDO: ", keep_.undo(view_.rows));
 }
 
 void KSEngine::redo() {
-  afterHistory("REDO: ", keep_.redo(rows));
+  afterHistory("REDO: ", keep_.redo(view_.rows));
 }
 
 void KSEngine::afterHistory(const std::string& step, const std::optional<std::string>& label) {
   if (!label) return;
-  if (capId && !row(*capId)) captureStop();
-  if (learnId && !row(*learnId)) learnId.reset();
+  if (view_.capId && !row(*view_.capId)) captureStop();
+  if (view_.learnId && !row(*view_.learnId)) view_.learnId.reset();
   save();
   note(step + *label);
   changed();

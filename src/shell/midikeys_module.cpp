@@ -25,20 +25,21 @@ void MidiKeysModule::setOn(bool on) {
 
 std::string MidiKeysModule::status() {
   if (!engine->running()) return "OFF";
-  if (!engine->on) return "STOPPED";
-  return engine->device.empty() ? "NO DEVICE" : "LISTENING";
+  if (!engine->view().on) return "STOPPED";
+  return engine->view().device.empty() ? "NO DEVICE" : "LISTENING";
 }
 
 std::vector<MenuLine> MidiKeysModule::menuItems() {
   const std::weak_ptr<KSEngine> weak = engine;
-  const auto rows = engine->rows.size();
+  const auto& view = engine->view();
+  const auto rows = view.rows.size();
   return {
-      MenuLine::doing(std::string("  ") + (engine->on ? "Stop sending keys" : "Send keys"),
+      MenuLine::doing(std::string("  ") + (view.on ? "Stop sending keys" : "Send keys"),
                       [weak] {
                         if (const auto e = weak.lock()) e->togglePower();
                       }),
-      MenuLine::told("  " + (engine->device.empty() ? std::string("No device locked")
-                                                    : "Locked to " + engine->label(engine->device))),
+      MenuLine::told("  " + (view.device.empty() ? std::string("No device locked")
+                                                 : "Locked to " + engine->label(view.device))),
       MenuLine::told("  " + std::to_string(rows) + " row" + (rows == 1 ? "" : "s") + " in the table"),
   };
 }

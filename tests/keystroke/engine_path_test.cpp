@@ -31,11 +31,11 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRo
   // clang-format on
   for (const auto& [status, d1, d2, shown, heard] : cases) {
     from(controller, status, d1, d2);
-    EXPECT_EQ(engine->incoming.empty() ? "" : engine->incoming.front().text, shown);
-    EXPECT_EQ(engine->heard ? engine->heard->line : "", heard);
+    EXPECT_EQ(engine->view().incoming.empty() ? "" : engine->view().incoming.front().text, shown);
+    EXPECT_EQ(engine->view().heard ? engine->view().heard->line : "", heard);
   }
   EXPECT_EQ(std::exchange(keys.keys, {}).size(), 4u);
-  engine->trace.clear();
+  engine->clearTrace();
   cc(7, 64);
   EXPECT_EQ(keys.keys, (std::vector<Key>{{1, 0x120000, true}, {1, 0x120000, false}}));
   EXPECT_EQ(traced(), (Lines{"USB1   CC 7 = 64   →   " + KSRules::chord({"cmd", "shift"}, "s"),
@@ -48,9 +48,10 @@ TEST_F(KSEngineTest,
   startWith({keyRow(1, 1, "a", {{"type", "note"}, {"value", 5}}), keyRow(2, 1, "b")}, {{"device", ""}});
   engine->toggleDetect();
   from(controller, 0x80, 36, 0);
-  EXPECT_TRUE(engine->detect);
+  EXPECT_TRUE(engine->view().detect);
   noteOn(36, 100);
-  EXPECT_EQ(std::pair(engine->detect, savedFile()["device"]), std::pair(false, nlohmann::json("Port 1")));
+  EXPECT_EQ(std::pair(engine->view().detect, savedFile()["device"]),
+            std::pair(false, nlohmann::json("Port 1")));
   engine->learn(1);
   cc(1, 3);  // row 2's message
   cc(10, 3);
@@ -65,10 +66,10 @@ TEST_F(KSEngineTest,
             std::tuple(127, "row 2 learned CC 21 = 127", 0u));
   engine->learn(1);
   engine->learn(1);  // the same row again: learning ends, as it does when the engine stops
-  EXPECT_FALSE(engine->learnId);
+  EXPECT_FALSE(engine->view().learnId);
   engine->learn(1);
   engine->stop();
-  EXPECT_FALSE(engine->learnId);
+  EXPECT_FALSE(engine->view().learnId);
 }
 
 TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {
@@ -76,25 +77,25 @@ TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerFor
   startWith({keyRow(1, 7, "a"), keyRow(2, 36, "b", {{"type", "note"}})});
   from(other, 0xB0, 7, 1);
   loop.advance(0.08);
-  EXPECT_TRUE(!engine->heard->mine && engine->lit.empty() && keys.keys.empty());
+  EXPECT_TRUE(!engine->view().heard->mine && engine->view().lit.empty() && keys.keys.empty());
   cc(7, 1);
   noteOn(36, 100);
   loop.advance(0.08);
-  EXPECT_EQ(engine->lit, (std::map<std::int64_t, std::string>{{1, "fire"}, {2, "fire"}}));
+  EXPECT_EQ(engine->view().lit, (std::map<std::int64_t, std::string>{{1, "fire"}, {2, "fire"}}));
   loop.advance(0.3);
-  EXPECT_EQ(engine->lit, (std::map<std::int64_t, std::string>{{2, "fire"}}));
+  EXPECT_EQ(engine->view().lit, (std::map<std::int64_t, std::string>{{2, "fire"}}));
   noteOn(36, 0);  // let go
   loop.advance(0.08);
-  EXPECT_TRUE(engine->lit.empty());
+  EXPECT_TRUE(engine->view().lit.empty());
   noteOn(36, 100);
   engine->set(2, "type", "cc");  // changed while held: its next CC lets the lamp fade
   cc(36, 1);
   loop.advance(0.5);
-  EXPECT_TRUE(engine->lit.empty());
+  EXPECT_TRUE(engine->view().lit.empty());
   engine->togglePower();
   cc(7, 1);
   loop.advance(0.08);
-  EXPECT_EQ(engine->lit.at(1), "heard");
+  EXPECT_EQ(engine->view().lit.at(1), "heard");
 }
 
 // The layer line and trust prompt come at the start; why() names the first thing missing.
@@ -105,7 +106,8 @@ TEST_F(KSEngineTest, TheStartSaysWhichMidiLayerWasChosenAsksForTrustUnlessAtLogi
   EXPECT_EQ(engine->why(), std::make_pair(std::string("the switch is OFF: nothing is sent"), false));
   engine->togglePower();
   EXPECT_EQ(engine->why().first, "no device is locked: press DETECT DEVICE and turn a knob");
-  engine->device = "Port 1";
+  engine->toggleDetect();
+  cc(1, 1);
   EXPECT_EQ(engine->why().first, "the table is empty: press + A ROW");
   engine->add();
   EXPECT_EQ(engine->why().first, "listening on USB1");
@@ -138,7 +140,7 @@ TEST_F(KSEngineTest,
   EXPECT_EQ(traced(), (Lines{"USB1   CC 8 = 1   →   A  (dry: not pressed)",
                              "USB1   CC 7 = 127   →   volume 100%  (dry)"}));
   engine->setDry(false);
-  engine->trace.clear();
+  engine->clearTrace();
   // The value sent, the time after it, then the volume and the writes so far.
   // clang-format off
   const std::tuple<int, double, double, int> steps[] = {
@@ -172,7 +174,7 @@ TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChangeAndRingVa
   const auto twin = system.addSource("Port 1");
   system.unconnectable = {controller};  // the first cannot be connected: its twin takes its place
   startWith({});
-  EXPECT_EQ(std::pair(engine->listening, system.connected(twin)), std::pair(Lines{"USB1"}, true));
+  EXPECT_EQ(std::pair(engine->view().listening, system.connected(twin)), std::pair(Lines{"USB1"}, true));
   system.addDevice("OXI E16");
   const auto third = system.addSource("Port 3");
   const auto e16 = system.addDestination("Port 3");
@@ -180,7 +182,7 @@ TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChangeAndRingVa
   loop.advance(0.49);
   EXPECT_FALSE(system.connected(third));
   loop.advance(0.02);
-  EXPECT_EQ(std::tuple(system.connected(third), engine->listening, engine->label("Bus 1")),
+  EXPECT_EQ(std::tuple(system.connected(third), engine->view().listening, engine->label("Bus 1")),
             std::tuple(true, Lines{"USB1 (OXI E16)", "USB3 (OXI E16)"}, "IAC Bus 1"));
   EXPECT_TRUE(engine->sendCC(3, 127, 2));
   EXPECT_EQ(std::pair(system.sentTo(e16), system.sentTo(other).size()),

@@ -263,9 +263,9 @@ TEST_F(SettingsWindowTest, OnlyTheRowsInSightHaveViewsAndTheyFollowTheScroll) {
     EXPECT_EQ(r.number == 9, r.id == mk9) << r.id;
   EXPECT_FALSE(mackie->engine->rows.back().on);
   scrollThrough<KSRowView>(*this, window, "midikeys", "number", ks9);
-  for (const auto& r : midikeys->engine->rows)
+  for (const auto& r : midikeys->engine->view().rows)
     EXPECT_EQ(r.cc == 9, r.id == ks9) << r.id;
-  EXPECT_FALSE(midikeys->engine->rows.back().on);
+  EXPECT_FALSE(midikeys->engine->view().rows.back().on);
 }
 
 // The tray, made before the shell starts, as the program makes it: its menu follows the shell and the modules

@@ -45,13 +45,14 @@ KSDeviceBand::KSDeviceBand(const std::shared_ptr<KSEngine>& engine, QWidget* par
 }
 
 void KSDeviceBand::refresh(KSEngine& engine) {
-  lock_->setText(engine.device.empty() ? "no device locked"
-                                       : QString::fromStdString("locked to " + engine.label(engine.device)));
-  detect_->setText(engine.detect ? "TURN OR PRESS SOMETHING…" : "DETECT DEVICE");
-  detect_->setLook(engine.detect ? ui::Pill::Look::lit : ui::Pill::Look::plain);
-  if (engine.heard) {
-    heard_->setText(QString::fromStdString(engine.heard->line + "   " + engine.ago(engine.heard->at)));
-    ksSetColour(heard_, engine.heard->mine ? KSInk::sand : KSInk::dim);
+  const auto& view = engine.view();
+  lock_->setText(view.device.empty() ? "no device locked"
+                                     : QString::fromStdString("locked to " + engine.label(view.device)));
+  detect_->setText(view.detect ? "TURN OR PRESS SOMETHING…" : "DETECT DEVICE");
+  detect_->setLook(view.detect ? ui::Pill::Look::lit : ui::Pill::Look::plain);
+  if (view.heard) {
+    heard_->setText(QString::fromStdString(view.heard->line + "   " + engine.ago(view.heard->at)));
+    ksSetColour(heard_, view.heard->mine ? KSInk::sand : KSInk::dim);
   } else {
     heard_->setText("nothing heard yet");
     ksSetColour(heard_, KSInk::dim);

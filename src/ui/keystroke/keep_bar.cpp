@@ -45,7 +45,7 @@ void KSKeepBar::refresh(KSEngine& engine) {
   redo_->setToolTip(canRedo ? "redo: " + QString::fromStdString(keep.redoStack.back().what)
                             : "nothing to redo");
   last_->setText(canUndo ? "last change: " + undoWhat : QString());
-  const auto ticked = keep.ticked(engine.rows).size();
+  const auto ticked = keep.ticked(engine.view().rows).size();
   if (ticked > 0) {
     delete_->setText(QString("DELETE %1 %2").arg(ticked).arg(ticked == 1 ? "ROW" : "ROWS"));
     delete_->setLook(ui::Pill::Look::danger);

@@ -52,14 +52,15 @@ KSMonitor::KSMonitor(QWidget* parent) : QWidget(parent) {
 }
 
 void KSMonitor::refresh(KSEngine& engine) {
-  const auto& incoming = engine.incoming;
+  const auto& incoming = engine.view().incoming;
   if (incoming.empty()) {
     QString says = "not running, so not listening";
     if (engine.running()) {
       says = "no MIDI yet — listening on ";
-      if (engine.listening.empty()) says += "no port at all";
-      for (std::size_t i = 0; i < engine.listening.size(); ++i)
-        says += (i ? ", " : "") + QString::fromStdString(engine.listening[i]);
+      const auto& listening = engine.view().listening;
+      if (listening.empty()) says += "no port at all";
+      for (std::size_t i = 0; i < listening.size(); ++i)
+        says += (i ? ", " : "") + QString::fromStdString(listening[i]);
     }
     quiet_->setText(says);
   }

@@ -76,11 +76,12 @@ void KSSection::redraw() {
   if (!engine) return;
   const auto began = std::chrono::steady_clock::now();
   monitor_->refresh(*engine);
-  power_->setText(engine->on ? "ON" : "OFF");
-  power_->setLook(engine->on ? ui::Pill::Look::lit : ui::Pill::Look::plain);
-  power_->setToolTip(engine->on ? "sending: press to stop everything, the table is kept"
-                                : "stopped: press to send again");
-  access_->setVisible(!engine->trusted);
+  const auto& view = engine->view();
+  power_->setText(view.on ? "ON" : "OFF");
+  power_->setLook(view.on ? ui::Pill::Look::lit : ui::Pill::Look::plain);
+  power_->setToolTip(view.on ? "sending: press to stop everything, the table is kept"
+                             : "stopped: press to send again");
+  access_->setVisible(!view.trusted);
   device_->refresh(*engine);
   table_->refresh(*engine);
   trace_->refresh(*engine);

@@ -98,7 +98,7 @@ KSTableBand::KSTableBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
 
 void KSTableBand::refresh(KSEngine& engine) {
   keep_->refresh(engine);
-  const auto& rows = engine.rows;
+  const auto& rows = engine.view().rows;
   const auto ticked = engine.history().ticked(rows);
   all_->setOn(!rows.empty() && ticked.size() == rows.size());
   all_->setDead(rows.empty());
@@ -121,9 +121,10 @@ void KSTableBand::draw(KSRowView& view, std::size_t i) const {
   const auto& r = rows_[i];
   KSRowLook look;
   look.row = r;
-  if (const auto lit = engine->lit.find(r.id); lit != engine->lit.end()) look.lit = lit->second;
-  look.learning = engine->learnId == r.id;
-  look.capturing = engine->capId == r.id;
+  const auto& shown = engine->view();
+  if (const auto lit = shown.lit.find(r.id); lit != shown.lit.end()) look.lit = lit->second;
+  look.learning = shown.learnId == r.id;
+  look.capturing = shown.capId == r.id;
   look.ticked = ticked_.count(r.id) > 0;
   look.clash = clashes_.count(r.id) > 0;
   look.ring = engine->ring(r);

@@ -38,10 +38,10 @@ KSTraceBand::KSTraceBand(const std::shared_ptr<KSEngine>& engine, QWidget* paren
 }
 
 void KSTraceBand::refresh(KSEngine& engine) {
-  const bool empty = engine.trace.lines().empty();
+  const bool empty = engine.view().trace.lines().empty();
   nothing_->setVisible(empty);
   lines_->setVisible(!empty);
-  lines_->follow(engine.trace);
+  lines_->follow(engine.view().trace);
 }
 
 QList<QWidget*> KSTraceBand::focusables() const {
