@@ -126,13 +126,7 @@ void KSEngine::midiStart() {
   view_.listening.clear();
   for (const auto& name : midi_->names())
     view_.listening.push_back(label(name));
-  std::vector<std::string> all;
-  for (const auto& source : services_.midi.sources())
-    all.push_back(source.name);
-  std::sort(all.begin(), all.end());
-  lastSourcesKey_.clear();
-  for (const auto& name : all)
-    lastSourcesKey_ += (lastSourcesKey_.empty() ? "" : "\n") + name;
+  lastSourcesKey_ = sourcesKey();
   changed();
 }
 
@@ -148,6 +142,17 @@ void KSEngine::checkSources() {
     layerPresence_ = std::move(presence);
     note(layerPresence_);
   }
+  auto key = sourcesKey();
+  if (key == lastSourcesKey_) return;
+  lastSourcesKey_ = std::move(key);
+  const std::weak_ptr<KSEngine> weak = weak_from_this();
+  loop().after(RESCAN_AFTER, [weak] {
+    // A stop in the meantime must not open the sources again.
+    if (const auto engine = weak.lock(); engine && engine->running_) engine->midiStart();
+  });
+}
+
+std::string KSEngine::sourcesKey() const {
   std::vector<std::string> all;
   for (const auto& source : services_.midi.sources())
     all.push_back(source.name);
@@ -155,13 +160,7 @@ void KSEngine::checkSources() {
   std::string key;
   for (const auto& name : all)
     key += (key.empty() ? "" : "\n") + name;
-  if (key == lastSourcesKey_) return;
-  lastSourcesKey_ = key;
-  const std::weak_ptr<KSEngine> weak = weak_from_this();
-  loop().after(RESCAN_AFTER, [weak] {
-    // A stop in the meantime must not open the sources again.
-    if (const auto engine = weak.lock(); engine && engine->running_) engine->midiStart();
-  });
+  return key;
 }
 
 void KSEngine::toggleDetect() {

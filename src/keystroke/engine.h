@@ -121,6 +121,8 @@ class KSEngine : public std::enable_shared_from_this<KSEngine> {
   void midiStart();
   void midiStop();
   void checkSources();
+  // Every source's name, sorted, one a line: a change in it means the sources should be looked at again.
+  std::string sourcesKey() const;
   // One system or channel voice word from the source of that name.
   void arrived(const std::string& name, std::uint32_t word);
   void monitor(const std::string& label, const std::string& text);

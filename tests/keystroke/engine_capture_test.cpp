@@ -34,7 +34,7 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
   // clang-format on
   for (const auto& [id, code, flags, key, mods, refused, taken] : cases) {
     engine->capture(id);
-    EXPECT_EQ(engine->view().capId, id);
+    EXPECT_EQ(view().capId, id);
     const auto steps = engine->history().undoStack.size();
     press(code, flags);
     const auto row = *engine->row(id);
@@ -45,7 +45,7 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
     EXPECT_EQ(lastTrace(), taken ? r + " took the key " + chord : refused);
     EXPECT_EQ(engine->history().undoStack.size(), steps + taken);
     EXPECT_EQ(taken ? engine->history().undoStack.back().what : "", taken ? r + ": key " + chord : "");
-    EXPECT_FALSE(engine->view().capId || keyCapture.active);
+    EXPECT_FALSE(view().capId || keyCapture.active);
   }
 }
 
@@ -54,22 +54,21 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
   cc(7, 1);
   EXPECT_TRUE(keys.keys.empty());
   loop.advance(14.9);
-  EXPECT_EQ(engine->view().capId, 2);
+  EXPECT_EQ(view().capId, 2);
   loop.advance(0.2);
-  EXPECT_FALSE(engine->view().capId);
+  EXPECT_FALSE(view().capId);
   EXPECT_EQ(lastTrace(), "nothing was pressed: the key was left as it was");
   // Pressing the cell again ends it without a word.
   engine->capture(2);
-  const auto lines = engine->view().trace.lines().size();
+  const auto lines = view().trace.lines().size();
   engine->capture(2);
-  EXPECT_EQ(std::pair(engine->view().capId.has_value(), engine->view().trace.lines().size()),
-            std::pair(false, lines));
+  EXPECT_EQ(std::pair(view().capId.has_value(), view().trace.lines().size()), std::pair(false, lines));
   keyCapture.refuse = true;
   engine->capture(2);
   EXPECT_EQ(lastTrace(), "the key cannot be captured: allow Accessibility for Orvane VUDA Verer");
   keyCapture.why = KeyCapture::Refusal::keyboardHeld;
   engine->capture(2);
-  EXPECT_FALSE(engine->view().capId);
+  EXPECT_FALSE(view().capId);
   EXPECT_EQ(lastTrace(), "the key cannot be captured: another program holds the keyboard");
   keyCapture.refuse = false;
   engine->add();  // row 4, which an undo takes away again
@@ -82,7 +81,7 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
   for (const auto& [id, end] : enders) {
     engine->capture(id);
     end();
-    EXPECT_FALSE(engine->view().capId || keyCapture.active) << id;
+    EXPECT_FALSE(view().capId || keyCapture.active) << id;
   }
 }
 

@@ -22,6 +22,8 @@ class KSEngineTest : public EngineFixtureBase<KSEngine> {
     loop.runDue();
   }
 
+  const KSView& view() const { return engine->view(); }
+
   // The engine, not started.
   void make() {
     engine =

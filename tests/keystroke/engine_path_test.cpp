@@ -31,8 +31,8 @@ TEST_F(KSEngineTest, EachMessageIsShownAndHeardAndOnlyCCsAndNotesFireAMatchingRo
   // clang-format on
   for (const auto& [status, d1, d2, shown, heard] : cases) {
     from(controller, status, d1, d2);
-    EXPECT_EQ(engine->view().incoming.empty() ? "" : engine->view().incoming.front().text, shown);
-    EXPECT_EQ(engine->view().heard ? engine->view().heard->line : "", heard);
+    EXPECT_EQ(view().incoming.empty() ? "" : view().incoming.front().text, shown);
+    EXPECT_EQ(view().heard ? view().heard->line : "", heard);
   }
   EXPECT_EQ(std::exchange(keys.keys, {}).size(), 4u);
   engine->clearTrace();
@@ -48,10 +48,9 @@ TEST_F(KSEngineTest,
   startWith({keyRow(1, 1, "a", {{"type", "note"}, {"value", 5}}), keyRow(2, 1, "b")}, {{"device", ""}});
   engine->toggleDetect();
   from(controller, 0x80, 36, 0);
-  EXPECT_TRUE(engine->view().detect);
+  EXPECT_TRUE(view().detect);
   noteOn(36, 100);
-  EXPECT_EQ(std::pair(engine->view().detect, savedFile()["device"]),
-            std::pair(false, nlohmann::json("Port 1")));
+  EXPECT_EQ(std::pair(view().detect, savedFile()["device"]), std::pair(false, nlohmann::json("Port 1")));
   engine->learn(1);
   cc(1, 3);  // row 2's message
   cc(10, 3);
@@ -66,10 +65,10 @@ TEST_F(KSEngineTest,
             std::tuple(127, "row 2 learned CC 21 = 127", 0u));
   engine->learn(1);
   engine->learn(1);  // the same row again: learning ends, as it does when the engine stops
-  EXPECT_FALSE(engine->view().learnId);
+  EXPECT_FALSE(view().learnId);
   engine->learn(1);
   engine->stop();
-  EXPECT_FALSE(engine->view().learnId);
+  EXPECT_FALSE(view().learnId);
 }
 
 TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerForAHeldNoteAndHeardWhenOff) {
@@ -77,25 +76,25 @@ TEST_F(KSEngineTest, OnlyTheLockedDeviceFiresAndLampsLightBrieflyForACcLongerFor
   startWith({keyRow(1, 7, "a"), keyRow(2, 36, "b", {{"type", "note"}})});
   from(other, 0xB0, 7, 1);
   loop.advance(0.08);
-  EXPECT_TRUE(!engine->view().heard->mine && engine->view().lit.empty() && keys.keys.empty());
+  EXPECT_TRUE(!view().heard->mine && view().lit.empty() && keys.keys.empty());
   cc(7, 1);
   noteOn(36, 100);
   loop.advance(0.08);
-  EXPECT_EQ(engine->view().lit, (std::map<std::int64_t, std::string>{{1, "fire"}, {2, "fire"}}));
+  EXPECT_EQ(view().lit, (std::map<std::int64_t, std::string>{{1, "fire"}, {2, "fire"}}));
   loop.advance(0.3);
-  EXPECT_EQ(engine->view().lit, (std::map<std::int64_t, std::string>{{2, "fire"}}));
+  EXPECT_EQ(view().lit, (std::map<std::int64_t, std::string>{{2, "fire"}}));
   noteOn(36, 0);  // let go
   loop.advance(0.08);
-  EXPECT_TRUE(engine->view().lit.empty());
+  EXPECT_TRUE(view().lit.empty());
   noteOn(36, 100);
   engine->set(2, "type", "cc");  // changed while held: its next CC lets the lamp fade
   cc(36, 1);
   loop.advance(0.5);
-  EXPECT_TRUE(engine->view().lit.empty());
+  EXPECT_TRUE(view().lit.empty());
   engine->togglePower();
   cc(7, 1);
   loop.advance(0.08);
-  EXPECT_EQ(engine->view().lit.at(1), "heard");
+  EXPECT_EQ(view().lit.at(1), "heard");
 }
 
 // The layer line and trust prompt come at the start; why() names the first thing missing.
@@ -174,7 +173,7 @@ TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChangeAndRingVa
   const auto twin = system.addSource("Port 1");
   system.unconnectable = {controller};  // the first cannot be connected: its twin takes its place
   startWith({});
-  EXPECT_EQ(std::pair(engine->view().listening, system.connected(twin)), std::pair(Lines{"USB1"}, true));
+  EXPECT_EQ(std::pair(view().listening, system.connected(twin)), std::pair(Lines{"USB1"}, true));
   system.addDevice("OXI E16");
   const auto third = system.addSource("Port 3");
   const auto e16 = system.addDestination("Port 3");
@@ -182,7 +181,7 @@ TEST_F(KSEngineTest, SourcesAreOpenedOnceByNameAndRescannedAfterAChangeAndRingVa
   loop.advance(0.49);
   EXPECT_FALSE(system.connected(third));
   loop.advance(0.02);
-  EXPECT_EQ(std::tuple(system.connected(third), engine->view().listening, engine->label("Bus 1")),
+  EXPECT_EQ(std::tuple(system.connected(third), view().listening, engine->label("Bus 1")),
             std::tuple(true, Lines{"USB1 (OXI E16)", "USB3 (OXI E16)"}, "IAC Bus 1"));
   EXPECT_TRUE(engine->sendCC(3, 127, 2));
   EXPECT_EQ(std::pair(system.sentTo(e16), system.sentTo(other).size()),

@@ -19,8 +19,8 @@ TEST_F(KSEngineTest, TheFileIsReadLenientlyAndASaveKeepsOtherKeys) {
   EXPECT_EQ(traced(), Lines{NOT_READ_YET});
   engine->start();
   loop.runDue();
-  EXPECT_EQ(std::tuple(engine->view().on, engine->view().device), std::tuple(true, ""));  // JSON types
-  ASSERT_EQ(engine->view().rows.size(), 1u);
+  EXPECT_EQ(std::tuple(view().on, view().device), std::tuple(true, ""));  // JSON types
+  ASSERT_EQ(view().rows.size(), 1u);
   engine->add();
   const auto saved = savedFile();
   EXPECT_EQ(std::tuple(saved["theme"], saved["blob"], saved["rows"].size()), std::tuple("dark", false, 2u));
@@ -78,7 +78,7 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   engine->subscribe([&] { ++told; });
   const auto ticked = [&] {
     loop.runDue();
-    return engine->history().ticked(engine->view().rows);
+    return engine->history().ticked(view().rows);
   };
   engine->tickAll();
   EXPECT_EQ(ticked(), (std::vector<std::int64_t>{3, 5, 6}));
@@ -89,10 +89,9 @@ TEST_F(KSEngineTest, TickingIsAnnouncedDeletingTickedRowsLogsEachAndUndoLeavesNo
   EXPECT_EQ(engine->history().undoStack.back().what, "rows 3, 5 deleted");
   EXPECT_EQ(traced()[traced().size() - 2],
             "row 3 removed  (CC 7 = any → " + KSRules::chord({"cmd"}, "s") + ")");
-  EXPECT_EQ(std::pair(engine->view().learnId, engine->view().rows.size()),
-            std::pair(std::optional<std::int64_t>(), 1ul));
+  EXPECT_EQ(std::pair(view().learnId, view().rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
   engine->undo();
-  EXPECT_EQ(std::pair(engine->view().rows.size(), engine->history().ticks.empty()), std::pair(3ul, true));
+  EXPECT_EQ(std::pair(view().rows.size(), engine->history().ticks.empty()), std::pair(3ul, true));
   // A capture starting, the switch and a new trace line are each told too; unlocking forgets the saved
   // device.
   loop.runDue();

@@ -39,7 +39,7 @@ class KSSectionTest : public KSEngineTest {
     section->resize(1100, 900);
     section->show();
     // The table makes its lines a few per turn of the loop.
-    while (section->findChildren<KSRowView*>().size() < static_cast<qsizetype>(engine->view().rows.size()))
+    while (section->findChildren<KSRowView*>().size() < static_cast<qsizetype>(view().rows.size()))
       QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents();
   }
@@ -238,7 +238,7 @@ TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTen
       if (label->isVisibleTo(section.get())) texts << label->text();
     return texts;
   };
-  const auto message = [&](std::size_t i) { return QString::fromStdString(engine->view().incoming[i].text); };
+  const auto message = [&](std::size_t i) { return QString::fromStdString(view().incoming[i].text); };
   EXPECT_EQ(shown(),
             (QStringList{"USB1", message(0), "", "just now", "USB1", message(1), "× 2", "just now"}));
   loop.advance(12.4);  // the engine's tick alone brings the ages up to date: the last came 12.4 s later
@@ -300,7 +300,7 @@ TEST_F(KSSectionTest, TheLogKeepsTheSelectionAndTheScrollPositionWhileLinesArriv
   auto* log = find<QPlainTextEdit>("lines");
   const auto newestFirst = [&] {
     QStringList all;
-    for (const auto& line : engine->view().trace.lines())
+    for (const auto& line : view().trace.lines())
       all.prepend(QString::fromStdString(line));
     return all.join('\n').toStdString();
   };
