@@ -133,9 +133,9 @@ long residentKb() {
 // The size of every list the engines keep, by name.
 std::map<std::string, std::size_t> lists(const MKEngine& mk, const KSEngine& ks) {
   return {{"MK trace", mk.trace.lines().size()}, {"MK monitor", mk.incoming.size()},
-          {"MK queue", mk.queue.size()},         {"MK turns", mk.spins.size()},
-          {"MK lamps", mk.act.size()},           {"MK held notes", mk.down.size()},
-          {"MK labels", mk.labels.size()},       {"MK undo", mk.history.undoStack.size()},
+          {"MK queue", mk.lengths().queue},      {"MK turns", mk.lengths().turns},
+          {"MK lamps", mk.lengths().lamps},      {"MK held notes", mk.lengths().heldNotes},
+          {"MK labels", mk.lengths().labels},    {"MK undo", mk.lengths().undo},
           {"KS trace", ks.trace.lines().size()}, {"KS monitor", ks.incoming.size()},
           {"KS lamps", ks.actAt.size()},         {"KS lit", ks.lit.size()},
           {"KS labels", ks.labels.size()},       {"KS sources", ks.midi->names().size()}};

@@ -20,11 +20,11 @@ void MackieModule::setOn(bool on) {
 }
 
 void MackieModule::liveCame() {
-  if (engine->running) engine->live->askBoth();
+  engine->liveCame();
 }
 
 std::vector<MenuLine> MackieModule::menuItems() {
-  if (!engine->running) return {};
+  if (!engine->running()) return {};
   // Each action holds the engine weakly: a menu left open must not keep it alive, nor call into it once gone.
   const std::weak_ptr<MKEngine> weak = engine;
   const auto device = engine->device();

@@ -79,16 +79,9 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   ~MKEngine();
 
   // --- State the screens read -------------------------------------------------------------------------
-  nlohmann::json conf = nlohmann::json::object();
   std::vector<MKRow> rows;
-  std::shared_ptr<MidiClient> midi;
-  std::shared_ptr<MKLive> live;
-  std::shared_ptr<MKBlob> blob;
-  std::shared_ptr<MKLed> led;  // the E16's rings, made on first use
-  MidiRef outRef = 0;
-  std::string outName;
+  std::string outName;  // the destination towards Live, empty when none is open
   long sent = 0;
-  bool running = false;
   Trace trace;
   struct Heard {
     std::string line;
@@ -99,43 +92,25 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::deque<MonitorEntry> incoming;  // newest first, at most 4
   bool detect = false;
   std::optional<std::int64_t> learnId;
-  MKRules::MKHeld held;
-  std::set<int> down;  // Mackie notes pressed towards Live
   struct Lamps {
     std::optional<double> at;
     std::map<std::string, bool> lit;
   } lamps;
-  std::map<std::string, std::string> labels;
-  std::deque<std::array<int, 3>> queue;
-  TaskHandle pump;
-  struct Spin {
-    int clicks = 0;
-    int cc = 0;
-    std::string rel;
-    std::string what;
-    std::string line;
+
+  bool running() const { return running_; }
+  // The undo and redo stacks and the ticks.
+  const RowHistory<MKRow>& history() const { return history_; }
+  // The names of the sources it listens to, in the system's order.
+  const std::vector<std::string>& openSources() const { return midi_->names(); }
+  // What the module knows of Live's transport.
+  const MKLive& live() const { return *live_; }
+  // Whether the pacing or the turns' timer still runs: each stops at a tick that finds nothing to send.
+  bool sending() const { return pump_ || spinTimer_; }
+  // How long the lists are that could grow with the traffic, for the benches that watch them stay bounded.
+  struct Lengths {
+    std::size_t queue, turns, lamps, heldNotes, labels, undo;
   };
-  std::map<std::int64_t, Spin> spins;
-  TaskHandle spinTimer;
-  struct Volume {
-    std::optional<double> want;
-    bool blob = true;
-    double at = DISTANT_PAST;
-    TaskHandle timer;
-  } vol;
-  RowHistory<MKRow> history;  // the undo and redo stacks and the ticks
-  struct Activity {
-    double at = 0;
-    std::string how;  // "fire" or "heard"
-    bool held = false;
-  };
-  std::map<std::int64_t, Activity> act;
-  bool dirty = false;
-  TaskHandle refresh;
-  std::set<std::string> lastSources;
-  std::string layerPresence;  // the MIDI layer's presence line at the last rescan
-  // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
-  MKRules::MKCoarse coarse;
+  Lengths lengths() const;
 
   // --- Observing -------------------------------------------------------------------------------------
   int subscribe(std::function<void()> changed);
@@ -158,6 +133,8 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void unlock();
   void learn(std::int64_t id);
   void clearTrace();
+  // Live has just started: asks it for its transport state while the module runs.
+  void liveCame();
 
   // --- The message path -------------------------------------------------------------------------------
   // What one source delivered: every message in it, and a DAW's question for a Mackie surface answered.
@@ -248,6 +225,46 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void publish();
   std::string actLine(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
 
+  nlohmann::json conf_ = nlohmann::json::object();
+  std::shared_ptr<MidiClient> midi_;
+  std::shared_ptr<MKLive> live_;
+  std::shared_ptr<MKBlob> blob_;
+  std::shared_ptr<MKLed> led_;  // the E16's rings, made on first use
+  MidiRef outRef_ = 0;
+  bool running_ = false;
+  MKRules::MKHeld held_;
+  std::set<int> down_;  // Mackie notes pressed towards Live
+  std::map<std::string, std::string> labels_;
+  std::deque<std::array<int, 3>> queue_;
+  TaskHandle pump_;
+  struct Spin {
+    int clicks = 0;
+    int cc = 0;
+    std::string rel;
+    std::string what;
+    std::string line;
+  };
+  std::map<std::int64_t, Spin> spins_;
+  TaskHandle spinTimer_;
+  struct Volume {
+    std::optional<double> want;
+    bool blob = true;
+    double at = DISTANT_PAST;
+    TaskHandle timer;
+  } vol_;
+  RowHistory<MKRow> history_;
+  struct Activity {
+    double at = 0;
+    std::string how;  // "fire" or "heard"
+    bool held = false;
+  };
+  std::map<std::int64_t, Activity> act_;
+  bool dirty_ = false;
+  TaskHandle refresh_;
+  std::set<std::string> lastSources_;
+  std::string layerPresence_;  // the MIDI layer's presence line at the last rescan
+  // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
+  MKRules::MKCoarse coarse_;
   MKServices services_;
   bool loaded_ = false;    // nothing is saved before the settings file was read
   bool answered_ = false;  // a DAW's device query was answered since the start: the trace said so once

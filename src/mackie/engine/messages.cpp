@@ -29,7 +29,7 @@ void MKEngine::receivedWords(const std::string& port, std::span<const std::uint3
 }
 
 void MKEngine::answerDeviceQuery(const std::string& port) {
-  if (outRef == 0 || !midi->sendSysex(outRef, MKMCU::DEVICE_ANSWER)) return;
+  if (outRef_ == 0 || !midi_->sendSysex(outRef_, MKMCU::DEVICE_ANSWER)) return;
   // A DAW asks again at every new connection to its port: the trace says it once.
   if (std::exchange(answered_, true)) return;
   note("the DAW asked on " + label(port) + " for a Mackie Control surface — answered on " + outName);
@@ -40,7 +40,7 @@ void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
   const bool quiet = MKWatch::quiet(raw);
   if (!quiet) {
     monitorAdd(incoming, label(port), MKWatch::describe(raw), now);
-    dirty = true;
+    dirty_ = true;
   }
 
   const int nibble = raw.status & 0xF0;
@@ -48,7 +48,7 @@ void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
     if (!quiet) {
       heard =
           Heard{label(port) + "   " + MKWatch::describe(raw), !port.empty() && names("device", port), now};
-      dirty = true;
+      dirty_ = true;
     }
     return;
   }
@@ -77,7 +77,7 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
   heard = Heard{label(port) + "   " + what + " = " + std::to_string(msg.value) + "   ch " +
                     std::to_string(msg.channel.value_or(0) + 1),
                 mine, now};
-  dirty = true;
+  dirty_ = true;
 
   if (detect) {
     // This module sends on an IAC bus or through the kernel's loopback port: what comes back there is its
@@ -87,7 +87,7 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
       return;
     }
     detect = false;
-    conf["device"] = port;
+    conf_["device"] = port;
     save();
     note("locked to " + label(port) + "  (" + what + " spoke first)");
     return;
@@ -127,10 +127,10 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
     const auto& r = rows[entry.at];
     const bool lowerHalf = msg.number != r.number;  // of a fine fader's pair: it lights the row all the same
     if (release) {
-      if (const auto a = act.find(r.id); a != act.end()) a->second.held = false;
+      if (const auto a = act_.find(r.id); a != act_.end()) a->second.held = false;
     } else if (lowerHalf || !r.value || r.value == msg.value) {
       const bool fires = on && (lowerHalf ? r.on : MKRules::matches(r, msg));
-      act[r.id] = {now, fires ? "fire" : "heard", msg.from == "note"};
+      act_[r.id] = {now, fires ? "fire" : "heard", msg.from == "note"};
     }
   }
   if (!on) return;
@@ -142,7 +142,7 @@ void MKEngine::fireMessage(const MKMsg& msg) {
   if (const auto line =
           rings().feel(index.lights(msg.from, msg.number), msg.from, msg.number, msg.value, msg.channel))
     note(*line);
-  const auto acts = MKRules::fire(rows, index, msg, held, coarse);
+  const auto acts = MKRules::fire(rows, index, msg, held_, coarse_);
   if (acts.empty()) return;
   const auto control = kindOf(msg) + " " + std::to_string(msg.number) + " = ";
   const auto text = control + std::to_string(msg.value);
@@ -150,8 +150,8 @@ void MKEngine::fireMessage(const MKMsg& msg) {
   for (const auto& a : acts) {
     if (blobOn()) {
       blobMake();
-      if (blob)
-        blob->say(MKBlob::line(MKRules::fromText(a.row), MKMCU::shortName(a.row.command)), blobHold());
+      if (blob_)
+        blob_->say(MKBlob::line(MKRules::fromText(a.row), MKMCU::shortName(a.row.command)), blobHold());
     }
     if (a.rel) {
       spin(a, text);
@@ -162,7 +162,7 @@ void MKEngine::fireMessage(const MKMsg& msg) {
   // A control being moved keeps its lines up to date instead of filling the trace, one line per row it fired.
   if (!lines.empty()) {
     trace.replaceRun(loop().now(), lines, control);
-    dirty = true;
+    dirty_ = true;
   }
 }
 
@@ -183,7 +183,7 @@ std::string MKEngine::actLine(const MKAct& a, const std::string& text,
   } else {
     line += a.what + "  (note " + std::to_string(a.note) + ")";
   }
-  if (outRef == 0 && a.kind != "mac" && a.kind != "macvolume") line += "   — BUT NOTHING IS OPEN TO LIVE";
+  if (outRef_ == 0 && a.kind != "mac" && a.kind != "macvolume") line += "   — BUT NOTHING IS OPEN TO LIVE";
   return line;
 }
 
