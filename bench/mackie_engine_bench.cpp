@@ -39,7 +39,7 @@ int main() {
   std::printf(
       "after a burst of 100000: queue %zu, trace %zu lines, monitor %zu, row lamps %zu, spins %zu, "
       "max RSS %ld KB before and %ld KB after\n",
-      engine->lengths().queue, engine->trace.lines().size(), engine->incoming.size(), engine->lengths().lamps,
-      engine->lengths().turns, before, maxRssKb());
+      engine->lengths().queue, engine->view().trace.lines().size(), engine->view().incoming.size(),
+      engine->lengths().lamps, engine->lengths().turns, before, maxRssKb());
   return 0;
 }

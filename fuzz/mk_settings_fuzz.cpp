@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine->status();
   engine->why();
 
-  auto played = engine->rows;
+  auto played = engine->view().rows;
   played.resize(std::min(PLAYED, played.size()));
   for (const auto& row : played) {
     engine->tryRow(row);

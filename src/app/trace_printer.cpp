@@ -7,7 +7,7 @@ TracePrinter::~TracePrinter() {
     trace->echo = nullptr;
 }
 
-void TracePrinter::watch(const std::string& moduleId, Trace& trace) {
+void TracePrinter::watch(const std::string& moduleId, const Trace& trace) {
   watched_.push_back(&trace);
   for (const auto& line : trace.lines())
     print(moduleId, line, false);

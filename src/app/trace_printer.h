@@ -17,11 +17,11 @@ class TracePrinter {
   TracePrinter& operator=(const TracePrinter&) = delete;
 
   // Prints what the trace holds now, then each line as the trace is given it. The trace outlives the printer.
-  void watch(const std::string& moduleId, Trace& trace);
+  void watch(const std::string& moduleId, const Trace& trace);
 
  private:
   void print(const std::string& moduleId, const std::string& line, bool replaces);
 
   std::FILE* out_;
-  std::vector<Trace*> watched_;
+  std::vector<const Trace*> watched_;
 };

@@ -71,7 +71,9 @@ struct Engines {
   // The trace lines about the files, MK's then Key Stroke's, without their time.
   std::pair<Lines, Lines> fileLines() const {
     std::pair<Lines, Lines> out;
-    for (auto [trace, lines] : {std::pair{&mk->trace, &out.first}, std::pair{&ks->trace, &out.second}})
+    const std::pair<const Trace*, Lines*> both[] = {{&mk->view().trace, &out.first},
+                                                    {&ks->trace, &out.second}};
+    for (auto [trace, lines] : both)
       for (const auto& line : trace->lines())
         if (line.find("saved") != std::string::npos || line.find(".broken") != std::string::npos)
           lines->push_back(line.substr(10));

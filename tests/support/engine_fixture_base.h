@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/trace.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_midi_system.h"
 #include "support/recording_key_output.h"
@@ -51,10 +52,18 @@ class EngineFixtureBase : public ::testing::Test {
     from(controller, 0x90 | channel, number, velocity);
   }
 
+  // The engine's trace: in its view, or a field of its own where it has no view.
+  const Trace& trace() const {
+    if constexpr (requires { engine->view(); })
+      return engine->view().trace;
+    else
+      return engine->trace;
+  }
+
   // The trace's lines without their time stamps.
   std::vector<std::string> traced() const {
     std::vector<std::string> out;
-    for (const auto& line : engine->trace.lines())
+    for (const auto& line : trace().lines())
       out.push_back(line.substr(10));
     return out;
   }
@@ -62,9 +71,9 @@ class EngineFixtureBase : public ::testing::Test {
   // Waits in real time (at most 20 s) for the next line of the trace from something the test cannot hurry,
   // such as the colour helper's outcome.
   void awaitNote() {
-    const auto before = engine->trace.written();
+    const auto before = trace().written();
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (engine->trace.written() == before && std::chrono::steady_clock::now() < until)
+    while (trace().written() == before && std::chrono::steady_clock::now() < until)
       loop.awaitWatched(0.1);
   }
 

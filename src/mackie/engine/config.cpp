@@ -44,7 +44,7 @@ void MKEngine::load() {
     for (const auto& entry : *stored)
       if (entry.is_object())
         if (auto r = MKRules::clean(entry).row) read_rows.push_back(std::move(*r));
-  rows = std::move(read_rows);
+  view_.rows = std::move(read_rows);
   reindex();
   loaded_ = true;
   dirty_ = true;
@@ -57,7 +57,7 @@ void MKEngine::save() {
     return;
   }
   auto stored = nlohmann::json::array();
-  for (const auto& r : rows)
+  for (const auto& r : view_.rows)
     stored.push_back(r.dict());
   conf_["rows"] = std::move(stored);
   for (const auto& line : saves_.save(CONF(services_.home), conf_))
@@ -66,22 +66,23 @@ void MKEngine::save() {
 }
 
 std::optional<MKRow> MKEngine::row(std::int64_t id) const {
-  const auto found = std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; });
-  return found == rows.end() ? std::nullopt : std::optional(*found);
+  const auto found =
+      std::find_if(view_.rows.begin(), view_.rows.end(), [&](const MKRow& r) { return r.id == id; });
+  return found == view_.rows.end() ? std::nullopt : std::optional(*found);
 }
 
 void MKEngine::change(const std::string& what, const std::function<void()>& edit) {
-  auto before = rows;
+  auto before = view_.rows;
   edit();
   reindex();
-  history_.record(std::move(before), rows, what);
+  history_.record(std::move(before), view_.rows, what);
   coarse_.clear();  // an upper half heard for the old table must not complete a pair of the new one
   save();
 }
 
 void MKEngine::add() {
-  const auto fresh = MKRules::blank(rows);
-  change("row " + std::to_string(fresh.id) + " added", [&] { rows.push_back(fresh); });
+  const auto fresh = MKRules::blank(view_.rows);
+  change("row " + std::to_string(fresh.id) + " added", [&] { view_.rows.push_back(fresh); });
 }
 
 void MKEngine::set(std::int64_t id, const std::string& key, const std::optional<nlohmann::json>& value) {
@@ -104,50 +105,51 @@ void MKEngine::set(std::int64_t id, const std::string& key, const std::optional<
   const auto what = "row " + std::to_string(id) + ": " + (key == "from" ? "filter" : key) + " " +
                     (value ? loose::textOf(*value) : "any");
   change(what, [&] {
-    *std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; }) = *cleaned.row;
+    *std::find_if(view_.rows.begin(), view_.rows.end(), [&](const MKRow& r) { return r.id == id; }) =
+        *cleaned.row;
     held_.erase(id);
   });
 }
 
 void MKEngine::tick(std::int64_t id) {
-  history_.tick(id, rows);
+  history_.tick(id, view_.rows);
   dirty_ = true;
 }
 
 void MKEngine::tickAll() {
-  history_.all(rows);
+  history_.all(view_.rows);
   dirty_ = true;
 }
 
 void MKEngine::deleteTicked() {
   std::vector<MKRow> doomed;
-  for (const auto& r : rows)
+  for (const auto& r : view_.rows)
     if (history_.ticks.count(r.id)) doomed.push_back(r);
   if (doomed.empty()) return;
   std::string ids;
   for (const auto& r : doomed)
     ids += (ids.empty() ? "" : ", ") + std::to_string(r.id);
-  const bool learning = learnId && history_.ticks.count(*learnId);
+  const bool learning = view_.learnId && history_.ticks.count(*view_.learnId);
   change((doomed.size() == 1 ? "row " : "rows ") + ids + " deleted", [&] {
     for (const auto& r : doomed) {
       note("row " + std::to_string(r.id) + " removed  (" + MKRules::fromText(r) + " = " +
            MKRules::valueText(r) + " → " + MKRules::target(r) + ")");
       held_.erase(r.id);
     }
-    std::erase_if(rows, [&](const MKRow& r) { return history_.ticks.count(r.id) > 0; });
+    std::erase_if(view_.rows, [&](const MKRow& r) { return history_.ticks.count(r.id) > 0; });
   });
-  if (learning) learnId.reset();
+  if (learning) view_.learnId.reset();
 }
 
 void MKEngine::undo() {
-  if (const auto what = history_.undo(rows)) {
+  if (const auto what = history_.undo(view_.rows)) {
     held_.clear();
     afterHistory("UNDO: " + *what);
   }
 }
 
 void MKEngine::redo() {
-  if (const auto what = history_.redo(rows)) {
+  if (const auto what = history_.redo(view_.rows)) {
     held_.clear();
     afterHistory("REDO: " + *what);
   }
@@ -155,9 +157,9 @@ void MKEngine::redo() {
 
 void MKEngine::afterHistory(const std::string& text) {
   reindex();
-  history_.keepTicksIn(rows);
+  history_.keepTicksIn(view_.rows);
   coarse_.clear();
-  if (learnId && !row(*learnId)) learnId.reset();
+  if (view_.learnId && !row(*view_.learnId)) view_.learnId.reset();
   save();
   note(text);
 }

@@ -94,13 +94,13 @@ bool MKEngine::names(const char* key, const std::string& port) const {
 }
 
 void MKEngine::reindex() {
-  index_ = MKRules::MKRowIndex(rows);
+  index_ = MKRules::MKRowIndex(view_.rows);
 }
 
 const MKRules::MKRowIndex& MKEngine::indexed() {
   // `rows` is open to whoever holds the engine: a table that grew or shrank past reindex() is indexed anew
   // rather than read at positions it no longer has.
-  if (index_.rowCount() != rows.size()) reindex();
+  if (index_.rowCount() != view_.rows.size()) reindex();
   return index_;
 }
 
@@ -128,7 +128,7 @@ void MKEngine::start() {
   rings().follow = [weak] {
     std::vector<int> numbers;
     if (const auto engine = weak.lock())
-      for (const auto& r : engine->rows)
+      for (const auto& r : engine->view_.rows)
         if (r.on && r.led == true && r.command == "volume" && r.from == "cc") numbers.push_back(r.number);
     return numbers;
   };
@@ -136,7 +136,7 @@ void MKEngine::start() {
   running_ = true;
   startRefresh();
   note("MIDI to MK Control is up, listening on " + plural(n, "source") + ", sending to " +
-       (outRef_ ? outName : "nothing yet"));
+       (outRef_ ? view_.outName : "nothing yet"));
   if (!services_.midi.about.empty()) note(services_.midi.about);
 }
 
@@ -185,11 +185,11 @@ void MKEngine::stop() {
   blob_.reset();
   midi_->dispose();
   outRef_ = 0;
-  outName.clear();
+  view_.outName.clear();
   if (refresh_) refresh_->cancel();
   refresh_.reset();
-  detect = false;
-  learnId.reset();
+  view_.detect = false;
+  view_.learnId.reset();
   running_ = false;
   // The refresh timer is gone: tell the screens now that the module is off.
   publish();
@@ -225,8 +225,8 @@ void MKEngine::dropPending() {
 }
 
 void MKEngine::toggleDetect() {
-  detect = !detect;
-  if (detect) learnId.reset();
+  view_.detect = !view_.detect;
+  if (view_.detect) view_.learnId.reset();
   dirty_ = true;
 }
 
@@ -237,17 +237,17 @@ void MKEngine::unlock() {
 }
 
 void MKEngine::learn(std::int64_t id) {
-  if (learnId == id) {
-    learnId.reset();
+  if (view_.learnId == id) {
+    view_.learnId.reset();
   } else {
-    learnId = id;
-    detect = false;
+    view_.learnId = id;
+    view_.detect = false;
   }
   dirty_ = true;
 }
 
 void MKEngine::clearTrace() {
-  trace.clear();
+  view_.trace.clear();
   dirty_ = true;
 }
 
@@ -292,9 +292,9 @@ void MKEngine::openOut() {
         break;
       }
   if (ref != 0) midi_->prepare(ref);
-  if (ref == outRef_ && (ref == 0 || outName == want)) return;
+  if (ref == outRef_ && (ref == 0 || view_.outName == want)) return;
   outRef_ = ref;
-  outName = ref ? want : "";
+  view_.outName = ref ? want : "";
   dirty_ = true;
 }
 
@@ -302,12 +302,12 @@ void MKEngine::setOut(const std::string& name) {
   conf_["out"] = name;
   save();
   openOut();
-  note(outRef_ ? "Mackie goes to " + outName : "nothing is open to Live");
+  note(outRef_ ? "Mackie goes to " + view_.outName : "nothing is open to Live");
 }
 
 void MKEngine::setBack(const std::string& name) {
   conf_["back"] = name;
   save();
-  lamps = {};
+  view_.lamps = {};
   note(name.empty() ? "not listening for Live's lights" : "listening for Live on " + label(name));
 }

@@ -1,6 +1,6 @@
 // The engine of the MIDI TO MK CONTROL module: from a controller's message to Mackie Control towards Live,
-// with its pacing, its view of Live, its table, settings file and history, the computer's volume and the
-// blob. Everything runs on the loop's thread; the screens read the public state and call the operations.
+// with its pacing, what it learns of Live, its table, settings file and history, the computer's volume and
+// the blob. Everything runs on the loop's thread; the screens draw its view and call its operations.
 #pragma once
 
 #include <array>
@@ -31,6 +31,7 @@
 #include "mackie/engine/led.h"
 #include "mackie/engine/live.h"
 #include "mackie/engine/midi.h"
+#include "mackie/engine/view.h"
 #include "platform/audio_output.h"
 #include "platform/key_output.h"
 #include "platform/loop.h"
@@ -78,25 +79,8 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   explicit MKEngine(MKServices services);
   ~MKEngine();
 
-  // --- State the screens read -------------------------------------------------------------------------
-  std::vector<MKRow> rows;
-  std::string outName;  // the destination towards Live, empty when none is open
-  long sent = 0;
-  Trace trace;
-  struct Heard {
-    std::string line;
-    bool mine = false;
-    double at = 0;
-  };
-  std::optional<Heard> heard;
-  std::deque<MonitorEntry> incoming;  // newest first, at most 4
-  bool detect = false;
-  std::optional<std::int64_t> learnId;
-  struct Lamps {
-    std::optional<double> at;
-    std::map<std::string, bool> lit;
-  } lamps;
-
+  // --- What the screens read -------------------------------------------------------------------------
+  const MKView& view() const { return view_; }
   bool running() const { return running_; }
   // The undo and redo stacks and the ticks.
   const RowHistory<MKRow>& history() const { return history_; }
@@ -265,6 +249,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::string layerPresence_;  // the MIDI layer's presence line at the last rescan
   // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
   MKRules::MKCoarse coarse_;
+  MKView view_;
   MKServices services_;
   bool loaded_ = false;    // nothing is saved before the settings file was read
   bool answered_ = false;  // a DAW's device query was answered since the start: the trace said so once

@@ -42,7 +42,7 @@ void MKEngine::wireNow(int status, int d1, int d2) {
     else
       down_.insert(d1);
   }
-  ++sent;
+  ++view_.sent;
   dirty_ = true;
 }
 
@@ -76,10 +76,10 @@ void MKEngine::letGoOfEverything() {
 
 void MKEngine::note(const std::string& text, const std::optional<std::string>& collapse) {
   if (collapse)
-    trace.add(loop().now(), text,
-              [&](const std::string& last) { return last.find(*collapse) != std::string::npos; });
+    view_.trace.add(loop().now(), text,
+                    [&](const std::string& last) { return last.find(*collapse) != std::string::npos; });
   else
-    trace.add(loop().now(), text);
+    view_.trace.add(loop().now(), text);
   dirty_ = true;
 }
 

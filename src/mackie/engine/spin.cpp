@@ -70,7 +70,7 @@ std::string MKEngine::playStop(const MKAct& a) {
   const auto playing = live_->isPlaying();
   if (!playing) {
     // Any Mackie DAW lights its own PLAY lamp: heard on the lights port, it says whether the DAW plays.
-    if (const auto lamp = lamps.lit.find("PLAY"); lamp != lamps.lit.end()) {
+    if (const auto lamp = view_.lamps.lit.find("PLAY"); lamp != view_.lamps.lit.end()) {
       const int pressed = lamp->second ? a.stop : a.play;
       pressAndRelease(pressed);
       return std::string(lamp->second ? "STOP" : "PLAY") + " (note " + std::to_string(pressed) +

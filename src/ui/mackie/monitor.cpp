@@ -41,7 +41,7 @@ MKMonitor::MKMonitor(QWidget* parent) : QWidget(parent), waiting_(new MKSteadyTe
 }
 
 void MKMonitor::redraw(MKEngine& engine) {
-  const auto& incoming = engine.incoming;
+  const auto& incoming = engine.view().incoming;
   if (incoming.empty()) {
     std::string ports;
     for (const auto& name : engine.openSources())

@@ -37,7 +37,8 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
                  const auto e = engine_.lock();
                  if (!e) return;
                  const auto& r = rows_[i];
-                 static_cast<MKRowView&>(view).showRow(*e, r, clashes_.count(r.id) > 0, e->learnId == r.id,
+                 static_cast<MKRowView&>(view).showRow(*e, r, clashes_.count(r.id) > 0,
+                                                       e->view().learnId == r.id,
                                                        e->history().ticks.count(r.id) > 0, rereadKnobs_);
                },
            .shape =
@@ -107,7 +108,7 @@ void MKTable::redraw(MKEngine& engine) {
   redo_->setToolTip(redoStack.empty() ? "nothing to redo" : ui::qs("redo: " + redoStack.back().what));
   lastChange_->setText(undoStack.empty() ? QString() : ui::qs("last change: " + undoStack.back().what));
 
-  const auto& rows = engine.rows;
+  const auto& rows = engine.view().rows;
   const auto& ticks = engine.history().ticks;
   const auto ticked = engine.history().ticked(rows).size();
   tickAll_->setOn(!rows.empty() && std::all_of(rows.begin(), rows.end(),
