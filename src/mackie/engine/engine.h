@@ -79,7 +79,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   explicit MKEngine(MKServices services);
   ~MKEngine();
 
-  // --- What the screens read -------------------------------------------------------------------------
+  // --- What the screens read ---
   const MKView& view() const { return view_; }
   bool running() const { return running_; }
   // The undo and redo stacks and the ticks.
@@ -96,11 +96,11 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   };
   Lengths lengths() const;
 
-  // --- Observing -------------------------------------------------------------------------------------
+  // --- Observing ---
   int subscribe(std::function<void()> changed);
   void unsubscribe(int id);
 
-  // --- Settings ----------------------------------------------------------------------------------------
+  // --- Settings ---
   bool power() const;
   bool blobOn() const;
   std::string device() const;
@@ -109,7 +109,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   double blobSize() const;
   double blobHold() const;
 
-  // --- Lifecycle and controls --------------------------------------------------------------------------
+  // --- Lifecycle and controls ---
   void start();
   void stop();
   void togglePower();
@@ -120,40 +120,21 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   // Live has just started: asks it for its transport state while the module runs.
   void liveCame();
 
-  // --- The message path -------------------------------------------------------------------------------
-  // What one source delivered: every message in it, and a DAW's question for a Mackie surface answered.
-  void receivedWords(const std::string& port, std::span<const std::uint32_t> words);
+  // --- The message path ---
   void received(const std::string& port, const MKMCU::MKRaw& raw);
   void onMessage(const std::string& port, const MKMsg& msg);
-  std::optional<std::string> doAct(const MKAct& act);
   void wire(int status, int d1, int d2);
   void wireNow(int status, int d1, int d2);
-  void noteOn(int note, int velocity);
-  void ccOut(int cc, int value);
-  void pressAndRelease(int note);
-  void after(double seconds, std::function<void(MKEngine&)> block);
-  void letGoOfEverything();
   void note(const std::string& text, const std::optional<std::string>& collapse = std::nullopt);
   std::string label(const std::string& name);
 
-  // --- Jog, tempo and PLAY / STOP ------------------------------------------------------------------------
-  void spin(const MKAct& act, const std::string& line);
-  void flushSpin();
-  std::string playStop(const MKAct& act);
-  void plant(int cc);
-
-  // --- Ports
-  // ------------------------------------------------------------------------------------------------
-  void openOut();
+  // --- Ports ---
   void setOut(const std::string& name);
   void setBack(const std::string& name);
 
-  // --- Settings file, table and history
-  // ---------------------------------------------------------------------
+  // --- Settings file, table and history ---
   void load();
-  void save();
   std::optional<MKRow> row(std::int64_t id) const;
-  void change(const std::string& what, const std::function<void()>& edit);
   void add();
   void set(std::int64_t id, const std::string& key, const std::optional<nlohmann::json>& value);
   void tick(std::int64_t id);
@@ -161,24 +142,15 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void deleteTicked();
   void undo();
   void redo();
-  void afterHistory(const std::string& text);
   void colour(std::int64_t id, int colour);
 
-  // --- The computer's volume
-  // ----------------------------------------------------------------------------------
-  void setVolume(double percent, bool blob);
-  void applyVolume();
-
-  // --- The command blob
-  // -----------------------------------------------------------------------------------------
-  void blobMake();
+  // --- The command blob ---
   void blobSay(const std::string& text, const std::string& commandId);
   void toggleBlob();
   void blobHome();
   void setBlobHold(double seconds);
 
-  // --- TRY and the texts the screens show
-  // ---------------------------------------------------------------------
+  // --- TRY and the texts the screens show ---
   void tryRow(const MKRow& row);
   std::optional<std::string> lit(std::int64_t id) const;
   std::string status();
@@ -193,6 +165,27 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::vector<MKDestination> destinations() const { return mkDestinations(services_.midi); }
 
  private:
+  // What one source delivered: every message in it, and a DAW's question for a Mackie surface answered.
+  void receivedWords(const std::string& port, std::span<const std::uint32_t> words);
+  std::optional<std::string> doAct(const MKAct& act);
+  void noteOn(int note, int velocity);
+  void ccOut(int cc, int value);
+  void pressAndRelease(int note);
+  void after(double seconds, std::function<void(MKEngine&)> block);
+  void letGoOfEverything();
+  // Jog, tempo and PLAY / STOP.
+  void spin(const MKAct& act, const std::string& line);
+  void flushSpin();
+  std::string playStop(const MKAct& act);
+  void plant(int cc);
+  void openOut();
+  void save();
+  void change(const std::string& what, const std::function<void()>& edit);
+  void afterHistory(const std::string& text);
+  // The computer's volume.
+  void setVolume(double percent, bool blob);
+  void applyVolume();
+  void blobMake();
   void rescan();
   void answerDeviceQuery(const std::string& port);
   // Sends the next waiting message PACE seconds from now, and so on until none waits.
