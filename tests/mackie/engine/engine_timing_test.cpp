@@ -144,8 +144,7 @@ TEST_F(EngineTest, AButtonIsReleased30msAfterItsPressAndPausingOrStoppingLeavesN
   t0 = loop.now();
   cc(66, 127);
   engine->stop();
-  EXPECT_EQ(std::tuple(engine->status(), engine->view().rows.size(), system.clients()),
-            std::tuple("OFF", 4u, 0));
+  EXPECT_EQ(std::tuple(engine->status(), view().rows.size(), system.clients()), std::tuple("OFF", 4u, 0));
   EXPECT_FALSE(engine->live().timer);
   engine->start();  // what waited when it stopped never follows, not even once it runs again
   loop.advance(0.1);
@@ -158,12 +157,12 @@ TEST_F(EngineTest, AButtonIsReleased30msAfterItsPressAndPausingOrStoppingLeavesN
 // runs.
 TEST_F(EngineTest, NewSourcesAreOpened500msAfterAChangeWithoutTouchingTheOthersAndAWantedBusIsTakenAtOnce) {
   startWith({}, {{"out", "IAC Driver Bus 2"}});
-  EXPECT_EQ(engine->view().outName, "");
+  EXPECT_EQ(view().outName, "");
   const int connects = system.connects;
   const auto second = system.addSource("Port 2");
   const auto bus = system.addDestination("IAC Driver Bus 2");
   loop.runDue();
-  EXPECT_EQ(std::pair(engine->view().outName, system.prepared),
+  EXPECT_EQ(std::pair(view().outName, system.prepared),
             std::pair(std::string("IAC Driver Bus 2"), std::set<MidiRef>{bus}));
   loop.advance(0.499);
   EXPECT_FALSE(system.connected(second));
@@ -174,7 +173,7 @@ TEST_F(EngineTest, NewSourcesAreOpened500msAfterAChangeWithoutTouchingTheOthersA
   loop.advance(0.2);
   engine->stop();
   loop.advance(1);
-  EXPECT_EQ(std::tuple(engine->view().outName, engine->openSources().size()), std::tuple("", 0u));
+  EXPECT_EQ(std::tuple(view().outName, engine->openSources().size()), std::tuple("", 0u));
 }
 
 TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisibleOnePressesKeys) {
