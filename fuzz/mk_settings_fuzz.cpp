@@ -48,7 +48,7 @@ struct World {
 };
 
 void checkSameSettings(const MKEngine& a, const MKEngine& b) {
-  check(a.rows == b.rows);
+  check(a.view().rows == b.view().rows);
   check(a.power() == b.power() && a.blobOn() == b.blobOn());
   check(a.device() == b.device() && a.outWant() == b.outWant() && a.back() == b.back());
   check(a.blobSize() == b.blobSize() && a.blobHold() == b.blobHold());
