@@ -140,8 +140,9 @@ void measure(int period, std::size_t count) {
   FakeWorkspace workspace;
   const auto mk = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
   mk->start();
-  runFor(5,
-         [&] { return mk->outRef != 0 && !mk->midi->names().empty() && jack_port_connected(peer.in) > 0; });
+  runFor(5, [&] {
+    return !mk->view().outName.empty() && !mk->openSources().empty() && jack_port_connected(peer.in) > 0;
+  });
   mk->wireNow(0xE0, 0, 64);  // the first send makes the output port towards the peer
   runFor(5, [&] { return jack_port_connected(peer.out) > 0 && jack_port_connected(peer.in) > 0; });
   runFor(0.2);
@@ -196,8 +197,8 @@ void measureFirst(int period, int repeats) {
     FakeWorkspace workspace;
     const auto mk = std::make_shared<MKEngine>(mkServicesAt(home.path(), loop, midi, audio, keys, workspace));
     mk->start();
-    runFor(5, [&] { return mk->outRef != 0 && jack_port_connected(peer.out) > 0; });
-    if (mk->outRef == 0 || jack_port_connected(peer.out) == 0) {
+    runFor(5, [&] { return !mk->view().outName.empty() && jack_port_connected(peer.out) > 0; });
+    if (mk->view().outName.empty() || jack_port_connected(peer.out) == 0) {
       ++unready;
       mk->stop();
       continue;
@@ -327,7 +328,8 @@ void measureWindow(int period, std::size_t count) {
   auto window = std::make_unique<ui::SettingsWindow>(umbrella, permissions, true, [] {});
   umbrella->start();
   runFor(5, [&] {
-    return engine->outRef != 0 && !engine->midi->names().empty() && jack_port_connected(peer.in) > 0;
+    return !engine->view().outName.empty() && !engine->openSources().empty() &&
+           jack_port_connected(peer.in) > 0;
   });
   engine->wireNow(0xE0, 0, 64);
   runFor(5, [&] { return jack_port_connected(peer.out) > 0 && jack_port_connected(peer.in) > 0; });

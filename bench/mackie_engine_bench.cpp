@@ -36,10 +36,11 @@ int main() {
   const long before = maxRssKb();
   for (long i = 0; i < 100'000; ++i)
     engine->received("Port 1", MKMCU::MKRaw{0xB0, 21, static_cast<int>(i % 128), false});
+  const auto sizes = engine->listSizes();
   std::printf(
       "after a burst of 100000: queue %zu, trace %zu lines, monitor %zu, row lamps %zu, spins %zu, "
       "max RSS %ld KB before and %ld KB after\n",
-      engine->queue.size(), engine->trace.lines().size(), engine->incoming.size(), engine->act.size(),
-      engine->spins.size(), before, maxRssKb());
+      sizes.at("queue"), sizes.at("trace"), sizes.at("monitor"), sizes.at("lamps"), sizes.at("turns"), before,
+      maxRssKb());
   return 0;
 }

@@ -120,7 +120,7 @@ inline double nanosecondsOnPath(World& world) {
 }
 
 inline void printPathFigures(World& world) {
-  const auto& rows = world.engine->rows;
+  const auto& rows = world.engine->view().rows;
   const MKRules::MKRowIndex index(rows);
   // Each way from the same start, so that both fire the same actions.
   const auto timed = [&](bool throughIndex, std::size_t& fired) {

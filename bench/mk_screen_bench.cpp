@@ -178,7 +178,7 @@ void run(bool withScreen, double seconds) {
 
   std::printf("%s\n", withScreen ? "with the section shown:" : "the engine alone, no screen:");
   std::printf("  %.0f messages a second for %.1f s, %ld sent to Live, process CPU %.1f %% of one core\n",
-              static_cast<double>(sent.load()) / elapsed, elapsed, engine->sent, cpu);
+              static_cast<double>(sent.load()) / elapsed, elapsed, engine->view().sent, cpu);
   if (withScreen) {
     const auto r = latency::figures(redraws);
     const auto p = latency::figures(window->paints);

@@ -132,11 +132,9 @@ long residentKb() {
 
 // The size of every list the engines keep, by name.
 std::map<std::string, std::size_t> lists(const MKEngine& mk, const KSEngine& ks) {
-  std::map<std::string, std::size_t> out = {
-      {"MK trace", mk.trace.lines().size()}, {"MK monitor", mk.incoming.size()},
-      {"MK queue", mk.queue.size()},         {"MK turns", mk.spins.size()},
-      {"MK lamps", mk.act.size()},           {"MK held notes", mk.down.size()},
-      {"MK labels", mk.labels.size()},       {"MK undo", mk.history.undoStack.size()}};
+  std::map<std::string, std::size_t> out;
+  for (const auto& [name, size] : mk.listSizes())
+    out["MK " + name] = size;
   for (const auto& [name, size] : ks.listSizes())
     out["KS " + name] = size;
   return out;
@@ -209,9 +207,9 @@ int main(int argc, char** argv) {
   SpawnedProcess peer({self, "--peer", std::to_string(seconds)}, home.path() + "/peer.log");
   // The flood begins once both modules listen; the MK engine hears it first.
   const auto waited = std::chrono::steady_clock::now();
-  while (!mk->heard && std::chrono::steady_clock::now() - waited < std::chrono::seconds(30))
+  while (!mk->view().heard && std::chrono::steady_clock::now() - waited < std::chrono::seconds(30))
     runFor(0.05);
-  if (!mk->heard) {
+  if (!mk->view().heard) {
     std::printf("the peer never played: %s\n", peer.output().c_str());
     return 1;
   }
@@ -252,15 +250,16 @@ int main(int argc, char** argv) {
   for (const auto& [name, size] : largest)
     std::printf(" %s %zu,", name.c_str(), size);
   std::printf("\n  MK trace lines written: %llu, KS trace lines written: %llu\n",
-              static_cast<unsigned long long>(mk->trace.written()),
+              static_cast<unsigned long long>(mk->view().trace.written()),
               static_cast<unsigned long long>(ks->view().trace.written()));
   const double paceBound = (seconds + DRAIN) / MKEngine::PACE;
   std::printf(
       "  to the DAW's peer: MK handed %ld to JACK, the peer received %llu (%lld lost on the way); the 20 ms "
       "pace "
       "allows at most %.0f in %.0f s, %.1f %% of that came\n",
-      mk->sent, peerReceived, static_cast<long long>(mk->sent) - static_cast<long long>(peerReceived),
-      paceBound, seconds + DRAIN, 100 * static_cast<double>(peerReceived) / paceBound);
+      mk->view().sent, peerReceived,
+      static_cast<long long>(mk->view().sent) - static_cast<long long>(peerReceived), paceBound,
+      seconds + DRAIN, 100 * static_cast<double>(peerReceived) / paceBound);
   std::printf(
       "  JACK: input dropped because the loop fell behind: %llu, sends dropped for want of a link: %llu, "
       "xruns at the peer: %d\n",

@@ -48,7 +48,7 @@ struct World {
 };
 
 void checkSameSettings(const MKEngine& a, const MKEngine& b) {
-  check(a.rows == b.rows);
+  check(a.view().rows == b.view().rows);
   check(a.power() == b.power() && a.blobOn() == b.blobOn());
   check(a.device() == b.device() && a.outWant() == b.outWant() && a.back() == b.back());
   check(a.blobSize() == b.blobSize() && a.blobHold() == b.blobHold());
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine->status();
   engine->why();
 
-  auto played = engine->rows;
+  auto played = engine->view().rows;
   played.resize(std::min(PLAYED, played.size()));
   for (const auto& row : played) {
     engine->tryRow(row);

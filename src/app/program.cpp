@@ -61,7 +61,7 @@ MidiKeysModule& Program::dryKeys() {
 void Program::start() {
   if (options.trace) {
     printer_ = std::make_unique<TracePrinter>();
-    printer_->watch(mackie().id(), mackie().engine->trace);
+    printer_->watch(mackie().id(), mackie().engine->view().trace);
     printer_->watch(midikeys().id(), midikeys().engine->view().trace);
   }
   permissions->watch();

@@ -26,7 +26,7 @@ class Trace {
   // Told of each line as it is written, with whether it takes the place of what was written before (the same
   // control again: the last line, or the previous event's run of lines): whoever follows the trace as a
   // stream sees every line once, however many one event writes. A listener, not part of what the trace holds:
-  // it may be set on a trace that its owner only shows.
+  // it may be set on a trace that its owner shows read-only.
   mutable std::function<void(const std::string& line, bool replaces)> echo;
   const std::deque<std::string>& lines() const { return lines_; }
   // How many lines were ever written, replacing ones included: who reads the trace as it grows sees from it

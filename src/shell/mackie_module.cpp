@@ -20,15 +20,15 @@ void MackieModule::setOn(bool on) {
 }
 
 void MackieModule::liveCame() {
-  if (engine->running) engine->live->askBoth();
+  engine->liveCame();
 }
 
 std::vector<MenuLine> MackieModule::menuItems() {
-  if (!engine->running) return {};
+  if (!engine->running()) return {};
   // Each action holds the engine weakly: a menu left open must not keep it alive, nor call into it once gone.
   const std::weak_ptr<MKEngine> weak = engine;
   const auto device = engine->device();
-  const auto rows = engine->rows.size();
+  const auto rows = engine->view().rows.size();
   return {
       MenuLine::doing(std::string("  ") + (engine->power() ? "Stop sending Mackie" : "Send Mackie"),
                       [weak] {
@@ -36,8 +36,8 @@ std::vector<MenuLine> MackieModule::menuItems() {
                       }),
       MenuLine::told(
           "  " + (device.empty() ? std::string("No device locked") : "Locked to " + engine->label(device))),
-      MenuLine::told("  " + (engine->outName.empty() ? std::string("Nothing open to Live")
-                                                     : "Sending to " + engine->outName)),
+      MenuLine::told("  " + (engine->view().outName.empty() ? std::string("Nothing open to Live")
+                                                            : "Sending to " + engine->view().outName)),
       MenuLine::doing(
           "  The command blob at the top of Live",
           [weak] {

@@ -72,7 +72,7 @@ struct Engines {
   std::pair<Lines, Lines> fileLines() const {
     std::pair<Lines, Lines> out;
     for (auto [trace, lines] :
-         {std::pair<const Trace*, Lines*>{&mk->trace, &out.first}, {&ks->view().trace, &out.second}})
+         {std::pair<const Trace*, Lines*>{&mk->view().trace, &out.first}, {&ks->view().trace, &out.second}})
       for (const auto& line : trace->lines())
         if (line.find("saved") != std::string::npos || line.find(".broken") != std::string::npos)
           lines->push_back(line.substr(10));

@@ -206,7 +206,7 @@ TEST_F(ModulesTest, EachModuleSaysItsStateAndWhatItDoesAndItsLinesSwitchIt) {
   engines.first->start();
   engines.second->start();
   umbrella.reset();
-  EXPECT_FALSE(engines.first->running || engines.second->running());
+  EXPECT_FALSE(engines.first->running() || engines.second->running());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/trace.h"
 #include "support/fake_audio_output.h"
 #include "support/fake_midi_system.h"
 #include "support/recording_key_output.h"
@@ -51,17 +52,10 @@ class EngineFixtureBase : public ::testing::Test {
     from(controller, 0x90 | channel, number, velocity);
   }
 
-  // The engine's trace, read through its view where it has one.
-  const auto& engineTrace() const {
-    if constexpr (requires { engine->view(); })
-      return engine->view().trace;
-    else
-      return engine->trace;
-  }
   // The trace's lines without their time stamps.
   std::vector<std::string> traced() const {
     std::vector<std::string> out;
-    for (const auto& line : engineTrace().lines())
+    for (const auto& line : engine->view().trace.lines())
       out.push_back(line.substr(10));
     return out;
   }
@@ -69,9 +63,9 @@ class EngineFixtureBase : public ::testing::Test {
   // Waits in real time (at most 20 s) for the next line of the trace from something the test cannot hurry,
   // such as the colour helper's outcome.
   void awaitNote() {
-    const auto before = engineTrace().written();
+    const auto before = engine->view().trace.written();
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (engineTrace().written() == before && std::chrono::steady_clock::now() < until)
+    while (engine->view().trace.written() == before && std::chrono::steady_clock::now() < until)
       loop.awaitWatched(0.1);
   }
 

@@ -259,9 +259,9 @@ TEST_F(SettingsWindowTest, OnlyTheRowsInSightHaveViewsAndTheyFollowTheScroll) {
   // The typed number reaches the row it was typed in, and that row only.
   std::int64_t mk9 = 0, ks9 = 0;
   scrollThrough<MKRowView>(*this, window, "mackie", "number", mk9);
-  for (const auto& r : mackie->engine->rows)
+  for (const auto& r : mackie->engine->view().rows)
     EXPECT_EQ(r.number == 9, r.id == mk9) << r.id;
-  EXPECT_FALSE(mackie->engine->rows.back().on);
+  EXPECT_FALSE(mackie->engine->view().rows.back().on);
   scrollThrough<KSRowView>(*this, window, "midikeys", "number", ks9);
   for (const auto& r : midikeys->engine->view().rows)
     EXPECT_EQ(r.cc == 9, r.id == ks9) << r.id;

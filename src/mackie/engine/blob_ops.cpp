@@ -29,68 +29,68 @@ std::optional<std::int64_t> whole(std::optional<double> x) {
 }  // namespace
 
 double MKEngine::blobSize() const {
-  return number(conf, "blobSize", DEFAULT_SIZE);
+  return number(conf_, "blobSize", DEFAULT_SIZE);
 }
 
 double MKEngine::blobHold() const {
-  return number(conf, "blobHold", DEFAULT_HOLD);
+  return number(conf_, "blobHold", DEFAULT_HOLD);
 }
 
 void MKEngine::blobMake() {
-  if (blob || !services_.blobWindow) return;
+  if (blob_ || !services_.blobWindow) return;
   std::optional<geometry::Point> place;
-  const auto pos = conf.find("blobPos");
-  if (pos != conf.end() && pos->is_object()) {
+  const auto pos = conf_.find("blobPos");
+  if (pos != conf_.end() && pos->is_object()) {
     const auto x = pos->find("x");
     const auto y = pos->find("y");
     if (x != pos->end() && y != pos->end() && x->is_number() && y->is_number())
       place = geometry::Point{x->get<double>(), y->get<double>()};
   }
   Workspace& workspace = services_.workspace;
-  blob = std::make_shared<MKBlob>(services_.blobWindow(), loop(), workspace, blobSize(), place,
-                                  [&workspace] { return liveScreen(workspace); });
+  blob_ = std::make_shared<MKBlob>(services_.blobWindow(), loop(), workspace, blobSize(), place,
+                                   [&workspace] { return liveScreen(workspace); });
   const std::weak_ptr<MKEngine> weak = weak_from_this();
-  blob->moved = [weak](std::optional<double> x, std::optional<double> y) {
+  blob_->moved = [weak](std::optional<double> x, std::optional<double> y) {
     const auto engine = weak.lock();
     if (!engine) return;
     const auto wx = whole(x);
     const auto wy = whole(y);
     if (wx && wy)
-      engine->conf["blobPos"] = {{"x", *wx}, {"y", *wy}};
+      engine->conf_["blobPos"] = {{"x", *wx}, {"y", *wy}};
     else
-      engine->conf.erase("blobPos");
+      engine->conf_.erase("blobPos");
     engine->save();
   };
-  blob->resized = [weak](double size) {
+  blob_->resized = [weak](double size) {
     if (const auto engine = weak.lock()) {
-      engine->conf["blobSize"] = static_cast<int>(size);
+      engine->conf_["blobSize"] = static_cast<int>(size);
       engine->save();
     }
   };
-  blob->closed = [weak] {
+  blob_->closed = [weak] {
     if (const auto engine = weak.lock()) {
-      engine->conf["blob"] = false;
+      engine->conf_["blob"] = false;
       engine->save();
-      engine->blob->hideNow();
+      engine->blob_->hideNow();
     }
   };
 }
 
 void MKEngine::blobSay(const std::string& text, const std::string& commandId) {
-  const auto on = conf.find("blob");
-  if (on != conf.end() && on->is_boolean() && !on->get<bool>()) return;
+  const auto on = conf_.find("blob");
+  if (on != conf_.end() && on->is_boolean() && !on->get<bool>()) return;
   blobMake();
-  if (blob) blob->say(MKBlob::line(text, MKMCU::shortName(commandId)), blobHold());
+  if (blob_) blob_->say(MKBlob::line(text, MKMCU::shortName(commandId)), blobHold());
 }
 
 void MKEngine::toggleBlob() {
-  const auto stored = conf.find("blob");
+  const auto stored = conf_.find("blob");
   // Only a stored false turns it on: anything else, also a value that is not a boolean, counts as on.
-  const bool on = stored != conf.end() && stored->is_boolean() && !stored->get<bool>();
-  conf["blob"] = on;
+  const bool on = stored != conf_.end() && stored->is_boolean() && !stored->get<bool>();
+  conf_["blob"] = on;
   save();
   if (!on) {
-    if (blob) blob->hideNow();
+    if (blob_) blob_->hideNow();
   } else {
     blobSay("the toast", "playstop");
   }
@@ -99,9 +99,9 @@ void MKEngine::toggleBlob() {
 
 void MKEngine::blobHome() {
   blobMake();
-  if (blob) blob->home();
-  conf.erase("blobPos");
-  conf["blob"] = true;
+  if (blob_) blob_->home();
+  conf_.erase("blobPos");
+  conf_["blob"] = true;
   save();
   blobSay("the toast", "playstop");
   note("the command blob went back to the top of Live's screen");
@@ -110,7 +110,7 @@ void MKEngine::blobHome() {
 void MKEngine::setBlobHold(double seconds) {
   // What is not a number of seconds reads as the screen's own default.
   const double hold = std::clamp(std::isfinite(seconds) ? seconds : 1.4, HOLD_MIN, HOLD_MAX);
-  conf["blobHold"] = hold;
+  conf_["blobHold"] = hold;
   save();
   char text[64];
   std::snprintf(text, sizeof text, "the command blob stays for %.1f s", hold);

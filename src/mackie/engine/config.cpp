@@ -29,25 +29,25 @@ void MKEngine::load() {
   // A file that is there but does not read would be overwritten with defaults at the next save, losing the
   // whole table: it is kept aside first.
   saves_.read(read.exists && !read.object);
-  conf = read.object ? std::move(*read.object) : nlohmann::json::object();
-  if (!conf.contains("on")) conf["on"] = true;
-  defaultText(conf, "device");
-  defaultText(conf, "out");
-  defaultText(conf, "back");
-  if (!conf.contains("blob")) conf["blob"] = true;
-  positive(conf, "blobSize", 22);
-  positive(conf, "blobHold", 1.4);
+  conf_ = read.object ? std::move(*read.object) : nlohmann::json::object();
+  if (!conf_.contains("on")) conf_["on"] = true;
+  defaultText(conf_, "device");
+  defaultText(conf_, "out");
+  defaultText(conf_, "back");
+  if (!conf_.contains("blob")) conf_["blob"] = true;
+  positive(conf_, "blobSize", 22);
+  positive(conf_, "blobHold", 1.4);
 
   std::vector<MKRow> read_rows;
-  const auto stored = conf.find("rows");
-  if (stored != conf.end() && stored->is_array())
+  const auto stored = conf_.find("rows");
+  if (stored != conf_.end() && stored->is_array())
     for (const auto& entry : *stored)
       if (entry.is_object())
         if (auto r = MKRules::clean(entry).row) read_rows.push_back(std::move(*r));
-  rows = std::move(read_rows);
+  view_.rows = std::move(read_rows);
   reindex();
   loaded_ = true;
-  dirty = true;
+  dirty_ = true;
 }
 
 void MKEngine::save() {
@@ -57,31 +57,32 @@ void MKEngine::save() {
     return;
   }
   auto stored = nlohmann::json::array();
-  for (const auto& r : rows)
+  for (const auto& r : view_.rows)
     stored.push_back(r.dict());
-  conf["rows"] = std::move(stored);
-  for (const auto& line : saves_.save(CONF(services_.home), conf))
+  conf_["rows"] = std::move(stored);
+  for (const auto& line : saves_.save(CONF(services_.home), conf_))
     note(line);
-  dirty = true;
+  dirty_ = true;
 }
 
 std::optional<MKRow> MKEngine::row(std::int64_t id) const {
-  const auto found = std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; });
-  return found == rows.end() ? std::nullopt : std::optional(*found);
+  const auto found =
+      std::find_if(view_.rows.begin(), view_.rows.end(), [&](const MKRow& r) { return r.id == id; });
+  return found == view_.rows.end() ? std::nullopt : std::optional(*found);
 }
 
 void MKEngine::change(const std::string& what, const std::function<void()>& edit) {
-  auto before = rows;
+  auto before = view_.rows;
   edit();
   reindex();
-  history.record(std::move(before), rows, what);
-  coarse.clear();  // an upper half heard for the old table must not complete a pair of the new one
+  history_.record(std::move(before), view_.rows, what);
+  coarse_.clear();  // an upper half heard for the old table must not complete a pair of the new one
   save();
 }
 
 void MKEngine::add() {
-  const auto fresh = MKRules::blank(rows);
-  change("row " + std::to_string(fresh.id) + " added", [&] { rows.push_back(fresh); });
+  const auto fresh = MKRules::blank(view_.rows);
+  change("row " + std::to_string(fresh.id) + " added", [&] { view_.rows.push_back(fresh); });
 }
 
 void MKEngine::set(std::int64_t id, const std::string& key, const std::optional<nlohmann::json>& value) {
@@ -104,60 +105,61 @@ void MKEngine::set(std::int64_t id, const std::string& key, const std::optional<
   const auto what = "row " + std::to_string(id) + ": " + (key == "from" ? "filter" : key) + " " +
                     (value ? loose::textOf(*value) : "any");
   change(what, [&] {
-    *std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; }) = *cleaned.row;
-    held.erase(id);
+    *std::find_if(view_.rows.begin(), view_.rows.end(), [&](const MKRow& r) { return r.id == id; }) =
+        *cleaned.row;
+    held_.erase(id);
   });
 }
 
 void MKEngine::tick(std::int64_t id) {
-  history.tick(id, rows);
-  dirty = true;
+  history_.tick(id, view_.rows);
+  dirty_ = true;
 }
 
 void MKEngine::tickAll() {
-  history.all(rows);
-  dirty = true;
+  history_.all(view_.rows);
+  dirty_ = true;
 }
 
 void MKEngine::deleteTicked() {
   std::vector<MKRow> doomed;
-  for (const auto& r : rows)
-    if (history.ticks.count(r.id)) doomed.push_back(r);
+  for (const auto& r : view_.rows)
+    if (history_.ticks.count(r.id)) doomed.push_back(r);
   if (doomed.empty()) return;
   std::string ids;
   for (const auto& r : doomed)
     ids += (ids.empty() ? "" : ", ") + std::to_string(r.id);
-  const bool learning = learnId && history.ticks.count(*learnId);
+  const bool learning = view_.learnId && history_.ticks.count(*view_.learnId);
   change((doomed.size() == 1 ? "row " : "rows ") + ids + " deleted", [&] {
     for (const auto& r : doomed) {
       note("row " + std::to_string(r.id) + " removed  (" + MKRules::fromText(r) + " = " +
            MKRules::valueText(r) + " → " + MKRules::target(r) + ")");
-      held.erase(r.id);
+      held_.erase(r.id);
     }
-    std::erase_if(rows, [&](const MKRow& r) { return history.ticks.count(r.id) > 0; });
+    std::erase_if(view_.rows, [&](const MKRow& r) { return history_.ticks.count(r.id) > 0; });
   });
-  if (learning) learnId.reset();
+  if (learning) view_.learnId.reset();
 }
 
 void MKEngine::undo() {
-  if (const auto what = history.undo(rows)) {
-    held.clear();
+  if (const auto what = history_.undo(view_.rows)) {
+    held_.clear();
     afterHistory("UNDO: " + *what);
   }
 }
 
 void MKEngine::redo() {
-  if (const auto what = history.redo(rows)) {
-    held.clear();
+  if (const auto what = history_.redo(view_.rows)) {
+    held_.clear();
     afterHistory("REDO: " + *what);
   }
 }
 
 void MKEngine::afterHistory(const std::string& text) {
   reindex();
-  history.keepTicksIn(rows);
-  coarse.clear();
-  if (learnId && !row(*learnId)) learnId.reset();
+  history_.keepTicksIn(view_.rows);
+  coarse_.clear();
+  if (view_.learnId && !row(*view_.learnId)) view_.learnId.reset();
   save();
   note(text);
 }

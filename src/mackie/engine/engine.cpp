@@ -29,9 +29,9 @@ const std::map<std::string, std::string>& MKEngine::PORT_NAME() {
 }
 
 MKEngine::MKEngine(MKServices services)
-    : midi(std::make_shared<MidiClient>(services.midi, services.loop,
-                                        MidiClientNames{CLIENT_NAME, "MK in", "MK out"}, SourcePick::online)),
-      live(std::make_shared<MKLive>(services.loop, services.liveFolders, services.oscPort)),
+    : midi_(std::make_shared<MidiClient>(
+          services.midi, services.loop, MidiClientNames{CLIENT_NAME, "MK in", "MK out"}, SourcePick::online)),
+      live_(std::make_shared<MKLive>(services.loop, services.liveFolders, services.oscPort)),
       services_(std::move(services)) {}
 
 MKEngine::~MKEngine() {
@@ -41,10 +41,10 @@ MKEngine::~MKEngine() {
 }
 
 MKLed& MKEngine::rings() {
-  if (!led)
-    led = std::make_shared<MKLed>(loop(), services_.midi, midi, services_.audio, services_.documents,
-                                  services_.helper);
-  return *led;
+  if (!led_)
+    led_ = std::make_shared<MKLed>(loop(), services_.midi, midi_, services_.audio, services_.documents,
+                                   services_.helper);
+  return *led_;
 }
 
 int MKEngine::subscribe(std::function<void()> changed) {
@@ -60,13 +60,13 @@ void MKEngine::publish() {
 }
 
 bool MKEngine::power() const {
-  const auto on = conf.find("on");
-  return on == conf.end() || !on->is_boolean() || on->get<bool>();
+  const auto on = conf_.find("on");
+  return on == conf_.end() || !on->is_boolean() || on->get<bool>();
 }
 
 bool MKEngine::blobOn() const {
-  const auto on = conf.find("blob");
-  return on == conf.end() || !on->is_boolean() || on->get<bool>();
+  const auto on = conf_.find("blob");
+  return on == conf_.end() || !on->is_boolean() || on->get<bool>();
 }
 
 namespace {
@@ -79,124 +79,139 @@ std::string text(const nlohmann::json& conf, const char* key) {
 }  // namespace
 
 std::string MKEngine::device() const {
-  return text(conf, "device");
+  return text(conf_, "device");
 }
 std::string MKEngine::outWant() const {
-  return text(conf, "out");
+  return text(conf_, "out");
 }
 std::string MKEngine::back() const {
-  return text(conf, "back");
+  return text(conf_, "back");
 }
 
 bool MKEngine::names(const char* key, const std::string& port) const {
-  const auto found = conf.find(key);
-  return found != conf.end() && found->is_string() && found->get_ref<const std::string&>() == port;
+  const auto found = conf_.find(key);
+  return found != conf_.end() && found->is_string() && found->get_ref<const std::string&>() == port;
 }
 
 void MKEngine::reindex() {
-  index_ = MKRules::MKRowIndex(rows);
+  index_ = MKRules::MKRowIndex(view_.rows);
 }
 
 const MKRules::MKRowIndex& MKEngine::indexed() {
   // `rows` is open to whoever holds the engine: a table that grew or shrank past reindex() is indexed anew
   // rather than read at positions it no longer has.
-  if (index_.rowCount() != rows.size()) reindex();
+  if (index_.rowCount() != view_.rows.size()) reindex();
   return index_;
 }
 
 void MKEngine::start() {
-  if (running) return;
+  if (running_) return;
   load();
   const std::weak_ptr<MKEngine> weak = weak_from_this();
-  midi->onWords = [weak](const std::string& port, std::span<const std::uint32_t> words) {
+  midi_->onWords = [weak](const std::string& port, std::span<const std::uint32_t> words) {
     if (const auto engine = weak.lock()) engine->receivedWords(port, words);
   };
-  midi->onSetup = [weak] {
+  midi_->onSetup = [weak] {
     if (const auto engine = weak.lock()) engine->rescan();
   };
-  midi->onLost = [weak](const std::string& line) {
+  midi_->onLost = [weak](const std::string& line) {
     if (const auto engine = weak.lock()) engine->note(line);
   };
-  midi->start();
-  labels.clear();
+  midi_->start();
+  labels_.clear();
   answered_ = false;
-  const int n = midi->sync();
-  lastSources = {midi->names().begin(), midi->names().end()};
-  layerPresence = services_.midi.presence();
+  const int n = midi_->sync();
+  lastSources_ = {midi_->names().begin(), midi_->names().end()};
+  layerPresence_ = services_.midi.presence();
   openOut();
-  live->start();
+  live_->start();
   rings().follow = [weak] {
     std::vector<int> numbers;
     if (const auto engine = weak.lock())
-      for (const auto& r : engine->rows)
+      for (const auto& r : engine->view_.rows)
         if (r.on && r.led == true && r.command == "volume" && r.from == "cc") numbers.push_back(r.number);
     return numbers;
   };
   rings().startFollowing();
-  running = true;
+  running_ = true;
   startRefresh();
   note("MIDI to MK Control is up, listening on " + plural(n, "source") + ", sending to " +
-       (outRef ? outName : "nothing yet"));
+       (outRef_ ? view_.outName : "nothing yet"));
   if (!services_.midi.about.empty()) note(services_.midi.about);
 }
 
 void MKEngine::startRefresh() {
   const std::weak_ptr<MKEngine> weak = weak_from_this();
   // The screens hear of changes at most ten times a second; lamps fade, so activity keeps it publishing.
-  refresh = loop().every(REFRESH, [weak] {
+  refresh_ = loop().every(REFRESH, [weak] {
     const auto engine = weak.lock();
-    if (!engine || !(engine->dirty || !engine->act.empty())) return;
-    engine->dirty = false;
+    if (!engine || !(engine->dirty_ || !engine->act_.empty())) return;
+    engine->dirty_ = false;
     engine->publish();
   });
 }
 
 void MKEngine::rescan() {
-  if (!running) return;
+  if (!running_) return;
   // A MIDI layer that went away takes every port with it: the trace says why, and again when it is back.
-  if (auto presence = services_.midi.presence(); presence != layerPresence) {
-    layerPresence = std::move(presence);
-    note(layerPresence);
+  if (auto presence = services_.midi.presence(); presence != layerPresence_) {
+    layerPresence_ = std::move(presence);
+    note(layerPresence_);
   }
   // The way towards Live is made as soon as its destination is there, not at the first message.
   openOut();
   std::set<std::string> now;
   for (const auto& source : mkSources(services_.midi))
     now.insert(source.name);
-  if (now == lastSources) return;
+  if (now == lastSources_) return;
   after(RESCAN_AFTER, [](MKEngine& engine) {
-    if (!engine.running) return;
-    engine.labels.clear();
-    engine.midi->sync();
-    engine.lastSources = {engine.midi->names().begin(), engine.midi->names().end()};
+    if (!engine.running_) return;
+    engine.labels_.clear();
+    engine.midi_->sync();
+    engine.lastSources_ = {engine.midi_->names().begin(), engine.midi_->names().end()};
     engine.openOut();
-    engine.dirty = true;
+    engine.dirty_ = true;
   });
 }
 
 void MKEngine::stop() {
-  if (!running) return;
-  live->stop();
-  if (led) led->stopFollowing();
+  if (!running_) return;
+  live_->stop();
+  if (led_) led_->stopFollowing();
   dropPending();
   letGoOfEverything();
-  coarse.clear();
-  if (blob) blob->destroy();
-  blob.reset();
-  midi->dispose();
-  outRef = 0;
-  outName.clear();
-  if (refresh) refresh->cancel();
-  refresh.reset();
-  detect = false;
-  learnId.reset();
-  running = false;
+  coarse_.clear();
+  if (blob_) blob_->destroy();
+  blob_.reset();
+  midi_->dispose();
+  outRef_ = 0;
+  view_.outName.clear();
+  if (refresh_) refresh_->cancel();
+  refresh_.reset();
+  view_.detect = false;
+  view_.learnId.reset();
+  running_ = false;
   // The refresh timer is gone: tell the screens now that the module is off.
   publish();
 }
 
+void MKEngine::liveCame() {
+  if (running_) live_->askBoth();
+}
+
+std::map<std::string, std::size_t> MKEngine::listSizes() const {
+  return {{"trace", view_.trace.lines().size()},
+          {"monitor", view_.incoming.size()},
+          {"queue", queue_.size()},
+          {"turns", spins_.size()},
+          {"lamps", act_.size()},
+          {"held notes", down_.size()},
+          {"labels", labels_.size()},
+          {"undo", history_.undoStack.size()}};
+}
+
 void MKEngine::togglePower() {
-  conf["on"] = !power();
+  conf_["on"] = !power();
   save();
   if (power()) return;
   // What still waits would otherwise reach Live after the releases, and its own release could never follow.
@@ -205,48 +220,48 @@ void MKEngine::togglePower() {
 }
 
 void MKEngine::dropPending() {
-  if (pump) pump->cancel();
-  pump.reset();
-  queue.clear();
-  if (spinTimer) spinTimer->cancel();
-  spinTimer.reset();
-  spins.clear();
-  if (vol.timer) vol.timer->cancel();
-  vol.timer.reset();
-  vol.want.reset();
+  if (pump_) pump_->cancel();
+  pump_.reset();
+  queue_.clear();
+  if (spinTimer_) spinTimer_->cancel();
+  spinTimer_.reset();
+  spins_.clear();
+  if (vol_.timer) vol_.timer->cancel();
+  vol_.timer.reset();
+  vol_.want.reset();
 }
 
 void MKEngine::toggleDetect() {
-  detect = !detect;
-  if (detect) learnId.reset();
-  dirty = true;
+  view_.detect = !view_.detect;
+  if (view_.detect) view_.learnId.reset();
+  dirty_ = true;
 }
 
 void MKEngine::unlock() {
-  conf["device"] = "";
+  conf_["device"] = "";
   save();
   note("the device was unlocked");
 }
 
 void MKEngine::learn(std::int64_t id) {
-  if (learnId == id) {
-    learnId.reset();
+  if (view_.learnId == id) {
+    view_.learnId.reset();
   } else {
-    learnId = id;
-    detect = false;
+    view_.learnId = id;
+    view_.detect = false;
   }
-  dirty = true;
+  dirty_ = true;
 }
 
 void MKEngine::clearTrace() {
-  trace.clear();
-  dirty = true;
+  view_.trace.clear();
+  dirty_ = true;
 }
 
 std::string MKEngine::label(const std::string& name) {
   if (name.empty()) return "";
-  const auto cached = labels.find(name);
-  if (cached != labels.end()) return cached->second;
+  const auto cached = labels_.find(name);
+  if (cached != labels_.end()) return cached->second;
   std::string out = name;
   if (name.rfind("Bus ", 0) == 0 && name.size() > 4 && std::isdigit(static_cast<unsigned char>(name[4]))) {
     out = "IAC " + name;
@@ -258,7 +273,7 @@ std::string MKEngine::label(const std::string& name) {
       if (d != "Network" && d != "IAC Driver" && d != "Bluetooth") devices.push_back(std::move(d));
     if (devices.size() == 1) out += " (" + devices.front() + ")";
   }
-  labels[name] = out;
+  labels_[name] = out;
   return out;
 }
 
@@ -283,23 +298,23 @@ void MKEngine::openOut() {
         ref = d.ref;
         break;
       }
-  if (ref != 0) midi->prepare(ref);
-  if (ref == outRef && (ref == 0 || outName == want)) return;
-  outRef = ref;
-  outName = ref ? want : "";
-  dirty = true;
+  if (ref != 0) midi_->prepare(ref);
+  if (ref == outRef_ && (ref == 0 || view_.outName == want)) return;
+  outRef_ = ref;
+  view_.outName = ref ? want : "";
+  dirty_ = true;
 }
 
 void MKEngine::setOut(const std::string& name) {
-  conf["out"] = name;
+  conf_["out"] = name;
   save();
   openOut();
-  note(outRef ? "Mackie goes to " + outName : "nothing is open to Live");
+  note(outRef_ ? "Mackie goes to " + view_.outName : "nothing is open to Live");
 }
 
 void MKEngine::setBack(const std::string& name) {
-  conf["back"] = name;
+  conf_["back"] = name;
   save();
-  lamps = {};
+  view_.lamps = {};
   note(name.empty() ? "not listening for Live's lights" : "listening for Live on " + label(name));
 }

@@ -1,6 +1,6 @@
 // The engine of the MIDI TO MK CONTROL module: from a controller's message to Mackie Control towards Live,
-// with its pacing, its view of Live, its table, settings file and history, the computer's volume and the
-// blob. Everything runs on the loop's thread; the screens read the public state and call the operations.
+// with its pacing, what it learns of Live, its table, settings file and history, the computer's volume and
+// the blob. Everything runs on the loop's thread; the screens draw its view and call its operations.
 #pragma once
 
 #include <array>
@@ -20,9 +20,7 @@
 #include "common/history.h"
 #include "common/json_file.h"
 #include "common/midi_client.h"
-#include "common/monitor.h"
 #include "common/observers.h"
-#include "common/trace.h"
 #include "mackie/core/fire.h"
 #include "mackie/core/raw.h"
 #include "mackie/core/row.h"
@@ -31,6 +29,7 @@
 #include "mackie/engine/led.h"
 #include "mackie/engine/live.h"
 #include "mackie/engine/midi.h"
+#include "mackie/engine/view.h"
 #include "platform/audio_output.h"
 #include "platform/key_output.h"
 #include "platform/loop.h"
@@ -78,70 +77,26 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   explicit MKEngine(MKServices services);
   ~MKEngine();
 
-  // --- State the screens read -------------------------------------------------------------------------
-  nlohmann::json conf = nlohmann::json::object();
-  std::vector<MKRow> rows;
-  std::shared_ptr<MidiClient> midi;
-  std::shared_ptr<MKLive> live;
-  std::shared_ptr<MKBlob> blob;
-  std::shared_ptr<MKLed> led;  // the E16's rings, made on first use
-  MidiRef outRef = 0;
-  std::string outName;
-  long sent = 0;
-  bool running = false;
-  Trace trace;
-  struct Heard {
-    std::string line;
-    bool mine = false;
-    double at = 0;
-  };
-  std::optional<Heard> heard;
-  std::deque<MonitorEntry> incoming;  // newest first, at most 4
-  bool detect = false;
-  std::optional<std::int64_t> learnId;
-  MKRules::MKHeld held;
-  std::set<int> down;  // Mackie notes pressed towards Live
-  struct Lamps {
-    std::optional<double> at;
-    std::map<std::string, bool> lit;
-  } lamps;
-  std::map<std::string, std::string> labels;
-  std::deque<std::array<int, 3>> queue;
-  TaskHandle pump;
-  struct Spin {
-    int clicks = 0;
-    int cc = 0;
-    std::string rel;
-    std::string what;
-    std::string line;
-  };
-  std::map<std::int64_t, Spin> spins;
-  TaskHandle spinTimer;
-  struct Volume {
-    std::optional<double> want;
-    bool blob = true;
-    double at = DISTANT_PAST;
-    TaskHandle timer;
-  } vol;
-  RowHistory<MKRow> history;  // the undo and redo stacks and the ticks
-  struct Activity {
-    double at = 0;
-    std::string how;  // "fire" or "heard"
-    bool held = false;
-  };
-  std::map<std::int64_t, Activity> act;
-  bool dirty = false;
-  TaskHandle refresh;
-  std::set<std::string> lastSources;
-  std::string layerPresence;  // the MIDI layer's presence line at the last rescan
-  // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
-  MKRules::MKCoarse coarse;
+  // --- What the screens read ---
+  const MKView& view() const { return view_; }
+  bool running() const { return running_; }
+  // The undo and redo stacks and the ticks.
+  const RowHistory<MKRow>& history() const { return history_; }
+  // The names of the sources it listens to, in the system's order.
+  const std::vector<std::string>& openSources() const { return midi_->names(); }
+  // What the module knows of Live's transport.
+  const MKLive& live() const { return *live_; }
+  // Whether the pacing or the turns' timer still runs: each stops at a tick that finds nothing to send.
+  bool sending() const { return pump_ || spinTimer_; }
+  // The size of each list that could grow with the traffic, by name: the benches watch that none grows
+  // without bound.
+  std::map<std::string, std::size_t> listSizes() const;
 
-  // --- Observing -------------------------------------------------------------------------------------
+  // --- Observing ---
   int subscribe(std::function<void()> changed);
   void unsubscribe(int id);
 
-  // --- Settings ----------------------------------------------------------------------------------------
+  // --- Settings ---
   bool power() const;
   bool blobOn() const;
   std::string device() const;
@@ -150,7 +105,7 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   double blobSize() const;
   double blobHold() const;
 
-  // --- Lifecycle and controls --------------------------------------------------------------------------
+  // --- Lifecycle and controls ---
   void start();
   void stop();
   void togglePower();
@@ -158,41 +113,24 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void unlock();
   void learn(std::int64_t id);
   void clearTrace();
+  // Live has just started: asks it for its transport state while the module runs.
+  void liveCame();
 
-  // --- The message path -------------------------------------------------------------------------------
-  // What one source delivered: every message in it, and a DAW's question for a Mackie surface answered.
-  void receivedWords(const std::string& port, std::span<const std::uint32_t> words);
+  // --- The message path ---
   void received(const std::string& port, const MKMCU::MKRaw& raw);
   void onMessage(const std::string& port, const MKMsg& msg);
-  std::optional<std::string> doAct(const MKAct& act);
   void wire(int status, int d1, int d2);
   void wireNow(int status, int d1, int d2);
-  void noteOn(int note, int velocity);
-  void ccOut(int cc, int value);
-  void pressAndRelease(int note);
-  void after(double seconds, std::function<void(MKEngine&)> block);
-  void letGoOfEverything();
   void note(const std::string& text, const std::optional<std::string>& collapse = std::nullopt);
   std::string label(const std::string& name);
 
-  // --- Jog, tempo and PLAY / STOP ------------------------------------------------------------------------
-  void spin(const MKAct& act, const std::string& line);
-  void flushSpin();
-  std::string playStop(const MKAct& act);
-  void plant(int cc);
-
-  // --- Ports
-  // ------------------------------------------------------------------------------------------------
-  void openOut();
+  // --- Ports ---
   void setOut(const std::string& name);
   void setBack(const std::string& name);
 
-  // --- Settings file, table and history
-  // ---------------------------------------------------------------------
+  // --- Settings file, table and history ---
   void load();
-  void save();
   std::optional<MKRow> row(std::int64_t id) const;
-  void change(const std::string& what, const std::function<void()>& edit);
   void add();
   void set(std::int64_t id, const std::string& key, const std::optional<nlohmann::json>& value);
   void tick(std::int64_t id);
@@ -200,24 +138,15 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void deleteTicked();
   void undo();
   void redo();
-  void afterHistory(const std::string& text);
   void colour(std::int64_t id, int colour);
 
-  // --- The computer's volume
-  // ----------------------------------------------------------------------------------
-  void setVolume(double percent, bool blob);
-  void applyVolume();
-
-  // --- The command blob
-  // -----------------------------------------------------------------------------------------
-  void blobMake();
+  // --- The command blob ---
   void blobSay(const std::string& text, const std::string& commandId);
   void toggleBlob();
   void blobHome();
   void setBlobHold(double seconds);
 
-  // --- TRY and the texts the screens show
-  // ---------------------------------------------------------------------
+  // --- TRY and the texts the screens show ---
   void tryRow(const MKRow& row);
   std::optional<std::string> lit(std::int64_t id) const;
   std::string status();
@@ -232,6 +161,27 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   std::vector<MKDestination> destinations() const { return mkDestinations(services_.midi); }
 
  private:
+  // What one source delivered: every message in it, and a DAW's question for a Mackie surface answered.
+  void receivedWords(const std::string& port, std::span<const std::uint32_t> words);
+  std::optional<std::string> doAct(const MKAct& act);
+  void noteOn(int note, int velocity);
+  void ccOut(int cc, int value);
+  void pressAndRelease(int note);
+  void after(double seconds, std::function<void(MKEngine&)> block);
+  void letGoOfEverything();
+  // Jog, tempo and PLAY / STOP.
+  void spin(const MKAct& act, const std::string& line);
+  void flushSpin();
+  std::string playStop(const MKAct& act);
+  void plant(int cc);
+  void openOut();
+  void save();
+  void change(const std::string& what, const std::function<void()>& edit);
+  void afterHistory(const std::string& text);
+  // The computer's volume.
+  void setVolume(double percent, bool blob);
+  void applyVolume();
+  void blobMake();
   void rescan();
   void answerDeviceQuery(const std::string& port);
   // Sends the next waiting message PACE seconds from now, and so on until none waits.
@@ -248,6 +198,47 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void publish();
   std::string actLine(const MKAct& act, const std::string& text, const std::optional<std::string>& result);
 
+  nlohmann::json conf_ = nlohmann::json::object();
+  std::shared_ptr<MidiClient> midi_;
+  std::shared_ptr<MKLive> live_;
+  std::shared_ptr<MKBlob> blob_;
+  std::shared_ptr<MKLed> led_;  // the E16's rings, made on first use
+  MidiRef outRef_ = 0;
+  bool running_ = false;
+  MKRules::MKHeld held_;
+  std::set<int> down_;  // Mackie notes pressed towards Live
+  std::map<std::string, std::string> labels_;
+  std::deque<std::array<int, 3>> queue_;
+  TaskHandle pump_;
+  struct Spin {
+    int clicks = 0;
+    int cc = 0;
+    std::string rel;
+    std::string what;
+    std::string line;
+  };
+  std::map<std::int64_t, Spin> spins_;
+  TaskHandle spinTimer_;
+  struct Volume {
+    std::optional<double> want;
+    bool blob = true;
+    double at = DISTANT_PAST;
+    TaskHandle timer;
+  } vol_;
+  RowHistory<MKRow> history_;
+  struct Activity {
+    double at = 0;
+    std::string how;  // "fire" or "heard"
+    bool held = false;
+  };
+  std::map<std::int64_t, Activity> act_;
+  bool dirty_ = false;
+  TaskHandle refresh_;
+  std::set<std::string> lastSources_;
+  std::string layerPresence_;  // the MIDI layer's presence line at the last rescan
+  // The most significant half of each fine fader's last position (row id to MSB), see onMessage.
+  MKRules::MKCoarse coarse_;
+  MKView view_;
   MKServices services_;
   bool loaded_ = false;    // nothing is saved before the settings file was read
   bool answered_ = false;  // a DAW's device query was answered since the start: the trace said so once

@@ -29,26 +29,26 @@ void MKEngine::receivedWords(const std::string& port, std::span<const std::uint3
 }
 
 void MKEngine::answerDeviceQuery(const std::string& port) {
-  if (outRef == 0 || !midi->sendSysex(outRef, MKMCU::DEVICE_ANSWER)) return;
+  if (outRef_ == 0 || !midi_->sendSysex(outRef_, MKMCU::DEVICE_ANSWER)) return;
   // A DAW asks again at every new connection to its port: the trace says it once.
   if (std::exchange(answered_, true)) return;
-  note("the DAW asked on " + label(port) + " for a Mackie Control surface — answered on " + outName);
+  note("the DAW asked on " + label(port) + " for a Mackie Control surface — answered on " + view_.outName);
 }
 
 void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
   const double now = loop().now();
   const bool quiet = MKWatch::quiet(raw);
   if (!quiet) {
-    monitorAdd(incoming, label(port), MKWatch::describe(raw), now);
-    dirty = true;
+    monitorAdd(view_.incoming, label(port), MKWatch::describe(raw), now);
+    dirty_ = true;
   }
 
   const int nibble = raw.status & 0xF0;
   if (raw.system || (nibble != 0x80 && nibble != 0x90 && nibble != 0xB0)) {
     if (!quiet) {
-      heard =
-          Heard{label(port) + "   " + MKWatch::describe(raw), !port.empty() && names("device", port), now};
-      dirty = true;
+      view_.heard = MKView::Heard{label(port) + "   " + MKWatch::describe(raw),
+                                  !port.empty() && names("device", port), now};
+      dirty_ = true;
     }
     return;
   }
@@ -62,8 +62,8 @@ void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
   if (nibble == 0x90 && !port.empty() && names("back", port)) {
     const auto lamp = LAMP().find(raw.d1);
     if (lamp != LAMP().end()) {
-      lamps.lit[lamp->second] = raw.d2 > 0;
-      lamps.at = now;
+      view_.lamps.lit[lamp->second] = raw.d2 > 0;
+      view_.lamps.at = now;
     }
   }
   onMessage(port, msg);
@@ -74,38 +74,38 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
   const auto kind = kindOf(msg);
   const auto what = kind + " " + std::to_string(msg.number);
   const bool mine = !port.empty() && names("device", port);
-  heard = Heard{label(port) + "   " + what + " = " + std::to_string(msg.value) + "   ch " +
-                    std::to_string(msg.channel.value_or(0) + 1),
-                mine, now};
-  dirty = true;
+  view_.heard = MKView::Heard{label(port) + "   " + what + " = " + std::to_string(msg.value) + "   ch " +
+                                  std::to_string(msg.channel.value_or(0) + 1),
+                              mine, now};
+  dirty_ = true;
 
-  if (detect) {
+  if (view_.detect) {
     // This module sends on an IAC bus or through the kernel's loopback port: what comes back there is its
     // own.
     if (port.rfind("Bus ", 0) == 0 || loose::lowered(port).rfind("midi through", 0) == 0) {
       note("that is an IAC bus, where this app SENDS - turn a knob on the controller instead");
       return;
     }
-    detect = false;
-    conf["device"] = port;
+    view_.detect = false;
+    conf_["device"] = port;
     save();
     note("locked to " + label(port) + "  (" + what + " spoke first)");
     return;
   }
 
   const bool release = msg.from == "note" && msg.value == 0;
-  if (learnId) {
-    const auto id = *learnId;
+  if (view_.learnId) {
+    const auto id = *view_.learnId;
     const auto learning = row(id);
     if (!learning) {
-      learnId.reset();
+      view_.learnId.reset();
       return;
     }
     if (learning->from != msg.from) {
       note("LEARN on row " + std::to_string(id) + " takes " + (learning->from == "note" ? "a NOTE" : "a CC") +
            " only: " + what + " let pass");
     } else if (!release) {
-      learnId.reset();
+      view_.learnId.reset();
       auto stored = learning->dict();
       stored["number"] = msg.number;
       if (!MKRules::sweeps(*learning)) stored["value"] = msg.value;
@@ -113,8 +113,9 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
       if (!learnt) return;
       const auto from = MKRules::fromText(*learnt);
       change("row " + std::to_string(id) + " learned " + from, [&] {
-        const auto at = std::find_if(rows.begin(), rows.end(), [&](const MKRow& r) { return r.id == id; });
-        if (at != rows.end()) *at = *learnt;
+        const auto at =
+            std::find_if(view_.rows.begin(), view_.rows.end(), [&](const MKRow& r) { return r.id == id; });
+        if (at != view_.rows.end()) *at = *learnt;
       });
       note("row " + std::to_string(id) + " learned " + from + " = " + MKRules::valueText(*learnt));
       return;
@@ -124,13 +125,13 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
   if (!mine) return;
   const bool on = power();
   for (const auto& entry : indexed().reached(msg.from, msg.number)) {
-    const auto& r = rows[entry.at];
+    const auto& r = view_.rows[entry.at];
     const bool lowerHalf = msg.number != r.number;  // of a fine fader's pair: it lights the row all the same
     if (release) {
-      if (const auto a = act.find(r.id); a != act.end()) a->second.held = false;
+      if (const auto a = act_.find(r.id); a != act_.end()) a->second.held = false;
     } else if (lowerHalf || !r.value || r.value == msg.value) {
       const bool fires = on && (lowerHalf ? r.on : MKRules::matches(r, msg));
-      act[r.id] = {now, fires ? "fire" : "heard", msg.from == "note"};
+      act_[r.id] = {now, fires ? "fire" : "heard", msg.from == "note"};
     }
   }
   if (!on) return;
@@ -142,7 +143,7 @@ void MKEngine::fireMessage(const MKMsg& msg) {
   if (const auto line =
           rings().feel(index.lights(msg.from, msg.number), msg.from, msg.number, msg.value, msg.channel))
     note(*line);
-  const auto acts = MKRules::fire(rows, index, msg, held, coarse);
+  const auto acts = MKRules::fire(view_.rows, index, msg, held_, coarse_);
   if (acts.empty()) return;
   const auto control = kindOf(msg) + " " + std::to_string(msg.number) + " = ";
   const auto text = control + std::to_string(msg.value);
@@ -150,8 +151,8 @@ void MKEngine::fireMessage(const MKMsg& msg) {
   for (const auto& a : acts) {
     if (blobOn()) {
       blobMake();
-      if (blob)
-        blob->say(MKBlob::line(MKRules::fromText(a.row), MKMCU::shortName(a.row.command)), blobHold());
+      if (blob_)
+        blob_->say(MKBlob::line(MKRules::fromText(a.row), MKMCU::shortName(a.row.command)), blobHold());
     }
     if (a.rel) {
       spin(a, text);
@@ -161,8 +162,8 @@ void MKEngine::fireMessage(const MKMsg& msg) {
   }
   // A control being moved keeps its lines up to date instead of filling the trace, one line per row it fired.
   if (!lines.empty()) {
-    trace.replaceRun(loop().now(), lines, control);
-    dirty = true;
+    view_.trace.replaceRun(loop().now(), lines, control);
+    dirty_ = true;
   }
 }
 
@@ -183,7 +184,7 @@ std::string MKEngine::actLine(const MKAct& a, const std::string& text,
   } else {
     line += a.what + "  (note " + std::to_string(a.note) + ")";
   }
-  if (outRef == 0 && a.kind != "mac" && a.kind != "macvolume") line += "   — BUT NOTHING IS OPEN TO LIVE";
+  if (outRef_ == 0 && a.kind != "mac" && a.kind != "macvolume") line += "   — BUT NOTHING IS OPEN TO LIVE";
   return line;
 }
 

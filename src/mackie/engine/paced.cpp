@@ -7,9 +7,9 @@
 #include "mackie/engine/engine.h"
 
 void MKEngine::wire(int status, int d1, int d2) {
-  if (outRef == 0) return;
-  if (pump) {
-    if (queue.size() < QUEUE_LIMIT) queue.push_back({status, d1, d2});
+  if (outRef_ == 0) return;
+  if (pump_) {
+    if (queue_.size() < QUEUE_LIMIT) queue_.push_back({status, d1, d2});
     return;
   }
   wireNow(status, d1, d2);
@@ -20,30 +20,30 @@ void MKEngine::pumpNext() {
   // Each wait starts when the last message left: a tick that came late (a busy machine) then delays the
   // next message too, instead of letting it follow closer than PACE.
   const std::weak_ptr<MKEngine> weak = weak_from_this();
-  pump = loop().after(PACE, [weak] {
+  pump_ = loop().after(PACE, [weak] {
     const auto engine = weak.lock();
     if (!engine) return;
-    if (engine->queue.empty()) {
-      engine->pump.reset();
+    if (engine->queue_.empty()) {
+      engine->pump_.reset();
       return;
     }
-    const auto [s, a, b] = engine->queue.front();
-    engine->queue.pop_front();
+    const auto [s, a, b] = engine->queue_.front();
+    engine->queue_.pop_front();
     engine->wireNow(s, a, b);
     engine->pumpNext();
   });
 }
 
 void MKEngine::wireNow(int status, int d1, int d2) {
-  if (outRef == 0 || !midi->send(outRef, status, d1, d2)) return;
+  if (outRef_ == 0 || !midi_->send(outRef_, status, d1, d2)) return;
   if ((status & 0xF0) == 0x90) {
     if (d2 < 1)
-      down.erase(d1);
+      down_.erase(d1);
     else
-      down.insert(d1);
+      down_.insert(d1);
   }
-  ++sent;
-  dirty = true;
+  ++view_.sent;
+  dirty_ = true;
 }
 
 void MKEngine::noteOn(int note, int velocity) {
@@ -68,42 +68,42 @@ void MKEngine::after(double seconds, std::function<void(MKEngine&)> block) {
 
 void MKEngine::letGoOfEverything() {
   // At once, past the queue: a held note must never wait behind a burst, nor be dropped with it.
-  for (const int n : down)
-    if (outRef) midi->send(outRef, 0x90 | MKMCU::CHANNEL, n, MKMCU::RELEASE);
-  down.clear();
-  held.clear();
+  for (const int n : down_)
+    if (outRef_) midi_->send(outRef_, 0x90 | MKMCU::CHANNEL, n, MKMCU::RELEASE);
+  down_.clear();
+  held_.clear();
 }
 
 void MKEngine::note(const std::string& text, const std::optional<std::string>& collapse) {
   if (collapse)
-    trace.add(loop().now(), text,
-              [&](const std::string& last) { return last.find(*collapse) != std::string::npos; });
+    view_.trace.add(loop().now(), text,
+                    [&](const std::string& last) { return last.find(*collapse) != std::string::npos; });
   else
-    trace.add(loop().now(), text);
-  dirty = true;
+    view_.trace.add(loop().now(), text);
+  dirty_ = true;
 }
 
 void MKEngine::setVolume(double percent, bool visible) {
-  vol.want = percent;
-  vol.blob = visible;
-  const double wait = secondsUntilDue(vol.at, VOL_EVERY, loop().now());
+  vol_.want = percent;
+  vol_.blob = visible;
+  const double wait = secondsUntilDue(vol_.at, VOL_EVERY, loop().now());
   if (wait <= 0) {
     applyVolume();
-  } else if (!vol.timer) {
+  } else if (!vol_.timer) {
     const std::weak_ptr<MKEngine> weak = weak_from_this();
-    vol.timer = loop().after(wait, [weak] {
+    vol_.timer = loop().after(wait, [weak] {
       if (const auto engine = weak.lock()) engine->applyVolume();
     });
   }
 }
 
 void MKEngine::applyVolume() {
-  vol.timer.reset();
-  if (!vol.want) return;
-  const double percent = *vol.want;
-  vol.want.reset();
-  vol.at = loop().now();
-  if (vol.blob)
+  vol_.timer.reset();
+  if (!vol_.want) return;
+  const double percent = *vol_.want;
+  vol_.want.reset();
+  vol_.at = loop().now();
+  if (vol_.blob)
     systemVolume::toward(services_.audio, services_.keys, percent);
   else
     systemVolume::set(services_.audio, percent);

@@ -21,15 +21,15 @@ std::string counted(int signedCount, const char* word) {
 }  // namespace
 
 void MKEngine::spin(const MKAct& a, const std::string& line) {
-  auto& entry = spins[a.row.id];
+  auto& entry = spins_[a.row.id];
   entry.clicks += a.clicks;
   entry.cc = a.number;
   entry.rel = a.rel.value_or("jog");
   entry.what = a.what;
   entry.line = line;
-  if (spinTimer) return;
+  if (spinTimer_) return;
   const std::weak_ptr<MKEngine> weak = weak_from_this();
-  spinTimer = loop().every(SPIN_EVERY, [weak] {
+  spinTimer_ = loop().every(SPIN_EVERY, [weak] {
     if (const auto engine = weak.lock()) engine->flushSpin();
   });
   flushSpin();
@@ -37,11 +37,11 @@ void MKEngine::spin(const MKAct& a, const std::string& line) {
 
 void MKEngine::flushSpin() {
   bool any = false;
-  for (auto& [id, e] : spins) {
+  for (auto& [id, e] : spins_) {
     if (e.clicks == 0) continue;
     any = true;
     if (e.rel == "jog") {
-      const bool tempo = down.count(CONTROL_NOTE) > 0;
+      const bool tempo = down_.count(CONTROL_NOTE) > 0;
       const auto b = tempo ? MKMCU::tempoByteForClicks(e.clicks) : MKMCU::jogByteForClicks(e.clicks);
       ccOut(e.cc, b->byte);
       e.clicks += e.clicks > 0 ? -b->used : b->used;
@@ -60,17 +60,17 @@ void MKEngine::flushSpin() {
            e.line);
     }
   }
-  if (!any && spinTimer) {
-    spinTimer->cancel();
-    spinTimer.reset();
+  if (!any && spinTimer_) {
+    spinTimer_->cancel();
+    spinTimer_.reset();
   }
 }
 
 std::string MKEngine::playStop(const MKAct& a) {
-  const auto playing = live->isPlaying();
+  const auto playing = live_->isPlaying();
   if (!playing) {
     // Any Mackie DAW lights its own PLAY lamp: heard on the lights port, it says whether the DAW plays.
-    if (const auto lamp = lamps.lit.find("PLAY"); lamp != lamps.lit.end()) {
+    if (const auto lamp = view_.lamps.lit.find("PLAY"); lamp != view_.lamps.lit.end()) {
       const int pressed = lamp->second ? a.stop : a.play;
       pressAndRelease(pressed);
       return std::string(lamp->second ? "STOP" : "PLAY") + " (note " + std::to_string(pressed) +
@@ -82,15 +82,15 @@ std::string MKEngine::playStop(const MKAct& a) {
   }
   const bool was = *playing;
   after(GUARD, [a, was](MKEngine& engine) {
-    const auto now = engine.live->saysNow();
+    const auto now = engine.live_->saysNow();
     if (!was) {
       if (now != true) engine.pressAndRelease(a.play);
-      engine.live->expect(true);
+      engine.live_->expect(true);
       return;
     }
     if (now != false) engine.pressAndRelease(a.stop);
     engine.plant(a.number);
-    engine.live->expect(false);
+    engine.live_->expect(false);
   });
   if (!was)
     return "PLAY (note " + std::to_string(a.play) + ", only if Live is still stopped) from the insert point";

@@ -67,8 +67,8 @@ void MKEngine::tryRow(const MKRow& r) {
 }
 
 std::optional<std::string> MKEngine::lit(std::int64_t id) const {
-  const auto found = act.find(id);
-  if (found == act.end()) return std::nullopt;
+  const auto found = act_.find(id);
+  if (found == act_.end()) return std::nullopt;
   const auto& a = found->second;
   const double age = services_.loop.now() - a.at;
   if (age < LIT_FOR || (a.held && age < LIT_HELD_FOR)) return a.how;
@@ -76,41 +76,41 @@ std::optional<std::string> MKEngine::lit(std::int64_t id) const {
 }
 
 std::string MKEngine::status() {
-  if (!running) return "OFF";
+  if (!running_) return "OFF";
   if (!power()) return "PAUSED";
-  if (outRef == 0) return "NOTHING TO LIVE";
+  if (outRef_ == 0) return "NOTHING TO LIVE";
   if (device().empty()) return "NO DEVICE";
   return "LISTENING · " + label(device());
 }
 
 std::pair<std::string, bool> MKEngine::why() {
-  if (midi->names().empty()) return {"no MIDI source is open — is the controller plugged in?", true};
-  if (outRef == 0)
+  if (midi_->names().empty()) return {"no MIDI source is open — is the controller plugged in?", true};
+  if (outRef_ == 0)
     return {
         "nothing is open to Live: pick a bus under TO LIVE, and turn the IAC Driver on in Audio MIDI Setup",
         true};
   if (!power()) return {"the switch is OFF: nothing is sent", false};
   if (device().empty()) return {"no device is locked: press DETECT DEVICE and turn a knob", false};
-  if (rows.empty()) return {"the table is empty: press + A ROW", false};
+  if (view_.rows.empty()) return {"the table is empty: press + A ROW", false};
   std::string sources;
-  for (const auto& name : midi->names())
+  for (const auto& name : midi_->names())
     sources += (sources.empty() ? "" : ", ") + label(name);
-  return {"listening on " + sources + "  →  " + outName, false};
+  return {"listening on " + sources + "  →  " + view_.outName, false};
 }
 
 std::string MKEngine::sentLine() const {
-  if (outRef == 0) return "nothing is open to Live";
-  return std::to_string(sent) + " message" + (sent == 1 ? "" : "s") + " sent to " + outName;
+  if (outRef_ == 0) return "nothing is open to Live";
+  return std::to_string(view_.sent) + " message" + (view_.sent == 1 ? "" : "s") + " sent to " + view_.outName;
 }
 
 std::string MKEngine::backLine() {
   if (back().empty()) return "not listening for Live's lights — optional, and it needs a second IAC bus";
-  if (!lamps.at) return "listening on " + label(back()) + ", nothing from Live yet";
+  if (!view_.lamps.at) return "listening on " + label(back()) + ", nothing from Live yet";
   std::string shown;
   for (const char* lamp : {"PLAY", "RECORD", "LOOP"}) {
-    const auto found = lamps.lit.find(lamp);
+    const auto found = view_.lamps.lit.find(lamp);
     shown += (shown.empty() ? "" : " · ") + std::string(lamp) +
-             (found != lamps.lit.end() && found->second ? " on" : " off");
+             (found != view_.lamps.lit.end() && found->second ? " on" : " off");
   }
-  return "Live's own lights, " + mkAgo(lamps.at, services_.loop.now()) + ":  " + shown;
+  return "Live's own lights, " + mkAgo(view_.lamps.at, services_.loop.now()) + ":  " + shown;
 }

@@ -34,7 +34,7 @@ void MKDeviceBand::redraw(MKEngine& engine) {
   const auto device = engine.device();
   lock_->setText(ui::qs(device.empty() ? "no device locked" : "locked to " + engine.label(device)));
   detect_->setVisible(device.empty());
-  detect_->setText(engine.detect ? "TURN OR PRESS SOMETHING…" : "DETECT DEVICE");
-  detect_->setOn(engine.detect);
+  detect_->setText(engine.view().detect ? "TURN OR PRESS SOMETHING…" : "DETECT DEVICE");
+  detect_->setOn(engine.view().detect);
   unlock_->setVisible(!device.empty());
 }

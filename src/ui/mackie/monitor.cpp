@@ -41,10 +41,10 @@ MKMonitor::MKMonitor(QWidget* parent) : QWidget(parent), waiting_(new MKSteadyTe
 }
 
 void MKMonitor::redraw(MKEngine& engine) {
-  const auto& incoming = engine.incoming;
+  const auto& incoming = engine.view().incoming;
   if (incoming.empty()) {
     std::string ports;
-    for (const auto& name : engine.midi->names())
+    for (const auto& name : engine.openSources())
       ports += (ports.empty() ? "" : ", ") + engine.label(name);
     waiting_->setText(ui::qs("no MIDI yet — listening on " + (ports.empty() ? "no port at all" : ports)));
   }

@@ -37,8 +37,9 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
                  const auto e = engine_.lock();
                  if (!e) return;
                  const auto& r = rows_[i];
-                 static_cast<MKRowView&>(view).showRow(*e, r, clashes_.count(r.id) > 0, e->learnId == r.id,
-                                                       e->history.ticks.count(r.id) > 0, rereadKnobs_);
+                 static_cast<MKRowView&>(view).showRow(*e, r, clashes_.count(r.id) > 0,
+                                                       e->view().learnId == r.id,
+                                                       e->history().ticks.count(r.id) > 0, rereadKnobs_);
                },
            .shape =
                [this](std::size_t i) { return MKRowView::shape(rows_[i], clashes_.count(rows_[i].id) > 0); }},
@@ -99,17 +100,17 @@ void MKTable::orderKeys() {
 }
 
 void MKTable::redraw(MKEngine& engine) {
-  const auto& undoStack = engine.history.undoStack;
-  const auto& redoStack = engine.history.redoStack;
+  const auto& undoStack = engine.history().undoStack;
+  const auto& redoStack = engine.history().redoStack;
   undo_->setEnabled(!undoStack.empty());
   undo_->setToolTip(undoStack.empty() ? "nothing to undo" : ui::qs("undo: " + undoStack.back().what));
   redo_->setEnabled(!redoStack.empty());
   redo_->setToolTip(redoStack.empty() ? "nothing to redo" : ui::qs("redo: " + redoStack.back().what));
   lastChange_->setText(undoStack.empty() ? QString() : ui::qs("last change: " + undoStack.back().what));
 
-  const auto& rows = engine.rows;
-  const auto& ticks = engine.history.ticks;
-  const auto ticked = engine.history.ticked(rows).size();
+  const auto& rows = engine.view().rows;
+  const auto& ticks = engine.history().ticks;
+  const auto ticked = engine.history().ticked(rows).size();
   tickAll_->setOn(!rows.empty() && std::all_of(rows.begin(), rows.end(),
                                                [&](const MKRules::MKRow& r) { return ticks.count(r.id); }));
   tickAll_->setDead(rows.empty());

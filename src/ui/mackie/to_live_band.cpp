@@ -57,7 +57,7 @@ MKToLiveBand::MKToLiveBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
 
 void MKToLiveBand::rereadPorts(MKEngine& engine) {
   read_ = true;
-  seen_ = {engine.midi->names(), engine.outName, engine.outWant(), engine.back()};
+  seen_ = {engine.openSources(), engine.view().outName, engine.outWant(), engine.back()};
   std::vector<MKChoiceBox::Option> out = {{"", "the first IAC bus, or Midi Through"}};
   for (const auto& d : engine.destinations())
     out.push_back({d.name, d.name});
@@ -72,7 +72,7 @@ void MKToLiveBand::rereadPorts(MKEngine& engine) {
 
 void MKToLiveBand::redraw(MKEngine& engine) {
   lines_->setText(ui::qs(engine.sentLine() + "  ·  " + engine.backLine()));
-  if (!read_ || Seen{engine.midi->names(), engine.outName, engine.outWant(), engine.back()} != seen_)
+  if (!read_ || Seen{engine.openSources(), engine.view().outName, engine.outWant(), engine.back()} != seen_)
     rereadPorts(engine);
   out_->setChosen(engine.outWant());
   back_->setChosen(engine.back());

@@ -31,8 +31,8 @@ MKTraceBand::MKTraceBand(std::weak_ptr<MKEngine> engine, QWidget* parent)
 }
 
 void MKTraceBand::redraw(MKEngine& engine) {
-  const auto& lines = engine.trace.lines();
+  const auto& lines = engine.view().trace.lines();
   nothing_->setVisible(lines.empty());
   text_->setVisible(!lines.empty());
-  text_->follow(engine.trace);
+  text_->follow(engine.view().trace);
 }

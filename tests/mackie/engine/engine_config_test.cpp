@@ -16,7 +16,7 @@ TEST_F(EngineTest, WithoutAFileItStartsWithDefaultsAndOddValuesAreRepairedButUnk
   engine->stop();
   startWith({row(1, "play", 1), {{"id", 2}, {"command", "nosuch"}}, "junk"},
             {{"blobHold", 0}, {"blobSize", -3}, {"theme", "dark"}, {"device", 7}, {"on", "yes"}});
-  EXPECT_EQ(std::tuple(engine->rows.size(), engine->power(), engine->device()), std::tuple(1u, true, ""));
+  EXPECT_EQ(std::tuple(view().rows.size(), engine->power(), engine->device()), std::tuple(1u, true, ""));
   engine->add();
   const auto saved = savedFile();
   EXPECT_EQ(std::tuple(saved["theme"], saved["blobHold"], saved["blobSize"], saved["rows"].size()),
@@ -30,15 +30,15 @@ TEST_F(EngineTest, NothingIsSavedBeforeTheFileWasReadAndOneThatDoesNotReadIsKept
   engine->setOut("IAC Driver Bus 1");
   EXPECT_EQ(traced().front(), NOT_READ_YET);
   engine->start();
-  EXPECT_EQ(engine->rows.size(), 1u);
+  EXPECT_EQ(view().rows.size(), 1u);
   engine->stop();
   for (const auto& [text, broken] :
        {std::pair<std::string, bool>{R"({"rows": "none", "on": false})", false}, {"{\"rows\": [", true}}) {
     home.write(".config/midi-to-mk.json", text);
-    engine->trace.clear();
+    engine->clearTrace();
     start();
     // A broken file leaves the defaults.
-    EXPECT_EQ(std::tuple(engine->rows.size(), engine->power()), std::tuple(0u, broken));
+    EXPECT_EQ(std::tuple(view().rows.size(), engine->power()), std::tuple(0u, broken));
     engine->add();
     // The trace has the start line, and what was kept.
     EXPECT_EQ(
@@ -53,37 +53,37 @@ TEST_F(EngineTest, EditsGoThroughTheRulesUndoAndRedoSayWhatTheyDidAndDeletingCan
   startWith({row(1, "play", 1), row(1, "play", 9), row(2, "jog", 21), row(3, "play", 7)});
   engine->set(1, "number", json("300"));
   EXPECT_EQ(lastTrace(), "that row was refused: the MIDI number must be from 0 to 127");
-  EXPECT_TRUE(engine->history.undoStack.empty());
+  EXPECT_TRUE(engine->history().undoStack.empty());
   engine->set(1, "from", json("note"));
-  EXPECT_EQ(std::tuple(savedFile()["rows"][0]["from"], engine->rows[1].from),
+  EXPECT_EQ(std::tuple(savedFile()["rows"][0]["from"], view().rows[1].from),
             std::tuple("note", "cc"));  // the first
-  EXPECT_EQ(engine->history.undoStack.back().what, "row 1: filter note");
+  EXPECT_EQ(engine->history().undoStack.back().what, "row 1: filter note");
   engine->set(1, "value", std::nullopt);
-  EXPECT_EQ(engine->history.undoStack.size(), 1u);  // nothing changed: nothing recorded
+  EXPECT_EQ(engine->history().undoStack.size(), 1u);  // nothing changed: nothing recorded
   engine->set(1, "command", json("jog"));
-  EXPECT_EQ(std::tuple(engine->rows[0].how, engine->rows[0].invert), std::tuple("twos", std::optional(true)));
+  EXPECT_EQ(std::tuple(view().rows[0].how, view().rows[0].invert), std::tuple("twos", std::optional(true)));
   engine->set(1, "invert", json(false));
   engine->set(1, "command", json("jog"));  // the same command keeps its how and invert
-  EXPECT_EQ(engine->rows[0].invert, false);
+  EXPECT_EQ(view().rows[0].invert, false);
   engine->undo();
-  EXPECT_EQ(std::tuple(engine->rows[0].invert, lastTrace()),
+  EXPECT_EQ(std::tuple(view().rows[0].invert, lastTrace()),
             std::tuple(std::optional(true), "UNDO: row 1: invert false"));
   engine->redo();
-  EXPECT_EQ(std::tuple(engine->rows[0].invert, lastTrace()),
+  EXPECT_EQ(std::tuple(view().rows[0].invert, lastTrace()),
             std::tuple(std::optional(false), "REDO: row 1: invert false"));
   engine->learn(3);
   engine->tick(2);
   engine->tick(3);
   engine->deleteTicked();
   EXPECT_EQ(
-      std::tuple(engine->rows.size(), engine->history.undoStack.back().what, engine->learnId.has_value()),
+      std::tuple(view().rows.size(), engine->history().undoStack.back().what, view().learnId.has_value()),
       std::tuple(2u, "rows 2, 3 deleted", false));
   const auto lines = traced();
   EXPECT_EQ(std::vector(lines.end() - 2, lines.end()),
             (std::vector<std::string>{"row 2 removed  (CC 21 = 0-127 → JOG WHEEL — the playback position)",
                                       "row 3 removed  (CC 7 = any → PLAY)"}));
   engine->undo();  // brings the rows back, not the learning nor the ticks
-  EXPECT_EQ(std::tuple(engine->rows.size(), engine->learnId.has_value(), engine->history.ticks.size()),
+  EXPECT_EQ(std::tuple(view().rows.size(), view().learnId.has_value(), engine->history().ticks.size()),
             std::tuple(4u, false, 0u));
 }
 
@@ -92,7 +92,8 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   startWith({row(1, "play", 1)});
   cc(1, 127);
   ASSERT_TRUE(blobWindow);
-  EXPECT_EQ(std::tuple(engine->blob->text(), blobWindow->shown), std::tuple("CC 1  ||  PLAY", true));
+  EXPECT_EQ(std::tuple(blobWindow->texts.back().first, blobWindow->shown),
+            std::tuple("CC 1  ||  PLAY", true));
   loop.advance(1.01);
   EXPECT_FALSE(blobWindow->shown);
   engine->setBlobHold(0);
@@ -110,8 +111,8 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   blobWindow->dragTo({0, blobWindow->current.y - 60});
   blobWindow->release();
   blobWindow->dragTo({0, 0});
-  EXPECT_EQ(std::tuple(savedFile()["blobSize"], engine->blob->size(), blobWindow->texts.back().second),
-            std::tuple(static_cast<int>(size), size, size));
+  EXPECT_EQ(std::tuple(savedFile()["blobSize"], blobWindow->texts.back().second),
+            std::tuple(static_cast<int>(size), size));
   cc(1, 127);  // the cross switches the blob off until it is turned back on
   blobWindow->press({blobWindow->current.width - 5, blobWindow->current.height - 5}, {0, 0});
   EXPECT_EQ(std::tuple(engine->blobOn(), savedFile()["blob"], blobWindow->shown),
@@ -119,14 +120,16 @@ TEST_F(EngineTest, TheBlobShowsAFiredRowAndItsSettingsAreSavedAndSaid) {
   cc(1, 127);
   EXPECT_FALSE(blobWindow->shown);
   engine->toggleBlob();
-  EXPECT_EQ(std::tuple(engine->blob->text(), lastTrace(), savedFile()["blob"]),
+  EXPECT_EQ(std::tuple(blobWindow->texts.back().first, lastTrace(), savedFile()["blob"]),
             std::tuple("the toast  ||  PLAY / STOP", "the command blob is on", true));
   engine->toggleBlob();
   EXPECT_EQ(lastTrace(), "the command blob is off");
   engine->blobHome();  // on again, at home
   EXPECT_EQ(std::tuple(savedFile().contains("blobPos"), savedFile()["blob"], lastTrace()),
             std::tuple(false, true, "the command blob went back to the top of Live's screen"));
-  engine->conf["blob"] = "yes";  // not a boolean: it counts as on, so a toggle turns it off
+  // Not a boolean: it counts as on, so a toggle turns it off.
+  home.write(".config/midi-to-mk.json", R"({"blob": "yes"})");
+  engine->load();
   engine->toggleBlob();
   EXPECT_EQ(savedFile()["blob"], false);
 }

@@ -44,6 +44,8 @@ class EngineTest : public EngineFixtureBase<MKEngine> {
         withBlob ? windows : nullptr, home.path() + "/Documents", home.path() + "/helper.py"});
   }
 
+  const MKView& view() const { return engine->view(); }
+
   // What went to Live since `t0`, with times rounded to the millisecond.
   std::vector<Out> toLiveSince(double t0) const {
     std::vector<Out> out;

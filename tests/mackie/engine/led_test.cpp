@@ -37,7 +37,7 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
   awaitNote();
   EXPECT_TRUE(lastTrace().starts_with("the scene was not changed: ")) << lastTrace();
   EXPECT_NE(lastTrace().find(home.path() + "/helper.py"), std::string::npos);
-  auto& led = *engine->led;
+  auto& led = engine->rings();
   EXPECT_EQ((std::vector{led.about("note", 36, true).colour, led.about("cc", 2, true).colour,
                          led.about("note", 5, true).colour}),
             (std::vector<std::string>{e16::hex(5), "#999999", ""}));

@@ -46,7 +46,7 @@ class SectionTest : public EngineTest {
     section->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(section.get()));
     // The table makes its row views a few per turn of the loop.
-    while (section->table()->rowViews().size() < engine->rows.size())
+    while (section->table()->rowViews().size() < engine->view().rows.size())
       QCoreApplication::sendPostedEvents();
   }
   void publish() { loop.advance(MKEngine::REFRESH); }  // the engine tells its screens at its next refresh
@@ -93,7 +93,7 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
     QTest::keyClick(field, Qt::Key_Return);  // hands it over
     publish();
   }
-  EXPECT_EQ(text(number) + " " + std::to_string(*engine->rows[0].value), "21 64");  // the number kept
+  EXPECT_EQ(text(number) + " " + std::to_string(*engine->view().rows[0].value), "21 64");  // the number kept
 
   auto* command = get<MKCommandMenu>("command", 0);
   EXPECT_FALSE(get("invert", 0)->isVisible());
@@ -114,11 +114,11 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   ASSERT_NE(jog, nullptr);
   jog->trigger();
   publish();
-  EXPECT_EQ(engine->rows[0].command, "jog");
+  EXPECT_EQ(engine->view().rows[0].command, "jog");
   EXPECT_TRUE(get("invert", 0)->isVisible());  // a relative row
   auto* how = get<MKChoiceBox>("how", 0);
   arrowDown(how);
-  EXPECT_EQ(engine->rows[0].how, "offset");
+  EXPECT_EQ(engine->view().rows[0].how, "offset");
 
   auto* from = get<MKChoiceBox>("from", 0);
   // A wheel scrolling the table over a choice leaves the row alone.
@@ -126,9 +126,9 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(from, &wheel);
   publish();
-  EXPECT_EQ(engine->rows[0].from, "cc");
+  EXPECT_EQ(engine->view().rows[0].from, "cc");
   arrowDown(from);
-  EXPECT_EQ(engine->rows[0].from, "note");
+  EXPECT_EQ(engine->view().rows[0].from, "note");
 
   // A fader sweeping keeps every view and the text being typed; a click elsewhere takes the keyboard and the
   // field hands its text over. (The Key Stroke fields do the same, not tested again there.)
@@ -147,7 +147,7 @@ TEST_F(SectionTest, FieldsChoicesAndTheCommandMenuOfARowShowAndSetWhatTheEngineK
   click(get("add"));  // growing the table adds a view and keeps the others
   ASSERT_EQ(section->table()->rowViews().size(), 3u);
   EXPECT_TRUE(std::equal(views.begin(), views.end(), section->table()->rowViews().begin()));
-  EXPECT_EQ(engine->rows[1].number, 9);
+  EXPECT_EQ(engine->view().rows[1].number, 9);
 }
 
 TEST_F(SectionTest, EachWordShowsTheEnginesStateAndAClickChangesItAndTheRowsClashAndLamp) {
@@ -204,7 +204,7 @@ TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   auto* trace = get<QPlainTextEdit>("trace");
   const auto lines = [&] {
     std::string all;
-    for (const auto& line : engine->trace.lines())
+    for (const auto& line : engine->view().trace.lines())
       all += (all.empty() ? "" : "\n") + line;
     return all;
   };
@@ -245,7 +245,7 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   std::vector<Strings> shown(3);
   for (int at = 1; at < 1 + 4 * 3; ++at)
     if (lines[at]->isVisible()) shown[(at - 1) / 4].push_back(text(lines[at]));
-  const auto& in = engine->incoming;
+  const auto& in = engine->view().incoming;
   EXPECT_EQ(shown, (std::vector<Strings>{
                        {"USB1", in[0].text, "", "just now"}, {"USB1", in[1].text, "× 2", "just now"}, {}}));
   EXPECT_EQ(lines[1]->colour(), ui::GREY);  // the port, faded beside its message
@@ -296,7 +296,7 @@ TEST_F(SectionTest, TheBarAboveTheTableAddsTicksDeletesAndUndoesWithTheEngine) {
   EXPECT_EQ(section->table()->rowViews().size(), 2u);
   EXPECT_EQ(history(), "undo: row 2 added | redo: row 2 deleted");
   click(redo);
-  EXPECT_EQ(engine->rows.size(), 1u);
+  EXPECT_EQ(engine->view().rows.size(), 1u);
 }
 
 }  // namespace
