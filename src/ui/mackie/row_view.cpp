@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "mackie/core/catalogue.h"
 #include "mackie/core/rules.h"
 #include "mackie/core/says.h"
 #include "mackie/engine/engine.h"
@@ -36,11 +35,6 @@ std::string howSays(const MKRules::MKRow& row) {
   for (const auto& how : MKRules::hows(row.command))
     if (how.id == row.how) return std::string(how.says);
   return {};
-}
-
-bool drivesTheVolume(const MKRules::MKRow& row) {
-  const auto* command = MKMCU::command(row.command);
-  return command && command->kind == "macvolume";
 }
 
 void setTextColour(QLabel* label, const QColor& colour) {
@@ -76,31 +70,31 @@ MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
       says_(new QLabel(this)) {
   tick_->setObjectName("tick");
   tick_->setToolTip("tick, then DELETE above the table");
-  tick_->action = [this] { withEngine([this](MKEngine& e) { e.tick(row_.id); }); };
+  tick_->action = [this] { withEngine([this](MKEngine& e) { e.tick(shown_.row.id); }); };
 
   lamp_->setObjectName("lamp");
   lamp_->setToolTip("lights while your hand moves this row: green = it fired, amber = heard, nothing sent");
 
   on_->setObjectName("on");
-  on_->action = [this] { withEngine([this](MKEngine& e) { e.set(row_.id, "on", !row_.on); }); };
+  on_->action = [this] { withEngine([this](MKEngine& e) { e.set(shown_.row.id, "on", !shown_.row.on); }); };
 
   from_->setObjectName("from");
   from_->setFixedWidth(70);
   from_->setOptions(SOURCE_KINDS());
   from_->pick = [this](const std::string& kind) {
-    withEngine([&](MKEngine& e) { e.set(row_.id, "from", kind); });
+    withEngine([&](MKEngine& e) { e.set(shown_.row.id, "from", kind); });
   };
 
   number_->setObjectName("number");
   number_->commit = [this](const std::string& typed) {
-    withEngine([&](MKEngine& e) { e.set(row_.id, "number", typed); });
+    withEngine([&](MKEngine& e) { e.set(shown_.row.id, "number", typed); });
   };
 
   value_->setObjectName("value");
   value_->commit = [this](const std::string& typed) {
     // Nothing typed is "any value", said as the engine says it.
     withEngine([&](MKEngine& e) {
-      e.set(row_.id, "value",
+      e.set(shown_.row.id, "value",
             typed.find_first_not_of(" \t") == std::string::npos ? std::nullopt
                                                                 : std::optional<nlohmann::json>(typed));
     });
@@ -109,40 +103,42 @@ MKRowView::MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent)
   learn_->setObjectName("learn");
   // Wide enough for its longest reading, so that the line does not move when learning starts.
   learn_->setFixedWidth(ui::Pill("PRESS A NOTE…", ui::mkWord(WORD_POINTS)).sizeHint().width());
-  learn_->action = [this] { withEngine([this](MKEngine& e) { e.learn(row_.id); }); };
+  learn_->action = [this] { withEngine([this](MKEngine& e) { e.learn(shown_.row.id); }); };
 
   command_->setObjectName("command");
   command_->setFixedWidth(230);
   command_->pick = [this](const std::string& id) {
-    withEngine([&](MKEngine& e) { e.set(row_.id, "command", id); });
+    withEngine([&](MKEngine& e) { e.set(shown_.row.id, "command", id); });
   };
 
   how_->setObjectName("how");
   how_->setFixedWidth(120);
-  how_->pick = [this](const std::string& id) { withEngine([&](MKEngine& e) { e.set(row_.id, "how", id); }); };
+  how_->pick = [this](const std::string& id) {
+    withEngine([&](MKEngine& e) { e.set(shown_.row.id, "how", id); });
+  };
 
   invert_->setObjectName("invert");
   invert_->action = [this] {
-    withEngine([this](MKEngine& e) { e.set(row_.id, "invert", !row_.invert.value_or(false)); });
+    withEngine([this](MKEngine& e) { e.set(shown_.row.id, "invert", !shown_.row.invert.value_or(false)); });
   };
 
   led_->setObjectName("led");
   led_->action = [this] {
-    withEngine([this](MKEngine& e) { e.set(row_.id, "led", !row_.led.value_or(false)); });
+    withEngine([this](MKEngine& e) { e.set(shown_.row.id, "led", !shown_.row.led.value_or(false)); });
   };
 
   colour_->setObjectName("colour");
   connect(colour_, &QAbstractButton::clicked, this, [this] {
     auto* palette = new RingPalette(
-        [this](int colour) { withEngine([&](MKEngine& e) { e.colour(row_.id, colour); }); }, colour_);
-    palette->openBelow(colour_, knob_.index);
+        [this](int colour) { withEngine([&](MKEngine& e) { e.colour(shown_.row.id, colour); }); }, colour_);
+    palette->openBelow(colour_, shown_.ring.index);
   });
 
   try_->setObjectName("try");
   try_->setToolTip("send this command once, now");
   try_->action = [this] {
     withEngine([this](MKEngine& e) {
-      if (const auto r = e.row(row_.id)) e.tryRow(*r);
+      if (const auto r = e.row(shown_.row.id)) e.tryRow(*r);
     });
   };
 
@@ -198,11 +194,13 @@ void MKRowView::name(std::int64_t id) {
     widget->setAccessibleName(row + label);
 }
 
-void MKRowView::showRow(MKEngine& engine, const MKRules::MKRow& row, bool clashes, bool learning, bool ticked,
-                        bool rereadKnob) {
-  const bool first = !shown_;
-  if (first || row.id != row_.id) name(row.id);
-  if (first || row != row_) {
+void MKRowView::draw(const MKRowLook& look) {
+  const bool first = !drawn_;
+  if (!first && look == shown_) return;
+  const auto& row = look.row;
+  const auto& was = shown_.row;
+  if (first || row.id != was.id) name(row.id);
+  if (first || row != was) {
     on_->setOn(row.on);
     from_->setChosen(row.from);
     number_->setValue(std::to_string(row.number));
@@ -220,27 +218,21 @@ void MKRowView::showRow(MKEngine& engine, const MKRules::MKRow& row, bool clashe
     led_->setOn(row.led.value_or(false));
     says_->setText(ui::qs(MKRules::says(row)));
   }
-  if (first || learning != learning_ || row.from != row_.from) {
-    learn_->setText(!learning ? "LEARN" : row.from == "note" ? "PRESS A NOTE…" : "TURN A KNOB…");
-    learn_->setOn(learning);
-    number_->setLit(learning);
+  if (first || look.learning != shown_.learning || row.from != was.from) {
+    learn_->setText(!look.learning ? "LEARN" : row.from == "note" ? "PRESS A NOTE…" : "TURN A KNOB…");
+    learn_->setOn(look.learning);
+    number_->setLit(look.learning);
   }
-  row_ = row;
-  learning_ = learning;
-  shown_ = true;
-  tick_->setOn(ticked);
-  lamp_->setLit(engine.lit(row.id).value_or(""));
-  clash_->setVisible(clashes);
-  showKnob(engine, rereadKnob);
-}
-
-void MKRowView::showKnob(MKEngine& engine, bool reread) {
-  const KnobAsked now{row_.from, row_.number, drivesTheVolume(row_)};
-  if (!reread && now == asked_) return;
-  asked_ = now;
-  knob_ = engine.rings().about(row_.from, row_.number, now.volume);
-  colour_->setColour(ui::mkHex(knob_.colour));
-  const auto knob = knob_.knob.empty() ? "the knob that sends " + MKRules::fromText(row_) : knob_.knob;
-  colour_->setToolTip(ui::qs("the colour of " + knob + ": click to change it in the scene"));
-  led_->setToolTip(ui::qs("LED: " + knob_.says));
+  if (first || look.ring != shown_.ring || row.from != was.from || row.number != was.number) {
+    colour_->setColour(ui::mkHex(look.ring.colour));
+    const auto knob =
+        look.ring.knob.empty() ? "the knob that sends " + MKRules::fromText(row) : look.ring.knob;
+    colour_->setToolTip(ui::qs("the colour of " + knob + ": click to change it in the scene"));
+    led_->setToolTip(ui::qs("LED: " + look.ring.says));
+  }
+  tick_->setOn(look.ticked);
+  lamp_->setLit(look.lit);
+  clash_->setVisible(look.clash);
+  shown_ = look;
+  drawn_ = true;
 }

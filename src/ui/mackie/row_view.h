@@ -26,14 +26,24 @@ class MKChoiceBox;
 class MKCommandMenu;
 class QLabel;
 
+// Everything one row shows, gathered from the engine's state by the table.
+struct MKRowLook {
+  MKRules::MKRow row;
+  std::string lit;  // "fire", "heard", or "" for a dark lamp
+  bool learning = false;
+  bool ticked = false;
+  bool clash = false;
+  MKLedAbout ring;  // the row's knob on the E16
+  bool operator==(const MKRowLook&) const = default;
+};
+
 class MKRowView : public QWidget {
  public:
   MKRowView(std::weak_ptr<MKEngine> engine, QWidget* parent);
 
-  // `rereadKnob`: ask the E16 scene about the row's knob again even if the row's control did not change.
-  void showRow(MKEngine& engine, const MKRules::MKRow& row, bool clashes, bool learning, bool ticked,
-               bool rereadKnob);
-  std::int64_t id() const { return row_.id; }
+  // Shows the look, touching only what differs from the last one.
+  void draw(const MKRowLook& look);
+  std::int64_t id() const { return shown_.row.id; }
   // What of a row decides the view's height: its description, which wraps, and the clash mark beside it.
   static QString shape(const MKRules::MKRow& row, bool clashes);
   // The controls that take the keyboard, in Tab order.
@@ -43,19 +53,10 @@ class MKRowView : public QWidget {
   template <class Op>
   void withEngine(Op op);
   void name(std::int64_t id);
-  void showKnob(MKEngine& engine, bool reread);
 
   std::weak_ptr<MKEngine> engine_;
-  MKRules::MKRow row_;
-  bool shown_ = false;  // nothing shown yet: the first showRow sets everything
-  bool learning_ = false;
-  struct KnobAsked {
-    std::string from;
-    int number = -1;
-    bool volume = false;
-    bool operator==(const KnobAsked&) const = default;
-  } asked_;
-  MKLedAbout knob_;
+  MKRowLook shown_;
+  bool drawn_ = false;  // nothing drawn yet: the first look sets everything
 
   ui::Tick* tick_;
   ui::Lamp* lamp_;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <algorithm>
 
+#include "mackie/core/catalogue.h"
 #include "mackie/core/rules.h"
 #include "mackie/engine/engine.h"
 #include "ui/colours.h"
@@ -16,6 +17,11 @@ namespace {
 
 // The scene reader notices a saved scene within two seconds; the swatches follow it at that pace.
 constexpr double KNOBS_EVERY = 2.0;
+
+bool drivesTheVolume(const MKRules::MKRow& row) {
+  const auto* command = MKMCU::command(row.command);
+  return command && command->kind == "macvolume";
+}
 
 }  // namespace
 
@@ -34,12 +40,7 @@ MKTable::MKTable(std::weak_ptr<MKEngine> engine, QWidget* parent)
           {.make = [this](QWidget* owner) -> QWidget* { return new MKRowView(engine_, owner); },
            .draw =
                [this](QWidget& view, std::size_t i) {
-                 const auto e = engine_.lock();
-                 if (!e) return;
-                 const auto& r = rows_[i];
-                 static_cast<MKRowView&>(view).showRow(*e, r, clashes_.count(r.id) > 0,
-                                                       e->view().learnId == r.id,
-                                                       e->history().ticks.count(r.id) > 0, rereadKnobs_);
+                 if (const auto e = engine_.lock()) static_cast<MKRowView&>(view).draw(look(*e, rows_[i]));
                },
            .shape =
                [this](std::size_t i) { return MKRowView::shape(rows_[i], clashes_.count(rows_[i].id) > 0); }},
@@ -99,6 +100,19 @@ void MKTable::orderKeys() {
     }
 }
 
+MKRowLook MKTable::look(MKEngine& engine, const MKRules::MKRow& row) {
+  const Knob knob{row.from, row.number, drivesTheVolume(row)};
+  auto ring = knobs_.find(knob);
+  if (ring == knobs_.end())
+    ring = knobs_.emplace(knob, engine.rings().about(row.from, row.number, knob.volume)).first;
+  return {row,
+          engine.lit(row.id).value_or(""),
+          engine.view().learnId == row.id,
+          engine.history().ticks.count(row.id) > 0,
+          clashes_.count(row.id) > 0,
+          ring->second};
+}
+
 void MKTable::redraw(MKEngine& engine) {
   const auto& undoStack = engine.history().undoStack;
   const auto& redoStack = engine.history().redoStack;
@@ -127,7 +141,7 @@ void MKTable::redraw(MKEngine& engine) {
     knobsAt_ = now;
     coloursSeen_ = coloursDone;
   }
-  rereadKnobs_ = reread;
+  if (reread) knobs_.clear();
   if (rows == rows_) {
     strip_->redraw();
     return;

@@ -4,15 +4,18 @@
 // sight.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "mackie/core/row.h"
+#include "mackie/engine/led.h"
 #include "ui/kit/band.h"
+#include "ui/mackie/row_view.h"
 
 class MKEngine;
-class MKRowView;
 class QLabel;
 namespace ui {
 class Pill;
@@ -31,6 +34,8 @@ class MKTable : public ui::Band {
  private:
   // Tab goes from the bar through the rows in sight, in the rows' order.
   void orderKeys();
+  // What the row's view shows now.
+  MKRowLook look(MKEngine& engine, const MKRules::MKRow& row);
 
   std::weak_ptr<MKEngine> engine_;
   // In the order they take the keyboard.
@@ -46,7 +51,14 @@ class MKTable : public ui::Band {
   // What the last redraw showed, so that an unchanged table costs little.
   std::vector<MKRules::MKRow> rows_;
   std::set<std::int64_t> clashes_;
-  bool rereadKnobs_ = false;  // this redraw asks the E16 scene about every row's knob again
+  // What the E16 scene said of each knob that rows drive, asked again every few seconds.
+  struct Knob {
+    std::string from;
+    int number = 0;
+    bool volume = false;
+    auto operator<=>(const Knob&) const = default;
+  };
+  std::map<Knob, MKLedAbout> knobs_;
   double knobsAt_ = -1e300;   // when the E16 scene was last asked about every row
   unsigned coloursSeen_ = 0;  // the colour changes that had ended when the knobs were last asked about
 };
