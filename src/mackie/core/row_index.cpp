@@ -12,7 +12,7 @@ int MKRowIndex::slot(std::string_view kind, int number) {
   return -1;
 }
 
-MKRowIndex::MKRowIndex(const std::vector<MKRow>& rows) : rowCount_(rows.size()) {
+MKRowIndex::MKRowIndex(const std::vector<MKRow>& rows) {
   for (std::size_t at = 0; at < rows.size(); ++at) {
     const auto& row = rows[at];
     const Entry entry{static_cast<std::uint32_t>(at), finePair(row), MKMCU::command(row.command)};

@@ -33,8 +33,6 @@ class MKRowIndex {
   std::span<const Entry> reached(std::string_view kind, int number) const;
   // Whether a row that is on and asks for its ring listens to exactly that kind and number.
   bool lights(std::string_view kind, int number) const;
-  // How many rows it was built from: a table of another length was changed without it.
-  std::size_t rowCount() const { return rowCount_; }
 
  private:
   static constexpr int SLOTS = 2 * 128;  // CC 0-127, then notes 0-127
@@ -42,7 +40,6 @@ class MKRowIndex {
 
   std::array<std::vector<Entry>, SLOTS> reached_;
   std::bitset<SLOTS> lights_;
-  std::size_t rowCount_ = 0;
 };
 
 }  // namespace MKRules

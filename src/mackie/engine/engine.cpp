@@ -97,13 +97,6 @@ void MKEngine::reindex() {
   index_ = MKRules::MKRowIndex(view_.rows);
 }
 
-const MKRules::MKRowIndex& MKEngine::indexed() {
-  // `rows` is open to whoever holds the engine: a table that grew or shrank past reindex() is indexed anew
-  // rather than read at positions it no longer has.
-  if (index_.rowCount() != view_.rows.size()) reindex();
-  return index_;
-}
-
 void MKEngine::start() {
   if (running_) return;
   load();

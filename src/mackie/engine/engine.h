@@ -191,7 +191,6 @@ class MKEngine : public std::enable_shared_from_this<MKEngine> {
   void fireMessage(const MKMsg& msg);
   // Called after every change of `rows`: messages find their rows through the index.
   void reindex();
-  const MKRules::MKRowIndex& indexed();
   // Whether the text setting `key` names that port, read without copying it: every message asks.
   bool names(const char* key, const std::string& port) const;
   void startRefresh();

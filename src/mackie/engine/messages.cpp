@@ -124,7 +124,7 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
 
   if (!mine) return;
   const bool on = power();
-  for (const auto& entry : indexed().reached(msg.from, msg.number)) {
+  for (const auto& entry : index_.reached(msg.from, msg.number)) {
     const auto& r = view_.rows[entry.at];
     const bool lowerHalf = msg.number != r.number;  // of a fine fader's pair: it lights the row all the same
     if (release) {
@@ -139,7 +139,7 @@ void MKEngine::onMessage(const std::string& port, const MKMsg& msg) {
 }
 
 void MKEngine::fireMessage(const MKMsg& msg) {
-  const auto& index = indexed();
+  const auto& index = index_;
   if (const auto line =
           rings().feel(index.lights(msg.from, msg.number), msg.from, msg.number, msg.value, msg.channel))
     note(*line);
