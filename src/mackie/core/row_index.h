@@ -4,7 +4,6 @@
 
 #include <array>
 #include <bitset>
-#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
