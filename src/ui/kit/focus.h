@@ -1,11 +1,12 @@
-// How a kit control shows that it has the keyboard (its own edge in another pen, or a ring inside its
-// rectangle), and the keys that press it.
+// What every kit control shares: it takes the keyboard and runs its action on a click, shows that it has the
+// keyboard (its own edge in another pen, or a ring inside its rectangle), and may be pressed by Return.
 #pragma once
 
 #include <QAbstractButton>
 #include <QColor>
 #include <QKeyEvent>
 #include <QPainter>
+#include <functional>
 #include <optional>
 
 namespace ui {
@@ -23,6 +24,20 @@ inline void drawFocusRing(QPainter& painter, const QRectF& r, double radius, con
   painter.setPen(QPen(colour, 2));
   painter.setBrush(Qt::NoBrush);
   painter.drawRoundedRect(r.adjusted(1, 1, -1, -1), radius, radius);
+}
+
+// Makes `button` a kit control: it takes the keyboard, and a click runs `action`, a member of the control
+// that its screen may set later.
+inline void actOnClick(QAbstractButton& button, const std::function<void()>& action) {
+  button.setFocusPolicy(Qt::StrongFocus);
+  QObject::connect(&button, &QAbstractButton::clicked, &button, [&action] {
+    if (action) action();
+  });
+}
+
+// The pen of a control's edge: the focus look's while it has the keyboard, if that look has one.
+inline QPen edgePen(const QAbstractButton& button, const FocusLook& focus, const QColor& edge, double width) {
+  return button.hasFocus() && focus.edge ? QPen(*focus.edge, focus.edgeWidth) : QPen(edge, width);
 }
 
 // Return and Enter, which some screens let press a control as Space does.

@@ -11,11 +11,8 @@ Pill::Pill(const QString& text, const PillStyle& style, std::function<void()> ac
     : QAbstractButton(parent), action(std::move(act)), style_(style) {
   setText(text);
   setFont(style_.font);
-  setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::PointingHandCursor);
-  connect(this, &QAbstractButton::clicked, this, [this] {
-    if (action) action();
-  });
+  actOnClick(*this, action);
 }
 
 void Pill::setLook(Look look) {

@@ -7,12 +7,9 @@ namespace ui {
 
 Swatch::Swatch(const SwatchLook& look, std::function<void()> act, QWidget* parent)
     : QAbstractButton(parent), action(std::move(act)), look_(look) {
-  setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::PointingHandCursor);
   setFixedSize(sizeHint());
-  connect(this, &QAbstractButton::clicked, this, [this] {
-    if (action) action();
-  });
+  actOnClick(*this, action);
 }
 
 void Swatch::setColour(const QColor& colour) {
@@ -28,8 +25,7 @@ void Swatch::paintEvent(QPaintEvent*) {
   const QRectF box = QRectF(rect()).adjusted(in, in, -in, -in);
   const bool shown = colour_.isValid();
   const QColor edge = shown && look_.darkerEdge ? colour_.darker(look_.darkerEdge) : look_.edge;
-  const bool focusEdge = hasFocus() && look_.focus.edge;
-  p.setPen(QPen(focusEdge ? *look_.focus.edge : edge, focusEdge ? look_.focus.edgeWidth : 1));
+  p.setPen(edgePen(*this, look_.focus, edge, 1));
   p.setBrush(shown ? QBrush(colour_) : QBrush(Qt::NoBrush));
   if (look_.round)
     p.drawEllipse(box);

@@ -7,12 +7,9 @@ namespace ui {
 
 Tick::Tick(const TickLook& look, const QColor& tint, std::function<void()> act, QWidget* parent)
     : QCheckBox(parent), action(std::move(act)), look_(look), tint_(tint) {
-  setFocusPolicy(Qt::StrongFocus);
   if (look_.pointingHand) setCursor(Qt::PointingHandCursor);
   setFixedSize(sizeHint());
-  connect(this, &QAbstractButton::clicked, this, [this] {
-    if (action) action();
-  });
+  actOnClick(*this, action);
 }
 
 void Tick::setTint(const QColor& tint) {
@@ -30,8 +27,7 @@ void Tick::paintEvent(QPaintEvent*) {
   const QColor tint = !isEnabled() && look_.deadTint ? *look_.deadTint : tint_;
   QColor edge = on ? tint : (look_.hoverEdge && underMouse() ? *look_.hoverEdge : look_.offEdge);
   if (!isEnabled()) edge.setAlphaF(edge.alphaF() * look_.deadEdgeAlpha);
-  const bool focusEdge = hasFocus() && look_.focus.edge;
-  p.setPen(QPen(focusEdge ? *look_.focus.edge : edge, focusEdge ? look_.focus.edgeWidth : look_.edgeWidth));
+  p.setPen(edgePen(*this, look_.focus, edge, look_.edgeWidth));
   p.setBrush(on ? tint : look_.offFill);
   p.drawRoundedRect(box, 3, 3);
   if (on) {
