@@ -82,6 +82,7 @@ SettingsWindow::SettingsWindow(std::shared_ptr<Umbrella> umbrella, std::shared_p
   body_ = body;
 
   auto* scroll = new ContentScroll(this);
+  scroll->setAccessibleName("the chosen module");  // the screen under the tabs, for a screen reader
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -1,8 +1,9 @@
 // What a user sees wrong on any screen, whatever it shows: a control that no layout placed, lying over
-// another one or outside its band.
+// another one or outside its band, or one that a screen reader cannot name.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -35,6 +36,16 @@ inline std::vector<std::string> misplaced(const QWidget& top) {
           out.push_back(nameOf(shown[i]) + " over " + nameOf(shown[j]) + " in " + nameOf(parent));
     }
   }
+  return out;
+}
+
+// What a screen reader could not name: each visible widget that takes the focus needs an accessible name.
+inline std::vector<std::string> unnamed(const QWidget& top) {
+  std::vector<std::string> out;
+  for (const auto* w : top.findChildren<QWidget*>())
+    if (w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(&top) &&
+        QAccessible::queryAccessibleInterface(const_cast<QWidget*>(w))->text(QAccessible::Name).isEmpty())
+      out.push_back(nameOf(w));
   return out;
 }
 

@@ -20,6 +20,7 @@
 #include "keystroke/rules.h"
 #include "ui/keystroke/ink.h"
 #include "ui/keystroke/row_view.h"
+#include "ui/screen_checks.h"
 
 namespace {
 
@@ -187,7 +188,7 @@ TEST_F(KSSectionTest, EachControlOfALineShowsItsFieldAndSetsItAndNotesWarnOfClas
   for (const auto& colour : {KSInk::green, KSInk::amber}) {  // sending, then stopped
     cc(21, 5);
     settle();
-    EXPECT_EQ(lamp->colour(), colour);
+    EXPECT_EQ(lamp->grab().toImage().pixelColor(lamp->rect().center()).name(), colour.name());  // as painted
     loop.advance(0.5);  // then it goes out
     EXPECT_EQ(lamp->colour(), KSInk::slate);
     engine->togglePower();
@@ -241,6 +242,7 @@ TEST_F(KSSectionTest, MonitorDeviceBandSwitchAccessibilityLogAndRedrawsHeldToTen
   const auto message = [&](std::size_t i) { return QString::fromStdString(view().incoming[i].text); };
   EXPECT_EQ(shown(),
             (QStringList{"USB1", message(0), "", "just now", "USB1", message(1), "× 2", "just now"}));
+  EXPECT_EQ(screen::misplaced(*section), std::vector<std::string>{});
   loop.advance(12.4);  // the engine's tick alone brings the ages up to date: the last came 12.4 s later
   EXPECT_EQ(shown()[7], "12 s ago");
   story({{"", "lock", "no device locked"},

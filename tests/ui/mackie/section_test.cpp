@@ -200,6 +200,19 @@ TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   open({row(1, "play", 20)});
   auto* why = get<MKSteadyText>("why");
   EXPECT_EQ(std::pair(text(why), why->colour()), std::pair(engine->why().first, ui::AMBER));  // an alarm
+  // A new reason is painted as soon as it is set, not when something else happens to repaint.
+  struct Paints : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      return count += event->type() == QEvent::Paint, false;
+    }
+  } paints;
+  QCoreApplication::processEvents();
+  why->installEventFilter(&paints);
+  system.remove(controller);  // another alarm, in the same colour
+  loop.advance(1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(std::pair(text(why), paints.count > 0), std::pair(engine->why().first, true));
   // WHAT IT DID shows the trace line for line; past sixty lines the oldest go, several at a time.
   auto* trace = get<QPlainTextEdit>("trace");
   const auto lines = [&] {
