@@ -1,6 +1,7 @@
 // The screens' subscriptions to an engine: each is told, without arguments, that something it shows changed.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <map>
 
@@ -12,6 +13,7 @@ class Observers {
   }
   void unsubscribe(int id) { list_.erase(id); }
   void clear() { list_.clear(); }
+  std::size_t size() const { return list_.size(); }
   void notify() const {
     // Copied: an observer may unsubscribe while being told.
     const auto now = list_;

@@ -234,7 +234,8 @@ std::map<std::string, std::size_t> KSEngine::listSizes() const {
           {"lamps", actAt_.size()},
           {"lit", view_.lit.size()},
           {"labels", labels_.size()},
-          {"sources", midi_->names().size()}};
+          {"sources", midi_->names().size()},
+          {"observers", observers_.size()}};
 }
 
 std::set<std::int64_t> KSEngine::clashes() const {

@@ -200,7 +200,8 @@ std::map<std::string, std::size_t> MKEngine::listSizes() const {
           {"lamps", act_.size()},
           {"held notes", down_.size()},
           {"labels", labels_.size()},
-          {"undo", history_.undoStack.size()}};
+          {"undo", history_.undoStack.size()},
+          {"observers", observers_.size()}};
 }
 
 void MKEngine::togglePower() {
