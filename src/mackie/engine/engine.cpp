@@ -135,10 +135,13 @@ void MKEngine::start() {
 
 void MKEngine::startRefresh() {
   const std::weak_ptr<MKEngine> weak = weak_from_this();
-  // The screens hear of changes at most ten times a second; lamps fade, so activity keeps it publishing.
+  // The screens hear of changes at most ten times a second, and while a lamp is lit, so that they see it go
+  // out. A lamp that went out is forgotten: an idle engine tells them nothing.
   refresh_ = loop().every(REFRESH, [weak] {
     const auto engine = weak.lock();
-    if (!engine || !(engine->dirty_ || !engine->act_.empty())) return;
+    if (!engine) return;
+    const bool outNow = std::erase_if(engine->act_, [&](const auto& a) { return !engine->lit(a.first); }) > 0;
+    if (!(engine->dirty_ || outNow || !engine->act_.empty())) return;
     engine->dirty_ = false;
     engine->publish();
   });

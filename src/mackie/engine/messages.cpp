@@ -48,7 +48,6 @@ void MKEngine::received(const std::string& port, const MKMCU::MKRaw& raw) {
     if (!quiet) {
       view_.heard = MKView::Heard{label(port) + "   " + MKWatch::describe(raw),
                                   !port.empty() && names("device", port), now};
-      dirty_ = true;
     }
     return;
   }

@@ -196,7 +196,8 @@ TEST_F(EngineTest, TheSilentVolumeGoesAtOnceThenTheLatestOfEach60msAndTheVisible
   EXPECT_EQ(keys.sounds, std::vector(8, RecordingKeyOutput::Sound{SoundKey::up, true}));
 }
 
-// A trace clear, a row edit, learning and a run of turns each reach the screens, at most once per 100 ms.
+// A trace clear, a row edit, learning, a run of turns and the way to Live lost each reach the screens, at
+// most once per 100 ms.
 TEST_F(EngineTest, TheScreensHearOfChangesAtMostEvery100ms) {
   startWith({jogRow(), row(2, "shift", 64)});
   int published = 0;
@@ -214,4 +215,10 @@ TEST_F(EngineTest, TheScreensHearOfChangesAtMostEvery100ms) {
     loop.advance(0.01);
   }
   EXPECT_EQ(published, 6);
+  loop.advance(1);  // the lamps out
+  published = 0;
+  loop.advance(1);        // idle: nothing to tell
+  system.remove(toLive);  // the way to Live gone
+  loop.advance(0.1);
+  EXPECT_EQ(published, 1);
 }
