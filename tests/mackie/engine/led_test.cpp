@@ -47,6 +47,10 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
   loop.runDue();
   EXPECT_EQ(said, "the scene was not changed: python3 did not start");
   EXPECT_EQ(led.about("cc", 3, true).colour, e16::hex(5));
+  system.remove(e16);  // unplugged: a push says that its ring was not sent
+  noteOn(36, 100);
+  const auto ledLine = traced().end()[-2];  // before the row's own line
+  EXPECT_NE(ledLine.find("NOT SENT"), std::string::npos) << ledLine;
   engine->stop();
   loop.advance(1);
   EXPECT_EQ(system.sentTo(e16).size(), 2u);  // stopped: no more passes
