@@ -30,9 +30,13 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
  protected:
   int quits = 0;
 
+  // A window over the shell, started first unless it is already.
   std::unique_ptr<ui::SettingsWindow> open(bool noTray = false) {
+    if (!umbrella) start();
     auto window = std::make_unique<ui::SettingsWindow>(umbrella, permissions, noTray, [this] { ++quits; });
     window->show();
+    window->activateWindow();  // so that focus behaves as on a desktop
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
     settle();
     return window;
   }
@@ -43,19 +47,17 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
     for (int id = 1; id <= rows; ++id) {
       mk.push_back(
           {{"id", id}, {"number", 20 + id % 90}, {"command", std::array{"play", "fader1", "jog"}[id % 3]}});
-      ks.push_back({{"id", id},
-                    {"cc", 20 + id % 90},
-                    {"key", "a"},
-                    {"type", id % 3 ? "cc" : "note"},
-                    {"kind", id % 4 ? "key" : "volume"}});
+      ks.push_back({{"id", id}, {"cc", 20 + id % 90}, {"key", "a"}, {"type", id % 3 ? "cc" : "note"}});
+      ks.back()["kind"] = id % 4 ? "key" : "volume";
     }
     home.write(".config/midi-to-mk.json", nlohmann::json{{"rows", mk}}.dump());
     home.write(".config/midi-to-keystroke.json", nlohmann::json{{"rows", ks}}.dump());
   }
   static QWidget* find(QWidget& in, const QString& name) { return in.findChild<QWidget*>(name); }
-  static void click(QWidget* widget) {
+  void click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);
     QTest::mouseClick(widget, Qt::LeftButton);
+    settle();
   }
   // A label's or a word's text and colour as the user sees them: "RUNNING green".
   static std::string shown(QWidget& in, const QString& name) {
@@ -71,7 +73,6 @@ class SettingsWindowTest : public testing::Test, protected TestShell {
 };
 
 TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesItsPart) {
-  start();
   const auto window = open();
   EXPECT_EQ(window->size(), QSize(820, 820));
   EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
@@ -90,7 +91,6 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   for (int round = 0; round < 2; ++round) {
     for (auto [chosen, id] : {std::pair{mk, "mackie"}, std::pair{ks, "midikeys"}}) {
       click(chosen);
-      settle();
       EXPECT_EQ(umbrella->tab, id);
       EXPECT_EQ(window->section()->objectName().toStdString(), std::string("section:") + id);
     }
@@ -107,7 +107,6 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   EXPECT_EQ(shown(*section, "module-on") + " " + shown(*section, "module-off"), "ON green OFF grey");
   EXPECT_EQ(ks->dotColour(), ui::GREEN);
   click(find(*section, "module-off"));
-  settle();
   umbrella->setTab("midikeys");  // a later notice leaves it without its screen
   EXPECT_FALSE(midikeys->engine->running());
   EXPECT_EQ(window->section(), section);
@@ -116,7 +115,6 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   EXPECT_EQ(shown(*section, "status"), "OFF amber");
   EXPECT_EQ(std::pair(ks->dotColour(), ks->accessibleDescription()), std::pair(ui::GREY, QString("off")));
   click(find(*section, "module-on"));
-  settle();
   ASSERT_NE(section->screen(), nullptr);
   EXPECT_TRUE(section->screen()->isVisible());
 
@@ -139,13 +137,23 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   // Without a tray the window says how it comes back (ui/tray_host_test.cpp: until a tray host comes).
   const auto noTray = [](QWidget& w) { return w.findChild<QWidget*>("noTray")->isVisibleTo(&w); };
   EXPECT_TRUE(noTray(*open(true)) && !noTray(*window));
+
+  // "top" is kept in the settings and floats every window of the program.
+  const auto floating = [](QWidget& w) { return w.windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
+  EXPECT_EQ(shown(*window, "top"), "top grey");
+  click(find(*window, "top"));
+  EXPECT_EQ(shown(*window, "top"), "top green");
+  EXPECT_TRUE(QSettings().value("onTop").toBool());
+  EXPECT_TRUE(floating(*window) && window->isVisible());
+  EXPECT_TRUE(floating(*open()));  // a window opened later floats at once
+  click(find(*window, "top"));
+  EXPECT_FALSE(QSettings().value("onTop").toBool() || floating(*window));
 }
 
 // Each screen as a user meets it, with rows of every kind: its bands in order under their headings, and every
 // control placed by its band's layout (none lying over another or outside its band).
 TEST_F(SettingsWindowTest, EachScreenShowsItsBandsInOrderAndEveryControlInItsPlace) {
   writeTables(4);
-  start();
   const auto window = open();
   for (const auto& [tab, headings] :
        {std::pair{"mackie", "THE DEVICE — WHAT COMES IN | TO LIVE — WHAT GOES OUT | THE TABLE | WHAT IT DID"},
@@ -165,21 +173,6 @@ TEST_F(SettingsWindowTest, EachScreenShowsItsBandsInOrderAndEveryControlInItsPla
     EXPECT_EQ(screen::misplaced(*window->section()), std::vector<std::string>{}) << tab;
     EXPECT_EQ(screen::unnamed(*window), std::vector<std::string>{}) << tab;
   }
-}
-
-// "top" is kept in the settings and floats every window of the program.
-TEST_F(SettingsWindowTest, TopIsKeptAndFloatsEveryWindow) {
-  start();
-  const auto window = open();
-  const auto floating = [](QWidget& w) { return w.windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
-  EXPECT_EQ(shown(*window, "top"), "top grey");
-  click(find(*window, "top"));
-  EXPECT_EQ(shown(*window, "top"), "top green");
-  EXPECT_TRUE(QSettings().value("onTop").toBool());
-  EXPECT_TRUE(floating(*window) && window->isVisible());
-  EXPECT_TRUE(floating(*open()));  // a window opened later floats at once
-  click(find(*window, "top"));
-  EXPECT_FALSE(QSettings().value("onTop").toBool() || floating(*window));
 }
 
 // The dry run's window: the Key Stroke screen under its close row.
@@ -207,11 +200,10 @@ std::vector<View*> views(QWidget& window) {
 
 // With 200 rows in the chosen tab's table, views exist only for the rows in sight, placed one under the other
 // at each row's own height (some rows show a second note or a longer description); scrolled to the end, views
-// made before show the last rows and work; a field being typed in (`typedIn` says which row's) keeps its view
-// and its row meanwhile.
-template <class View>
-void scrollThrough(TestShell& shell, QWidget& window, const char* tab, const char* field,
-                   std::int64_t& typedIn) {
+// made before show the last rows and work; a number being typed keeps its view and its row meanwhile, and
+// reaches that row only.
+template <class View, class Module, class Number>
+void scrollThrough(TestShell& shell, QWidget& window, const char* tab, Module& module, Number number) {
   SCOPED_TRACE(tab);
   shell.umbrella->setTab(tab);
   auto* page = window.findChild<QScrollArea*>();
@@ -240,8 +232,8 @@ void scrollThrough(TestShell& shell, QWidget& window, const char* tab, const cha
   EXPECT_LE(seen.size(), fits);
 
   auto* typer = seen[seen.size() / 2];
-  auto* typing = typer->template findChild<QLineEdit*>(field);
-  typedIn = typer->id();
+  auto* typing = typer->template findChild<QLineEdit*>("number");
+  const auto typedIn = typer->id();
   typing->setFocus();
   typing->selectAll();
   QTest::keyClicks(typing, "9");
@@ -257,26 +249,16 @@ void scrollThrough(TestShell& shell, QWidget& window, const char* tab, const cha
   QTest::mouseClick(last.back()->template findChild<QWidget*>("on"), Qt::LeftButton);
   typing->clearFocus();
   shell.settle(KSSection::REDRAW_GAP);
+  for (const auto& r : module.engine->view().rows)
+    EXPECT_EQ(r.*number == 9, r.id == typedIn) << r.id;
+  EXPECT_FALSE(module.engine->view().rows.back().on);
 }
 
 TEST_F(SettingsWindowTest, OnlyTheRowsInSightHaveViewsAndTheyFollowTheScroll) {
   writeTables(200);
-  start();
-  ui::SettingsWindow window(umbrella, permissions, true, [] {});
-  window.show();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-
-  // The typed number reaches the row it was typed in, and that row only.
-  std::int64_t mk9 = 0, ks9 = 0;
-  scrollThrough<MKRowView>(*this, window, "mackie", "number", mk9);
-  for (const auto& r : mackie->engine->view().rows)
-    EXPECT_EQ(r.number == 9, r.id == mk9) << r.id;
-  EXPECT_FALSE(mackie->engine->view().rows.back().on);
-  scrollThrough<KSRowView>(*this, window, "midikeys", "number", ks9);
-  for (const auto& r : midikeys->engine->view().rows)
-    EXPECT_EQ(r.cc == 9, r.id == ks9) << r.id;
-  EXPECT_FALSE(midikeys->engine->view().rows.back().on);
+  const auto window = open(true);
+  scrollThrough<MKRowView>(*this, *window, "mackie", *mackie, &MKRow::number);
+  scrollThrough<KSRowView>(*this, *window, "midikeys", *midikeys, &KSRow::cc);
 }
 
 // The tray, made before the shell starts, as the program makes it: its menu follows the shell and the modules
