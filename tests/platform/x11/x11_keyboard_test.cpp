@@ -158,8 +158,6 @@ TEST_F(X11Keyboard, PostedStrokesArriveAsChordsAndACaptureSwallowsThemAndHandsOv
                                        stroke("s", FLAG_CONTROL); }, XK_s, {XK_Control_L}, ControlMask, {}},
           // clang-format on
       };
-  std::vector<Captured> captured;  // read once the capture's thread has ended, or has counted its calls
-  std::atomic<int> calls = 0;
   for (const auto& [what, press, keysym, modifiers, state, captures] : cases) {
     SCOPED_TRACE(what);
     press();
@@ -176,8 +174,8 @@ TEST_F(X11Keyboard, PostedStrokesArriveAsChordsAndACaptureSwallowsThemAndHandsOv
       EXPECT_EQ(std::count(after.begin(), after.end(), -long(modifier)), 1) << modifier;
     }
     if (!captures) continue;
-    captured.clear();
-    calls = 0;
+    std::vector<Captured> captured;  // read once the capture's thread has ended, or has counted its calls
+    std::atomic<int> calls = 0;
     X11KeyCapture capture;
     ASSERT_TRUE(capture.start([&, plain = captures->second == 0](std::uint16_t key, std::uint64_t flags) {
       if (plain) capture.stop();  // from the capture's own thread
