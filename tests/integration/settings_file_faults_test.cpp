@@ -171,8 +171,7 @@ TEST(SettingsFileFaults, AReadOnlyConfigKeepsTheTablesInMemoryAndSaysSoOnceAndAg
   Engines engines(home.path());
   for (std::size_t round = 1; round <= 2; ++round) {
     SCOPED_TRACE(round);
-    std::optional<Mounted> failing;
-    failing.emplace(home.path() + "/.config", "ro");
+    auto failing = std::make_optional<Mounted>(home.path() + "/.config", "ro");
     ASSERT_TRUE(failing->done) << NO_MOUNT;
     for (int i = 0; i < 3; ++i)
       engines.edit();

@@ -95,11 +95,9 @@ TEST_F(Faults, TheXServerGoneWhileNotesAreHeldStillGetsThemReleased) {
   program = std::make_unique<RunningProgram>(folder, std::vector<std::string>{"--trace", "--midi", "jack"});
   ::unsetenv("DISPLAY");
   // Its window up, as a user's would be: the program is done starting.
-  const auto shown = [&] {
-    return !output("DISPLAY=" + x.display() + " xdotool search --onlyvisible --name '^Orvane VUDA Verer$'")
-                .empty();
-  };
-  ASSERT_TRUE(eventually([&] { return shown() && bothListen(); }, 10)) << said();
+  const std::string window =
+      "DISPLAY=" + x.display() + " xdotool search --onlyvisible --name '^Orvane VUDA Verer$'";
+  ASSERT_TRUE(eventually([&] { return !output(window).empty() && bothListen(); }, 10)) << said();
   ASSERT_TRUE(play(HOLD));
   ASSERT_TRUE(eventually([&] { return heard() == HELD; })) << said() << testing::PrintToString(heard());
   x.kill();

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <regex>
 #include <string>
 #include <vector>

@@ -86,13 +86,11 @@ struct JackPair : ::testing::Test {
 
 // Listing, receiving, sending, a destination whose link JACK never applies, disposing.
 TEST_F(JackPair, ListsReceivesFromAndSendsExactBytesToOtherClientsPorts) {
-  const auto alias = [&](const std::string& port, const char* text) {
-    jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + ":" + port).c_str()), text);
-  };
-  alias("out2", "alsa_pcm:Fake-E16/midi_capture_2");
-  // A controller behind PipeWire's sequencer bridge, which the peer stands for.
-  alias("in2", "alsa:seq:default:client_28:playback_0");
-  alias("in2", "Other Pad:Other Pad MIDI 1");
+  // The second input is a controller behind PipeWire's sequencer bridge, which the peer stands for.
+  for (const auto& [port, alias] : {std::pair{":out2", "alsa_pcm:Fake-E16/midi_capture_2"},
+                                    {":in2", "alsa:seq:default:client_28:playback_0"},
+                                    {":in2", "Other Pad:Other Pad MIDI 1"}})
+    jack_port_set_alias(jack_port_by_name(peer.jack(), (peer.name() + port).c_str()), alias);
   MidiRef out2 = 0, in2 = 0;
   ASSERT_TRUE(loop.runUntil([&] {
     out2 = refNamed(midi.sources(), "Fake-E16", "out2");
@@ -196,17 +194,16 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsWhenItReturns) {
   const MidiRef doomed = midi.createClient(unique("doomed"), [] {});
   ASSERT_FALSE(midi.jackClientName(doomed).empty());
   const std::string peerName = unique("peer");
-  auto peer = std::make_unique<JackPeer>(peerName, std::vector<std::string>{},
-                                         std::vector<std::string>{"in1"}, jackd.name());
+  const std::vector<std::string> none, in1 = {"in1"};
+  auto peer = std::make_unique<JackPeer>(peerName, none, in1, jackd.name());
   MidiRef destination = 0;
   ASSERT_TRUE(loop.runUntil([&] { return (destination = refNamed(midi.destinations(), peerName, "in1")); }));
   ASSERT_TRUE(midi.send(output, destination, 0x20903C40));  // its port made before the outage
   // The peer, a DAW, quits and comes back on the same server: the port towards it is linked again by itself.
   peer.reset();
-  peer = std::make_unique<JackPeer>(peerName, std::vector<std::string>{}, std::vector<std::string>{"in1"},
-                                    jackd.name());
-  const jack_port_t* in1 = jack_port_by_name(peer->jack(), (peerName + ":in1").c_str());
-  EXPECT_TRUE(loop.runUntil([&] { return jack_port_connected(in1) > 0; }));
+  peer = std::make_unique<JackPeer>(peerName, none, in1, jackd.name());
+  const jack_port_t* input = jack_port_by_name(peer->jack(), (peerName + ":in1").c_str());
+  EXPECT_TRUE(loop.runUntil([&] { return jack_port_connected(input) > 0; }));
   EXPECT_EQ(jackprobe::graphQuestionsInProcess(), 0) << "a process callback asked JACK about the graph";
 
   int before = changes;
@@ -226,7 +223,7 @@ TEST(JackMidiSystem, OutlivesTheServerAndReopensItsClientsWhenItReturns) {
   ASSERT_TRUE(loop.runUntil([&] { return changes > before && midi.online(); }, 10));
   EXPECT_TRUE(loop.runUntil([&] { return !midi.jackClientName(late).empty(); }));
   // The same peer comes back under the same ref, and what is sent reaches it again.
-  JackPeer back(peerName, {}, {"in1"}, jackd.name());
+  JackPeer back(peerName, none, in1, jackd.name());
   ASSERT_TRUE(loop.runUntil([&] { return refNamed(midi.destinations(), peerName, "in1") == destination; }));
   EXPECT_TRUE(
       loop.runUntil([&] { return midi.send(output, destination, 0x20803C00) && !back.heard().empty(); }));

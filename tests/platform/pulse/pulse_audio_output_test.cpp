@@ -16,22 +16,17 @@
 
 namespace {
 
-// What the shell command printed, both streams.
-std::string run(const std::string& command) {
-  return output(command + " 2>&1");
-}
-
 TEST(PulseAudioOutput, ReadsWhatOthersSetAndWritesWhatOthersRead) {
   REQUIRE_SERVICE("PULSE_SERVER", "the PulseAudio server");
   PulseAudioOutput audio;
   ASSERT_TRUE(audio.defaultDevice().has_value());
   EXPECT_EQ(std::to_string(*audio.defaultDevice()) + "\n",
-            run("pactl list short sinks | awk -v d=\"$(pactl get-default-sink)\" '$2 == d {print $1}'"));
+            output("pactl list short sinks | awk -v d=\"$(pactl get-default-sink)\" '$2 == d {print $1}'"));
   for (const bool muted : {true, false}) {
-    run("pactl set-sink-mute @DEFAULT_SINK@ " + std::to_string(muted));
+    output("pactl set-sink-mute @DEFAULT_SINK@ " + std::to_string(muted));
     EXPECT_EQ(audio.muted(), muted);
     ASSERT_TRUE(audio.setMuted(!muted));
-    EXPECT_EQ(run("pactl get-sink-mute @DEFAULT_SINK@"), muted ? "Mute: no\n" : "Mute: yes\n");
+    EXPECT_EQ(output("pactl get-sink-mute @DEFAULT_SINK@ 2>&1"), muted ? "Mute: no\n" : "Mute: yes\n");
   }
   // A balance the user set reads as the average and survives a new level; above the normal level reads as
   // full, and a level above 1 is held to it. Set by pactl, read, set, as pactl shows.
@@ -39,10 +34,10 @@ TEST(PulseAudioOutput, ReadsWhatOthersSetAndWritesWhatOthersRead) {
       {"25%", 0.25, 0.4, "40% 40% "}, {"20% 60%", 0.4, 0.2, "10% 30% "}, {"150%", 1.0, 7, "100% 100% "}};
   for (const auto& [volumes, read, level, percents] : cases) {
     SCOPED_TRACE(volumes + std::string(" then ") + std::to_string(level));
-    run(std::string("pactl set-sink-volume @DEFAULT_SINK@ ") + volumes);
+    output(std::string("pactl set-sink-volume @DEFAULT_SINK@ ") + volumes);
     EXPECT_NEAR(audio.volume().value_or(-1), read, 0.001);
     EXPECT_TRUE(audio.setVolume(level));
-    EXPECT_EQ(run("pactl get-sink-volume @DEFAULT_SINK@ | head -n 1 | grep -o '[0-9]*%' | tr '\\n' ' '"),
+    EXPECT_EQ(output("pactl get-sink-volume @DEFAULT_SINK@ | head -n 1 | grep -o '[0-9]*%' | tr '\\n' ' '"),
               percents);
   }
 }
