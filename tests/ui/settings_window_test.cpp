@@ -170,7 +170,7 @@ TEST_F(SettingsWindowTest, EachScreenShowsItsBandsInOrderAndEveryControlInItsPla
     for (auto* heading : found)
       if (heading->isVisibleTo(screen)) shown << qobject_cast<QLabel*>(heading)->text();
     EXPECT_EQ(shown.join(" | ").toStdString(), headings);
-    EXPECT_EQ(screen::misplaced(*window->section()), std::vector<std::string>{}) << tab;
+    EXPECT_EQ(screen::misplaced(*window), std::vector<std::string>{}) << tab;
     EXPECT_EQ(screen::unnamed(*window), std::vector<std::string>{}) << tab;
   }
 }
