@@ -39,6 +39,16 @@ TEST_F(EngineTest, JogAndVpotTurnsLeaveOnTheSpinTick) {
     EXPECT_FALSE(engine->sending());  // a tick that found nothing to send stopped it
     engine->stop();
   }
+  // Clicks still waiting when the module pauses never leave, not even once it runs again.
+  startWith({jogRow()});
+  cc(21, 40);  // 31 at once, nine waiting
+  engine->togglePower();
+  engine->togglePower();
+  loop.advance(0.1);
+  const double t0 = loop.now();
+  cc(21, 1);
+  loop.advance(0.2);
+  EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0xB0, 60, 2}}));
 }
 
 TEST_F(EngineTest, ABurstOf250LeavesOneAtOnceThen200PacedAndDrops49) {
