@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 namespace {
 // Runs Qt's events on this thread for `ms` milliseconds.

@@ -197,7 +197,8 @@ TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   struct Paints : QObject {
     int count = 0;
     bool eventFilter(QObject*, QEvent* event) override {
-      return count += event->type() == QEvent::Paint, false;
+      if (event->type() == QEvent::Paint) ++count;
+      return false;
     }
   } paints;
   QCoreApplication::processEvents();
