@@ -38,7 +38,8 @@ TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
     engine->capture(id);
     press(code, flags);
     const auto row = *engine->row(id);
-    EXPECT_EQ(std::tuple(row.key, row.mods, row.kind, savedFile()["rows"][id - 2]["key"]),
+    // A wrong row stops here: the step read next may not be there.
+    ASSERT_EQ(std::tuple(row.key, row.mods, row.kind, savedFile()["rows"][id - 2]["key"]),
               std::tuple(key, mods, "key", key));
     const std::string r = "row " + std::to_string(id), chord = KSRules::chord(mods, key);
     EXPECT_EQ(std::pair(lastTrace(), engine->history().undoStack.back().what),
