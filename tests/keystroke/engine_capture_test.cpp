@@ -4,8 +4,6 @@
 #include "keystroke/keys.h"
 #include "keystroke/rules.h"
 
-namespace {
-
 using nlohmann::json;
 
 class CaptureTest : public KSEngineTest {
@@ -83,5 +81,3 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
     EXPECT_FALSE(view().capId || keyCapture.active) << id;
   }
 }
-
-}  // namespace

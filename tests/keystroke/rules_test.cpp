@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using KSRules::KSRow;
 using nlohmann::json;
 
@@ -121,5 +119,3 @@ TEST(KSRules, ChordsAreWrittenAsTheDesktopWritesShortcutsAndKeepNoMacSymbol) {
   for (const auto& [mods, key, text] : chords)
     EXPECT_EQ(KSRules::chord(mods, key), text) << key;
 }
-
-}  // namespace
