@@ -107,7 +107,7 @@ TEST_F(KSEngineTest, TheStartSaysWhichMidiLayerWasChosenAsksForTrustUnlessAtLogi
   cc(1, 1);
   EXPECT_EQ(engine->why().first, "the table is empty: press + A ROW");
   engine->add();
-  EXPECT_EQ(engine->why().first, "listening on USB1");
+  EXPECT_EQ(engine->why(), std::make_pair(std::string("listening on USB1"), false));
   system.lose(controller, 5);
   loop.runDue();
   EXPECT_EQ(lastTrace(), LostInput::text(5, true));

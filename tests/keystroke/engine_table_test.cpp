@@ -31,10 +31,9 @@ TEST_F(KSEngineTest, AFileThatDoesNotReadIsKeptAsideAtTheFirstSave) {
   home.write(".config/midi-to-keystroke.json", "{\"rows\": [ oops");
   start();
   engine->add();
-  EXPECT_EQ(traced()[0],
-            "the settings file did not read as JSON: it is kept "
-            "as midi-to-keystroke.json.broken, and a fresh "
-            "one is written");
+  EXPECT_EQ(traced(),
+            Lines{"the settings file did not read as JSON: it is kept as midi-to-keystroke.json.broken, "
+                  "and a fresh one is written"});
 }
 
 // The hundred-step bound and redo forgotten on a new edit are the shared history's own.
