@@ -4,8 +4,6 @@
 #include "keystroke/keys.h"
 #include "keystroke/rules.h"
 
-namespace {
-
 using nlohmann::json;
 
 class CaptureTest : public KSEngineTest {
@@ -21,30 +19,29 @@ class CaptureTest : public KSEngineTest {
 // the function, arrow and navigation keys: only elsewhere is it the user's.
 TEST_F(CaptureTest, EachPressEitherGivesTheRowItsChordOrLeavesItAsItWas) {
   // The row, the key pressed with its flags, the row's key and modifiers after it, and the line said when the
-  // key was left as it was (a key taken is said with its chord).
+  // key was left as it was (a key taken is said with its chord). Left as it was, the last step recorded is
+  // still the previous capture's.
   // clang-format off
-  const std::tuple<std::int64_t, std::uint16_t, std::uint64_t, const char*, Lines, std::string, bool> cases[] = {
-      {2, 1, FLAG_COMMAND | FLAG_SHIFT, "s", {"cmd", "shift"}, "", true},
-      {2, 96, FLAG_SECONDARY_FN, "f5", {}, "", true},
-      {2, 0, FLAG_SECONDARY_FN, "a", {"fn"}, "", true},
-      {2, 53, FLAG_COMMAND, "a", {"fn"}, "the key was left as it was", false},  // Escape
-      {2, 10, 0, "a", {"fn"}, "that key has no name I know", false},
-      {3, 49, 0, "space", {}, "", true},  // a volume row becomes a key row
+  const std::tuple<std::int64_t, std::uint16_t, std::uint64_t, const char*, Lines, std::string> cases[] = {
+      {2, 1, FLAG_COMMAND | FLAG_SHIFT, "s", {"cmd", "shift"}, ""},
+      {2, 96, FLAG_SECONDARY_FN, "f5", {}, ""},
+      {2, 0, FLAG_SECONDARY_FN, "a", {"fn"}, ""},
+      {2, 53, FLAG_COMMAND, "a", {"fn"}, "the key was left as it was"},  // Escape
+      {2, 10, 0, "a", {"fn"}, "that key has no name I know"},
+      {3, 49, 0, "space", {}, ""},  // a volume row becomes a key row
   };
   // clang-format on
-  for (const auto& [id, code, flags, key, mods, refused, taken] : cases) {
+  for (const auto& [id, code, flags, key, mods, refused] : cases) {
+    SCOPED_TRACE(code);
     engine->capture(id);
-    EXPECT_EQ(view().capId, id);
-    const auto steps = engine->history().undoStack.size();
     press(code, flags);
     const auto row = *engine->row(id);
-    EXPECT_EQ(std::tuple(row.key, row.mods, row.kind, savedFile()["rows"][id - 2]["key"]),
-              std::tuple(key, mods, "key", key))
-        << code;
+    // A wrong row stops here: the step read next may not be there.
+    ASSERT_EQ(std::tuple(row.key, row.mods, row.kind, savedFile()["rows"][id - 2]["key"]),
+              std::tuple(key, mods, "key", key));
     const std::string r = "row " + std::to_string(id), chord = KSRules::chord(mods, key);
-    EXPECT_EQ(lastTrace(), taken ? r + " took the key " + chord : refused);
-    EXPECT_EQ(engine->history().undoStack.size(), steps + taken);
-    EXPECT_EQ(taken ? engine->history().undoStack.back().what : "", taken ? r + ": key " + chord : "");
+    EXPECT_EQ(std::pair(lastTrace(), engine->history().undoStack.back().what),
+              std::pair(refused.empty() ? r + " took the key " + chord : refused, r + ": key " + chord));
     EXPECT_FALSE(view().capId || keyCapture.active);
   }
 }
@@ -84,5 +81,3 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
     EXPECT_FALSE(view().capId || keyCapture.active) << id;
   }
 }
-
-}  // namespace

@@ -23,7 +23,6 @@ TEST(Keys, TableInvertsWithoutLossAndNamesTheUsKeyboardsCodes) {
 
 // The other flags show in the full chord, which takes them from the same function.
 TEST(Keys, ChordCarriesBothModifierEncodingsAndOnlyTheFlagsKeepFn) {
-  EXPECT_EQ(chordOf({"cmd", "alt", "shift", "ctrl"}, 1), (Chord{0x1B00, 0x1E0000, 1}));
-  EXPECT_EQ(chordOf({"fn"}, 96), (Chord{0, 0, 96}));
-  EXPECT_EQ(ksFlags({"fn"}), 0x800000u);
+  EXPECT_EQ(std::tuple(chordOf({"cmd", "alt", "shift", "ctrl"}, 1), chordOf({"fn"}, 96), ksFlags({"fn"})),
+            std::tuple(Chord{0x1B00, 0x1E0000, 1}, Chord{0, 0, 96}, 0x800000u));
 }
