@@ -7,6 +7,8 @@
 #include "support/fake_midi_system.h"
 #include "support/virtual_loop.h"
 
+namespace {
+
 using Got = std::pair<std::string, std::vector<std::uint32_t>>;
 
 struct MidiClientTest : testing::Test {
@@ -97,3 +99,5 @@ TEST_F(MidiClientTest, ItSendsToOneDestinationAndPreparesItsWay) {
             std::tuple(std::set<MidiRef>{out}, std::vector<FakeMidiSystem::Sent>{{0, out, 0x9A, 0x3C, 0x7F}},
                        std::vector<FakeMidiSystem::SentSysex>{{out, sysex}}));
 }
+
+}  // namespace

@@ -9,6 +9,8 @@
 #include "support/temp_folder.h"
 #include "support/virtual_loop.h"
 
+namespace {
+
 // Knob 1 absolute on CC 2; knob 2 absolute on CC 3 and pushed as note 36.
 constexpr const char* SCENE = R"({"pages":[{"encoders":[{"turn_actions":[{"type":3,"nr1":2}]},
   {"turn_actions":[{"type":3,"nr1":3}],"push_action":{"type":1,"nr1":36},"color":5}]}]})";
@@ -76,3 +78,5 @@ TEST_F(KSE16Test, AboutGivesTheColourAsANumberAndAColourChangeIsToldFromTheLoopW
   loop.advance(HELPER_TIMEOUT);
   EXPECT_EQ(said.back(), HELPER_TIMED_OUT);
 }
+
+}  // namespace

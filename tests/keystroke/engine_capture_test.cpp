@@ -4,6 +4,8 @@
 #include "keystroke/keys.h"
 #include "keystroke/rules.h"
 
+namespace {
+
 using nlohmann::json;
 
 class CaptureTest : public KSEngineTest {
@@ -81,3 +83,5 @@ TEST_F(CaptureTest, RowsDoNotFireWhileCapturingAndNothingPressedWithin15SecondsP
     EXPECT_FALSE(view().capId || keyCapture.active) << id;
   }
 }
+
+}  // namespace

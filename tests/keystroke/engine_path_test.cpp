@@ -6,6 +6,8 @@
 #include "engine_fixture.h"
 #include "keystroke/rules.h"
 
+namespace {
+
 using Key = RecordingKeyOutput::Key;
 using Sent = FakeMidiSystem::Sent;
 
@@ -206,3 +208,5 @@ TEST_F(KSEngineTest, RingsLightThroughTheEnginesOwnSendFollowTheVolumeAndTakeCol
       lastTrace(),
       "knob 2 on page 1 of set is now colour 40 (it was 5): send the scene to the E16 from the OXI App");
 }
+
+}  // namespace

@@ -3,6 +3,8 @@
 #include "engine_fixture.h"
 #include "keystroke/rules.h"
 
+namespace {
+
 using nlohmann::json;
 
 // Nothing is saved before the file was read: a switch pressed that early leaves the file as it was.
@@ -81,3 +83,5 @@ TEST_F(KSEngineTest, TickingCapturingTheSwitchAndUnlockingAreAnnouncedAndDeletin
             "row 3 removed  (CC 7 = any → " + KSRules::chord({"cmd"}, "s") + ")");
   EXPECT_EQ(std::pair(view().learnId, view().rows.size()), std::pair(std::optional<std::int64_t>(), 1ul));
 }
+
+}  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
 using KSRules::KSRow;
 using nlohmann::json;
 
@@ -119,3 +121,5 @@ TEST(KSRules, ChordsAreWrittenAsTheDesktopWritesShortcutsAndKeepNoMacSymbol) {
   for (const auto& [mods, key, text] : chords)
     EXPECT_EQ(KSRules::chord(mods, key), text) << key;
 }
+
+}  // namespace
