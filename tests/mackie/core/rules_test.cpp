@@ -106,8 +106,10 @@ TEST(Clean, RefusesAnUnknownCommandThenAnUnusableNumberSayingWhy) {
 
 // The decimal reading and its rounding are loose_value's; here, which stored types reach them.
 TEST(Clean, ReadsTheNumberAndTheIdFromNumbersAndText) {
+  // The top of the range as a signed, an unsigned and a decimal number.
   const std::pair<json, std::optional<int>> numbers[] = {
-      {json(127), 127}, {json(128), {}}, {json(126.5), 127}, {json(" 12 "), 12}, {json(true), {}}};
+      {json(127), 127},  {json(128), {}},    {json(128u), {}}, {json(126.5), 127},
+      {json(127.5), {}}, {json(" 12 "), 12}, {json(true), {}}};
   for (const auto& [number, expected] : numbers) {
     const auto result = MKRules::clean(stored({{"number", number}}));
     EXPECT_EQ(result.row ? std::optional(result.row->number) : std::nullopt, expected) << number.dump();
