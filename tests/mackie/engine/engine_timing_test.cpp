@@ -162,13 +162,12 @@ TEST_F(EngineTest, AButtonIsReleased30msAfterItsPressAndPausingOrStoppingLeavesN
   EXPECT_EQ(toLiveSince(t0), (std::vector<Out>{{0, 0x90, 70, 127}, {0, 0x90, 70, 0}, {100, 0x90, 73, 127}}));
 }
 
-// Sources that came are opened 500 ms after the change, and those that stayed are left as they are; a wanted
-// bus is taken, and its way made, as soon as it is there; a rescan still due when the engine stops never
-// runs.
-TEST_F(EngineTest, NewSourcesAreOpened500msAfterAChangeWithoutTouchingTheOthersAndAWantedBusIsTakenAtOnce) {
+// Sources that came are opened 500 ms after the change (that those which stayed are left alone is the MIDI
+// client's own); a wanted bus is taken, and its way made, as soon as it is there; a rescan still due when the
+// engine stops never runs.
+TEST_F(EngineTest, NewSourcesAreOpened500msAfterAChangeAndAWantedBusIsTakenAtOnce) {
   startWith({}, {{"out", "IAC Driver Bus 2"}});
   EXPECT_EQ(view().outName, "");
-  const int connects = system.connects;
   const auto second = system.addSource("Port 2");
   const auto bus = system.addDestination("IAC Driver Bus 2");
   loop.runDue();
@@ -177,8 +176,7 @@ TEST_F(EngineTest, NewSourcesAreOpened500msAfterAChangeWithoutTouchingTheOthersA
   loop.advance(0.499);
   EXPECT_FALSE(system.connected(second));
   loop.advance(0.002);
-  EXPECT_EQ(std::tuple(system.connected(second), system.connects - connects, system.disconnects),
-            std::tuple(true, 1, 0));
+  EXPECT_TRUE(system.connected(second));
   system.addSource("Port 4");
   loop.advance(0.2);
   engine->stop();

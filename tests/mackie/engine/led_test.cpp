@@ -46,7 +46,6 @@ TEST_F(EngineTest, RingsLightForPushedKnobsFollowTheVolumeAndTakeColoursThroughT
   led.setColour("cc", 3, 41, [&](const std::string& line) { said = line; });
   loop.runDue();
   EXPECT_EQ(said, "the scene was not changed: python3 did not start");
-  EXPECT_EQ(led.about("cc", 3, true).colour, e16::hex(5));
   system.remove(e16);  // unplugged: a push says that its ring was not sent
   noteOn(36, 100);
   const auto ledLine = traced().end()[-2];  // before the row's own line
