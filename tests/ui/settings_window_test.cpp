@@ -81,6 +81,8 @@ TEST_F(SettingsWindowTest, TabsHeaderAndLiveLineShowTheStateAndEachControlDoesIt
   auto* row = window->findChild<ui::TabRow*>();
   auto *mk = row->tab("mackie"), *ks = row->tab("midikeys");
   EXPECT_EQ(mk->text() + "|" + ks->text(), "MIDI TO MK CONTROL|MIDI TO KEY STROKE");
+  // Side by side from the row's left end, four pixels apart.
+  EXPECT_EQ(std::pair(mk->x(), ks->x()), std::pair(0, mk->width() + 4));
   EXPECT_EQ(mk->dotColour(), ui::GREEN);  // from the start
   // A screen that goes lets go of its engine: the engines' subscribers stay as many, however often it comes.
   const auto watching = [&] {

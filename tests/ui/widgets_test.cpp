@@ -24,6 +24,7 @@
 #include "ui/keystroke/ink.h"
 #include "ui/mackie/style.h"
 #include "ui/permissions_word.h"
+#include "ui/subscription.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -50,6 +51,7 @@ TEST(Widgets, TheFourColoursTheWordTheCrossAndThePermissionsWarningEachDoTheirPa
   // The word's colours, its action and the cross closing its window: the settings window's tests.
   const ui::Word word("ON", true);
   EXPECT_EQ(std::pair(word.font().pixelSize(), word.font().bold()), std::pair(13, true));
+  EXPECT_GT(word.sizeHint().width(), word.fontMetrics().horizontalAdvance("ON"));  // its word never cut
   int runs = 0;
   QWidget window;
   auto* acting = new ui::CloseX([&] { ++runs; }, &window);
@@ -137,6 +139,19 @@ TEST(BlobPanel, NeverTakesTheFocusCountsFromTheBottomLeftAndMovesUnderTheBlobLog
     QCoreApplication::sendEvent(&w, &event);
   }
   EXPECT_EQ(w.pos(), before + QPoint(40, 30));
+}
+
+// A screen's subscription replaced by another lets go of the first: the source keeps one listener.
+TEST(Subscription, ReplacedByAnotherLetsGoOfTheFirst) {
+  struct Source {
+    int listening = 0;
+    int subscribe(const std::function<void()>&) { return ++listening; }
+    void unsubscribe(int) { --listening; }
+  };
+  const auto source = std::make_shared<Source>();
+  ui::Subscription held(source, [] {});
+  held = ui::Subscription(source, [] {});
+  EXPECT_EQ(source->listening, 1);
 }
 
 }  // namespace
