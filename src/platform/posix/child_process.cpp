@@ -127,7 +127,7 @@ class Running final : public ChildProcess, public std::enable_shared_from_this<R
   Running(Loop& loop, std::function<void(ProcessResult)> done) : loop_(loop), done_(std::move(done)) {}
   ~Running() override {
     cancelWatches();
-    if (pid_ > 0) stopChild();
+    stopChild();
   }
   Running(const Running&) = delete;
   Running& operator=(const Running&) = delete;
@@ -245,8 +245,10 @@ class Running final : public ChildProcess, public std::enable_shared_from_this<R
     if (auto done = std::exchange(done_, nullptr)) done(std::move(result_));
   }
 
-  // Kills the child's whole group (what it started too) and collects it.
+  // Kills the child's whole group (what it started too) and collects it. Never without a child: as root,
+  // kill(-1) would end every process on the machine.
   void stopChild() {
+    if (pid_ <= 0) return;
     kill(-pid_, SIGKILL);  // the group whose id is the child's pid
     kill(pid_, SIGKILL);   // in case the child moved itself to another group
     reap(pid_, result_.status);
