@@ -14,15 +14,13 @@ class FakeBlobWindow : public BlobWindow {
   bool shown = false;
   std::vector<std::pair<std::string, double>> texts;  // every setText, with its points
 
-  static geometry::Size measured(const std::string& text, double points) {
+  geometry::Size measure(const std::string& text, double points) override {
     double chars = 0;
     // Characters, not bytes: UTF-8 continuation bytes do not count.
     for (unsigned char c : text)
       chars += (c & 0xC0) != 0x80;
     return {0.6 * points * chars, 1.2 * points};
   }
-
-  geometry::Size measure(const std::string& text, double points) override { return measured(text, points); }
   geometry::Rect frame() override { return current; }
   void setFrame(const geometry::Rect& f) override { current = f; }
   void setText(const std::string& text, double points) override { texts.emplace_back(text, points); }

@@ -45,11 +45,9 @@ int traced(jack_nframes_t frames, void* arg) {
 
 // Closes run one more cycle of their client while `probe`, and wait first while `hold`.
 void setCloses(bool probe, bool hold) {
-  {
-    const std::lock_guard lock(mutex);
-    probing = probe;
-    holding = hold;
-  }
+  const std::lock_guard lock(mutex);
+  probing = probe;
+  holding = hold;
   changed.notify_all();
 }
 

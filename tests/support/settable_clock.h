@@ -7,7 +7,6 @@ class SettableClock : public Clock {
  public:
   explicit SettableClock(double start = 1'000'000.0) : time_(start) {}
   double now() const override { return time_; }
-  void set(double t) { time_ = t; }
   void advance(double seconds) { time_ += seconds; }
 
  private:

@@ -4,19 +4,18 @@
 #include <poll.h>
 
 struct VirtualLoop::Entry : Task {
+  Entry(std::function<void()> f, double at, double every, int fd)
+      : fn(std::move(f)), due(at), period(every), descriptor(fd) {}
   std::function<void()> fn;
-  double due = 0;       // when it is due; it may fire later
-  double period = 0;    // 0 for a one-shot task
-  int descriptor = -1;  // a watch's
+  double due;      // when it is due; it may fire later
+  double period;   // 0 for a one-shot task
+  int descriptor;  // a watch's, or -1
   bool cancelled = false;
   void cancel() override { cancelled = true; }
 };
 
 TaskHandle VirtualLoop::schedule(double at, double period, std::function<void()> fn) {
-  auto entry = std::make_shared<Entry>();
-  entry->fn = std::move(fn);
-  entry->due = at;
-  entry->period = period;
+  auto entry = std::make_shared<Entry>(std::move(fn), at, period, -1);
   enqueue(entry);
   return entry;
 }
@@ -40,11 +39,8 @@ void VirtualLoop::post(std::function<void()> fn) {
 }
 
 TaskHandle VirtualLoop::watch(int descriptor, std::function<void()> fn) {
-  auto entry = std::make_shared<Entry>();
-  entry->fn = std::move(fn);
-  entry->descriptor = descriptor;
-  watches_.push_back(entry);
-  return entry;
+  watches_.push_back(std::make_shared<Entry>(std::move(fn), 0, 0, descriptor));
+  return watches_.back();
 }
 
 void VirtualLoop::drainPosted() {

@@ -21,10 +21,6 @@ int main(int argc, char** argv) {
   }
   ::setenv("DISPLAY", x.display().c_str(), 1);
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  int status = 0;
-  {
-    QApplication app(argc, argv);
-    status = RUN_ALL_TESTS();
-  }
-  return status;
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
 }

@@ -25,12 +25,11 @@ namespace {
 constexpr double GENEROUS = 20.0;  // never reached by a working child; a deadlock shows up as timedOut
 
 // Runs the program on a real-time loop and waits for its result.
-ProcessResult run(const std::string& program, const std::vector<std::string>& args,
-                  double timeout = GENEROUS) {
+ProcessResult run(const std::string& program, const std::vector<std::string>& args) {
   ThreadLoop loop;
   std::optional<ProcessResult> result;
   const auto child =
-      startProcess(loop, program, args, timeout, [&](ProcessResult r) { result = std::move(r); });
+      startProcess(loop, program, args, GENEROUS, [&](ProcessResult r) { result = std::move(r); });
   EXPECT_TRUE(loop.runUntil([&] { return result.has_value(); }, GENEROUS + 10));
   return result.value_or(ProcessResult{});
 }
@@ -46,13 +45,15 @@ std::set<pid_t> children() {
   return pids;
 }
 
+// One pipe for both streams, drained and capped: a child that writes more than is kept never blocks on it.
 TEST(ChildProcess,
-     BothStreamsArriveInOnePipeArgumentsVerbatimStatusesAsNumbersAndNoOtherDescriptorIsInherited) {
-  const std::tuple<std::vector<std::string>, const char*, int> cases[] = {
+     BothStreamsArriveInOneCappedPipeArgumentsVerbatimStatusesAsNumbersAndNoOtherDescriptorIsInherited) {
+  const std::tuple<std::vector<std::string>, std::string, int> cases[] = {
       {{"-c", "echo one; echo two >&2; echo three"}, "one\ntwo\nthree\n", 0},
       {{"-c", "printf '[%s]' \"$0\" \"$@\"", "a b", "'q'", "", "$HOME"}, "[a b]['q'][][$HOME]", 0},
       {{"-c", "exit 255"}, "", 255},
       {{"-c", "kill -TERM $$"}, "", 128 + SIGTERM},
+      {{"-c", "head -c 5242880 /dev/zero"}, std::string(MAX_PROCESS_OUTPUT, '\0'), 0},
   };
   for (const auto& [args, output, status] : cases) {
     SCOPED_TRACE(args[1]);
@@ -73,27 +74,15 @@ TEST(ChildProcess,
   close(extra);
 }
 
-TEST(ChildProcess, AHangingChildAndItsGrandchildAreKilledAtTheTimeoutAndAFloodIsDrainedAndCapped) {
-  const ProcessResult r = run("/bin/sh", {"-c", "sleep 30 & echo $!; sleep 30"}, 0.3);
-  EXPECT_EQ(std::tuple(r.started, r.timedOut, r.status), std::tuple(true, true, 128 + SIGKILL));
-  // The grandchild, printed before the hang, is gone (exited, if not yet reaped by its new parent).
-  const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, std::atoi(r.output.c_str()), 0));
-  pollfd exited{pidfd, POLLIN, 0};
-  EXPECT_TRUE(pidfd < 0 ? errno == ESRCH : poll(&exited, 1, 5000) == 1) << r.output;
-  if (pidfd >= 0) close(pidfd);
-
-  // Drained and capped: a child that writes more than is kept is never blocked on a full pipe.
-  const ProcessResult big = run("/bin/sh", {"-c", "head -c 5242880 /dev/zero"});
-  EXPECT_EQ(std::pair(big.status, big.output), std::pair(0, std::string(MAX_PROCESS_OUTPUT, '\0')));
-}
-
 // The loop is never held: starting returns at once, the result comes only on the loop, and the time limit is
-// the loop's own timer, exact to the loop's clock.
-TEST(ChildProcess, StartingReturnsAtOnceTheLimitIsTheLoopsTimerAndAChildLetGoOfIsKilledAndCollected) {
+// the loop's own timer, exact to the loop's clock, which ends what the child started too.
+TEST(ChildProcess, StartingReturnsAtOnceTheLimitIsTheLoopsTimerKillingGrandchildrenAndALetGoChildIsKilled) {
   VirtualLoop loop;
   std::optional<ProcessResult> result;
   const auto before = children();
-  auto child = startProcess(loop, "/bin/sh", {"-c", "sleep 30"}, 10, [&](ProcessResult r) { result = r; });
+  const std::vector<std::string> hang = {"-c", "sleep 30 & echo $!; sleep 30"};
+  auto child = startProcess(loop, "/bin/sh", hang, 10, [&](ProcessResult r) { result = r; });
+  loop.awaitWatched(5);  // the grandchild's pid, printed before the hang
   loop.advance(9.999);
   EXPECT_FALSE(result);
   loop.advance(0.001);
@@ -101,6 +90,11 @@ TEST(ChildProcess, StartingReturnsAtOnceTheLimitIsTheLoopsTimerAndAChildLetGoOfI
   EXPECT_EQ(std::tuple(result->started, result->timedOut, result->status),
             std::tuple(true, true, 128 + SIGKILL));
   EXPECT_EQ(children(), before);  // collected, not left a zombie
+  // The grandchild is gone (exited, if not yet reaped by its new parent).
+  const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, std::atoi(result->output.c_str()), 0));
+  pollfd exited{pidfd, POLLIN, 0};
+  EXPECT_TRUE(pidfd < 0 ? errno == ESRCH : poll(&exited, 1, 5000) == 1) << result->output;
+  if (pidfd >= 0) close(pidfd);
 
   // A start failure also comes on the loop, never from within the start.
   result.reset();

@@ -57,7 +57,6 @@ TEST(Keysyms, CodesKeysymsAndModifierMasksMapBothWays) {
   // Key-event flags, a hot key's modifiers and X's masks; fn has no X modifier, and locks, buttons and the
   // other X modifiers are no flags.
   const std::tuple<std::uint64_t, std::uint32_t, unsigned int> cases[] = {
-      {0, 0, 0},
       {FLAG_COMMAND, 0x100, Mod4Mask},
       {FLAG_SHIFT, 0x200, ShiftMask},
       {FLAG_ALTERNATE, 0x800, Mod1Mask},
