@@ -136,17 +136,16 @@ TEST(ColourHelper, AHungHelperIsStoppedAndEachModulePrefersTheScriptShippedBesid
   EXPECT_EQ(result ? result->error : "no result", HELPER_TIMED_OUT);
   const std::string bin = folder.path() + "/bin", shipped = "share/orvane-vuda-verer/helpers/";
   fs::create_directories(bin);
-  const struct {
-    std::string (*path)(const std::string&, const std::string&);
-    std::string script, fallback;
-  } modules[] = {{mkHelperPath, "e16colour.py", "/home/u/.local/lib/orvane/e16colour.py"},
-                 {ksHelperPath, "midikeys_e16colour.py",
-                  "/home/u/Developer/ORVANE_VUDA_VERER/helpers/midikeys_e16colour.py"}};
-  for (const auto& m : modules)
-    EXPECT_EQ(m.path(bin, "/home/u"), m.fallback);
-  for (const auto& m : modules) {
-    folder.write(shipped + m.script, "");
-    EXPECT_EQ(m.path(bin, "/home/u"), bin + "/../" + shipped + m.script);
+  // Each module's helper path, its script and where it is looked for when none is shipped. The first
+  // module's script is shipped before the second module looks: each must find its own only.
+  const std::tuple<std::string (*)(const std::string&, const std::string&), std::string, std::string>
+      modules[] = {{mkHelperPath, "e16colour.py", "/home/u/.local/lib/orvane/e16colour.py"},
+                   {ksHelperPath, "midikeys_e16colour.py",
+                    "/home/u/Developer/ORVANE_VUDA_VERER/helpers/midikeys_e16colour.py"}};
+  for (const auto& [path, script, fallback] : modules) {
+    EXPECT_EQ(path(bin, "/home/u"), fallback);
+    folder.write(shipped + script, "");
+    EXPECT_EQ(path(bin, "/home/u"), bin + "/../" + shipped + script);
   }
 }
 

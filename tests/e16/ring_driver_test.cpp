@@ -52,13 +52,13 @@ TEST_F(RingDriverTest, PushLightsTheRingAndReleasePutsBackTheTurnedValueOrDarkne
   // clang-format off
   const std::tuple<bool, const char*, int, int, std::optional<int>, std::vector<Sent>, std::optional<std::string>> steps[] = {
       {true, "note", 36, 0, 0, {{3, 0, 0}}, "LED: knob 3 on page 1 dark  (CC 3 = 0 on USB3, ch 1)"},
-      // A turn is remembered even when no row asks for its ring; a turn itself never lights anything.
-      {false, "cc", 3, 64, 0, {}, {}},
+      // A turn itself never lights anything.
       {true, "cc", 3, 70, 0, {}, {}},
       {true, "note", 36, 127, 0, {{3, 127, 0}}, "LED: knob 3 on page 1 lit  (CC 3 = 127 on USB3, ch 1)"},
       {true, "note", 36, 0, 0, {{3, 70, 0}}, "LED: knob 3 on page 1 back to its value  (CC 3 = 70 on USB3, ch 1)"},
       {true, "note", 99, 127, 0, {}, {}},
-      // Without a channel the knob's own (page 2's channel 3) keys both the turn and the ring.
+      // A turn is remembered even when no row asks for its ring. Without a channel the knob's own (page 2's
+      // channel 3) keys both the turn and the ring.
       {false, "cc", 20, 90, {}, {}, {}},
       {true, "note", 40, 0, {}, {{20, 90, 2}}, "LED: knob 1 on page 2 back to its value  (CC 20 = 90 on USB3, ch 3)"},
       // Notes 1 to 16 that no scene knob sends light the knob of the E16's default layout.

@@ -63,7 +63,7 @@ TEST(ProgramOnAlsa,
   ASSERT_TRUE(eventually([&] { return since() == HELD; }, DEADLINE)) << testing::PrintToString(since());
   program.signal(SIGTERM);
   EXPECT_EQ(program.ended(DEADLINE), 0) << program.err();
-  EXPECT_TRUE(eventually([&] { return since() == then(HELD, RELEASED); }, 2))
+  EXPECT_TRUE(eventually([&] { return since() == HELD_THEN_RELEASED; }, 2))
       << testing::PrintToString(since());
 }
 

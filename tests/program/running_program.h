@@ -53,15 +53,12 @@ using Messages = std::vector<std::vector<std::uint8_t>>;
 
 // `device` is the controller's port, `daw` the port towards the DAW, on either layer.
 inline nlohmann::json table(const std::string& device, const std::string& daw) {
-  return {
-      {"device", device},
-      {"out", daw},
-      {"rows",
-       {{{"id", 1}, {"from", "cc"}, {"number", 20}, {"command", "bankfirst"}, {"value", 127}},
-        {{"id", 2}, {"from", "note"}, {"number", 62}, {"command", "stop"}, {"how", "press"}, {"value", 127}},
-        {{"id", 3}, {"from", "note"}, {"number", 64}, {"command", "shift"}, {"how", "hold"}},
-        {{"id", 4}, {"from", "note"}, {"number", 65}, {"command", "option"}, {"how", "hold"}},
-        {{"id", 5}, {"from", "cc"}, {"number", 21}, {"command", "fader1"}}}}};
+  return {{"device", device},
+          {"out", daw},
+          {"rows",
+           {{{"id", 1}, {"from", "note"}, {"number", 64}, {"command", "shift"}, {"how", "hold"}},
+            {{"id", 2}, {"from", "note"}, {"number", 65}, {"command", "option"}, {"how", "hold"}},
+            {{"id", 3}, {"from", "cc"}, {"number", 21}, {"command", "fader1"}}}}};
 }
 
 // What the fader row sends for a CC value: the 7-bit value spread over the pitch bend's 14 bits.
@@ -70,22 +67,10 @@ inline std::vector<std::uint8_t> bendFor(int value) {
   return {0xE0, static_cast<std::uint8_t>(scaled % 128), static_cast<std::uint8_t>(scaled / 128)};
 }
 
-// A button on CC 20 and a pad on note 62, each pressed and released: only the presses match a row.
-const Messages PLAYED = {{0xB0, 20, 127}, {0xB0, 20, 0}, {0x90, 62, 127}, {0x80, 62, 0}};
-// BANK: THE FIRST TRACKS is SHIFT + BANK LEFT pressed and released; STOP is pressed, and released 30 ms
-// later.
-const Messages SENT = {{0x90, 0x46, 0x7F}, {0x90, 0x2E, 0x7F}, {0x90, 0x2E, 0x00},
-                       {0x90, 0x46, 0x00}, {0x90, 0x5D, 0x7F}, {0x90, 0x5D, 0x00}};
 // SHIFT and OPTION held down from the controller, whose notes never end; then what a quit must add.
 const Messages HOLD = {{0x90, 64, 127}, {0x90, 65, 127}};
 const Messages HELD = {{0x90, 0x46, 0x7F}, {0x90, 0x47, 0x7F}};
-const Messages RELEASED = {{0x90, 0x46, 0x00}, {0x90, 0x47, 0x00}};
-
-template <class... More>
-Messages then(Messages first, const More&... more) {
-  (first.insert(first.end(), more.begin(), more.end()), ...);
-  return first;
-}
+const Messages HELD_THEN_RELEASED = {HELD[0], HELD[1], {0x90, 0x46, 0x00}, {0x90, 0x47, 0x00}};
 
 // Whether `out` holds the MK module's trace line "mackie  HH:MM:SS  <text>" (`text` a regular expression).
 inline bool traced(const std::string& out, const std::string& text) {

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <semaphore>
 #include <thread>
 
 #include "support/fake_module.h"
@@ -16,6 +16,23 @@ namespace {
 
 const RunningApp LIVE{7, "Ableton Live 12 Suite", ""}, EDITOR{8, "gedit", ""};
 using Lines = std::vector<std::string>;
+
+// While `hold` is set, a thread handing the loop work from elsewhere (the system's, reporting the desktop or
+// a hot key) is held inside that hand-over until the test lets it go or a while has passed.
+class HoldingLoop : public VirtualLoop {
+ public:
+  void post(std::function<void()> fn) override {
+    if (hold) {
+      holding = true;
+      holding.notify_all();
+      (void)letGo.try_acquire_for(std::chrono::milliseconds(300));
+      holding = false;
+    }
+    VirtualLoop::post(std::move(fn));
+  }
+  std::atomic<bool> hold = false, holding = false;
+  std::binary_semaphore letGo{0};
+};
 
 class UmbrellaTest : public testing::Test {
  protected:
@@ -37,7 +54,7 @@ class UmbrellaTest : public testing::Test {
     loop.runDue();
   }
 
-  VirtualLoop loop;
+  HoldingLoop loop;
   FakeWorkspace workspace;
   FakeHotKeys hotKeys;
   TempFolder home;
@@ -106,65 +123,28 @@ TEST_F(UmbrellaTest, HotKeysAreRegisteredOnlyWhileLiveIsInFrontEachTimeUnderNewN
   EXPECT_TRUE(hotKeys.registered.empty());
 }
 
-// A loop that holds a thread handing it work from elsewhere (the system's, reporting the desktop or a hot
-// key) inside that hand-over, until the test lets it go or a while has passed.
-class HoldingLoop : public VirtualLoop {
- public:
-  void post(std::function<void()> fn) override {
-    {
-      std::unique_lock lock(mutex_);
-      holding_ = true;
-      changed_.notify_all();
-      changed_.wait_for(lock, std::chrono::milliseconds(300), [this] { return letGo_; });
-      holding_ = false;
-    }
-    VirtualLoop::post(std::move(fn));
-  }
-  void awaitHolding() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return holding_; });
-  }
-  bool holding() {
-    const std::lock_guard lock(mutex_);
-    return holding_;
-  }
-  void letGo() {
-    const std::lock_guard lock(mutex_);
-    letGo_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool holding_ = false, letGo_ = false;
-};
-
 // The system's threads report while the shell ends: the shell's end waits for a report under way, so that
 // nothing it reaches goes from under it.
-TEST(UmbrellaEnd, WaitsForADesktopReportOrAHotKeyPressUnderWayOnTheSystemsThread) {
+using UmbrellaEnd = UmbrellaTest;
+
+TEST_F(UmbrellaEnd, WaitsForADesktopReportOrAHotKeyPressUnderWayOnTheSystemsThread) {
   for (const bool press : {false, true}) {
-    HoldingLoop loop;
-    FakeWorkspace workspace;
-    FakeHotKeys hotKeys;
-    TempFolder home;
-    std::vector<std::unique_ptr<LiveModule>> modules;
-    modules.push_back(std::make_unique<FakeModule>("mackie"));
-    static_cast<FakeModule&>(*modules[0]).wishes = {{1, 0x100, [] {}}};
+    auto u = make(false);
+    a->wishes = {{1, 0x100, [] {}}};
     workspace.front = LIVE;  // so its chord is registered as number 1
-    auto u =
-        std::make_shared<Umbrella>(ShellServices{loop, workspace, hotKeys, home.path()}, std::move(modules));
     u->start();
+    loop.hold = true;
     std::thread system([&] {
       if (press)
         hotKeys.press(1);
       else
         workspace.report(AppEvent::activated, EDITOR);
     });
-    loop.awaitHolding();
+    loop.holding.wait(false);
     u.reset();
-    const bool endedMidReport = loop.holding();
-    loop.letGo();
+    const bool endedMidReport = loop.holding;
+    loop.hold = false;
+    if (endedMidReport) loop.letGo.release();  // else the hand-over is over: nothing waits to be let go
     system.join();
     EXPECT_FALSE(endedMidReport) << (press ? "a hot key's press" : "a report of the desktop");
   }
