@@ -20,7 +20,6 @@
 #include "ui/kit/tick.h"
 #include "ui/mackie/choice_box.h"
 #include "ui/mackie/command_menu.h"
-#include "ui/mackie/monitor.h"
 #include "ui/mackie/row_view.h"
 #include "ui/mackie/steady_text.h"
 #include "ui/mackie/table.h"
@@ -178,7 +177,6 @@ TEST_F(SectionTest, AColourPickedInThePaletteShowsInTheSwatchWhenTheHelperIsDone
   std::filesystem::copy_file(HELPERS_DIR "/e16colour.py", home.path() + "/helper.py");
   open({row(1, "play", 21)});
   auto* swatch = get<ui::Swatch>("colour", 0);
-  EXPECT_EQ(swatch->colour(), QColor::fromRgb(e16::PALETTE[5]));
   click(swatch);
   for (int step = 0; step < 14; ++step)  // from colour 5 down to 95, then right past the last one, 99
     QTest::keyClick(QApplication::focusWidget(), step < 9 ? Qt::Key_Down : Qt::Key_Right);
@@ -207,21 +205,15 @@ TEST_F(SectionTest, StatusLineSaysWhyAndWhatItDidShowsTheTrace) {
   loop.advance(1);
   QCoreApplication::processEvents();
   EXPECT_EQ(std::pair(text(why), paints.count > 0), std::pair(engine->why().first, true));
-  // WHAT IT DID shows the trace line for line, a last line replaced in place; past sixty lines the oldest go,
-  // several at a time.
+  // WHAT IT DID shows the trace oldest first, a last line replaced in place. (How the text follows the trace
+  // line for line, the oldest lines going: the Key Stroke log's test, on the same text view.)
   auto* trace = get<QPlainTextEdit>("trace");
-  const auto lines = [&] {
-    std::string all;
-    for (const auto& line : engine->view().trace.lines())
-      all += (all.empty() ? "" : "\n") + line;
-    return all;
-  };
-  for (int i = 0; i < 100; ++i) {  // every third line replaces the last
-    engine->note("line " + std::to_string(i), i % 3 ? std::nullopt : std::optional<std::string>("line"));
-    if (i % 7 != 6) continue;
-    publish();
-    EXPECT_EQ(trace->toPlainText().toStdString(), lines()) << i;
-  }
+  for (const char* line : {"older", "newer", "newest"})
+    engine->note(line, "newe");  // the third takes the place of the second
+  publish();
+  const auto& lines = engine->view().trace.lines();  // "… older", "… newest"
+  EXPECT_TRUE(trace->toPlainText().endsWith(QString::fromStdString(lines.end()[-2] + "\n" + lines.back())))
+      << trace->toPlainText().toStdString();
   click(get("clear"));
   EXPECT_FALSE(trace->isVisible());
   EXPECT_EQ(text(get("nothingYet")), "nothing yet");
@@ -246,7 +238,7 @@ TEST_F(SectionTest, TheDeviceMonitorAndToLiveBandsFollowThePorts) {
   QCoreApplication::sendPostedEvents();  // the grid places the lines that appeared
   EXPECT_FALSE(get("waiting")->isVisible());
   // The waiting line, then port, message, count and age per entry, newest first.
-  const auto lines = get<MKMonitor>("monitor")->findChildren<MKSteadyText*>();
+  const auto lines = get("monitor")->findChildren<MKSteadyText*>();
   std::vector<Strings> shown(3);
   for (int at = 1; at < 1 + 4 * 3; ++at)
     if (lines[at]->isVisible()) shown[(at - 1) / 4].push_back(text(lines[at]));
@@ -283,7 +275,6 @@ TEST_F(SectionTest, TheBarAboveTheTableAddsTicksDeletesAndUndoesWithTheEngine) {
   EXPECT_EQ((tip(undo) + " | " + tip(redo)).toStdString(), "(off) nothing to undo | (off) nothing to redo");
   click(get("add"));
   click(get("add"));
-  EXPECT_EQ(section->table()->rowViews().size(), 2u);
   EXPECT_FALSE(get("empty")->isVisible());
   EXPECT_EQ(text(get("lastChange")), "last change: row 2 added");
   click(get("tickAll"));
