@@ -14,7 +14,7 @@ std::vector<int> bytes(std::uint32_t word) {
 }
 
 TEST(MidiWire, ChannelAndSystemWordsBecomeTheirBytesAndAnythingElseIsRefused) {
-  EXPECT_EQ(bytes(0x20903C40), (std::vector<int>{0x90, 0x3C, 0x40}));
+  EXPECT_EQ(bytes(0x20803C40), (std::vector<int>{0x80, 0x3C, 0x40}));  // the lowest channel status
   EXPECT_EQ(bytes(0x20C50700), (std::vector<int>{0xC5, 0x07}));
   EXPECT_EQ(bytes(0x10F80000), (std::vector<int>{0xF8}));
   // MIDI 2.0, SysEx packets, a type-2 word without a channel status, a system status in a type-2 word, a
