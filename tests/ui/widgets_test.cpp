@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include "common/observers.h"
 #include "keystroke/permissions.h"
 #include "mackie/engine/blob.h"
 #include "support/fake_workspace.h"
@@ -142,15 +143,10 @@ TEST(BlobPanel, NeverTakesTheFocusCountsFromTheBottomLeftAndMovesUnderTheBlobLog
 
 // A screen's subscription replaced by another lets go of the first: the source keeps one listener.
 TEST(Subscription, ReplacedByAnotherLetsGoOfTheFirst) {
-  struct Source {
-    int listening = 0;
-    int subscribe(const std::function<void()>&) { return ++listening; }
-    void unsubscribe(int) { --listening; }
-  };
-  const auto source = std::make_shared<Source>();
+  const auto source = std::make_shared<Observers>();
   ui::Subscription held(source, [] {});
   held = ui::Subscription(source, [] {});
-  EXPECT_EQ(source->listening, 1);
+  EXPECT_EQ(source->size(), 1u);
 }
 
 }  // namespace
